@@ -1,0 +1,32 @@
+# Build helpers shared by every subsystem folder: one static library per folder
+# (logic at the top, windows in forms/) and one GoogleTest executable per test folder.
+include(GoogleTest)
+
+# vt_subsystem(<folder> [DEPS <libs>...] [FORMS_DEPS <libs>...])
+function(vt_subsystem name)
+  cmake_parse_arguments(ARG "" "" "DEPS;FORMS_DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  file(GLOB form_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/forms/*.cpp)
+  if(form_sources)
+    add_library(${name}_forms STATIC ${form_sources})
+    target_include_directories(${name}_forms PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/forms)
+    target_link_libraries(${name}_forms PUBLIC ${name} ${ARG_FORMS_DEPS})
+  endif()
+endfunction()
+
+# vt_tests(<folder> DEPS <libs>...): every *.cpp of the folder is one test executable
+# test_<folder>; its cases are labelled with the folder's name (ctest -L <folder>).
+function(vt_tests name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_executable(test_${name} ${sources})
+  target_link_libraries(test_${name} PRIVATE ${ARG_DEPS} GTest::gtest_main GTest::gmock)
+  target_include_directories(test_${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/common)
+  gtest_discover_tests(test_${name}
+    PROPERTIES LABELS ${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60)
+endfunction()

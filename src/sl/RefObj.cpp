@@ -1,0 +1,71 @@
+// Reference counting and the autorelease pool; see RefObj.h.
+#include "RefObj.h"
+
+#include "Exceptions.h"
+#include "Format.h"
+#include "SLLimits.h"
+
+namespace vt {
+
+TRefObj::TRefObj(bool AutoRelease) {
+  RefObjManager().IncrementObjCount();
+  if (AutoRelease) RetainAndAutoRelease();
+}
+
+TRefObj::~TRefObj() { RefObjManager().DecrementObjCount(); }
+
+void TRefObj::Retain() {
+  ++FRefCount;
+  RefObjManager().IncrementRefCount();
+}
+
+void TRefObj::Release() {
+  if (FRefCount == 0) throw Exception(Format("%s.Release: reference counter is zero", ClassName()));
+  --FRefCount;
+  RefObjManager().DecrementRefCount();
+  if (FRefCount == 0) delete this;
+}
+
+void TRefObj::AutoRelease() {
+  if (FRefCount == 0) throw Exception(Format("%s.AutoRelease: reference counter is zero", ClassName()));
+  RefObjManager().AutoReleaseObject(this);
+}
+
+void TRefObj::RetainAndAutoRelease() {
+  Retain();
+  AutoRelease();
+}
+
+void TRefObj::Free() {
+  if (FRefCount != 0) throw Exception("Error using reference counting");
+  delete this;
+}
+
+TRefObjManager::TRefObjManager() : FPoolCapacity(kAutoReleasePoolCapacity) {
+  AutoReleasePool.reserve(FPoolCapacity);
+}
+
+void TRefObjManager::AutoReleaseObject(TRefObj* Obj) {
+  if (AutoReleasePool.size() == FPoolCapacity) {
+    FPoolCapacity += kAutoReleasePoolGrowth;
+    AutoReleasePool.reserve(FPoolCapacity);
+  }
+  AutoReleasePool.push_back(Obj);
+}
+
+void TRefObjManager::PurgeAutoReleasePool() {
+  // Releasing may destroy containers whose members are pooled too; those entries are
+  // released by this same loop, so the list is taken whole first.
+  std::vector<TRefObj*> entries;
+  entries.swap(AutoReleasePool);
+  AutoReleasePool.reserve(FPoolCapacity);
+  for (TRefObj* obj : entries) obj->Release();
+}
+
+TRefObjManager& RefObjManager() {
+  static TRefObjManager* manager = new TRefObjManager();  // lives until the process ends
+  return *manager;
+}
+
+}  // namespace vt
+

@@ -1,0 +1,109 @@
+// Reference-counted objects: TRefObj, the one TRefObjManager with its autorelease pool,
+// and TRef, the handle through which C++ code holds them (it retains on taking an
+// object and releases when it lets go, so no path leaks or frees twice).
+// Everything here is used on the main thread only and takes no locks.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+namespace vt {
+
+class TRefObjManager;
+
+class TRefObj {
+ public:
+  // With AutoRelease the object is retained once and handed to the pool at once:
+  // it lives at least until the next purge.
+  explicit TRefObj(bool AutoRelease);
+  TRefObj(const TRefObj&) = delete;
+  TRefObj& operator=(const TRefObj&) = delete;
+
+  virtual const char* ClassName() const { return "TRefObj"; }
+
+  void Retain();
+  // At count 0 the object destroys itself.
+  void Release();
+  void AutoRelease();
+  void RetainAndAutoRelease();
+  std::int32_t GetRefCount() const { return FRefCount; }
+
+  // Destroys an object that nobody holds; one with a count other than 0 is an error.
+  void Free();
+
+ protected:
+  virtual ~TRefObj();
+
+ private:
+  std::int32_t FRefCount = 0;
+};
+
+class TRefObjManager {
+ public:
+  TRefObjManager();
+
+  void IncrementObjCount() { ++FObjCount; }
+  void DecrementObjCount() { --FObjCount; }
+  void IncrementRefCount() { ++FRefCount; }
+  void DecrementRefCount() { --FRefCount; }
+  void AutoReleaseObject(TRefObj* Obj);
+  // Releases every entry present now, once per entry.
+  void PurgeAutoReleasePool();
+
+  std::int32_t ObjCount() const { return FObjCount; }
+  std::int32_t RefCount() const { return FRefCount; }
+  std::size_t PoolCount() const { return AutoReleasePool.size(); }
+  std::size_t PoolCapacity() const { return FPoolCapacity; }
+
+ private:
+  std::vector<TRefObj*> AutoReleasePool;
+  std::size_t FPoolCapacity;
+  std::int32_t FObjCount = 0;
+  std::int32_t FRefCount = 0;
+};
+
+// The one manager of the process; it exists before the first object is constructed.
+TRefObjManager& RefObjManager();
+
+// Holds one reference to a reference-counted object.
+template <class T>
+class TRef {
+ public:
+  TRef() = default;
+  TRef(std::nullptr_t) {}
+  explicit TRef(T* p) : FPtr(p) {
+    if (FPtr) FPtr->Retain();
+  }
+  TRef(const TRef& o) : TRef(o.FPtr) {}
+  TRef(TRef&& o) noexcept : FPtr(std::exchange(o.FPtr, nullptr)) {}
+  template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
+  TRef(const TRef<U>& o) : TRef(static_cast<T*>(o.get())) {}
+  ~TRef() { reset(); }
+
+  TRef& operator=(TRef o) noexcept {
+    std::swap(FPtr, o.FPtr);
+    return *this;
+  }
+
+  void reset() {
+    if (T* p = std::exchange(FPtr, nullptr)) p->Release();
+  }
+  T* get() const { return FPtr; }
+  T* operator->() const { return FPtr; }
+  T& operator*() const { return *FPtr; }
+  explicit operator bool() const { return FPtr != nullptr; }
+
+ private:
+  T* FPtr = nullptr;
+};
+
+// Constructs an object owned by nobody yet (count 0) and takes it into a handle.
+template <class T, class... A>
+TRef<T> MakeRef(A&&... args) {
+  return TRef<T>(new T(false, std::forward<A>(args)...));
+}
+
+}  // namespace vt

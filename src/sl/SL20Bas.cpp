@@ -1,0 +1,97 @@
+// TSLObject's defaults, the stream helpers and the look-ahead reader; see SL20Bas.h.
+#include "SL20Bas.h"
+
+#include "Exceptions.h"
+#include "Format.h"
+
+namespace vt {
+
+void TSLObject::SetExecutable(bool) { RaiseMethodNotImplementedException("SetExecutable"); }
+
+void TSLObject::RaiseMethodNotImplementedException(const char* Name) const {
+  throw Exception(Format("%s.%s: method not implemented", ClassName(), Name));
+}
+
+void TSLObject::Encode(TEncoderInterface&) { RaiseMethodNotImplementedException("Encode"); }
+void TSLObject::AssignObject(const TSLObject*) { RaiseMethodNotImplementedException("AssignObject"); }
+TSLObject* TSLObject::CopyObject() const { RaiseMethodNotImplementedException("CopyObject"); }
+bool TSLObject::IsEqual(const TSLObject*) const { RaiseMethodNotImplementedException("IsEqual"); }
+void TSLObject::Execute(TSLContext*) { RaiseMethodNotImplementedException("Execute"); }
+
+std::uint8_t TSLCharStream::ReadByte() { return static_cast<std::uint8_t>(Read()); }
+void TSLCharStream::WriteByte(std::uint8_t B) { Write(static_cast<char>(B)); }
+
+std::uint16_t TSLCharStream::ReadWord() {
+  const std::uint16_t lo = ReadByte();
+  return static_cast<std::uint16_t>(lo | (ReadByte() << 8));
+}
+
+void TSLCharStream::WriteWord(std::uint16_t W) {
+  WriteByte(static_cast<std::uint8_t>(W));
+  WriteByte(static_cast<std::uint8_t>(W >> 8));
+}
+
+std::int64_t TSLCharStream::ReadLongint() {
+  std::uint64_t v = 0;
+  for (int i = 0; i < 8; ++i) v |= static_cast<std::uint64_t>(ReadByte()) << (8 * i);
+  return static_cast<std::int64_t>(v);
+}
+
+void TSLCharStream::WriteLongint(std::int64_t L) {
+  const auto v = static_cast<std::uint64_t>(L);
+  for (int i = 0; i < 8; ++i) WriteByte(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+AnsiString TSLCharStream::ReadString(const TCharSet& Term) {
+  AnsiString s;
+  while (!Eof()) {
+    const char c = Read();
+    if (Term.test(static_cast<unsigned char>(c))) break;
+    s += c;
+  }
+  return s;
+}
+
+AnsiString TSLCharStream::ReadStringWithLength(int Length) {
+  AnsiString s;
+  while (static_cast<int>(s.size()) < Length && !Eof()) s += Read();
+  return s;
+}
+
+void TSLCharStream::WriteString(const AnsiString& S) {
+  for (char c : S) Write(c);
+}
+
+TSLLookaheadStream::TSLLookaheadStream(bool AutoRelease, TSLCharStream* Stream)
+    : TSLObject(AutoRelease), FCharStream(Stream) {}
+
+void TSLLookaheadStream::SetCharStream(TSLCharStream* Stream) {
+  if (Stream != FCharStream.get()) FCharStream = TRef<TSLCharStream>(Stream);
+  CharIsBuffered = false;
+  LineCount = 1;
+}
+
+char TSLLookaheadStream::ReadChar() {
+  if (CharIsBuffered) {
+    CharIsBuffered = false;
+  } else {
+    CharBuffer = FCharStream->Read();
+  }
+  if (CharBuffer == '\r') ++LineCount;
+  return CharBuffer;
+}
+
+void TSLLookaheadStream::UnreadChar() {
+  if (CharIsBuffered)
+    throw Exception(Format("%s.UnreadChar: Only one AnsiCharacter can be unread!", ClassName()));
+  CharIsBuffered = true;
+  if (CharBuffer == '\r') --LineCount;
+}
+
+bool TSLLookaheadStream::IsEndOfStream() { return !CharIsBuffered && FCharStream->Eof(); }
+
+int TSLLookaheadStream::Position() {
+  return FCharStream->StreamPos() + FPositionOffset - (CharIsBuffered ? 1 : 0);
+}
+
+}  // namespace vt

@@ -1,0 +1,202 @@
+// The base of every SL value (TSLObject) and the abstract interfaces through which the
+// parts of the SL runtime meet: contexts, stacks as built-ins see them, the text
+// encoder and decoder, byte streams and the one-character look-ahead reader.
+#pragma once
+
+#include <bitset>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "Exceptions.h"
+#include "RefObj.h"
+#include "TextConv.h"
+
+namespace vt {
+
+class TSLContext;
+class TEncoderInterface;
+class TSLLookaheadStream;
+struct TContextInterface;
+
+enum TStreamAccess { saRead, saWrite, saReadWrite };
+enum TStorageFormat { sfUnknown, sfASCII, sfEASCII };
+enum TContextState { isIdle, isExecuting, isWaiting, isContinuing, isBreakpoint, isWaitZero, isFinished };
+using TCharSet = std::bitset<256>;
+
+// The source position a decoded token carries (filled by the text decoder).
+class TDbgInfo {
+ public:
+  virtual ~TDbgInfo() = default;
+  virtual std::uint32_t GetTokPos() const = 0;
+  virtual void SetTokPos(std::uint32_t Value) = 0;
+  virtual std::uint32_t GetTokLength() const = 0;
+  virtual void SetTokLength(std::uint32_t Value) = 0;
+  virtual std::uint32_t GetTokLine() const = 0;
+  virtual void SetTokLine(std::uint32_t Value) = 0;
+  virtual bool GetBreakpoint() const = 0;
+  virtual void SetBreakpoint(bool Value) = 0;
+  virtual std::uint16_t GetStorageID() const = 0;
+  virtual void SetStorageID(std::uint16_t Value) = 0;
+};
+
+class TSLObject : public TRefObj {
+ public:
+  using TRefObj::TRefObj;
+  const char* ClassName() const override { return "TSLObject"; }
+
+  virtual bool GetExecutable() const { return false; }
+  virtual void SetExecutable(bool Value);
+  // Raises "<class>.<Name>: method not implemented".
+  [[noreturn]] void RaiseMethodNotImplementedException(const char* Name) const;
+  virtual void Encode(TEncoderInterface& Encoder);
+  virtual void AssignObject(const TSLObject* Obj);
+  // A new object of count 1, autoreleased.
+  virtual TSLObject* CopyObject() const;
+  virtual bool IsEqual(const TSLObject* Obj) const;
+  virtual void Execute(TSLContext* Context);
+
+  // The position of the token this value was decoded from; values that are no tokens
+  // (streams, contexts) never carry one. Not copied with the value.
+  TDbgInfo* DbgInfo() const { return FDbgInfo.get(); }
+  void SetDbgInfo(std::unique_ptr<TDbgInfo> Info) { FDbgInfo = std::move(Info); }
+
+ private:
+  std::unique_ptr<TDbgInfo> FDbgInfo;
+};
+
+// A copy of Obj (count 1, autoreleased), nil for nil.
+inline TSLObject* CopyOrNil(const TSLObject* Obj) { return Obj ? Obj->CopyObject() : nullptr; }
+
+// A stack seen from built-in procedures; index 0 is the top.
+class TStackInterface {
+ public:
+  virtual ~TStackInterface() = default;
+  virtual TSLObject* GetObjAtIndex(int Index) = 0;
+  virtual void SetObjAtIndex(int Index, TSLObject* Obj) = 0;
+  virtual int GetCount() = 0;
+  virtual void Clear() = 0;
+  virtual void AddObject(TSLObject* Obj) = 0;  // at the bottom
+  virtual void InsertObject(int Index, TSLObject* Obj) = 0;
+  virtual void RemoveObject(int Index) = 0;
+  virtual void Push(TSLObject* Obj) = 0;
+  virtual TSLObject* Pop(bool ReturnResult) = 0;
+};
+
+// What a value calls from its Encode.
+class TEncoderInterface {
+ public:
+  virtual ~TEncoderInterface() = default;
+  virtual void EncodeLongint(std::int64_t Value) = 0;
+  virtual void EncodeDouble(double Value) = 0;
+  virtual void EncodeString(const AnsiString& Value) = 0;
+  virtual void EncodeBoolean(bool Value) = 0;
+  virtual void EncodeIdent(const AnsiString& Name, bool Executable) = 0;
+  virtual void EncodeObject(TSLObject* Obj) = 0;  // any value, nil and composites included
+};
+
+// What the SL text scanners call.
+class TDecoderInterface {
+ public:
+  virtual ~TDecoderInterface() = default;
+  virtual void PushElement(TSLObject* Obj) = 0;
+  virtual void BeginOfComposite(char CompType, const AnsiString& Ident, std::unique_ptr<TDbgInfo> DbgInfo) = 0;
+  virtual void EndOfComposite() = 0;
+  virtual void ResolvePointer(int Index) = 0;
+  virtual void ResolvePointer(const AnsiString& Ident) = 0;
+  virtual void ResolveConstant(const AnsiString& Ident) = 0;
+  virtual TSLLookaheadStream* GetStream() = 0;
+};
+
+// An interpreter context; the one implementation is the execution context.
+class TSLContext : public TSLObject {
+ public:
+  using TSLObject::TSLObject;
+  using TNotifyEvent = std::function<void(TSLContext* Sender)>;
+
+  TStackInterface* OperandStack() const { return FOperandStackInterface; }
+  TStackInterface* ExecutionStack() const { return FExecutionStackInterface; }
+  TStackInterface* DictStack() const { return FDictStackInterface; }
+  TContextInterface* ContextInterface() const { return FContextInterface; }
+
+  virtual TContextState GetState() const = 0;
+  virtual std::int32_t GetUserValue() const = 0;
+  virtual void SetUserValue(std::int32_t Value) = 0;
+  virtual TSLObject* ResolveName(const AnsiString& AName) = 0;
+  virtual void AddDict(TSLObject* Dict) = 0;
+  virtual void AddNamedDict(const AnsiString& Name, TSLObject* Dict) = 0;
+  virtual void ImportDict(const AnsiString& Name, TSLObject* Dict) = 0;
+  virtual void PushBlock(TSLObject* Block) = 0;
+  virtual void Wait(void* Sender, std::int32_t Timeout) = 0;
+  virtual void Continue(void* Sender) = 0;
+  virtual void Resume(void* Sender) = 0;
+
+  TNotifyEvent OnContinue;
+  TNotifyEvent OnResume;
+  std::int32_t FTimeout = 0;
+  AnsiString FScriptName;
+
+ protected:
+  TStackInterface* FOperandStackInterface = nullptr;
+  TStackInterface* FExecutionStackInterface = nullptr;
+  TStackInterface* FDictStackInterface = nullptr;
+  TContextInterface* FContextInterface = nullptr;
+};
+
+// An abstract byte stream with little-endian helpers.
+class TSLCharStream : public TSLObject {
+ public:
+  using TSLObject::TSLObject;
+  const char* ClassName() const override { return "TSLCharStream"; }
+
+  virtual void Reset(TStreamAccess Access) = 0;
+  virtual void Rewrite() = 0;
+  virtual void Close() = 0;
+  virtual int StreamPos() = 0;
+  virtual char Read() = 0;
+  virtual void Write(char Ch) = 0;
+  virtual void Seek(int N) = 0;
+  virtual bool Eof() = 0;
+
+  std::uint8_t ReadByte();
+  void WriteByte(std::uint8_t B);
+  std::uint16_t ReadWord();
+  void WriteWord(std::uint16_t W);
+  std::int64_t ReadLongint();
+  void WriteLongint(std::int64_t L);
+  // Reads up to the end or a byte of Term; that byte is consumed, not returned.
+  AnsiString ReadString(const TCharSet& Term);
+  AnsiString ReadStringWithLength(int Length);
+  void WriteString(const AnsiString& S);
+
+  std::uint16_t FStorageID = 0;
+  WideString FName;
+};
+
+// Reads a byte stream with one character of look-ahead and counts lines (CR only).
+class TSLLookaheadStream : public TSLObject {
+ public:
+  TSLLookaheadStream(bool AutoRelease, TSLCharStream* Stream);
+  const char* ClassName() const override { return "TSLLookaheadStream"; }
+
+  TSLCharStream* CharStream() const { return FCharStream.get(); }
+  void SetCharStream(TSLCharStream* Stream);
+  char ReadChar();
+  void UnreadChar();
+  bool IsEndOfStream();
+  int Position();
+  int Line() const { return static_cast<int>(LineCount); }
+  std::uint16_t GetStorageID() const { return FCharStream ? FCharStream->FStorageID : 0; }
+  std::int32_t PositionOffset() const { return FPositionOffset; }
+  void SetPositionOffset(std::int32_t Value) { FPositionOffset = Value; }
+
+ private:
+  TRef<TSLCharStream> FCharStream;
+  bool CharIsBuffered = false;
+  char CharBuffer = 0;
+  std::uint32_t LineCount = 1;
+  std::int32_t FPositionOffset = 0;
+};
+
+}  // namespace vt

@@ -1,0 +1,186 @@
+// Typed accessors, the walk, assignment and equality of collections; see SL20Col.h.
+#include "SL20Col.h"
+
+#include "Format.h"
+#include "SL20Elm.h"
+
+namespace vt {
+
+namespace {
+
+void SetValue(TSLString* v, const WideString& x) { v->SetStringValue(x); }
+void SetValue(TSLLongint* v, std::int64_t x) { v->SetLongintValue(x); }
+void SetValue(TSLDouble* v, double x) { v->SetDoubleValue(x); }
+void SetValue(TSLBoolean* v, bool x) { v->SetBooleanValue(x); }
+
+// The typed setters' common path: change an existing value of class T in place, or
+// construct a new one (owned by nobody) and hand it to Put; when Put raises, the new
+// value is destroyed and the collection stays as it was.
+template <class T, class Value, class Put>
+void SetTyped(TSLObject* existing, const Value& value, Put put) {
+  if (auto* t = dynamic_cast<T*>(existing)) {
+    SetValue(t, value);
+    return;
+  }
+  auto* fresh = new T(false, value);
+  try {
+    put(fresh);
+  } catch (...) {
+    fresh->Free();
+    throw;
+  }
+}
+
+template <class T, class Value>
+void SetAtIndex(TSLCollection& c, int Index, const Value& value) {
+  TSLObject* existing = Index < c.GetCount() ? c.GetObjAtIndex(Index) : nullptr;
+  SetTyped<T>(existing, value, [&](TSLObject* o) { c.SetObjAtIndex(Index, o); });
+}
+
+template <class T, class Value>
+void SetWithName(TSLNamedCollection& c, const WideString& Name, const Value& value) {
+  TSLObject* existing = c.NameExists(Name) ? c.GetObjWithName(Name) : nullptr;
+  SetTyped<T>(existing, value, [&](TSLObject* o) { c.SetObjWithName(Name, o); });
+}
+
+bool ElementsEqual(const TSLObject* a, const TSLObject* b) {
+  if (!a || !b) return a == b;
+  return a->IsEqual(b);
+}
+
+}  // namespace
+
+// TSLCollection
+
+AnsiString TSLCollection::GetStrAtIndex(int Index) const {
+  return WideToAnsi(CheckedCast<TSLString>(GetObjAtIndex(Index))->StringValue());
+}
+std::int64_t TSLCollection::GetIntAtIndex(int Index) const {
+  return CheckedCast<TSLLongint>(GetObjAtIndex(Index))->GetLongintValue();
+}
+double TSLCollection::GetFloatAtIndex(int Index) const {
+  return CheckedCast<TSLDouble>(GetObjAtIndex(Index))->GetDoubleValue();
+}
+bool TSLCollection::GetBoolAtIndex(int Index) const {
+  return CheckedCast<TSLBoolean>(GetObjAtIndex(Index))->BooleanValue();
+}
+
+void TSLCollection::SetStrAtIndex(int Index, const AnsiString& AString) {
+  SetAtIndex<TSLString>(*this, Index, AnsiToWide(AString));
+}
+void TSLCollection::SetIntAtIndex(int Index, std::int64_t ALongint) { SetAtIndex<TSLLongint>(*this, Index, ALongint); }
+void TSLCollection::SetFloatAtIndex(int Index, double ADouble) { SetAtIndex<TSLDouble>(*this, Index, ADouble); }
+void TSLCollection::SetBoolAtIndex(int Index, bool ABoolean) { SetAtIndex<TSLBoolean>(*this, Index, ABoolean); }
+
+bool TSLCollection::ForEach(const TForEachCallback& Callback, bool IncludeRoot) {
+  if (IncludeRoot) {
+    bool abort = false;
+    Callback(TForEachInfo{this, {}, 0, nullptr, 0}, abort);
+    if (abort) return false;
+  }
+  return ForEachLevel(Callback, IncludeRoot ? 1 : 0);
+}
+
+bool TSLCollection::ForEachLevel(const TForEachCallback& Callback, int Level) {
+  for (int i = 0; i < GetCount(); ++i) {
+    TSLObject* obj = GetObjAtIndex(i);
+    bool abort = false;
+    Callback(TForEachInfo{obj, WalkNameAtIndex(i), Level, this, i}, abort);
+    if (abort) return false;
+    if (auto* sub = dynamic_cast<TSLCollection*>(obj))
+      if (!sub->ForEachLevel(Callback, Level + 1)) return false;
+  }
+  return true;
+}
+
+void TSLCollection::AssignObject(const TSLObject* Obj) {
+  auto* source = CheckedCast<TSLCollection>(Obj);
+  if (source == this) return;  // clearing first would leave nothing to copy
+  Clear();
+  FIdent = source->FIdent;
+  for (int i = 0; i < source->GetCount(); ++i) AddObject(CopyOrNil(source->GetObjAtIndex(i)));
+}
+
+bool TSLCollection::IsEqual(const TSLObject* Obj) const {
+  if (!IsKindOfSelf(Obj)) return false;
+  auto* other = static_cast<const TSLCollection*>(Obj);
+  if (other->GetCount() != GetCount()) return false;
+  for (int i = 0; i < GetCount(); ++i)
+    if (!ElementsEqual(GetObjAtIndex(i), other->GetObjAtIndex(i))) return false;
+  return true;
+}
+
+// TSLNamedCollection
+
+void TSLNamedCollection::SetCount(int) {
+  throw Exception(Format("%s.SetCount: not allowed in named collection", ClassName()));
+}
+void TSLNamedCollection::SetObjAtIndex(int, TSLObject*) {
+  throw Exception(Format("%s.SetObjAtIndex: not allowed in named collection", ClassName()));
+}
+void TSLNamedCollection::DelObjAtIndex(int) {
+  throw Exception(Format("%s.DelObjAtIndex: not allowed in named collection", ClassName()));
+}
+void TSLNamedCollection::InsObjAtIndex(int, TSLObject*) {
+  throw Exception(Format("%s.InsObjAtIndex: not allowed in named collection", ClassName()));
+}
+
+void TSLNamedCollection::AddObject(const WideString& AName, TSLObject* Obj) {
+  if (NameExists(AName))
+    throw Exception(Format("%s.AddObject: object with name '%s' already exists", ClassName(), AName));
+  SetObjWithName(AName, Obj);
+}
+
+void TSLNamedCollection::RemoveObject(const WideString& AName) {
+  if (!NameExists(AName))
+    throw Exception(Format("%s.RemoveObject: object with name '%s' not found", ClassName(), AName));
+  DelObjWithName(AName);
+}
+
+WideString TSLNamedCollection::GetStrWithName(const WideString& Name) const {
+  return CheckedCast<TSLString>(GetObjWithName(Name))->StringValue();
+}
+std::int64_t TSLNamedCollection::GetIntWithName(const WideString& Name) const {
+  return CheckedCast<TSLLongint>(GetObjWithName(Name))->GetLongintValue();
+}
+double TSLNamedCollection::GetFloatWithName(const WideString& Name) const {
+  return CheckedCast<TSLDouble>(GetObjWithName(Name))->GetDoubleValue();
+}
+bool TSLNamedCollection::GetBoolWithName(const WideString& Name) const {
+  return CheckedCast<TSLBoolean>(GetObjWithName(Name))->BooleanValue();
+}
+
+void TSLNamedCollection::SetStrWithName(const WideString& Name, const WideString& AString) {
+  SetWithName<TSLString>(*this, Name, AString);
+}
+void TSLNamedCollection::SetIntWithName(const WideString& Name, std::int64_t ALongint) {
+  SetWithName<TSLLongint>(*this, Name, ALongint);
+}
+void TSLNamedCollection::SetFloatWithName(const WideString& Name, double ADouble) {
+  SetWithName<TSLDouble>(*this, Name, ADouble);
+}
+void TSLNamedCollection::SetBoolWithName(const WideString& Name, bool ABoolean) {
+  SetWithName<TSLBoolean>(*this, Name, ABoolean);
+}
+
+void TSLNamedCollection::AssignObject(const TSLObject* Obj) {
+  auto* source = CheckedCast<TSLNamedCollection>(Obj);
+  if (source == this) return;  // clearing first would leave nothing to copy
+  Clear();
+  FIdent = source->FIdent;
+  for (int i = 0; i < source->GetCount(); ++i)
+    AddObject(source->GetNameAtIndex(i), CopyOrNil(source->GetObjAtIndex(i)));
+}
+
+bool TSLNamedCollection::IsEqual(const TSLObject* Obj) const {
+  if (!IsKindOfSelf(Obj)) return false;
+  auto* other = static_cast<const TSLNamedCollection*>(Obj);
+  if (other->GetCount() != GetCount()) return false;
+  for (int i = 0; i < GetCount(); ++i) {
+    if (GetNameAtIndex(i) != other->GetNameAtIndex(i)) return false;
+    if (!ElementsEqual(GetObjAtIndex(i), other->GetObjAtIndex(i))) return false;
+  }
+  return true;
+}
+
+}  // namespace vt

@@ -1,0 +1,134 @@
+// Dictionaries; see SL20Dic.h.
+#include "SL20Dic.h"
+
+#include "Format.h"
+#include "SL20Elm.h"
+
+namespace vt {
+
+namespace {
+
+// Up to this many entries a linear scan beats building and keeping a hash index.
+constexpr std::size_t kLinearLookupLimit = 8;
+
+AnsiString KeyPosition(const TSLObject* key, int index) {
+  const TDbgInfo* info = key ? key->DbgInfo() : nullptr;
+  return info ? Format("at line %d and index %d", info->GetTokLine(), index) : AnsiString();
+}
+
+}  // namespace
+
+int TSLDictionary::IndexOf(std::u16string_view AName) const {
+  if (Dict.size() <= kLinearLookupLimit) {
+    for (std::size_t i = 0; i < Dict.size(); ++i)
+      if (SameTextWide(Dict[i].Name, AName)) return static_cast<int>(i);
+    return -1;
+  }
+  if (!FIndexValid) {
+    FIndex.clear();
+    FIndex.reserve(Dict.size());
+    for (std::size_t i = 0; i < Dict.size(); ++i) FIndex.emplace(Dict[i].Name, static_cast<int>(i));
+    FIndexValid = true;
+  }
+  auto it = FIndex.find(AName);
+  return it == FIndex.end() ? -1 : it->second;
+}
+
+TSLObject* TSLDictionary::FindObject(std::u16string_view AName) const {
+  const int i = IndexOf(AName);
+  return i < 0 ? nullptr : Dict[i].Value;
+}
+
+TSLObject* TSLDictionary::GetObjAtIndex(int Index) const {
+  if (Index < 0 || Index >= GetCount())
+    throw Exception(Format("%s.GetObjAtIndex: index (%d) out of bounds (%d)", ClassName(), Index, GetCount()));
+  return Dict[Index].Value;
+}
+
+WideString TSLDictionary::GetNameAtIndex(int Index) const {
+  if (Index < 0 || Index >= GetCount())
+    throw Exception(Format("%s.GetNameAtIndex: index (%d) out of bounds (%d)", ClassName(), Index, GetCount()));
+  return Dict[Index].Name;
+}
+
+int TSLDictionary::GetIndexOfObj(const TSLObject* Obj) const {
+  for (std::size_t i = 0; i < Dict.size(); ++i)
+    if (Dict[i].Value == Obj) return static_cast<int>(i);
+  return -1;
+}
+
+void TSLDictionary::Clear() {
+  std::vector<TEntry> old;
+  old.swap(Dict);
+  FIndex.clear();
+  FIndexValid = false;
+  for (auto& e : old)
+    if (e.Value) e.Value->Release();
+}
+
+TSLObject* TSLDictionary::GetObjWithName(const WideString& AName) const {
+  const int i = IndexOf(AName);
+  if (i < 0) throw Exception(Format("%s error: no object named %s", ClassName(), AName));
+  return Dict[i].Value;
+}
+
+void TSLDictionary::SetObjWithName(const WideString& AName, TSLObject* Obj) {
+  if (IndexOf(AName) >= 0)
+    throw Exception(Format("%s.SetObjWithName: object with name '%s' already exists", ClassName(), AName));
+  Dict.push_back(TEntry{AName, Obj});
+  if (Obj) Obj->Retain();
+  if (FIndexValid) FIndex.emplace(AName, static_cast<int>(Dict.size() - 1));
+}
+
+void TSLDictionary::DelObjWithName(const WideString& AName) {
+  const int i = IndexOf(AName);
+  if (i < 0) throw Exception(Format("%s.RemoveObject: no object found with name '%s'", ClassName(), AName));
+  TSLObject* old = Dict[i].Value;
+  Dict.erase(Dict.begin() + i);
+  FIndexValid = false;
+  if (old) old->Release();
+}
+
+TSLDictionary* TSLDictionary::CopyDictionary() const {
+  auto* copy = new TSLDictionary(true);
+  copy->AssignObject(this);
+  return copy;
+}
+
+void TSLDictionary::CheckKeys(TSLCompData* CompData, int Count) const {
+  for (int i = 0; i < Count; i += 2) {
+    TSLObject* key = CompData->GetElementAtIndex(i);
+    auto* ident = dynamic_cast<TSLIdent*>(key);
+    if (!ident)
+      throw Exception(Format("illegal key %sin dictionary %s", Format("(%s) ", key ? key->ClassName() : "nil"),
+                             KeyPosition(key, i)));
+    if (ident->GetExecutable())
+      throw Exception(Format("executable key %sin dictionary %s", Format("'%s' ", AnsiToUtf8(ident->IdentValue())),
+                             KeyPosition(key, i)));
+  }
+  if (Count % 2 != 0) {
+    const TSLObject* first = CompData->GetElementAtIndex(0);
+    const TDbgInfo* info = first ? first->DbgInfo() : nullptr;
+    throw Exception(Format("odd number of objects in dictionary %s",
+                           info ? Format("starting at line %d ", info->GetTokLine()) : AnsiString()));
+  }
+}
+
+void TSLDictionary::InitComposite(TSLCompData* CompData) {
+  const int n = CompData->GetElementCount();
+  CheckKeys(CompData, n);
+  Dict.reserve(n / 2);
+  for (int i = 0; i < n / 2; ++i) {
+    auto* key = static_cast<TSLIdent*>(CompData->GetNextElement());
+    AddObject(AnsiToWide(key->IdentValue()), CompData->GetNextElement());
+  }
+}
+
+void TSLDictionary::EncodeCompositeContent(TEncoderInterface& Encoder) {
+  for (auto& e : Dict) {
+    Encoder.EncodeIdent(WideToAnsi(e.Name), false);
+    Encoder.EncodeObject(e.Value);
+  }
+}
+
+}  // namespace vt

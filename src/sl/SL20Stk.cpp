@@ -1,0 +1,63 @@
+// Stacks; see SL20Stk.h.
+#include "SL20Stk.h"
+
+#include "SL20Elm.h"
+
+namespace vt {
+
+TSLObject* TSLStack::GetObjAtIndex(int Index) const { return TSLArray::GetObjAtIndex(ArrayIndex(Index)); }
+
+void TSLStack::SetObjAtIndex(int Index, TSLObject* AObject) {
+  if (Index == GetCount())
+    TSLArray::InsObjAtIndex(0, AObject);
+  else
+    TSLArray::SetObjAtIndex(ArrayIndex(Index), AObject);
+}
+
+void TSLStack::DelObjAtIndex(int Index) { TSLArray::DelObjAtIndex(ArrayIndex(Index)); }
+void TSLStack::InsObjAtIndex(int Index, TSLObject* Obj) { TSLArray::InsObjAtIndex(ArrayIndex(Index), Obj); }
+
+int TSLStack::GetIndexOfObj(const TSLObject* Obj) const {
+  const int i = TSLArray::GetIndexOfObj(Obj);
+  return i < 0 ? -1 : ArrayIndex(i);
+}
+
+TSLObject* TSLStack::Pop(bool ReturnResult) {
+  TSLObject* top = nullptr;
+  if (ReturnResult) {
+    top = GetObjAtIndex(0);
+    if (top) top->RetainAndAutoRelease();
+  }
+  DelObjAtIndex(0);
+  return top;
+}
+
+void TSLStack::PushLongint(std::int64_t Value) { Push(new TSLLongint(false, Value)); }
+void TSLStack::PushDouble(std::int64_t Value) { Push(new TSLDouble(false, static_cast<double>(Value))); }
+void TSLStack::PushString(const AnsiString& Value) { Push(new TSLString(false, AnsiToWide(Value))); }
+
+std::int64_t TSLStack::PopLongint() {
+  const std::int64_t v = GetIntAtIndex(0);
+  Pop(false);
+  return v;
+}
+
+double TSLStack::PopDouble() {
+  const double v = GetFloatAtIndex(0);
+  Pop(false);
+  return v;
+}
+
+AnsiString TSLStack::PopString() {
+  AnsiString v = GetStrAtIndex(0);
+  Pop(false);
+  return v;
+}
+
+TSLObject* TSLStack::CopyObject() const {
+  auto* copy = new TSLStack(true);
+  copy->AssignObject(this);
+  return copy;
+}
+
+}  // namespace vt
