@@ -1,0 +1,23 @@
+// Helpers of the runtime tests: the one Qt application object of the test program
+// (offscreen) and waiting for a condition with a generous limit, never for a duration.
+#pragma once
+
+#include <QCoreApplication>
+
+#include <chrono>
+#include <thread>
+
+// Created on first use, kept for the whole test program.
+QCoreApplication& TestApp();
+
+// Processes the GUI thread's events until Pred holds; false after the limit.
+template <class P>
+bool WaitUntil(P Pred, std::chrono::seconds Limit = std::chrono::seconds(60)) {
+  const auto end = std::chrono::steady_clock::now() + Limit;
+  while (!Pred()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    if (QCoreApplication::instance()) QCoreApplication::processEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
