@@ -1,12 +1,179 @@
-// General helpers shared by every subsystem.
+// The toolbox of free functions shared by every subsystem: telegram bytes and integers,
+// binary, hexadecimal and address texts, checksums and the string cipher, and the file,
+// compatibility and folder helpers. Stateless unless noted; the conversions and
+// checksums are safe on any thread, the file and folder functions run on the GUI thread.
 #pragma once
 
+#include <array>
 #include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "SL20Arr.h"
+#include "TextConv.h"
 
 namespace vt {
 
 // Set by the application shell when the program is to end; read on every thread
 // (schedulers, the debug filter, the drive links), hence atomic.
 extern std::atomic<bool> MainFormExitRequest;
+
+// ---- Telegram data and integers (byte strings are std::string of raw bytes) ----
+
+// Little endian, the first Count bytes (at most 8 and at most the data's length); never
+// sign-extends: FF FF gives 65535.
+std::int64_t DataToValue(std::string_view Data, int Count);
+std::string ValueToData(std::int64_t Value, int Count);
+std::string SwapData(std::string_view Data);
+
+// ---- Binary-digit text ----
+
+// 8 x Count digits, most significant first; counts 1, 2 and 4 mask the value first.
+std::string IntToBinary(std::int64_t Value, int Count);
+// Every '1' adds its power of two; other characters add nothing.
+std::int64_t BinaryToInt(std::string_view Text);
+std::uint64_t BinaryToUInt(std::string_view Text);
+
+// ---- Hexadecimal text and buffers ----
+
+// 1 to 4 (HexToInt) or 1 to 8 (Hex32ToInt) characters, blanks skipped; 0 for anything else.
+std::uint16_t HexToInt(std::string_view Text);
+std::uint32_t Hex32ToInt(std::string_view Text);
+std::string FloatToHex(float Value);
+// Free hexadecimal text to bytes: runs of hex digits separated by anything else, the
+// last two digits of a run make one byte, at most 255 bytes.
+std::string BufToStr(std::string_view HexText);
+// Every byte as two upper-case digits and a blank ("00 AB ").
+std::string StrToBuf(std::string_view Bytes);
+
+// ---- Bit casts and rounding ----
+
+float IntToFloatValue(std::int32_t Value);
+double Float64inInt_to_Double(std::int64_t Value);
+std::int64_t Double_to_Float64inInt(double Value);
+// Saturating, ties to even: NaN and values from 2^64 up give all bits set, <= 0 gives 0.
+std::uint64_t DoubleToUint64(double Value);
+
+// ---- Decimal text ----
+
+// Zeros in front of the decimal text (also in front of a minus sign) up to Width.
+std::string FillwithZeros(std::int32_t Value, int Width);
+std::string AdjustString(std::string_view Text, int Width, char Fill);
+// A non-negative decimal 32-bit number in base 35 (digits 0-9, A-N, P-Z; no 'O');
+// empty for anything else.
+std::string IntTo35(std::string_view DecimalText);
+
+// ---- Address text ----
+// IPv4 addresses are 32-bit, the first dotted part in bits 31 to 24.
+
+std::string IntToIPStr(std::uint32_t Address);
+std::string IPAddrToString(std::uint32_t Address);
+// Every part padded to three digits: "192.168.001.010".
+std::string AdjustIntToIPStr(std::uint32_t Address);
+// Raises EConvertError for a part that is no number, above 255, or a fifth part.
+std::uint32_t IPStrToInt(std::string_view Text);
+// Address in bits 47 to 16, port in bits 15 to 0: "192.168.1.10:20000".
+std::string Int64ToIP_PortStr(std::uint64_t AddressAndPort);
+// Six upper-case bytes joined by ':', bits 47 to 40 first; 0 gives the empty text.
+std::string IntToMACIDStr(std::uint64_t Mac);
+// The one form in which IPv6 addresses are keyed and compared: eight upper-case groups
+// without leading zeros, no "::", no zone. Texts without ':' or that are no IPv6
+// address come back unchanged.
+std::string ZidirirIPv6(std::string_view Text);
+
+std::string GetTalkErrorMessage(int Code);
+
+// ---- Checksums and the string cipher ----
+
+// Polynomial 0xF4ACFB13, initial 0xFFFFFFFF, no reflection, no final xor.
+std::uint32_t CalculateCRC32_QD02(std::string_view Bytes);
+std::uint8_t CalculateXORChecksum(std::string_view Bytes);
+std::string InvertString(std::string_view Bytes);
+// One step of the 16-bit stream unscrambling of the file checksum.
+std::uint16_t Decrypt(std::uint16_t W, std::uint32_t A, std::uint32_t M, std::uint32_t K, int RL, int RH);
+
+using TAESKey = std::array<std::uint8_t, 32>;
+using TAESCounter = std::array<std::uint8_t, 16>;
+
+// AES-256 in counter mode over the text's UTF-8 bytes cut or zero-padded to exactly
+// 32 bytes; the counter block counts up as one 128-bit big-endian number.
+std::string EncryptAES256CTR(std::u16string_view Text, const TAESKey& Key, const TAESCounter& Counter);
+// All bytes decrypted and read as UTF-8; the zero padding stays as trailing NULs.
+WideString DecryptAES256CTR(std::string_view Cipher, const TAESKey& Key, const TAESCounter& Counter);
+
+// The program's own key and counter block of the string-cipher built-ins, formed at
+// run time so that neither stands in the binary as one piece.
+TAESKey StringCipherKey();
+TAESCounter StringCipherCounter();
+
+// ---- Compatibility, permissions, names ----
+
+// The drive types for which the commander offers its interface switch, in stored order.
+using TFamilyDriveList = std::vector<std::int32_t>;
+extern const TFamilyDriveList FamilyDriveList;
+
+WideString StringWithoutAnd(std::u16string_view Text);
+// DEVELOPER 48, SERVICE 12, USER 3, anything else 64 (compared upper-cased).
+int GetPermissionInt(std::string_view Level);
+// Whether a configuration made for ConfigTreeName (Base_Second_VmajorSminor[_Rest]) may
+// be loaded into a drive with DriveTreeName; malformed names answer false.
+bool AreTreesCompatible(std::string_view ConfigTreeName, std::string_view DriveTreeName, int Permission,
+                        bool& ConfigIsNewer, bool Force);
+
+// The document table of renamed documents (dictionaries with "OldName" and "NewName"),
+// kept by the shell for the whole run; nil while there is none.
+void SetDocumentTable(TSLArray* Table);
+TSLArray* DocumentTable();
+// The new name of a renamed document (exact comparison), else Name.
+WideString ChangeNameIfOldFileNameFormat(const WideString& Name);
+
+// The element after the first identifier named Name (case-sensitive); nil when there is
+// none. An identifier in the last place raises the block's index error.
+TSLObject* GetObjectFromBlock(TSLBlock* Block, std::string_view Name);
+
+// Waits at least Milliseconds while the event loop goes on serving events.
+void Delay(int Milliseconds);
+
+// ---- Folders and files ----
+
+// Copies Source into Target recursively, overwriting files; only a missing source is
+// reported, every other failure skips the entry.
+void CopyAllFiles(const WideString& Source, const WideString& Target);
+// Deletes Folder with everything in it.
+void glDeleteFolder(const WideString& Folder);
+// Whether the folder exists and a probe file "Dummyfile.txt" can be created in it.
+bool IsDictionaryWritable(const WideString& Folder);
+// Sets the value after "AppDataFolder" in Folder + "ViewConfig.ini" to 0, so that a
+// copied installation keeps its data beside the program.
+void ChangeConfigView(const WideString& Folder);
+
+// ---- Placeholder tree of the open-project and save-configuration dialogs ----
+
+class TDummyTree {
+ public:
+  TDummyTree() = default;
+  TDummyTree(const TDummyTree&) = delete;
+  TDummyTree& operator=(const TDummyTree&) = delete;
+  virtual ~TDummyTree() = default;  // the children go with their parent
+
+  // Hangs Child in under its name and returns it.
+  TDummyTree* AddChild(std::unique_ptr<TDummyTree> Child);
+
+  std::vector<std::pair<WideString, std::unique_ptr<TDummyTree>>> ChildList;
+  bool Selected = true;
+  void* Node = nullptr;  // the tree-view item it mirrors, not owned
+  WideString Name;
+};
+
+class TDummyChild : public TDummyTree {
+ public:
+  explicit TDummyChild(TDummyTree* AParent) : Parent(AParent) {}
+
+  TDummyTree* Parent;  // the owner
+};
 
 }  // namespace vt
