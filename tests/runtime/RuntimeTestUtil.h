@@ -1,11 +1,15 @@
-// Helpers of the runtime tests: the one Qt application object of the test program
+// Helpers of the runtime tests: the one Qt (widgets) application object of the test program
 // (offscreen) and waiting for a condition with a generous limit, never for a duration.
 #pragma once
 
 #include <QCoreApplication>
 
 #include <chrono>
+#include <string>
 #include <thread>
+#include <vector>
+
+#include "MsgBox.h"
 
 // Created on first use, kept for the whole test program.
 QCoreApplication& TestApp();
@@ -21,3 +25,18 @@ bool WaitUntil(P Pred, std::chrono::seconds Limit = std::chrono::seconds(60)) {
   }
   return true;
 }
+
+// Collects the messages shown to the user while it lives, instead of printing them.
+class TMessageCatcher {
+ public:
+  TMessageCatcher()
+      : FPrevious(vt::SetShowMessageHandler([this](const std::string& Text) { Messages.push_back(Text); })) {}
+  ~TMessageCatcher() { vt::SetShowMessageHandler(std::move(FPrevious)); }
+  TMessageCatcher(const TMessageCatcher&) = delete;
+  TMessageCatcher& operator=(const TMessageCatcher&) = delete;
+
+  std::vector<std::string> Messages;
+
+ private:
+  vt::TShowMessageHandler FPrevious;
+};
