@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "Exceptions.h"
-#include "MsgBox.h"
+#include "Dialogs.h"
 #include "NumText.h"
 #include "PathResolver.h"
 
@@ -68,7 +68,7 @@ void TLanguageManager::InitWithFile(const WideString& AFileName) {
   try {
     ReadFile(AFileName);
   } catch (const Exception& e) {
-    ShowMessage(e.Message() + ": " + WideToUtf8(AFileName));
+    ShowMessage(Utf8ToWide(e.Message()) + u": " + AFileName);
   }
 }
 

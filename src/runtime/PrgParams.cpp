@@ -2,7 +2,7 @@
 #include "PrgParams.h"
 
 #include "Format.h"
-#include "MsgBox.h"
+#include "Dialogs.h"
 #include "SL20Elm.h"
 
 namespace vt {
@@ -44,7 +44,7 @@ void ReadProgramParameters(const std::vector<std::string>& Args) {
     try {
       AddArgument(Utf8ToWide(arg));
     } catch (const Exception& e) {
-      ShowMessage(e.Message());
+      ShowMessage(Utf8ToWide(e.Message()));
     }
   }
 }

@@ -23,7 +23,7 @@
 
 #include "Exceptions.h"
 #include "Format.h"
-#include "MsgBox.h"
+#include "Dialogs.h"
 #include "NumText.h"
 #include "PathResolver.h"
 #include "SL20Dic.h"
@@ -534,7 +534,7 @@ void ReplaceFileContents(const fs::path& Path, const std::string& Bytes) {
 void CopyAllFiles(const WideString& Source, const WideString& Target) {
   const fs::path source = ResolvePath(Source);
   if (!IsRealFolder(source)) {
-    ShowMessage(Format("Directory %s does not exists.", Source));
+    ShowMessage(u"Directory " + Source + u" does not exists.");
     return;
   }
   std::error_code ec;
@@ -569,12 +569,12 @@ void glDeleteFolder(const WideString& Folder) {
     }
   }
   if (!IsRealFolder(folder)) {
-    ShowMessage(Format("Path is wrong: %s", Folder));
+    ShowMessage(u"Path is wrong: " + Folder);
     return;
   }
   // Give programs that watch the folder (file managers, indexers) time to let go of it.
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  if (::rmdir(folder.c_str()) != 0) ShowMessage(Format("hallo ich will das nicht!!!, %d", errno));
+  if (::rmdir(folder.c_str()) != 0) ShowMessage(u"hallo ich will das nicht!!!, " + AnsiToWide(std::to_string(errno)));
 }
 
 bool IsDictionaryWritable(const WideString& Folder) {

@@ -9,7 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "MsgBox.h"
+#include "Dialogs.h"
+#include "TextConv.h"
 
 // Created on first use, kept for the whole test program.
 QCoreApplication& TestApp();
@@ -29,14 +30,12 @@ bool WaitUntil(P Pred, std::chrono::seconds Limit = std::chrono::seconds(60)) {
 // Collects the messages shown to the user while it lives, instead of printing them.
 class TMessageCatcher {
  public:
-  TMessageCatcher()
-      : FPrevious(vt::SetShowMessageHandler([this](const std::string& Text) { Messages.push_back(Text); })) {}
-  ~TMessageCatcher() { vt::SetShowMessageHandler(std::move(FPrevious)); }
+  TMessageCatcher() {
+    vt::SetShowMessageHandler([this](const std::u16string& Text) { Messages.push_back(vt::WideToUtf8(Text)); });
+  }
+  ~TMessageCatcher() { vt::SetShowMessageHandler(nullptr); }
   TMessageCatcher(const TMessageCatcher&) = delete;
   TMessageCatcher& operator=(const TMessageCatcher&) = delete;
 
-  std::vector<std::string> Messages;
-
- private:
-  vt::TShowMessageHandler FPrevious;
+  std::vector<std::string> Messages;  // UTF-8
 };
