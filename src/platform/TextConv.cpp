@@ -153,9 +153,23 @@ bool SameTextWide(std::u16string_view a, std::u16string_view b) {
   return a.size() == b.size() && CompareTextWide(a, b) == 0;
 }
 
+bool SameTextWideAnsi(std::u16string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (UpCaseWideChar(a[i]) != UpCaseWideChar(AnsiCharToWide(static_cast<unsigned char>(b[i])))) return false;
+  return true;
+}
+
+// FNV-1a over the upper-case form, so that case variants and both text kinds agree.
 std::size_t TWideTextHash::operator()(std::u16string_view s) const {
-  std::size_t h = 1469598103934665603ULL;  // FNV-1a over the upper-case form
+  std::size_t h = 1469598103934665603ULL;
   for (char16_t c : s) h = (h ^ UpCaseWideChar(c)) * 1099511628211ULL;
+  return h;
+}
+
+std::size_t TWideTextHash::operator()(std::string_view s) const {
+  std::size_t h = 1469598103934665603ULL;
+  for (char c : s) h = (h ^ UpCaseWideChar(AnsiCharToWide(static_cast<unsigned char>(c)))) * 1099511628211ULL;
   return h;
 }
 

@@ -35,15 +35,22 @@ WideString UpperCaseWide(std::u16string_view s);
 int CompareTextWide(std::u16string_view a, std::u16string_view b);
 bool SameTextWide(std::u16string_view a, std::u16string_view b);
 
-// Hash and equality of wide names without regard to case, for unordered containers
-// (transparent: look-ups take string views without a copy).
+// A wide name equals an 8-bit name (Windows-1252) without regard to case.
+bool SameTextWideAnsi(std::u16string_view a, std::string_view b);
+
+// Hash and equality of wide names without regard to case, for unordered containers.
+// Transparent: look-ups take wide or 8-bit string views without a conversion or copy,
+// and both kinds of the same name hash alike.
 struct TWideTextHash {
   using is_transparent = void;
   std::size_t operator()(std::u16string_view s) const;
+  std::size_t operator()(std::string_view s) const;
 };
 struct TWideTextEqual {
   using is_transparent = void;
   bool operator()(std::u16string_view a, std::u16string_view b) const { return SameTextWide(a, b); }
+  bool operator()(std::u16string_view a, std::string_view b) const { return SameTextWideAnsi(a, b); }
+  bool operator()(std::string_view a, std::u16string_view b) const { return SameTextWideAnsi(b, a); }
 };
 
 // ASCII-only case rules of 8-bit text (identifiers, option names, keywords).

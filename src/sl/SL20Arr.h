@@ -50,6 +50,8 @@ class TSLBlock : public TSLArray {
 
   bool GetExecutable() const override { return FExecutable; }
   void SetExecutable(bool Value) override { FExecutable = Value; }
+  // Pushes a tokenizer over this block; the interpreter then runs its elements.
+  void Execute(TSLContext* Context) override;
   char GetCompositeType() const override { return 'B'; }
 
  protected:
@@ -64,6 +66,8 @@ class TSLProcedure : public TSLBlock {
  public:
   using TSLBlock::TSLBlock;
   const char* ClassName() const override { return "TSLProcedure"; }
+  // Pushes a procedure tokenizer, which binds the parameters from the operand stack.
+  void Execute(TSLContext* Context) override;
   char GetCompositeType() const override { return 'P'; }
 
  protected:

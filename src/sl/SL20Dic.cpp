@@ -18,10 +18,12 @@ AnsiString KeyPosition(const TSLObject* key, int index) {
 
 }  // namespace
 
-int TSLDictionary::IndexOf(std::u16string_view AName) const {
+template <class Name>
+int TSLDictionary::Lookup(Name AName) const {
   if (Dict.size() <= kLinearLookupLimit) {
+    const TWideTextEqual same;
     for (std::size_t i = 0; i < Dict.size(); ++i)
-      if (SameTextWide(Dict[i].Name, AName)) return static_cast<int>(i);
+      if (same(std::u16string_view(Dict[i].Name), AName)) return static_cast<int>(i);
     return -1;
   }
   if (!FIndexValid) {
@@ -34,7 +36,15 @@ int TSLDictionary::IndexOf(std::u16string_view AName) const {
   return it == FIndex.end() ? -1 : it->second;
 }
 
+int TSLDictionary::IndexOf(std::u16string_view AName) const { return Lookup(AName); }
+int TSLDictionary::IndexOf(std::string_view AName) const { return Lookup(AName); }
+
 TSLObject* TSLDictionary::FindObject(std::u16string_view AName) const {
+  const int i = IndexOf(AName);
+  return i < 0 ? nullptr : Dict[i].Value;
+}
+
+TSLObject* TSLDictionary::FindObjectAnsi(std::string_view AName) const {
   const int i = IndexOf(AName);
   return i < 0 ? nullptr : Dict[i].Value;
 }

@@ -32,6 +32,9 @@ class TSLDictionary : public TSLNamedCollection {
 
   // The value under AName, nil when the name is missing (no exception on the way).
   TSLObject* FindObject(std::u16string_view AName) const;
+  // Look-ups by an 8-bit name (an identifier) without converting it.
+  int IndexOfAnsi(std::string_view AName) const { return IndexOf(AName); }
+  TSLObject* FindObjectAnsi(std::string_view AName) const;
 
   TSLObject* CopyObject() const override { return CopyDictionary(); }
   TSLDictionary* CopyDictionary() const;
@@ -49,6 +52,9 @@ class TSLDictionary : public TSLNamedCollection {
     TSLObject* Value;  // retained; nil allowed
   };
   int IndexOf(std::u16string_view AName) const;
+  int IndexOf(std::string_view AName) const;
+  template <class Name>
+  int Lookup(Name AName) const;
   void CheckKeys(TSLCompData* CompData, int Count) const;
 
   std::vector<TEntry> Dict;

@@ -68,6 +68,17 @@ TEST_F(Dictionaries, InsertionOrderAndDeletion) {
   EXPECT_THROW_MSG(d->GetNameAtIndex(19), "TSLDictionary.GetNameAtIndex: index (19) out of bounds (19)");
 }
 
+TEST_F(Dictionaries, EightBitNamesFindWideEntries) {
+  for (int size : {3, 30}) {  // a scanned and a hashed dictionary
+    auto d = MakeRef<TSLDictionary>();
+    for (int i = 0; i < size - 1; ++i) d->SetIntWithName(u"k" + AnsiToWide(std::to_string(i)), i);
+    d->SetIntWithName(u"\u00C4rger", 99);
+    EXPECT_EQ(d->IndexOfAnsi("K1"), 1) << size;
+    EXPECT_EQ(d->IndexOfAnsi("\xE4RGER"), size - 1) << size;  // Windows-1252 a-umlaut, other case
+    EXPECT_EQ(d->FindObjectAnsi("missing"), nullptr) << size;
+  }
+}
+
 TEST_F(Dictionaries, FilledFromDecodedPairs) {
   auto e = MakeRef<TElements>();
   e->Add(Key("a"));

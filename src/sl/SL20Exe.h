@@ -1,0 +1,132 @@
+// The execution context of a script (three stacks, name spaces, state, the failing
+// token) and the one interpreter that runs contexts in slices of about 10 ms, so that
+// the cooperative task owning a script can yield to the rest of the program.
+#pragma once
+
+#include <memory>
+
+#include "SL20Dic.h"
+#include "SL20Stk.h"
+
+namespace vt {
+
+class TSLTokenizer;
+class TScriptTaskInterface;
+struct TContextInterfaceImplementation;
+
+// A stack as built-ins see it: forwards one to one to the stack it holds.
+class TContextStackInterface : public TStackInterface {
+ public:
+  explicit TContextStackInterface(TSLStack* AStack) : Stack(AStack) {}
+  TSLObject* GetObjAtIndex(int Index) override { return Stack->GetObjAtIndex(Index); }
+  void SetObjAtIndex(int Index, TSLObject* Obj) override { Stack->SetObjAtIndex(Index, Obj); }
+  int GetCount() override { return Stack->GetCount(); }
+  void Clear() override { Stack->Clear(); }
+  void AddObject(TSLObject* Obj) override { Stack->AddObject(Obj); }
+  void InsertObject(int Index, TSLObject* Obj) override { Stack->InsertObject(Index, Obj); }
+  void RemoveObject(int Index) override { Stack->RemoveObject(Index); }
+  void Push(TSLObject* Obj) override { Stack->Push(Obj); }
+  TSLObject* Pop(bool ReturnResult) override { return Stack->Pop(ReturnResult); }
+
+ private:
+  TRef<TSLStack> Stack;
+};
+
+class TSLContextImplementation : public TSLContext {
+ public:
+  explicit TSLContextImplementation(bool AutoRelease);
+  ~TSLContextImplementation() override;
+  const char* ClassName() const override { return "TSLContextImplementation"; }
+
+  TContextState GetState() const override { return FState; }
+  // The user value is that of the tokenizer on top of the execution stack.
+  std::int32_t GetUserValue() const override;
+  void SetUserValue(std::int32_t Value) override;
+  TSLObject* ResolveName(const AnsiString& AName) override;
+  void AddDict(TSLObject* Dict) override;
+  void AddNamedDict(const AnsiString& Name, TSLObject* Dict) override;
+  void ImportDict(const AnsiString& Name, TSLObject* Dict) override;
+  void PushBlock(TSLObject* Block) override;
+  void Wait(void* Sender, std::int32_t Timeout) override;
+  void Continue(void* Sender) override;
+  void Resume(void* Sender) override;
+  void ResumeAfterBreakpoint(void* Sender);
+  void Reset();
+
+  // The object a (possibly qualified: "ns:a.b") name stands for, nil when none.
+  // Parent tells in which dictionary the name (or its missing last part) lives.
+  TSLObject* Resolve(std::string_view AName, TSLDictionary*& Parent);
+  // The dictionary registered as name space under Name (also through a string alias).
+  TSLDictionary* FindNameSpace(std::string_view Name);
+
+  // Token access for the interpreter; all act on the tokenizer on top.
+  TSLTokenizer* TopTokenizer() const;
+  TSLObject* FetchToken();
+  TSLObject* GetTokenExec(bool& Executable) const;
+  TSLObject* GetUnresolvedToken() const;
+  void ClearToken();
+  void SetExceptToken(TSLObject* Token) { FExceptToken = TRef<TSLObject>(Token); }
+
+  TSLStack* OperandStackObj() const { return FOperandStack.get(); }
+  TSLStack* ExecutionStackObj() const { return FExecutionStack.get(); }
+  TSLStack* DictStackObj() const { return FDictStack.get(); }
+  TSLDictionary* NameSpaceDict() const { return FNameSpaceDict.get(); }
+  TSLDictionary* TopDict() const;
+  void SetState(TContextState State) { FState = State; }
+
+  std::int32_t FProcCount = 0;
+  bool FDebug = false;
+  TScriptTaskInterface* FScriptTask = nullptr;
+  TRef<TSLObject> FExceptToken;
+  // Set when a failure was turned into a script exception that is still on its way.
+  bool FExceptionMapped = false;
+
+ private:
+  TRef<TSLStack> FOperandStack;
+  TRef<TSLStack> FExecutionStack;
+  TRef<TSLStack> FDictStack;
+  TRef<TSLDictionary> FNameSpaceDict;
+  TContextState FState = isIdle;
+  std::unique_ptr<TContextStackInterface> FOperandStackIntf, FExecutionStackIntf, FDictStackIntf;
+  std::unique_ptr<TContextInterfaceImplementation> FContextIntf;
+};
+
+class TSLInterpreter : public TSLObject {
+ public:
+  enum TIRunMode { rmRun, rmStepOver, rmStepInto };
+  using TDbgDisplayEvent = std::function<void(TSLObject* Token)>;
+
+  explicit TSLInterpreter(bool AutoRelease) : TSLObject(AutoRelease) {}
+  const char* ClassName() const override { return "TSLInterpreter"; }
+
+  // Each returns true when the context has finished.
+  bool Run(TSLContextImplementation* Context) { return DoRun(Context, rmRun); }
+  bool StepOver(TSLContextImplementation* Context) { return DoRun(Context, rmStepOver); }
+  bool StepInto(TSLContextImplementation* Context) { return DoRun(Context, rmStepInto); }
+
+  // The debugger hook; unassigned outside debug runs.
+  TDbgDisplayEvent OnDbgDisplay;
+
+ private:
+  bool DoRun(TSLContextImplementation* Context, TIRunMode Mode);
+  void Exec(TSLContextImplementation* Context);
+  void ExecAgain(TSLContextImplementation* Context);
+  void Fetch(TSLContextImplementation* Context);
+  void Display(TSLContextImplementation* Context);
+  bool CheckBreak(TSLContextImplementation* Context);
+};
+
+// Debug positions of tokens: the record, its line as text, the name of its file.
+TDbgInfo* GetDbgInfo(const TSLObject* Obj);
+AnsiString GetDbgLine(const TSLObject* Obj);
+AnsiString GetDbgFile(const TSLObject* Obj);
+
+// The text with which the owner of a script reports a failure that ended the run:
+// "[file, line] Runtime error: " and the message, or "Runtime error: " and the message
+// when the failing token (or else the unresolved one) has no file.
+std::string RuntimeErrorText(const TSLContextImplementation* Context, const std::string& Message);
+
+// Whether the interpreter executes an object met as an executable token.
+bool IsExecutableKind(const TSLObject* Obj);
+
+}  // namespace vt

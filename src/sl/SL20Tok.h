@@ -1,0 +1,193 @@
+// Tokenizers: the entries of a context's execution stack. Each hands out the tokens of
+// one running piece of code (a block, a procedure, a loop, a try/except/finally) one
+// at a time, so control structures never recurse on the native stack: a loop or a
+// call is the state of a tokenizer, and unwinding is popping tokenizers.
+#pragma once
+
+#include "SL20Arr.h"
+#include "SL20Col.h"
+
+namespace vt {
+
+class TSLContextImplementation;
+
+class TSLTokenizer : public TSLObject {
+ public:
+  explicit TSLTokenizer(bool AutoRelease) : TSLObject(AutoRelease) {}
+  const char* ClassName() const override { return "TSLTokenizer"; }
+
+  // The next token, executable names resolved; the same token again while the user
+  // value is not 0 or the context is continuing. Nil when nothing is left.
+  TSLObject* GetToken(TSLContextImplementation* Context);
+  void ClearToken();
+  virtual TSLObject* GetNextToken(TSLContextImplementation* Context);
+
+  std::int32_t FUserValue = 0;
+  TRef<TSLObject> FToken;  // retained: loop values exist only as this token
+  bool FTokenIsExecutable = false;
+  TRef<TSLObject> FUnresolvedToken;
+};
+
+// Hands out one object once: runs a single name next, or re-raises after a finally.
+class TSLObjectTokenizer : public TSLTokenizer {
+ public:
+  TSLObjectTokenizer(bool AutoRelease, TSLObject* Obj) : TSLTokenizer(AutoRelease), FObject(Obj) {}
+  const char* ClassName() const override { return "TSLObjectTokenizer"; }
+  TSLObject* GetNextToken(TSLContextImplementation* Context) override;
+
+ private:
+  TRef<TSLObject> FObject;
+  bool FHandedOut = false;
+};
+
+// The elements of an array, in order.
+class TSLBlockTokenizer : public TSLTokenizer {
+ public:
+  explicit TSLBlockTokenizer(bool AutoRelease) : TSLTokenizer(AutoRelease) {}
+  const char* ClassName() const override { return "TSLBlockTokenizer"; }
+  void InitWithBlock(TSLArray* Block);
+  TSLObject* GetNextToken(TSLContextImplementation* Context) override;
+
+ protected:
+  TRef<TSLArray> TokenArray;
+  int ExecuteItem = -1;
+};
+
+// The protected block of tryexcept/tryfinally; remembers the stack depths to restore.
+class TSLTryTokenizer : public TSLBlockTokenizer {
+ public:
+  using TSLBlockTokenizer::TSLBlockTokenizer;
+  const char* ClassName() const override { return "TSLTryTokenizer"; }
+  void RecordStacks(TSLContextImplementation* Context);
+  void CleanupStacks(TSLContextImplementation* Context);
+
+ private:
+  int FOpStackCount = 0;
+  int FDictStackCount = 0;
+};
+
+// The handler of tryexcept: runs only when an exception armed it.
+class TSLExceptTokenizer : public TSLBlockTokenizer {
+ public:
+  using TSLBlockTokenizer::TSLBlockTokenizer;
+  const char* ClassName() const override { return "TSLExceptTokenizer"; }
+  void Arm() { FArmed = true; }
+  TSLObject* GetNextToken(TSLContextImplementation* Context) override;
+
+ private:
+  bool FArmed = false;
+};
+
+// The handler of tryfinally: always runs; armed with an exception it raises it again.
+class TSLFinallyTokenizer : public TSLBlockTokenizer {
+ public:
+  enum TFinallyState { ftExecute, ftExecuteArmed, ftFinished };
+  using TSLBlockTokenizer::TSLBlockTokenizer;
+  const char* ClassName() const override { return "TSLFinallyTokenizer"; }
+  void Arm(TSLObject* ExceptObj);
+  TSLObject* GetNextToken(TSLContextImplementation* Context) override;
+
+ private:
+  TFinallyState FState = ftExecute;
+  TRef<TSLObject> FExceptObj;
+};
+
+// A procedure: binds parameters in a new dictionary, runs the body, pushes results.
+class TSLProcTokenizer : public TSLTokenizer {
+ public:
+  explicit TSLProcTokenizer(bool AutoRelease) : TSLTokenizer(AutoRelease) {}
+  const char* ClassName() const override { return "TSLProcTokenizer"; }
+  void Init(TSLProcedure* Proc);
+  TSLObject* GetNextToken(TSLContextImplementation* Context) override;
+  // Finish at once: the next token request delivers the results.
+  void Exit();
+  // Whether the procedure has pushed its dictionary, and the depth below it.
+  bool DictPushed() const { return ExecuteItem > 0; }
+  int DictStackCount() const { return FDictStackCount; }
+
+ private:
+  void BindParameters(TSLContextImplementation* Context);
+  void PushResults(TSLContextImplementation* Context);
+
+  TRef<TSLProcedure> TokenArray;
+  int ExecuteItem = -1;
+  int FOpStackCount = 0;
+  int FDictStackCount = 0;
+};
+
+// The common base by which exitloop recognises loops.
+class TSLLoopTokenizer : public TSLTokenizer {
+ public:
+  using TSLTokenizer::TSLTokenizer;
+  const char* ClassName() const override { return "TSLLoopTokenizer"; }
+
+ protected:
+  void InitBody(TSLArray* Body);
+  TRef<TSLArray> TokenArray;
+  int ExecuteItem = -1;
+};
+
+// repeat (a count) and loop (-1: without end).
+class TSLRepeatTokenizer : public TSLLoopTokenizer {
+ public:
+  explicit TSLRepeatTokenizer(bool AutoRelease) : TSLLoopTokenizer(AutoRelease) {}
+  const char* ClassName() const override { return "TSLRepeatTokenizer"; }
+  void InitWithBlock(TSLArray* Block, std::int32_t RepeatCount);
+  TSLObject* GetNextToken(TSLContextImplementation* Context) override;
+
+ private:
+  std::int32_t FRepeatCount = 1;
+};
+
+// The for and forall loops: before each pass a control value, then the body.
+class TSLPassTokenizer : public TSLLoopTokenizer {
+ public:
+  using TSLLoopTokenizer::TSLLoopTokenizer;
+  TSLObject* GetNextToken(TSLContextImplementation* Context) override;
+
+ protected:
+  virtual bool CheckTerminate() const = 0;
+  // The token that starts a pass; null only when a value is nil.
+  virtual TSLObject* PushValue() = 0;
+  virtual void Advance() = 0;
+
+ private:
+  bool PushDone = false;
+};
+
+class TSLForTokenizer : public TSLPassTokenizer {
+ public:
+  enum TForMode { feLongint, feDouble };
+  explicit TSLForTokenizer(bool AutoRelease) : TSLPassTokenizer(AutoRelease) {}
+  const char* ClassName() const override { return "TSLForTokenizer"; }
+  void InitLongint(std::int64_t Initial, std::int64_t Increment, std::int64_t Limit, TSLArray* Body);
+  void InitDouble(double Initial, double Increment, double Limit, TSLArray* Body);
+
+ protected:
+  bool CheckTerminate() const override;
+  TSLObject* PushValue() override;
+  void Advance() override;
+
+ private:
+  TForMode Mode = feLongint;
+  std::int64_t IntActual = 0, IntIncrement = 0, IntLimit = 0;
+  double RealActual = 0, RealIncrement = 0, RealLimit = 0;
+};
+
+class TSLForallTokenizer : public TSLPassTokenizer {
+ public:
+  explicit TSLForallTokenizer(bool AutoRelease) : TSLPassTokenizer(AutoRelease) {}
+  const char* ClassName() const override { return "TSLForallTokenizer"; }
+  void Init(TSLCollection* ACollection, TSLArray* Body);
+
+ protected:
+  bool CheckTerminate() const override;
+  TSLObject* PushValue() override;
+  void Advance() override { ++Index; }
+
+ private:
+  TRef<TSLCollection> Collection;
+  int Index = 0;
+};
+
+}  // namespace vt

@@ -1,0 +1,82 @@
+// Builds SL code in C++ (blocks, procedures, names) and runs it on a context whose
+// System dictionary holds the control built-ins and a few test procedures.
+#pragma once
+
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "RefCountedTest.h"
+#include "SL20Ctl.h"
+#include "SL20Dic.h"
+#include "SL20Elm.h"
+#include "SL20Exe.h"
+#include "SL20Stk.h"
+
+namespace vt::test {
+
+using Obj = TRef<TSLObject>;
+
+inline Obj I(std::int64_t v) { return Obj(new TSLLongint(false, v)); }
+inline Obj D(double v) { return Obj(new TSLDouble(false, v)); }
+inline Obj S(const char* text) { return Obj(new TSLString(false, AnsiToWide(text))); }
+inline Obj X(const char* name) { return Obj(new TSLIdent(false, name, true)); }   // executable name
+inline Obj L(const char* name) { return Obj(new TSLIdent(false, name, false)); }  // literal /name
+
+template <class T>
+TRef<T> Fill(std::initializer_list<Obj> items) {
+  auto c = MakeRef<T>();
+  for (const Obj& o : items) c->AddObject(o.get());
+  return c;
+}
+inline Obj A(std::initializer_list<Obj> items) { return Obj(Fill<TSLArray>(items)); }
+inline Obj B(std::initializer_list<Obj> items) { return Obj(Fill<TSLBlock>(items)); }
+// A procedure: parameter names, body, result names.
+inline Obj P(std::initializer_list<Obj> params, std::initializer_list<Obj> body, std::initializer_list<Obj> results) {
+  auto p = MakeRef<TSLProcedure>();
+  p->AddObject(Fill<TSLArray>(params).get());
+  for (const Obj& o : body) p->AddObject(o.get());
+  p->AddObject(Fill<TSLArray>(results).get());
+  return Obj(p);
+}
+
+// A built-in written as a lambda.
+class TLambdaProc : public TSLInternalProcedure {
+ public:
+  TLambdaProc(bool AutoRelease, std::function<void(TSLContext*)> f) : TSLInternalProcedure(AutoRelease), F(std::move(f)) {}
+  const char* ClassName() const override { return "TLambdaProc"; }
+  void Execute(TSLContext* Context) override { F(Context); }
+
+ private:
+  std::function<void(TSLContext*)> F;
+};
+
+class ScriptTest : public RefCountedTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  void Define(const char* name, std::function<void(TSLContext*)> f) {
+    System->AddObject(AnsiToWide(name), MakeRef<TLambdaProc>(std::move(f)).get());
+  }
+  // Runs the block to its end; waits end at once (Resume) unless OnWait says otherwise.
+  // Returns the number of interpreter calls it took.
+  int RunBlock(const Obj& block);
+  // A new context over the same dictionaries (a failed run leaves its context as it was).
+  void NewContext();
+  // Runs and expects the run to end with a failure of exactly this text; then starts
+  // over with a new context.
+  void ExpectRunFails(const Obj& block, const std::string& message);
+  // The operand stack from bottom to top, one value per entry as text.
+  std::string Operands() const;
+
+  TRef<TSLDictionary> System, Global;
+  TRef<TSLDictionary> Create;  // script-class factories, searched between System and Global
+  TRef<TSLContextImplementation> Ctx;
+  TRef<TSLContextImplementation> FailedContext;  // the context of the last failed run
+  TRef<TSLInterpreter> Interp;
+  std::function<void()> OnWait;
+};
+
+}  // namespace vt::test
