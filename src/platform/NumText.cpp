@@ -14,18 +14,11 @@ namespace vt {
 
 namespace {
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 std::optional<std::uint64_t> ParseHex(std::string_view s) {
   if (s.empty() || s.size() > 16) return std::nullopt;
   std::uint64_t v = 0;
   for (char c : s) {
-    const int d = HexDigit(c);
+    const int d = HexDigitValue(c);
     if (d < 0) return std::nullopt;
     v = (v << 4) | static_cast<std::uint64_t>(d);
   }
@@ -48,6 +41,13 @@ std::int64_t CheckedToInt64(double d) {
 }
 
 }  // namespace
+
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
 
 std::optional<std::int64_t> TryStrToInt64(std::string_view s) {
   std::size_t i = 0;

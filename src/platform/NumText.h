@@ -23,6 +23,9 @@ double StrToFloat(std::string_view s);
 
 // The general form with 15 significant digits: "1.5", "2", "0.0001", "1E20", "1E-5".
 std::string FloatToStr(double d);
+
+// The value of one hexadecimal digit ('0'-'9', 'a'-'f', 'A'-'F'), -1 for any other character.
+int HexDigitValue(char c);
 std::string IntToStr(std::int64_t v);
 
 // Half-to-even rounding and truncation toward zero; NaN, infinities and values

@@ -35,13 +35,6 @@ std::atomic<bool> MainFormExitRequest{false};
 
 namespace {
 
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 void AppendHexByte(std::string& out, std::uint8_t b) {
