@@ -1,4 +1,4 @@
-// Conversions, checksums and the string cipher of the toolbox; see functions.h.
+// The toolbox: conversions, checksums and cipher, file and folder helpers; see functions.h.
 #include "functions.h"
 
 #include <QCoreApplication>
@@ -21,9 +21,9 @@
 #include <system_error>
 #include <thread>
 
+#include "Dialogs.h"
 #include "Exceptions.h"
 #include "Format.h"
-#include "Dialogs.h"
 #include "NumText.h"
 #include "PathResolver.h"
 #include "SL20Dic.h"
@@ -488,8 +488,9 @@ bool IsRealFolder(const fs::path& Path) {
   return fs::is_directory(fs::symlink_status(Path, ec));
 }
 
-// Creates the file exclusively: an existing file of that name is never touched.
-bool CreateProbe(const fs::path& Path) {
+// Creates the empty probe file exclusively (an existing file of that name is never
+// touched), checks it and deletes it again.
+bool Probe(const fs::path& Path) {
   const int fd = ::open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (fd < 0) return false;
   ::close(fd);
@@ -497,6 +498,15 @@ bool CreateProbe(const fs::path& Path) {
   const bool exists = fs::exists(Path, ec);
   fs::remove(Path, ec);
   return exists && !ec;
+}
+
+// The same with a fresh name beside Path.
+bool ProbeBeside(const fs::path& Path) {
+  std::string name = Path.string() + ".XXXXXX";
+  const int fd = ::mkstemp(name.data());
+  if (fd < 0) return false;
+  ::close(fd);
+  return ::unlink(name.c_str()) == 0;
 }
 
 // Writes Bytes into a temporary file beside Path and renames it over Path, so that a
@@ -536,6 +546,7 @@ void CopyAllFiles(const WideString& Source, const WideString& Target) {
   for (fs::directory_iterator it(source, ec), end; !ec && it != end; it.increment(ec)) {
     const WideString name = PathToWide(it->path().filename());
     std::error_code entryError;
+    // Links to folders are not followed: a link back up would never end.
     if (IsRealFolder(it->path())) {
       CopyAllFiles(Source + name + u'\\', Target + name + u'\\');
     } else if (!fs::is_directory(it->path(), entryError)) {
@@ -574,17 +585,10 @@ bool IsDictionaryWritable(const WideString& Folder) {
   const fs::path folder = ResolvePath(Folder);
   if (!IsRealFolder(folder)) return false;
   const fs::path probe = ResolvePath(WithSeparator(Folder) + u"Dummyfile.txt");
-  if (CreateProbe(probe)) return true;
+  if (Probe(probe)) return true;
   // A file of the probe's name that is already there belongs to the user: probe beside it.
   std::error_code ec;
-  if (!fs::exists(probe, ec)) return false;
-  for (int i = 1; i < 100; ++i) {
-    fs::path other = probe;
-    other += "." + std::to_string(i);
-    if (CreateProbe(other)) return true;
-    if (!fs::exists(other, ec)) return false;
-  }
-  return false;
+  return fs::exists(probe, ec) && ProbeBeside(probe);
 }
 
 void ChangeConfigView(const WideString& Folder) {
