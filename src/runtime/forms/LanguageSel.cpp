@@ -69,6 +69,7 @@ void TLanguageSelForm::ShowForm() {
   }
   FLanguageRadios[0]->setChecked(true);
   FLanguageIndex = 0;
+  adjustSize();  // room for the buttons just shown
 }
 
 void TLanguageSelForm::showEvent(QShowEvent* Event) {
