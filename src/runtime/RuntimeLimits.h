@@ -18,4 +18,13 @@ inline constexpr int DebugMemoMaxLines = 5999;
 inline constexpr int DebugMemoTrimLines = 3000;
 inline constexpr int DebugGroupCount = 8;
 
+// Task priorities 0 (served first) to 4: one ready ring each.
+inline constexpr int MxPriorityCount = 5;
+// The timer thread's longest sleep while no timer is queued, in milliseconds.
+inline constexpr std::int64_t MxTimerQueueIdleWait = 20000;
+// Message bytes live in segments of this size, recycled through the segment pool.
+inline constexpr int MxBufferSegmentSize = 128;
+// Clients one thread manager serves (one wait covers them all and its own event).
+inline constexpr int MaxClientCount = 16;
+
 }  // namespace vt

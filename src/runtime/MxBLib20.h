@@ -1,0 +1,95 @@
+// Message bytes: buffers made of 128-byte segments that come from one global pool, so
+// that appending never copies and a steady flow of messages allocates nothing, and the
+// cursor that walks a buffer.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <mutex>
+
+#include "RuntimeLimits.h"
+
+namespace vt {
+
+class TMxBufferSegment {
+ public:
+  std::uint8_t GetByte(int Index) const { return FData[Index]; }
+  void SetByte(int Index, std::uint8_t B) { FData[Index] = B; }
+
+  TMxBufferSegment* Next = nullptr;
+
+ private:
+  std::array<std::uint8_t, MxBufferSegmentSize> FData{};
+};
+
+class TMxBufferSegmentPool {
+ public:
+  TMxBufferSegmentPool() = default;
+  ~TMxBufferSegmentPool();  // frees the free list
+  TMxBufferSegmentPool(const TMxBufferSegmentPool&) = delete;
+  TMxBufferSegmentPool& operator=(const TMxBufferSegmentPool&) = delete;
+
+  TMxBufferSegment* GetBufferSegment();
+  void PutBufferSegment(TMxBufferSegment* Segment);
+  int CountTotalSegments() const;
+  int CountFreeSegments() const;
+
+ private:
+  mutable std::mutex ProtectStruct;
+  TMxBufferSegment* FreeSegments = nullptr;
+  int FCountTotalSegments = 0;
+  int FCountFreeSegments = 0;
+};
+
+// The global pool; raises "MxCreateBufferSegmentPool: pool already exists" when it exists.
+void MxCreateBufferSegmentPool();
+void MxFreeBufferSegmentPool();
+TMxBufferSegmentPool* BufferSegmentPool();
+
+// Byte i lies in segment i / 128 at index i % 128. Not locked: a buffer is written by
+// one task and then handed over.
+class TMxBuffer {
+ public:
+  TMxBuffer() = default;
+  ~TMxBuffer() { Clear(); }
+  TMxBuffer(const TMxBuffer&) = delete;
+  TMxBuffer& operator=(const TMxBuffer&) = delete;
+
+  // Every segment back to the pool.
+  void Clear();
+  void AddByte(std::uint8_t B);
+  std::int32_t Size() const { return FSize; }
+  TMxBufferSegment* Head() const { return FHead; }
+
+ private:
+  TMxBufferSegment* FHead = nullptr;
+  TMxBufferSegment* FTail = nullptr;
+  std::int32_t FSize = 0;
+};
+
+// A cursor over a buffer. The current segment is found lazily: one link per 128 bytes.
+class TMxBufferPointer {
+ public:
+  void AssignBuffer(TMxBuffer* Buffer);
+  TMxBuffer* Item() const { return FBuffer; }
+  bool EndOfBuffer() const;
+  // At or beyond the end: every byte of the buffer goes to the debug log, then
+  // "TMxBufferPointer.GetByte: Read at End of Buffer" is raised.
+  std::uint8_t GetByte();
+  // Overwrites; never appends.
+  void SetByte(std::uint8_t B);
+  // No effect at the end.
+  void Increment();
+  std::int32_t Position() const { return FPosition; }
+
+ private:
+  void CheckBuffer(const char* Operation) const;
+  TMxBufferSegment* CurrentSegment();
+
+  TMxBuffer* FBuffer = nullptr;
+  TMxBufferSegment* Segment = nullptr;
+  bool SegmentValid = false;
+  std::int32_t FPosition = 0;
+};
+
+}  // namespace vt

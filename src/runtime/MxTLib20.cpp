@@ -1,0 +1,571 @@
+// Timers, tasks, task controls and schedulers; see MxTLib20.h.
+#include "MxTLib20.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "Debug.h"
+#include "Exceptions.h"
+#include "TckTimer.h"
+#include "functions.h"
+
+namespace vt {
+
+namespace {
+
+using TTaskLock = std::lock_guard<std::recursive_mutex>;
+
+std::atomic<TMxScheduler*> GMainScheduler{nullptr};
+
+TMxScheduler* MainSchedulerOrRaise() {
+  TMxScheduler* s = GMainScheduler;
+  if (!s) throw Exception("Main Scheduler not created!");
+  return s;
+}
+
+}  // namespace
+
+std::recursive_mutex& MxTaskLock() {
+  static std::recursive_mutex lock;
+  return lock;
+}
+
+// ---- Timers ----
+
+TMxTimer::~TMxTimer() {
+  TMxTimerQueue& q = MxTimerQueue();
+  std::unique_lock lock(q.ProtectTimerQueue);
+  if (FPending) q.Unlink(this);
+  ++FStartCount;
+  // A handler running on the timer thread must not outlive its timer.
+  q.FFiringDone.wait(lock, [&] { return q.FFiring != this || q.IsCurrentThread(); });
+}
+
+void TMxTimer::Initialize(std::int64_t Interval, bool Cyclic, bool AutoStart) {
+  TMxTimerQueue& q = MxTimerQueue();
+  std::lock_guard lock(q.ProtectTimerQueue);
+  if (FPending) q.Unlink(this);
+  FInterval = Interval;
+  FCyclic = Cyclic;
+  ++FStartCount;
+  if (AutoStart) q.Link(this);
+}
+
+void TMxTimer::Start() {
+  TMxTimerQueue& q = MxTimerQueue();
+  std::lock_guard lock(q.ProtectTimerQueue);
+  if (FPending) q.Unlink(this);
+  ++FStartCount;
+  q.Link(this);
+}
+
+void TMxTimer::Stop() {
+  TMxTimerQueue& q = MxTimerQueue();
+  std::lock_guard lock(q.ProtectTimerQueue);
+  if (FPending) q.Unlink(this);
+  ++FStartCount;
+}
+
+std::int64_t TMxTimer::Remaining() const {
+  std::lock_guard lock(MxTimerQueue().ProtectTimerQueue);
+  return std::max<std::int64_t>(0, FExpirationTime - MyGetTickCount());
+}
+
+bool TMxTimer::Pending() const {
+  std::lock_guard lock(MxTimerQueue().ProtectTimerQueue);
+  return FPending;
+}
+
+bool TMxTimer::ExpiryCurrent() const {
+  std::lock_guard lock(MxTimerQueue().ProtectTimerQueue);
+  return FFiredCount == FStartCount;
+}
+
+void TMxTimer::Expiration() {
+  if (OnExpiration) OnExpiration();
+}
+
+TMxTimerQueue::TMxTimerQueue() {
+  SetThreadName("MxTimerQueue");
+  Start();
+}
+
+TMxTimerQueue::~TMxTimerQueue() { ShutdownThread(); }
+
+TMxTimerQueue& MxTimerQueue() {
+  static TMxTimerQueue queue;
+  return queue;
+}
+
+void TMxTimerQueue::InsertTimer(TMxTimer* Timer) {
+  std::lock_guard lock(ProtectTimerQueue);
+  if (Timer->FPending) Unlink(Timer);
+  Link(Timer);
+}
+
+void TMxTimerQueue::RemoveTimer(TMxTimer* Timer) {
+  std::lock_guard lock(ProtectTimerQueue);
+  if (Timer->FPending) Unlink(Timer);
+}
+
+// Behind every timer that expires at the same time or earlier; a new head wakes the
+// thread, whose wait is then for a later time.
+void TMxTimerQueue::Link(TMxTimer* Timer) {
+  Timer->FExpirationTime = MyGetTickCount() + Timer->FInterval;
+  Timer->FPending = true;
+  TMxTimer* prev = nullptr;
+  TMxTimer* cur = TimerQueue;
+  while (cur && cur->FExpirationTime <= Timer->FExpirationTime) {
+    prev = cur;
+    cur = cur->Next;
+  }
+  Timer->Last = prev;
+  Timer->Next = cur;
+  if (cur) cur->Last = Timer;
+  if (prev) {
+    prev->Next = Timer;
+  } else {
+    TimerQueue = Timer;
+    FEventSet = true;
+    Event.notify_one();
+  }
+}
+
+void TMxTimerQueue::Unlink(TMxTimer* Timer) {
+  if (Timer->Last)
+    Timer->Last->Next = Timer->Next;
+  else
+    TimerQueue = Timer->Next;
+  if (Timer->Next) Timer->Next->Last = Timer->Last;
+  Timer->Last = Timer->Next = nullptr;
+  Timer->FPending = false;
+}
+
+void TMxTimerQueue::TerminatedSet() {
+  std::lock_guard lock(ProtectTimerQueue);
+  FEventSet = true;
+  Event.notify_one();
+}
+
+void TMxTimerQueue::Execute() {
+  std::unique_lock lock(ProtectTimerQueue);
+  while (!GetIsTerminated()) {
+    TMxTimer* head = TimerQueue;
+    const std::int64_t now = MyGetTickCount();
+    if (head && head->FExpirationTime <= now) {
+      Fire(head, lock);
+      continue;
+    }
+    // Cleared under the same lock that guards the queue: an insertion at the head after
+    // this look sets it again, so the wait below cannot miss it.
+    FEventSet = false;
+    const std::int64_t wait = head ? head->FExpirationTime - now : MxTimerQueueIdleWait;
+    Event.wait_for(lock, std::chrono::milliseconds(wait), [this] { return FEventSet || GetIsTerminated(); });
+  }
+}
+
+void TMxTimerQueue::Fire(TMxTimer* Timer, std::unique_lock<std::mutex>& Lock) {
+  Unlink(Timer);
+  if (Timer->FCyclic) Link(Timer);  // counted from now: the period drifts by the handling time
+  Timer->FFiredCount = Timer->FStartCount;
+  FFiring = Timer;
+  Lock.unlock();
+  // A failing handler must not stop every later time-out.
+  try {
+    Timer->Expiration();
+  } catch (const std::exception& e) {
+    LogError("MxTimerQueue: " + Utf8ToAnsi(e.what()));
+  } catch (...) {
+    LogError("MxTimerQueue: unknown exception");
+  }
+  Lock.lock();
+  FFiring = nullptr;
+  FFiringDone.notify_all();
+}
+
+// ---- Tasks ----
+
+TMxTask::TMxTask(TMxScheduler* AScheduler, AnsiString ACaption)
+    : FCaption(std::move(ACaption)), Timer(std::make_unique<TMxTimer>()), FScheduler(AScheduler) {
+  Timer->OnExpiration = [this] { TimerExpired(); };
+}
+
+TMxTask::TMxTask(AnsiString ACaption) : TMxTask(MainSchedulerOrRaise(), std::move(ACaption)) {}
+
+TMxTask::~TMxTask() {
+  try {
+    Kill();
+  } catch (...) {
+  }
+  Timer.reset();  // without the task lock: a time-out in progress needs it to finish
+}
+
+AnsiString TMxTask::StateText() const {
+  static const char* const names[] = {"Created", "Ready", "Suspended", "Terminated"};
+  return AnsiString("Actual State = ") + names[FState];
+}
+
+TMxExecuteInfo TMxTask::ExecuteInfo() const {
+  TTaskLock lock(MxTaskLock());
+  return FExecuteInfo;
+}
+
+int TMxTask::Priority() const {
+  TTaskLock lock(MxTaskLock());
+  return FPriority;
+}
+
+void TMxTask::Start() {
+  TTaskLock lock(MxTaskLock());
+  if (FState != tsCreated && FState != tsTerminated) throw Exception("Can not start task");
+  FState = tsReady;
+  FScheduler->InsertTask(this);
+}
+
+void TMxTask::WaitFor(TMxTaskControl* ATaskControl, std::int64_t ATimeout) {
+  if (!ATaskControl) throw Exception("TMxTask.WaitFor: no task control");
+  ATaskControl->TaskWaitFor(this, ATimeout);
+}
+
+void TMxTask::Sleep(std::int64_t ATime) {
+  TTaskLock lock(MxTaskLock());
+  if (FState != tsReady) {
+    LogInfo("Task Sleep Error");
+    throw Exception("Task Sleep Error");
+  }
+  TaskSuspend(nullptr, MxNoTimeout);
+  FSleeping = true;
+  Timer->Initialize(ATime, false, true);
+}
+
+void TMxTask::Terminate() {
+  TTaskLock lock(MxTaskLock());
+  switch (FState) {
+    case tsCreated:
+    case tsTerminated:
+      throw Exception("Task Terminate Error: " + StateText());
+    case tsReady:
+      FState = tsTerminated;
+      FScheduler->RemoveTask(this);
+      break;
+    case tsSuspended:
+      // Leaves its wait without being released: no ExecuteInfo, no OnResume.
+      if (FSuspender) FSuspender->Unlink(this);
+      Timer->Stop();
+      FSuspender = nullptr;
+      FSleeping = false;
+      FState = tsTerminated;
+      break;
+  }
+}
+
+void TMxTask::Kill() {
+  TTaskLock lock(MxTaskLock());
+  if (FState == tsSuspended && FSuspender) FSuspender->ReleaseTask(this);
+  if (FState == tsReady || FState == tsSuspended) Terminate();
+}
+
+void TMxTask::SetPriority(int Value) {
+  TTaskLock lock(MxTaskLock());
+  if (FState == tsReady) throw Exception("Task Set Priority Error");
+  if (Value < 0 || Value >= MxPriorityCount) throw Exception("Invalid Priority Value");
+  FPriority = Value;
+}
+
+bool TMxTask::TaskSuspend(TMxTaskControl* Control, std::int64_t Timeout) {
+  TTaskLock lock(MxTaskLock());
+  switch (FState) {
+    case tsCreated:
+    case tsTerminated:
+      throw Exception("Task Suspend Error! " + StateText() + " " + FCaption);
+    case tsSuspended:
+      return false;  // already waiting: it joins no second ring
+    case tsReady:
+      break;
+  }
+  FState = tsSuspended;
+  FSuspender = Control;
+  FSleeping = false;
+  FScheduler->RemoveTask(this);
+  if (Timeout != MxNoTimeout) Timer->Initialize(Timeout, false, true);
+  if (OnSuspend) OnSuspend(this);
+  return true;
+}
+
+void TMxTask::TaskResume(TMxTaskControl* Control, TMxExecuteInfo Info) {
+  TTaskLock lock(MxTaskLock());
+  if (FState != tsSuspended) throw Exception("Task Resume Error");
+  if (FSuspender != Control) throw Exception("Task Resume Error2");
+  FState = tsReady;
+  FSuspender = nullptr;
+  FSleeping = false;
+  FExecuteInfo = Info;
+  Timer->Stop();
+  FScheduler->InsertTask(this);
+  if (OnResume) OnResume(this);
+}
+
+void TMxTask::TaskExecute() {
+  if (FState != tsReady) return;  // ended by another thread after the scheduler picked it
+  Active = true;
+  AnsiString failure;
+  try {
+    Execute();
+  } catch (const std::exception& e) {
+    failure = Utf8ToAnsi(e.what());
+  } catch (...) {
+    failure = "unknown exception";
+  }
+  if (!failure.empty()) {
+    try {
+      Kill();
+    } catch (...) {
+    }
+    LogInfo(failure + " - " + FCaption);
+  }
+  Active = false;
+}
+
+void TMxTask::Execute() {
+  if (OnExecute) OnExecute(this);
+}
+
+// On the timer thread. An expiry that a release, a stop or a new wait overtook is
+// dropped: it belongs to a wait that is over.
+void TMxTask::TimerExpired() {
+  TTaskLock lock(MxTaskLock());
+  if (!Timer->ExpiryCurrent()) return;
+  if (FSleeping)
+    WakeUp();
+  else
+    Timeout();
+}
+
+void TMxTask::Timeout() {
+  TTaskLock lock(MxTaskLock());
+  if (!FSuspender) throw Exception("Task Timeout Error");
+  if (OnTimeout) OnTimeout(this);
+  FSuspender->ReleaseWithInfo(this, eiTimeout);
+}
+
+void TMxTask::WakeUp() { TaskResume(nullptr, eiSuccess); }
+
+// ---- Task controls ----
+
+TMxTaskControl::~TMxTaskControl() { ReleaseAll(eiReset); }
+
+void TMxTaskControl::ReleaseTask(TMxTask* Task) { ReleaseWithInfo(Task, eiAbort); }
+
+void TMxTaskControl::Reset() { ReleaseAll(eiReset); }
+
+void TMxTaskControl::ReleaseAll(TMxExecuteInfo Info) {
+  TTaskLock lock(MxTaskLock());
+  while (FWaitingTasks) ResumeTask(FWaitingTasks, Info);
+}
+
+void TMxTaskControl::TaskWaitFor(TMxTask* Task, std::int64_t Timeout) {
+  TTaskLock lock(MxTaskLock());
+  if (TryGrant(Task))
+    Task->SetTaskInfo(this, eiSuccess);
+  else if (Timeout == MxNoSuspend)
+    Task->SetTaskInfo(this, eiUnavailable);
+  else
+    SuspendTask(Task, Timeout);
+}
+
+int TMxTaskControl::TaskCount() const {
+  TTaskLock lock(MxTaskLock());
+  return FTaskCount;
+}
+
+void TMxTaskControl::ReleaseWithInfo(TMxTask* Task, TMxExecuteInfo Info) {
+  TTaskLock lock(MxTaskLock());
+  if (!Task || Task->FState != tsSuspended || Task->FSuspender != this) throw Exception("Release Task Error");
+  ResumeTask(Task, Info);
+}
+
+void TMxTaskControl::SuspendTask(TMxTask* Task, std::int64_t Timeout) {
+  TTaskLock lock(MxTaskLock());
+  if (!Task->TaskSuspend(this, Timeout)) return;
+  if (!FWaitingTasks) {
+    Task->Next = Task->Last = Task;
+    FWaitingTasks = Task;
+  } else {
+    TMxTask* tail = FWaitingTasks->Last;
+    tail->Next = Task;
+    Task->Last = tail;
+    Task->Next = FWaitingTasks;
+    FWaitingTasks->Last = Task;
+  }
+  ++FTaskCount;
+}
+
+void TMxTaskControl::ResumeTask(TMxTask* Task, TMxExecuteInfo Info) {
+  TTaskLock lock(MxTaskLock());
+  Unlink(Task);
+  Task->TaskResume(this, Info);
+}
+
+void TMxTaskControl::Unlink(TMxTask* Task) {
+  if (Task->Next == Task) {
+    FWaitingTasks = nullptr;
+  } else {
+    Task->Last->Next = Task->Next;
+    Task->Next->Last = Task->Last;
+    if (FWaitingTasks == Task) FWaitingTasks = Task->Next;
+  }
+  Task->Next = Task->Last = nullptr;
+  --FTaskCount;
+}
+
+void TMxSignal::SetReady(bool Value) {
+  TTaskLock lock(MxTaskLock());
+  FReady = Value;
+  if (Value) ReleaseAll(eiSuccess);
+}
+
+bool TMxSignal::Ready() const {
+  TTaskLock lock(MxTaskLock());
+  return FReady;
+}
+
+bool TMxSemaphore::TryGrant(TMxTask* Task) {
+  if (ActualTask) return false;
+  ActualTask = Task;
+  return true;
+}
+
+void TMxSemaphore::Release(TMxTask* Sender) {
+  TTaskLock lock(MxTaskLock());
+  if (Sender != ActualTask) {
+    LogInfo("Semaphore Release Error");
+    throw Exception("Semaphore Release Error");
+  }
+  ActualTask = OldestWaiting();
+  if (ActualTask) ResumeTask(ActualTask, eiSuccess);
+}
+
+bool TMxSemaphore::IsOwner(TMxTask* Sender) const {
+  TTaskLock lock(MxTaskLock());
+  return Sender == ActualTask;
+}
+
+// ---- Schedulers ----
+
+TMxSchedulerThread::TMxSchedulerThread(TMxScheduler* AOwner, const AnsiString& ThreadName) : FOwner(AOwner) {
+  SetThreadName(ThreadName);
+  SetPriority(tpLower);
+  Start();
+}
+
+TMxSchedulerThread::~TMxSchedulerThread() { ShutdownThread(); }
+
+void TMxSchedulerThread::Execute() {
+  if (MainFormExitRequest) return;
+  while (!GetIsTerminated()) FOwner->Execute();
+}
+
+// Ends the wait for a ready task for good; nothing else would set it at shutdown.
+void TMxSchedulerThread::TerminatedSet() { FOwner->TaskReady.Close(); }
+
+TMxScheduler::TMxScheduler() : FThreaded(false) {}
+
+TMxScheduler::TMxScheduler(const AnsiString& ThreadName) : FThreaded(true) {
+  FTaskThread = std::make_unique<TMxSchedulerThread>(this, ThreadName);
+}
+
+TMxScheduler::~TMxScheduler() {
+  FTaskThread.reset();
+  // Tasks still ready lose their scheduler: they end here, so that nothing reaches it.
+  TTaskLock lock(MxTaskLock());
+  for (TMxTask*& head : ReadyTasks)
+    while (head) {
+      TMxTask* t = head;
+      head = t->Next == t ? nullptr : t->Next;
+      t->Last->Next = t->Next;
+      t->Next->Last = t->Last;
+      t->Next = t->Last = nullptr;
+      t->FState = tsTerminated;
+    }
+}
+
+void TMxScheduler::Execute() {
+  if (FBusy) return;
+  FBusy = true;
+  TMxTask* task = nullptr;
+  {
+    TTaskLock lock(MxTaskLock());
+    for (TMxTask*& head : ReadyTasks)
+      if (head) {
+        task = head;
+        head = task->Next;  // round robin within the ring
+        break;
+      }
+  }
+  if (task)
+    task->TaskExecute();
+  else if (FThreaded)
+    TaskReady.WaitFor();
+  FBusy = false;
+}
+
+bool TMxScheduler::AppIdleExecute() {
+  if (FTaskCount > 0) Execute();
+  return FTaskCount == 0;
+}
+
+void TMxScheduler::InsertTask(TMxTask* Task) {
+  TTaskLock lock(MxTaskLock());
+  TMxTask*& head = ReadyTasks[Task->FPriority];
+  if (!head) {
+    Task->Next = Task->Last = Task;
+    head = Task;
+  } else {
+    TMxTask* tail = head->Last;
+    tail->Next = Task;
+    Task->Last = tail;
+    Task->Next = head;
+    head->Last = Task;
+  }
+  if (FTaskCount++ == 0) {
+    if (FThreaded)
+      TaskReady.SetEvent();
+    else if (FOnWake)
+      FOnWake();
+  }
+}
+
+void TMxScheduler::RemoveTask(TMxTask* Task) {
+  TTaskLock lock(MxTaskLock());
+  TMxTask*& head = ReadyTasks[Task->FPriority];
+  if (Task->Next == Task) {
+    head = nullptr;
+  } else {
+    Task->Last->Next = Task->Next;
+    Task->Next->Last = Task->Last;
+    if (head == Task) head = Task->Next;
+  }
+  Task->Next = Task->Last = nullptr;
+  if (--FTaskCount == 0 && FThreaded) TaskReady.ResetEvent();
+}
+
+void TMxScheduler::SetOnWake(std::function<void()> OnWake) {
+  TTaskLock lock(MxTaskLock());
+  FOnWake = std::move(OnWake);
+}
+
+void TMxScheduler::Wake() {
+  TTaskLock lock(MxTaskLock());
+  if (FOnWake) FOnWake();
+}
+
+TMxScheduler* MxScheduler() { return GMainScheduler; }
+
+void MxCreateMainScheduler() {
+  if (GMainScheduler) throw Exception("MxCreateMainScheduler: main scheduler already exists");
+  GMainScheduler = new TMxScheduler();
+}
+
+void MxFreeMainScheduler() { delete GMainScheduler.exchange(nullptr); }
+
+}  // namespace vt

@@ -1,0 +1,13 @@
+// See TckTimer.h.
+#include "TckTimer.h"
+
+#include <chrono>
+
+namespace vt {
+
+std::int64_t MyGetTickCount() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace vt

@@ -1,0 +1,250 @@
+// Worker threads, the thread list and the thread manager; see ThrdMan.h.
+#include "ThrdMan.h"
+
+#include <poll.h>
+#include <pthread.h>
+#include <sys/eventfd.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+
+#include "Debug.h"
+#include "Exceptions.h"
+#include "Format.h"
+
+namespace vt {
+
+void TEvent::SetEvent() {
+  std::lock_guard lock(FLock);
+  FSet = true;
+  FCond.notify_all();
+}
+
+void TEvent::ResetEvent() {
+  std::lock_guard lock(FLock);
+  FSet = false;
+}
+
+void TEvent::Close() {
+  std::lock_guard lock(FLock);
+  FClosed = true;
+  FCond.notify_all();
+}
+
+bool TEvent::WaitFor(std::int64_t Milliseconds) {
+  std::unique_lock lock(FLock);
+  const auto ready = [this] { return FSet || FClosed; };
+  if (Milliseconds < 0) {
+    FCond.wait(lock, ready);
+    return true;
+  }
+  return FCond.wait_for(lock, std::chrono::milliseconds(Milliseconds), ready);
+}
+
+namespace {
+
+// Function-local, so that the list exists before the first thread and after the last.
+std::mutex& ThreadListLock() {
+  static std::mutex lock;
+  return lock;
+}
+std::vector<TOurThread*>& ThreadList() {
+  static std::vector<TOurThread*> list;
+  return list;
+}
+
+void Unlist(TOurThread* Thread) {
+  std::lock_guard lock(ThreadListLock());
+  auto& list = ThreadList();
+  list.erase(std::remove(list.begin(), list.end(), Thread), list.end());
+}
+
+}  // namespace
+
+TOurThread::TOurThread() {
+  std::lock_guard lock(ThreadListLock());
+  ThreadList().push_back(this);
+}
+
+TOurThread::~TOurThread() {
+  Unlist(this);
+  // A class that forgot ShutdownThread: better a late join than std::terminate.
+  if (FThread.joinable()) {
+    Terminate();
+    WaitFor();
+  }
+}
+
+void TOurThread::Start() {
+  if (!FThread.joinable() && !FFinished) FThread = std::thread([this] { Run(); });
+}
+
+void TOurThread::Run() {
+  SetName();
+  // On Linux the nice value belongs to the calling thread.
+  if (FPriority < tpNormal) setpriority(PRIO_PROCESS, 0, getpriority(PRIO_PROCESS, 0) + tpNormal - FPriority);
+  try {
+    Execute();
+  } catch (const std::exception& e) {
+    LogError(FThreadName + ": " + Utf8ToAnsi(e.what()));
+  } catch (...) {
+    LogError(FThreadName + ": unknown exception");
+  }
+  try {
+    DoTerminate();
+  } catch (...) {
+  }
+  FFinished = true;
+}
+
+void TOurThread::Terminate() {
+  FTerminated = true;
+  TerminatedSet();
+}
+
+void TOurThread::WaitFor() {
+  if (FThread.joinable() && FThread.get_id() != std::this_thread::get_id()) FThread.join();
+}
+
+void TOurThread::ShutdownThread() {
+  Unlist(this);
+  Terminate();
+  WaitFor();
+}
+
+void TOurThread::SetName() { pthread_setname_np(pthread_self(), FThreadName.substr(0, 15).c_str()); }
+
+AnsiString TOurThread::GetPriorityStr() const {
+  static const char* const names[] = {"tpIdle",   "tpLowest",  "tpLower",       "tpNormal",
+                                      "tpHigher", "tpHighest", "tpTimeCritical"};
+  return FPriority >= tpIdle && FPriority <= tpTimeCritical ? names[FPriority] : "unknown";
+}
+
+int TerminateOurThreads() {
+  std::lock_guard lock(ThreadListLock());
+  int running = 0;
+  for (TOurThread* t : ThreadList()) {
+    t->Terminate();
+    if (!t->Finished()) ++running;
+  }
+  return running;
+}
+
+std::vector<TOurThread*> OurThreadList() {
+  std::lock_guard lock(ThreadListLock());
+  return ThreadList();
+}
+
+namespace {
+
+int NewEventFd() {
+  const int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (fd < 0) throw Exception("eventfd failed");
+  return fd;
+}
+
+void SignalFd(int Fd) {
+  const std::uint64_t one = 1;
+  [[maybe_unused]] auto n = write(Fd, &one, sizeof one);
+}
+
+void ResetFd(int Fd) {
+  std::uint64_t value;
+  [[maybe_unused]] auto n = read(Fd, &value, sizeof value);
+}
+
+}  // namespace
+
+TThreadClient::TThreadClient(TThreadManager* AOwner) : FEventHandle(NewEventFd()), FOwner(AOwner) {}
+
+TThreadClient::~TThreadClient() { close(FEventHandle); }
+
+void TThreadClient::SetEvent() { SignalFd(FEventHandle); }
+
+void TThreadClient::Release() {
+  ReleaseRequest = true;
+  FOwner->SignalControl();
+}
+
+void TThreadClient::DoEvent() {
+  if (OnEvent) OnEvent(this);
+}
+
+TThreadManager::TThreadManager(AnsiString Name) : FControlEvent(NewEventFd()) {
+  SetThreadName(std::move(Name));
+  EventArray[0] = FControlEvent;
+  Start();
+}
+
+TThreadManager::~TThreadManager() {
+  ShutdownThread();
+  for (TThreadClient* c : ClientList) delete c;
+  close(FControlEvent);
+}
+
+void TThreadManager::SignalControl() { SignalFd(FControlEvent); }
+
+void TThreadManager::TerminatedSet() { SignalControl(); }
+
+TThreadClient* TThreadManager::NewThreadClient() {
+  std::lock_guard lock(FListLock);
+  // Clients that asked to leave are not counted: the rebuild that adds the new client
+  // removes them first, so the wait never holds more than 16 of them.
+  const auto staying =
+      std::count_if(ClientList.begin(), ClientList.end(), [](TThreadClient* c) { return !c->ReleaseRequest; });
+  if (staying >= MaxClientCount)
+    throw Exception(Format("%s.NewThreadClient: maximum of clients reached", "TThreadManager"));
+  ClientList.push_back(new TThreadClient(this));
+  SignalControl();
+  return ClientList.back();
+}
+
+void TThreadManager::RebuildEventArray() {
+  std::lock_guard lock(FListLock);
+  for (int i = static_cast<int>(ClientList.size()) - 1; i >= 0; --i)
+    if (ClientList[i]->ReleaseRequest) {
+      delete ClientList[i];
+      ClientList.erase(ClientList.begin() + i);
+    }
+  const int n = std::min<int>(static_cast<int>(ClientList.size()), MaxClientCount);
+  for (int i = 0; i < n; ++i) EventArray[i + 1] = ClientList[i]->FEventHandle;
+  FClientCount = n;
+}
+
+void TThreadManager::Execute() {
+  RebuildEventArray();
+  pollfd fds[MaxClientCount + 1];
+  while (!GetIsTerminated()) {
+    const int count = FClientCount + 1;
+    for (int i = 0; i < count; ++i) fds[i] = {EventArray[i], POLLIN, 0};
+    if (poll(fds, count, -1) < 0) {
+      if (errno == EINTR) continue;
+      throw Exception("TThreadManager: WaitForMultipleObjects failed");
+    }
+    // The lowest signalled index, as one wait for any of several events reports it.
+    int i = 0;
+    while (i < count && !(fds[i].revents & POLLIN)) ++i;
+    if (i == count) continue;
+    ResetFd(EventArray[i]);
+    if (i == 0) {
+      RebuildEventArray();
+      continue;
+    }
+    TThreadClient* client;
+    {
+      std::lock_guard lock(FListLock);
+      client = ClientList[i - 1];
+    }
+    // One client's failure must not end the service of the others.
+    try {
+      client->DoEvent();
+    } catch (const std::exception& e) {
+      LogError(ThreadName() + ": " + Utf8ToAnsi(e.what()));
+    }
+  }
+}
+
+}  // namespace vt

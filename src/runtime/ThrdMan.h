@@ -1,0 +1,140 @@
+// Worker threads: TOurThread (named, listed in the one global thread list through which
+// the program asks every thread to end), the event object the runtime waits on, and the
+// thread manager that serves up to 16 clients' events on one thread.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "RuntimeLimits.h"
+#include "TextConv.h"
+
+namespace vt {
+
+// A manual-reset event. Close releases every wait, present and future, for good: a
+// thread that is asked to end must not stay in a wait that nobody will set.
+class TEvent {
+ public:
+  void SetEvent();
+  void ResetEvent();
+  void Close();
+  // Waits until set or closed; false when the time ran out. Negative: no limit.
+  bool WaitFor(std::int64_t Milliseconds = -1);
+
+ private:
+  std::mutex FLock;
+  std::condition_variable FCond;
+  bool FSet = false;
+  bool FClosed = false;
+};
+
+enum TThreadPriority : int { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+
+// Base of every worker thread. A concrete class starts its thread with Start() at the
+// end of its constructor (Execute must not run before the object is complete) and calls
+// ShutdownThread() first thing in its destructor.
+class TOurThread {
+ public:
+  TOurThread();
+  virtual ~TOurThread();
+  TOurThread(const TOurThread&) = delete;
+  TOurThread& operator=(const TOurThread&) = delete;
+
+  void Start();
+  // Asks the thread to end: sets the flag and calls TerminatedSet, so that a thread
+  // sleeping in a wait of its own is woken.
+  void Terminate();
+  void WaitFor();
+  // Leaves the global list, asks the thread to end and waits for it.
+  virtual void ShutdownThread();
+
+  bool GetIsTerminated() const { return FTerminated; }
+  // True once Execute has returned.
+  bool Finished() const { return FFinished; }
+  bool IsCurrentThread() const { return FThread.get_id() == std::this_thread::get_id(); }
+  const AnsiString& ThreadName() const { return FThreadName; }
+  // Before Start only: the running thread reads it.
+  void SetThreadName(AnsiString Name) { FThreadName = std::move(Name); }
+  // Lower-than-normal priorities are applied when the thread starts; higher ones
+  // need privileges and stay a label.
+  void SetPriority(int Priority) { FPriority = Priority; }  // before Start
+  int Priority() const { return FPriority; }
+  AnsiString GetPriorityStr() const;
+
+ protected:
+  // Announces ThreadName for debuggers and tools (at most 15 characters are kept).
+  void SetName();
+  virtual void DoTerminate() {}
+  virtual void TerminatedSet() {}
+  virtual void Execute() = 0;
+
+ private:
+  void Run();
+
+  AnsiString FThreadName;
+  int FPriority = tpNormal;
+  std::thread FThread;
+  std::atomic<bool> FTerminated{false};
+  std::atomic<bool> FFinished{false};
+};
+
+// Asks every listed thread to end; returns how many of them are still running.
+int TerminateOurThreads();
+// The threads listed now, in creation order.
+std::vector<TOurThread*> OurThreadList();
+
+class TThreadManager;
+
+class TThreadClient {
+ public:
+  // An auto-reset event (an eventfd) that the client's producer sets; the manager then
+  // calls OnEvent on its own thread.
+  int EventHandle() const { return FEventHandle; }
+  void SetEvent();
+  // Asks to be removed; the manager frees the client at its next wake-up.
+  void Release();
+  void DoEvent();
+
+  std::function<void(TThreadClient* Sender)> OnEvent;
+
+ private:
+  friend class TThreadManager;
+  explicit TThreadClient(TThreadManager* AOwner);
+  ~TThreadClient();
+
+  int FEventHandle;
+  TThreadManager* FOwner;
+  std::atomic<bool> ReleaseRequest{false};
+};
+
+class TThreadManager : public TOurThread {
+ public:
+  explicit TThreadManager(AnsiString Name = "TThreadManager");
+  ~TThreadManager() override;
+
+  // Raises "TThreadManager.NewThreadClient: maximum of clients reached" with 16 clients.
+  TThreadClient* NewThreadClient();
+  int ClientCount() const { return FClientCount; }
+
+ protected:
+  void Execute() override;
+  void TerminatedSet() override;
+
+ private:
+  friend class TThreadClient;
+  void SignalControl();
+  void RebuildEventArray();
+
+  std::mutex FListLock;  // ClientList
+  std::vector<TThreadClient*> ClientList;
+  std::atomic<int> FClientCount{0};
+  int EventArray[MaxClientCount + 1];  // index 0 the control event; rebuilt only by the manager's thread
+  int FControlEvent;
+};
+
+}  // namespace vt

@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <numeric>
+#include <thread>
+#include <vector>
+
+#include "MxTLib20.h"
+#include "RuntimeTestUtil.h"
+#include "TckTimer.h"
+#include "TestUtil.h"
+#include "ThrdMan.h"
+
+using namespace vt;
+
+namespace {
+
+// Holds the timer thread inside a handler until released, so that timers started
+// meanwhile are all due when it comes back.
+struct TTimerThreadBlocker {
+  TTimerThreadBlocker() {
+    Timer.OnExpiration = [this] {
+      Entered = true;
+      while (!Released) std::this_thread::yield();
+    };
+    Timer.Initialize(0, false, true);
+    WaitUntil([this] { return Entered.load(); });
+  }
+  ~TTimerThreadBlocker() { Released = true; }
+  std::atomic<bool> Entered{false}, Released{false};
+  TMxTimer Timer;
+};
+
+}  // namespace
+
+TEST(TimerQueue, TimersDueTogetherFireInStartOrder) {
+  std::mutex lock;
+  std::vector<int> order;
+  std::vector<std::unique_ptr<TMxTimer>> timers;
+  {
+    TTimerThreadBlocker blocker;
+    for (int i = 0; i < 200; ++i) {
+      timers.push_back(std::make_unique<TMxTimer>());
+      timers.back()->OnExpiration = [&, i] {
+        std::lock_guard l(lock);
+        order.push_back(i);
+      };
+      timers.back()->Initialize(0, false, true);
+    }
+  }
+  ASSERT_TRUE(WaitUntil([&] {
+    std::lock_guard l(lock);
+    return order.size() == 200;
+  }));
+  // Many of them share a millisecond: equal expiry times keep their start order.
+  std::vector<int> expected(200);
+  std::iota(expected.begin(), expected.end(), 0);
+  EXPECT_EQ(order, expected);
+}
+
+TEST(TimerQueue, ANewEarliestTimerWakesTheSleepingThread) {
+  std::atomic<int> fired{0};
+  TMxTimer late, early;
+  late.OnExpiration = [&] { fired += 100; };
+  early.OnExpiration = [&] { fired += 1; };
+  late.Initialize(600000, false, true);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // let the thread settle on the late one
+  early.Initialize(10, false, true);
+  // Without the wake the thread would sleep on until its 20 s idle limit or longer.
+  ASSERT_TRUE(WaitUntil([&] { return fired == 1; }, std::chrono::seconds(15)));
+  EXPECT_TRUE(late.Pending());
+  EXPECT_GT(late.Remaining(), 0);
+}
+
+TEST(TimerQueue, StopCyclicRemainingAndFailingHandlers) {
+  std::atomic<int> stopped{0}, cyclic{0}, negative{0}, after{0};
+  TMxTimer stoppedTimer, cyclicTimer, negativeTimer, failing, later;
+  stoppedTimer.OnExpiration = [&] { ++stopped; };
+  negativeTimer.OnExpiration = [&] { ++negative; };
+  cyclicTimer.OnExpiration = [&] { ++cyclic; };
+  failing.OnExpiration = [] { throw std::runtime_error("handler failed"); };
+  later.OnExpiration = [&] { ++after; };
+  stoppedTimer.Initialize(50, false, true);
+  stoppedTimer.Stop();
+  negativeTimer.Initialize(-5, false, true);  // due at once, like interval 0
+  cyclicTimer.Initialize(1, true, true);
+  failing.Initialize(0, false, true);
+  later.Initialize(100, false, true);
+  // The failing handler did not end the thread: a later timer still fires.
+  ASSERT_TRUE(WaitUntil([&] { return after == 1 && cyclic >= 3 && negative == 1; }));
+  cyclicTimer.Stop();
+  EXPECT_EQ(stopped, 0);  // stopped before the thread took it: it never fires
+  EXPECT_EQ(later.Remaining(), 0);
+  EXPECT_FALSE(later.Pending());
+}
+
+TEST(TimerQueue, DestroyingATimerWaitsForItsRunningHandler) {
+  std::atomic<bool> entered{false}, release{false}, finished{false};
+  auto timer = std::make_unique<TMxTimer>();
+  timer->OnExpiration = [&] {
+    entered = true;
+    while (!release) std::this_thread::yield();
+    finished = true;
+  };
+  timer->Initialize(0, false, true);
+  ASSERT_TRUE(WaitUntil([&] { return entered.load(); }));
+  std::thread releaser([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    release = true;
+  });
+  timer.reset();
+  EXPECT_TRUE(finished);
+  releaser.join();
+}
+
+TEST(TickTimer, Deadlines) {
+  TTickTimer t;
+  t.Start(-5);
+  EXPECT_TRUE(t.Expired());
+  EXPECT_LT(t.TicksToGo(), 0);
+  t.Start(600000);
+  EXPECT_FALSE(t.Expired());
+  EXPECT_GT(t.TicksToGo(), 0);
+}
+
+TEST(ThreadManager, ServesItsClientsOnItsOwnThread) {
+  TThreadManager manager("CommPortManager");
+  std::atomic<int> events{0};
+  std::thread::id eventThread;
+  TThreadClient* a = manager.NewThreadClient();
+  TThreadClient* b = manager.NewThreadClient();
+  a->OnEvent = [&](TThreadClient*) {
+    eventThread = std::this_thread::get_id();
+    events += 1;
+  };
+  b->OnEvent = [&](TThreadClient*) { events += 10; };
+  a->SetEvent();
+  b->SetEvent();
+  ASSERT_TRUE(WaitUntil([&] { return events == 11; }));
+  EXPECT_NE(eventThread, std::this_thread::get_id());
+  b->Release();
+  a->SetEvent();
+  ASSERT_TRUE(WaitUntil([&] { return events == 12 && manager.ClientCount() == 1; }));
+}
+
+TEST(ThreadManager, SixteenClientsAtMost) {
+  TThreadManager manager;
+  std::vector<TThreadClient*> clients;
+  for (int i = 0; i < MaxClientCount; ++i) clients.push_back(manager.NewThreadClient());
+  EXPECT_THROW_MSG(manager.NewThreadClient(), "TThreadManager.NewThreadClient: maximum of clients reached");
+  clients[3]->Release();
+  TThreadClient* added = manager.NewThreadClient();
+  std::atomic<bool> served{false};
+  added->OnEvent = [&](TThreadClient*) { served = true; };
+  added->SetEvent();
+  ASSERT_TRUE(WaitUntil([&] { return served.load(); }));
+  EXPECT_EQ(manager.ClientCount(), MaxClientCount);
+}
+
+TEST(OurThread, PriorityTexts) {
+  struct TIdle : TOurThread {
+    void Execute() override {}
+  } t;
+  const struct {
+    int priority;
+    const char* text;
+  } cases[] = {{tpIdle, "tpIdle"},     {tpLowest, "tpLowest"},   {tpLower, "tpLower"},
+               {tpNormal, "tpNormal"}, {tpHigher, "tpHigher"},   {tpHighest, "tpHighest"},
+               {tpTimeCritical, "tpTimeCritical"}, {7, "unknown"}, {-1, "unknown"}};
+  for (const auto& c : cases) {
+    t.SetPriority(c.priority);
+    EXPECT_EQ(t.GetPriorityStr(), c.text) << c.priority;
+  }
+}
+
+// In a process of its own: it ends the timer thread, which the other tests need.
+TEST(OurThread, ShutdownEndsEveryThread) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        TMxScheduler threaded("TalkScheduler");
+        TThreadManager manager("TalkServer");
+        TMxTimer timer;
+        timer.Initialize(600000, false, true);  // the timer thread sleeps on it
+        const int running = TerminateOurThreads();
+        const bool ended = WaitUntil([] {
+          for (TOurThread* t : OurThreadList())
+            if (!t->Finished()) return false;
+          return true;
+        });
+        std::_Exit(running == 3 && ended ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
