@@ -46,22 +46,8 @@ struct TRuntime {
 // Steps the main scheduler on this thread, sleeping on its wake, until Pred holds.
 template <class P>
 void StepMainUntil(P Pred) {
-  TMxScheduler* s = MxScheduler();
-  std::mutex lock;
-  std::condition_variable cond;
-  bool woken = false;
-  s->SetOnWake([&] {
-    std::lock_guard l(lock);
-    woken = true;
-    cond.notify_one();
-  });
-  while (!Pred()) {
-    if (!s->AppIdleExecute()) continue;
-    std::unique_lock l(lock);
-    cond.wait(l, [&] { return woken || Pred(); });
-    woken = false;
-  }
-  s->SetOnWake({});
+  TMxPlainLoop loop(MxScheduler());
+  while (!Pred()) loop.StepOrWait();
 }
 
 void BM_MessagesMainToThreadedScheduler(benchmark::State& state) {

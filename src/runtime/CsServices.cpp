@@ -2,28 +2,27 @@
 #include "CsServices.h"
 
 #include <algorithm>
-#include <atomic>
 
 #include "Debug.h"
+#include "Dialogs.h"
 #include "Exceptions.h"
 #include "Format.h"
+#include "MxGlobal.h"
 
 namespace vt {
 
-std::function<void(const AnsiString& Text)> OnServiceException;
-
 namespace {
 
-std::atomic<TServiceClientPool*> GClientPool{nullptr};
+TMxGlobal<TServiceClientPool> GClientPool;
 
-// Runs a handler; its exception is shown and goes no further. True when it raised.
+// Runs a handler; its exception goes no further. True when it raised, with its text.
 template <class F>
-bool Guarded(F&& Handler, AnsiString& Failure) {
+bool Guarded(F&& Handler, std::string& Failure) {
   try {
     Handler();
     return false;
   } catch (const std::exception& e) {
-    Failure = Utf8ToAnsi(e.what());
+    Failure = e.what();
   } catch (...) {
     Failure = "unknown exception";
   }
@@ -138,9 +137,9 @@ TServiceProvider::~TServiceProvider() {
   }
 }
 
-void TServiceProvider::ShowException(const AnsiString& Text) const {
-  LogError(FName + ": " + Text);
-  if (OnServiceException) OnServiceException(Text);
+void TServiceProvider::ShowException(const std::string& Utf8Text) const {
+  LogError(FName + ": " + Utf8ToAnsi(Utf8Text));
+  ShowMessage(Utf8ToWide(Utf8Text));
 }
 
 bool TServiceProvider::IsQueued(const TServiceItem* Item) const {
@@ -191,7 +190,7 @@ void TServiceProvider::Work() {
 void TServiceProvider::ExecuteJob() {
   TServiceJob* job = FCurrentJob;
   bool freeJob = false;
-  AnsiString failure;
+  std::string failure;
   if (OnExecuteJob && Guarded([&] { OnExecuteJob(job, freeJob); }, failure)) ShowException(failure);
   if (!freeJob) {
     freeJob = true;
@@ -205,7 +204,7 @@ void TServiceProvider::ExecuteJob() {
 
 void TServiceProvider::ExecuteClient() {
   TServiceClient* client = FCurrentClient;
-  AnsiString failure;
+  std::string failure;
   if (!Guarded([&] { client->ProviderExecute(); }, failure)) return;
   ShowException(failure);
   // Called again it would fail again, one message box after the other: it is released.
@@ -227,7 +226,7 @@ void TServiceProvider::WaitClient() {
 }
 
 void TServiceProvider::UpdateClients() {
-  AnsiString failure;
+  std::string failure;
   for (int i = static_cast<int>(FClientList.size()) - 1; i >= 0; --i) {
     if (i >= static_cast<int>(FClientList.size())) continue;  // a handler disconnected clients
     TServiceClient* client = FClientList[i];
@@ -325,7 +324,7 @@ void TServiceProvider::NotifyCurrentClient(void* Sender) {
 }
 
 TServiceClient* TServiceProvider::RequestClient(TClientEvent AExecuteEvent) {
-  TServiceClientPool* pool = GClientPool;
+  TServiceClientPool* pool = GClientPool.Get();
   if (!pool) throw Exception(Format("%s.RequestClient: no service client pool", ClassName()));
   TServiceClient* client = pool->GetServiceClient();
   client->OnExecute = std::move(AExecuteEvent);
@@ -373,13 +372,10 @@ void TServiceClientPool::PutServiceClient(TServiceClient* AClient) {
   ClientList.emplace_back(AClient);
 }
 
-void CreateServiceClientPool() {
-  if (GClientPool) throw Exception("CreateServiceClientPool: pool already exists");
-  GClientPool = new TServiceClientPool;
-}
+void CreateServiceClientPool() { GClientPool.Create("CreateServiceClientPool: pool already exists"); }
 
-void FreeServiceClientPool() { delete GClientPool.exchange(nullptr); }
+void FreeServiceClientPool() { GClientPool.Free(); }
 
-TServiceClientPool* ServiceClientPool() { return GClientPool; }
+TServiceClientPool* ServiceClientPool() { return GClientPool.Get(); }
 
 }  // namespace vt

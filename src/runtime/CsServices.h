@@ -31,10 +31,6 @@ using TClientEvent = std::function<void(TServiceClient* Sender)>;
 using TJobExecuteEvent = std::function<void(TServiceJob* Sender, bool& FreeJob)>;
 using TNotifyEvent = std::function<void(void* Sender)>;
 
-// Shows the text of an exception that a handler run by a provider raised. The shell sets
-// it to a modal message box; every such text is also written with LogError.
-extern std::function<void(const AnsiString& Text)> OnServiceException;
-
 class TServiceItem {
  public:
   virtual ~TServiceItem() = default;
@@ -146,7 +142,9 @@ class TServiceProvider {
   void ExecuteClient();
   void WaitClient();
   void UpdateClients();
-  void ShowException(const AnsiString& Text) const;
+  // An exception of a handler the provider ran: written with LogError and shown to the
+  // user in the message box.
+  void ShowException(const std::string& Utf8Text) const;
   void StopWaitTimer();
   bool IsQueued(const TServiceItem* Item) const;
 

@@ -1,71 +1,29 @@
 // Message buffers and the segment pool; see MxBLib20.h.
 #include "MxBLib20.h"
 
-#include <atomic>
-
 #include "Debug.h"
 #include "Exceptions.h"
 #include "Format.h"
+#include "MxGlobal.h"
 
 namespace vt {
 
 namespace {
 
-std::atomic<TMxBufferSegmentPool*> GSegmentPool{nullptr};
+TMxGlobal<TMxBufferSegmentPool> GSegmentPool;
 
 }  // namespace
 
-TMxBufferSegmentPool::~TMxBufferSegmentPool() {
-  while (FreeSegments) {
-    TMxBufferSegment* s = FreeSegments;
-    FreeSegments = s->Next;
-    delete s;
-  }
-}
+void MxCreateBufferSegmentPool() { GSegmentPool.Create("MxCreateBufferSegmentPool: pool already exists"); }
 
-TMxBufferSegment* TMxBufferSegmentPool::GetBufferSegment() {
-  std::lock_guard lock(ProtectStruct);
-  if (!FreeSegments) {
-    ++FCountTotalSegments;
-    return new TMxBufferSegment;
-  }
-  TMxBufferSegment* s = FreeSegments;
-  FreeSegments = s->Next;
-  s->Next = nullptr;
-  --FCountFreeSegments;
-  return s;
-}
+void MxFreeBufferSegmentPool() { GSegmentPool.Free(); }
 
-void TMxBufferSegmentPool::PutBufferSegment(TMxBufferSegment* Segment) {
-  std::lock_guard lock(ProtectStruct);
-  Segment->Next = FreeSegments;
-  FreeSegments = Segment;
-  ++FCountFreeSegments;
-}
-
-int TMxBufferSegmentPool::CountTotalSegments() const {
-  std::lock_guard lock(ProtectStruct);
-  return FCountTotalSegments;
-}
-
-int TMxBufferSegmentPool::CountFreeSegments() const {
-  std::lock_guard lock(ProtectStruct);
-  return FCountFreeSegments;
-}
-
-void MxCreateBufferSegmentPool() {
-  if (GSegmentPool) throw Exception("MxCreateBufferSegmentPool: pool already exists");
-  GSegmentPool = new TMxBufferSegmentPool;
-}
-
-void MxFreeBufferSegmentPool() { delete GSegmentPool.exchange(nullptr); }
-
-TMxBufferSegmentPool* BufferSegmentPool() { return GSegmentPool; }
+TMxBufferSegmentPool* BufferSegmentPool() { return GSegmentPool.Get(); }
 
 namespace {
 
 TMxBufferSegmentPool& SegmentPoolOrRaise() {
-  TMxBufferSegmentPool* pool = GSegmentPool;
+  TMxBufferSegmentPool* pool = GSegmentPool.Get();
   if (!pool) throw Exception("TMxBuffer: no buffer segment pool");
   return *pool;
 }
@@ -73,7 +31,7 @@ TMxBufferSegmentPool& SegmentPoolOrRaise() {
 }  // namespace
 
 void TMxBuffer::Clear() {
-  TMxBufferSegmentPool* pool = GSegmentPool;  // none at the very end of the program
+  TMxBufferSegmentPool* pool = GSegmentPool.Get();  // none at the very end of the program
   while (FHead) {
     TMxBufferSegment* s = FHead;
     FHead = s->Next;

@@ -22,23 +22,66 @@ class TMxBufferSegment {
   std::array<std::uint8_t, MxBufferSegmentSize> FData{};
 };
 
-class TMxBufferSegmentPool {
+// Recycled objects linked through their Next, under a lock of its own. An object handed
+// out belongs to its taker until it is put back; the list frees what it holds.
+template <class T>
+class TMxFreeList {
  public:
-  TMxBufferSegmentPool() = default;
-  ~TMxBufferSegmentPool();  // frees the free list
-  TMxBufferSegmentPool(const TMxBufferSegmentPool&) = delete;
-  TMxBufferSegmentPool& operator=(const TMxBufferSegmentPool&) = delete;
+  TMxFreeList() = default;
+  ~TMxFreeList() {
+    while (T* o = FFree) {
+      FFree = o->Next;
+      delete o;
+    }
+  }
+  TMxFreeList(const TMxFreeList&) = delete;
+  TMxFreeList& operator=(const TMxFreeList&) = delete;
 
-  TMxBufferSegment* GetBufferSegment();
-  void PutBufferSegment(TMxBufferSegment* Segment);
-  int CountTotalSegments() const;
-  int CountFreeSegments() const;
+  // The head of the free list, or a new object.
+  T* Get() {
+    std::lock_guard lock(ProtectStruct);
+    T* o = FFree;
+    if (!o) {
+      ++FCountTotal;
+      return new T;
+    }
+    FFree = o->Next;
+    o->Next = nullptr;
+    --FCountFree;
+    return o;
+  }
+  void Put(T* Object) {
+    std::lock_guard lock(ProtectStruct);
+    Object->Next = FFree;
+    FFree = Object;
+    ++FCountFree;
+  }
+  // Objects ever created, and those in the free list now.
+  int CountTotal() const {
+    std::lock_guard lock(ProtectStruct);
+    return FCountTotal;
+  }
+  int CountFree() const {
+    std::lock_guard lock(ProtectStruct);
+    return FCountFree;
+  }
 
  private:
   mutable std::mutex ProtectStruct;
-  TMxBufferSegment* FreeSegments = nullptr;
-  int FCountTotalSegments = 0;
-  int FCountFreeSegments = 0;
+  T* FFree = nullptr;
+  int FCountTotal = 0;
+  int FCountFree = 0;
+};
+
+class TMxBufferSegmentPool {
+ public:
+  TMxBufferSegment* GetBufferSegment() { return FreeSegments.Get(); }
+  void PutBufferSegment(TMxBufferSegment* Segment) { FreeSegments.Put(Segment); }
+  int CountTotalSegments() const { return FreeSegments.CountTotal(); }
+  int CountFreeSegments() const { return FreeSegments.CountFree(); }
+
+ private:
+  TMxFreeList<TMxBufferSegment> FreeSegments;
 };
 
 // The global pool; raises "MxCreateBufferSegmentPool: pool already exists" when it exists.

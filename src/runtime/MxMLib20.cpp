@@ -1,16 +1,15 @@
 // Messages, the message pool, the dispatcher and message queues; see MxMLib20.h.
 #include "MxMLib20.h"
 
-#include <atomic>
-
 #include "Exceptions.h"
+#include "MxGlobal.h"
 
 namespace vt {
 
 namespace {
 
-std::atomic<TMxMessagePool*> GMessagePool{nullptr};
-std::atomic<TMxMessageDispatcher*> GDispatcher{nullptr};
+TMxGlobal<TMxMessagePool> GMessagePool;
+TMxGlobal<TMxMessageDispatcher> GDispatcher;
 
 using TTaskLock = std::lock_guard<std::recursive_mutex>;
 
@@ -19,14 +18,14 @@ using TTaskLock = std::lock_guard<std::recursive_mutex>;
 // ---- Messages and their pool ----
 
 TMxMessage* TMxMessage::Create() {
-  TMxMessagePool* pool = GMessagePool;
+  TMxMessagePool* pool = GMessagePool.Get();
   if (!pool) throw Exception("TMxMessage.Create: no message pool");
   return pool->GetMessage();
 }
 
 void TMxMessage::Free(TMxMessage* Msg) {
   if (!Msg) return;
-  if (TMxMessagePool* pool = GMessagePool)
+  if (TMxMessagePool* pool = GMessagePool.Get())
     pool->PutMessage(Msg);
   else
     delete Msg;
@@ -63,58 +62,26 @@ void TMxMessage::SetText(std::string_view Value) {
   for (char c : Value) FBuffer.AddByte(static_cast<std::uint8_t>(c));
 }
 
-TMxMessagePool::~TMxMessagePool() {
-  while (FreeMessages) {
-    TMxMessage* m = FreeMessages;
-    FreeMessages = m->Next;
-    delete m;
-  }
-}
-
 TMxMessage* TMxMessagePool::GetMessage() {
-  std::lock_guard lock(ProtectStruct);
-  if (!FreeMessages) {
-    ++FCountTotalMessages;
-    return new TMxMessage;
-  }
-  TMxMessage* m = FreeMessages;
-  FreeMessages = m->Next;
-  m->Next = nullptr;
+  TMxMessage* m = FreeMessages.Get();
   m->FLinked = false;
-  --FCountFreeMessages;
   return m;
 }
 
 void TMxMessagePool::PutMessage(TMxMessage* Msg) {
-  std::lock_guard lock(ProtectStruct);
   if (Msg->FLinked) throw Exception("TMxMessagePool.PutMessage: Message is in use");
   Msg->Clear();
   Msg->Sender = Msg->Receiver = {};
   Msg->Info = 0;
-  Msg->Next = FreeMessages;
   Msg->FLinked = true;
-  FreeMessages = Msg;
-  ++FCountFreeMessages;
+  FreeMessages.Put(Msg);
 }
 
-int TMxMessagePool::CountTotalMessages() const {
-  std::lock_guard lock(ProtectStruct);
-  return FCountTotalMessages;
-}
+void MxCreateMessagePool() { GMessagePool.Create("MxCreateMessagePool: pool already exists"); }
 
-int TMxMessagePool::CountFreeMessages() const {
-  std::lock_guard lock(ProtectStruct);
-  return FCountFreeMessages;
-}
+void MxFreeMessagePool() { GMessagePool.Free(); }
 
-void MxCreateMessagePool() {
-  if (GMessagePool) throw Exception("MxCreateMessagePool: pool already exists");
-  GMessagePool = new TMxMessagePool;
-}
-
-void MxFreeMessagePool() { delete GMessagePool.exchange(nullptr); }
-
-TMxMessagePool* MxMessagePool() { return GMessagePool; }
+TMxMessagePool* MxMessagePool() { return GMessagePool.Get(); }
 
 // ---- Nodes and the dispatcher ----
 
@@ -223,13 +190,12 @@ int TMxMessageDispatcher::NodeCount() const {
 }
 
 void MxCreateMessageDispatcher() {
-  if (GDispatcher) throw Exception("MxCreateMessageDispatcher: dispatcher already exists");
-  GDispatcher = new TMxMessageDispatcher;
+  GDispatcher.Create("MxCreateMessageDispatcher: dispatcher already exists");
 }
 
-void MxFreeMessageDispatcher() { delete GDispatcher.exchange(nullptr); }
+void MxFreeMessageDispatcher() { GDispatcher.Free(); }
 
-TMxMessageDispatcher* MxMessageDispatcher() { return GDispatcher; }
+TMxMessageDispatcher* MxMessageDispatcher() { return GDispatcher.Get(); }
 
 // ---- Queues ----
 
@@ -267,7 +233,7 @@ TMxMessage* TMxQueue::GetMessage() {
 
 void TMxQueue::LogOn(std::uint8_t Domain) {
   if (MessageNode) throw Exception("TMxQueue.LogOn: Queue is already logged on");
-  TMxMessageDispatcher* dispatcher = GDispatcher;
+  TMxMessageDispatcher* dispatcher = GDispatcher.Get();
   if (!dispatcher) throw Exception("TMxQueue.LogOn: no message dispatcher");
   auto node = std::make_unique<TMxMessageNode>();
   node->OnMsgEvent = [this](TMxMessage* Msg) { PutMessage(Msg); };

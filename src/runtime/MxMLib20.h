@@ -47,6 +47,8 @@ class TMxMessage {
  private:
   friend class TMxMessagePool;
   friend class TMxQueue;
+  template <class>
+  friend class TMxFreeList;
   TMxMessage() = default;
   ~TMxMessage() = default;
 
@@ -60,22 +62,14 @@ class TMxMessage {
 
 class TMxMessagePool {
  public:
-  TMxMessagePool() = default;
-  ~TMxMessagePool();  // frees the free list
-  TMxMessagePool(const TMxMessagePool&) = delete;
-  TMxMessagePool& operator=(const TMxMessagePool&) = delete;
-
   TMxMessage* GetMessage();
-  // Raises "TMxMessagePool.PutMessage: Message is in use" for a queued message.
+  // Raises "TMxMessagePool.PutMessage: Message is in use" for a queued or free message.
   void PutMessage(TMxMessage* Msg);
-  int CountTotalMessages() const;
-  int CountFreeMessages() const;
+  int CountTotalMessages() const { return FreeMessages.CountTotal(); }
+  int CountFreeMessages() const { return FreeMessages.CountFree(); }
 
  private:
-  mutable std::mutex ProtectStruct;
-  TMxMessage* FreeMessages = nullptr;
-  int FCountTotalMessages = 0;
-  int FCountFreeMessages = 0;
+  TMxFreeList<TMxMessage> FreeMessages;
 };
 
 void MxCreateMessagePool();

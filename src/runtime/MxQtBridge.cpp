@@ -4,8 +4,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 
-#include <condition_variable>
-#include <mutex>
+#include <chrono>
 
 #include "functions.h"
 
@@ -46,22 +45,30 @@ bool TMxQtBridge::event(QEvent* Event) {
   return true;
 }
 
-void MxRunPlainLoop(TMxScheduler* Scheduler) {
-  std::mutex lock;
-  std::condition_variable cond;
-  bool woken = false;
-  Scheduler->SetOnWake([&] {
-    std::lock_guard l(lock);
-    woken = true;
-    cond.notify_one();
+TMxPlainLoop::TMxPlainLoop(TMxScheduler* Scheduler) : FScheduler(Scheduler) {
+  FScheduler->SetOnWake([this] {
+    std::lock_guard lock(FLock);
+    FWoken = true;
+    FCond.notify_one();
   });
-  while (!MainFormExitRequest) {
-    if (!Scheduler->AppIdleExecute()) continue;
-    std::unique_lock l(lock);
-    cond.wait(l, [&] { return woken || MainFormExitRequest || Scheduler->TaskCount() > 0; });
-    woken = false;
-  }
-  Scheduler->SetOnWake({});
+}
+
+TMxPlainLoop::~TMxPlainLoop() { FScheduler->SetOnWake({}); }
+
+void TMxPlainLoop::StepOrWait(std::int64_t Limit) {
+  if (FScheduler->TaskCount() > 0) return FScheduler->Execute();
+  std::unique_lock lock(FLock);
+  const auto due = [this] { return FWoken || FScheduler->TaskCount() > 0 || MainFormExitRequest; };
+  if (Limit < 0)
+    FCond.wait(lock, due);
+  else
+    FCond.wait_for(lock, std::chrono::milliseconds(Limit), due);
+  FWoken = false;
+}
+
+void MxRunPlainLoop(TMxScheduler* Scheduler) {
+  TMxPlainLoop loop(Scheduler);
+  while (!MainFormExitRequest) loop.StepOrWait();
 }
 
 void MxRequestExit() {

@@ -10,6 +10,9 @@
 #include <QObject>
 
 #include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
 
 #include "MxTLib20.h"
 
@@ -33,6 +36,27 @@ class TMxQtBridge : public QObject {
 
   TMxScheduler* const FScheduler;
   std::atomic<bool> FPosted{false};
+};
+
+// The loop of a thread that steps a scheduler without an event loop; it is the
+// scheduler's wake while it lives.
+class TMxPlainLoop {
+ public:
+  explicit TMxPlainLoop(TMxScheduler* Scheduler);
+  ~TMxPlainLoop();
+  TMxPlainLoop(const TMxPlainLoop&) = delete;
+  TMxPlainLoop& operator=(const TMxPlainLoop&) = delete;
+
+  // One step when a task is ready; else sleeps until one is, the scheduler is woken or
+  // MainFormExitRequest is set, at most Limit ms (negative: no limit). Callers test
+  // their own end condition between calls.
+  void StepOrWait(std::int64_t Limit = -1);
+
+ private:
+  TMxScheduler* const FScheduler;
+  std::mutex FLock;
+  std::condition_variable FCond;
+  bool FWoken = false;
 };
 
 // Steps Scheduler on the calling thread until MainFormExitRequest is set.

@@ -6,6 +6,7 @@
 
 #include "Debug.h"
 #include "Exceptions.h"
+#include "MxGlobal.h"
 #include "TckTimer.h"
 #include "functions.h"
 
@@ -15,10 +16,10 @@ namespace {
 
 using TTaskLock = std::lock_guard<std::recursive_mutex>;
 
-std::atomic<TMxScheduler*> GMainScheduler{nullptr};
+TMxGlobal<TMxScheduler> GMainScheduler;
 
 TMxScheduler* MainSchedulerOrRaise() {
-  TMxScheduler* s = GMainScheduler;
+  TMxScheduler* s = GMainScheduler.Get();
   if (!s) throw Exception("Main Scheduler not created!");
   return s;
 }
@@ -35,7 +36,7 @@ std::recursive_mutex& MxTaskLock() {
 TMxTimer::~TMxTimer() {
   TMxTimerQueue& q = MxTimerQueue();
   std::unique_lock lock(q.ProtectTimerQueue);
-  if (FPending) q.Unlink(this);
+  if (FPending) q.RemoveTimer(this);
   ++FStartCount;
   // A handler running on the timer thread must not outlive its timer.
   q.FFiringDone.wait(lock, [&] { return q.FFiring != this || q.IsCurrentThread(); });
@@ -44,25 +45,25 @@ TMxTimer::~TMxTimer() {
 void TMxTimer::Initialize(std::int64_t Interval, bool Cyclic, bool AutoStart) {
   TMxTimerQueue& q = MxTimerQueue();
   std::lock_guard lock(q.ProtectTimerQueue);
-  if (FPending) q.Unlink(this);
+  if (FPending) q.RemoveTimer(this);
   FInterval = Interval;
   FCyclic = Cyclic;
   ++FStartCount;
-  if (AutoStart) q.Link(this);
+  if (AutoStart) q.InsertTimer(this);
 }
 
 void TMxTimer::Start() {
   TMxTimerQueue& q = MxTimerQueue();
   std::lock_guard lock(q.ProtectTimerQueue);
-  if (FPending) q.Unlink(this);
+  if (FPending) q.RemoveTimer(this);
   ++FStartCount;
-  q.Link(this);
+  q.InsertTimer(this);
 }
 
 void TMxTimer::Stop() {
   TMxTimerQueue& q = MxTimerQueue();
   std::lock_guard lock(q.ProtectTimerQueue);
-  if (FPending) q.Unlink(this);
+  if (FPending) q.RemoveTimer(this);
   ++FStartCount;
 }
 
@@ -97,20 +98,9 @@ TMxTimerQueue& MxTimerQueue() {
   return queue;
 }
 
-void TMxTimerQueue::InsertTimer(TMxTimer* Timer) {
-  std::lock_guard lock(ProtectTimerQueue);
-  if (Timer->FPending) Unlink(Timer);
-  Link(Timer);
-}
-
-void TMxTimerQueue::RemoveTimer(TMxTimer* Timer) {
-  std::lock_guard lock(ProtectTimerQueue);
-  if (Timer->FPending) Unlink(Timer);
-}
-
 // Behind every timer that expires at the same time or earlier; a new head wakes the
 // thread, whose wait is then for a later time.
-void TMxTimerQueue::Link(TMxTimer* Timer) {
+void TMxTimerQueue::InsertTimer(TMxTimer* Timer) {
   Timer->FExpirationTime = MyGetTickCount() + Timer->FInterval;
   Timer->FPending = true;
   TMxTimer* prev = nullptr;
@@ -131,7 +121,7 @@ void TMxTimerQueue::Link(TMxTimer* Timer) {
   }
 }
 
-void TMxTimerQueue::Unlink(TMxTimer* Timer) {
+void TMxTimerQueue::RemoveTimer(TMxTimer* Timer) {
   if (Timer->Last)
     Timer->Last->Next = Timer->Next;
   else
@@ -165,8 +155,8 @@ void TMxTimerQueue::Execute() {
 }
 
 void TMxTimerQueue::Fire(TMxTimer* Timer, std::unique_lock<std::mutex>& Lock) {
-  Unlink(Timer);
-  if (Timer->FCyclic) Link(Timer);  // counted from now: the period drifts by the handling time
+  RemoveTimer(Timer);
+  if (Timer->FCyclic) InsertTimer(Timer);  // counted from now: the period drifts by the handling time
   Timer->FFiredCount = Timer->FStartCount;
   FFiring = Timer;
   Lock.unlock();
@@ -350,6 +340,32 @@ void TMxTask::Timeout() {
 
 void TMxTask::WakeUp() { TaskResume(nullptr, eiSuccess); }
 
+// Rings are circular and doubly linked through the tasks; the head is the oldest entry
+// (the next to run, or the oldest waiter) and a new entry goes just before it.
+void TMxTask::RingAppend(TMxTask*& Head, TMxTask* Task) {
+  if (!Head) {
+    Task->Next = Task->Last = Task;
+    Head = Task;
+    return;
+  }
+  TMxTask* tail = Head->Last;
+  tail->Next = Task;
+  Task->Last = tail;
+  Task->Next = Head;
+  Head->Last = Task;
+}
+
+void TMxTask::RingRemove(TMxTask*& Head, TMxTask* Task) {
+  if (Task->Next == Task) {
+    Head = nullptr;
+  } else {
+    Task->Last->Next = Task->Next;
+    Task->Next->Last = Task->Last;
+    if (Head == Task) Head = Task->Next;
+  }
+  Task->Next = Task->Last = nullptr;
+}
+
 // ---- Task controls ----
 
 TMxTaskControl::~TMxTaskControl() { ReleaseAll(eiReset); }
@@ -387,16 +403,7 @@ void TMxTaskControl::ReleaseWithInfo(TMxTask* Task, TMxExecuteInfo Info) {
 void TMxTaskControl::SuspendTask(TMxTask* Task, std::int64_t Timeout) {
   TTaskLock lock(MxTaskLock());
   if (!Task->TaskSuspend(this, Timeout)) return;
-  if (!FWaitingTasks) {
-    Task->Next = Task->Last = Task;
-    FWaitingTasks = Task;
-  } else {
-    TMxTask* tail = FWaitingTasks->Last;
-    tail->Next = Task;
-    Task->Last = tail;
-    Task->Next = FWaitingTasks;
-    FWaitingTasks->Last = Task;
-  }
+  TMxTask::RingAppend(FWaitingTasks, Task);
   ++FTaskCount;
 }
 
@@ -407,14 +414,7 @@ void TMxTaskControl::ResumeTask(TMxTask* Task, TMxExecuteInfo Info) {
 }
 
 void TMxTaskControl::Unlink(TMxTask* Task) {
-  if (Task->Next == Task) {
-    FWaitingTasks = nullptr;
-  } else {
-    Task->Last->Next = Task->Next;
-    Task->Next->Last = Task->Last;
-    if (FWaitingTasks == Task) FWaitingTasks = Task->Next;
-  }
-  Task->Next = Task->Last = nullptr;
+  TMxTask::RingRemove(FWaitingTasks, Task);
   --FTaskCount;
 }
 
@@ -479,12 +479,8 @@ TMxScheduler::~TMxScheduler() {
   // Tasks still ready lose their scheduler: they end here, so that nothing reaches it.
   TTaskLock lock(MxTaskLock());
   for (TMxTask*& head : ReadyTasks)
-    while (head) {
-      TMxTask* t = head;
-      head = t->Next == t ? nullptr : t->Next;
-      t->Last->Next = t->Next;
-      t->Next->Last = t->Last;
-      t->Next = t->Last = nullptr;
+    while (TMxTask* t = head) {
+      TMxTask::RingRemove(head, t);
       t->FState = tsTerminated;
     }
 }
@@ -516,17 +512,7 @@ bool TMxScheduler::AppIdleExecute() {
 
 void TMxScheduler::InsertTask(TMxTask* Task) {
   TTaskLock lock(MxTaskLock());
-  TMxTask*& head = ReadyTasks[Task->FPriority];
-  if (!head) {
-    Task->Next = Task->Last = Task;
-    head = Task;
-  } else {
-    TMxTask* tail = head->Last;
-    tail->Next = Task;
-    Task->Last = tail;
-    Task->Next = head;
-    head->Last = Task;
-  }
+  TMxTask::RingAppend(ReadyTasks[Task->FPriority], Task);
   if (FTaskCount++ == 0) {
     if (FThreaded)
       TaskReady.SetEvent();
@@ -537,15 +523,7 @@ void TMxScheduler::InsertTask(TMxTask* Task) {
 
 void TMxScheduler::RemoveTask(TMxTask* Task) {
   TTaskLock lock(MxTaskLock());
-  TMxTask*& head = ReadyTasks[Task->FPriority];
-  if (Task->Next == Task) {
-    head = nullptr;
-  } else {
-    Task->Last->Next = Task->Next;
-    Task->Next->Last = Task->Last;
-    if (head == Task) head = Task->Next;
-  }
-  Task->Next = Task->Last = nullptr;
+  TMxTask::RingRemove(ReadyTasks[Task->FPriority], Task);
   if (--FTaskCount == 0 && FThreaded) TaskReady.ResetEvent();
 }
 
@@ -559,13 +537,10 @@ void TMxScheduler::Wake() {
   if (FOnWake) FOnWake();
 }
 
-TMxScheduler* MxScheduler() { return GMainScheduler; }
+TMxScheduler* MxScheduler() { return GMainScheduler.Get(); }
 
-void MxCreateMainScheduler() {
-  if (GMainScheduler) throw Exception("MxCreateMainScheduler: main scheduler already exists");
-  GMainScheduler = new TMxScheduler();
-}
+void MxCreateMainScheduler() { GMainScheduler.Create("MxCreateMainScheduler: main scheduler already exists"); }
 
-void MxFreeMainScheduler() { delete GMainScheduler.exchange(nullptr); }
+void MxFreeMainScheduler() { GMainScheduler.Free(); }
 
 }  // namespace vt

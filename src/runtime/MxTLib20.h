@@ -91,17 +91,15 @@ class TMxTimerQueue : public TOurThread {
   TMxTimerQueue();
   ~TMxTimerQueue() override;
 
-  void InsertTimer(TMxTimer* Timer);
-  void RemoveTimer(TMxTimer* Timer);
-
  protected:
   void Execute() override;
   void TerminatedSet() override;
 
  private:
   friend class TMxTimer;
-  void Link(TMxTimer* Timer);
-  void Unlink(TMxTimer* Timer);
+  // Both with the queue lock held.
+  void InsertTimer(TMxTimer* Timer);
+  void RemoveTimer(TMxTimer* Timer);
   void Fire(TMxTimer* Timer, std::unique_lock<std::mutex>& Lock);
 
   std::mutex ProtectTimerQueue;
@@ -163,6 +161,8 @@ class TMxTask {
   friend class TMxTaskControl;
   void TimerExpired();
   AnsiString StateText() const;
+  static void RingAppend(TMxTask*& Head, TMxTask* Task);
+  static void RingRemove(TMxTask*& Head, TMxTask* Task);
 
   AnsiString FCaption;
   std::atomic<TMxTaskState> FState{tsCreated};

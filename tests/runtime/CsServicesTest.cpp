@@ -98,8 +98,7 @@ TEST_F(Services, AWaitEndsByContinueOrByItsTimeOut) {
 }
 
 TEST_F(Services, AClientWhoseHandlerRaisesIsShownOnceAndReleased) {
-  std::vector<AnsiString> shown;
-  OnServiceException = [&](const AnsiString& Text) { shown.push_back(Text); };
+  TMessageCatcher shown;
   TServiceClient failing, next;
   failing.Connect(Provider);
   next.Connect(Provider);
@@ -108,8 +107,7 @@ TEST_F(Services, AClientWhoseHandlerRaisesIsShownOnceAndReleased) {
   failing.Request();
   next.Request();
   ASSERT_TRUE(StepUntil([&] { return Trace == "n" && Idle(); }));
-  OnServiceException = nullptr;
-  EXPECT_EQ(shown, std::vector<AnsiString>{"drive gone"});
+  EXPECT_EQ(shown.Messages, std::vector<std::string>{"drive gone"});
   EXPECT_FALSE(failing.RequestPending());
   EXPECT_TRUE(failing.GetConnected());
   EXPECT_EQ(LogLines(), std::vector<std::string>{"***ERROR: Parameter Service: drive gone"});

@@ -3,12 +3,10 @@
 
 #include <QApplication>
 
-#include <condition_variable>
-#include <mutex>
-
 #include "CsServices.h"
 #include "Debug.h"
 #include "MxMLib20.h"
+#include "MxQtBridge.h"
 #include "MxTLib20.h"
 #include "functions.h"
 
@@ -45,30 +43,14 @@ void RuntimeTest::TearDown() {
 }
 
 bool RuntimeTest::StepUntil(const std::function<bool()>& Pred) {
-  TMxScheduler* s = MxScheduler();
-  std::mutex lock;
-  std::condition_variable cond;
-  bool woken = false;
-  s->SetOnWake([&] {
-    std::lock_guard l(lock);
-    woken = true;
-    cond.notify_one();
-  });
+  TMxPlainLoop loop(MxScheduler());
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-  bool ok = true;
   while (!Pred()) {
-    if (std::chrono::steady_clock::now() > end) {
-      ok = false;
-      break;
-    }
-    if (!s->AppIdleExecute()) continue;
+    if (std::chrono::steady_clock::now() > end) return false;
     // Short waits: Pred may turn true on another thread without any task becoming ready.
-    std::unique_lock l(lock);
-    cond.wait_for(l, std::chrono::milliseconds(5), [&] { return woken; });
-    woken = false;
+    loop.StepOrWait(5);
   }
-  s->SetOnWake({});
-  return ok;
+  return true;
 }
 
 void RuntimeTest::Steps(int Count) {
