@@ -35,9 +35,8 @@ TSLObject* TSLArray::GetObjAtIndex(int Index) const {
 
 void TSLArray::SetObjAtIndex(int Index, TSLObject* AObject) {
   if (Index == GetCount()) {
-    Arr.reserve(Arr.size() + 1);
+    Arr.push_back(AObject);  // first, so that a failed allocation retains nothing
     RetainIf(AObject);
-    Arr.push_back(AObject);
     return;
   }
   if (Index < 0 || Index > GetCount())
@@ -98,8 +97,10 @@ void TSLArray::InitComposite(TSLCompData* CompData) {
   for (int i = 0; i < n; ++i) AddObject(CompData->GetNextElement());
 }
 
+// Through GetObjAtIndex, as InitComposite fills through AddObject: a stack is written top
+// first and so reads back in the same order.
 void TSLArray::EncodeCompositeContent(TEncoderInterface& Encoder) {
-  for (TSLObject* o : Arr) Encoder.EncodeObject(o);
+  for (int i = 0; i < GetCount(); ++i) Encoder.EncodeObject(GetObjAtIndex(i));
 }
 
 }  // namespace vt

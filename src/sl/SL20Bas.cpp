@@ -58,9 +58,11 @@ AnsiString TSLCharStream::ReadStringWithLength(int Length) {
   return s;
 }
 
-void TSLCharStream::WriteString(const AnsiString& S) {
-  for (char c : S) Write(c);
+void TSLCharStream::WriteBlock(const char* Data, std::size_t Count) {
+  for (std::size_t i = 0; i < Count; ++i) Write(Data[i]);
 }
+
+void TSLCharStream::WriteString(const AnsiString& S) { WriteBlock(S.data(), S.size()); }
 
 TSLLookaheadStream::TSLLookaheadStream(bool AutoRelease, TSLCharStream* Stream)
     : TSLObject(AutoRelease), FCharStream(Stream) {}
@@ -71,24 +73,12 @@ void TSLLookaheadStream::SetCharStream(TSLCharStream* Stream) {
   LineCount = 1;
 }
 
-char TSLLookaheadStream::ReadChar() {
-  if (CharIsBuffered) {
-    CharIsBuffered = false;
-  } else {
-    CharBuffer = FCharStream->Read();
-  }
-  if (CharBuffer == '\r') ++LineCount;
-  return CharBuffer;
-}
-
 void TSLLookaheadStream::UnreadChar() {
   if (CharIsBuffered)
     throw Exception(Format("%s.UnreadChar: Only one AnsiCharacter can be unread!", ClassName()));
   CharIsBuffered = true;
   if (CharBuffer == '\r') --LineCount;
 }
-
-bool TSLLookaheadStream::IsEndOfStream() { return !CharIsBuffered && FCharStream->Eof(); }
 
 int TSLLookaheadStream::Position() {
   return FCharStream->StreamPos() + FPositionOffset - (CharIsBuffered ? 1 : 0);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <bitset>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -158,6 +159,13 @@ class TSLCharStream : public TSLObject {
   virtual void Write(char Ch) = 0;
   virtual void Seek(int N) = 0;
   virtual bool Eof() = 0;
+  // Writes Count bytes as Write would, one after the other; streams override it to take
+  // a whole block at once.
+  virtual void WriteBlock(const char* Data, std::size_t Count);
+
+  // Read and Eof without a virtual call while the stream has bytes in its read window.
+  char ReadNext() { return FReadCur != FReadEnd ? *FReadCur++ : Read(); }
+  bool AtEnd() { return FReadCur == FReadEnd && Eof(); }
 
   std::uint8_t ReadByte();
   void WriteByte(std::uint8_t B);
@@ -172,6 +180,14 @@ class TSLCharStream : public TSLObject {
 
   std::uint16_t FStorageID = 0;
   WideString FName;
+
+ protected:
+  // The read window: bytes the stream holds ready at its position. ReadNext takes them
+  // without a virtual call, and taking one counts as a Read: a stream that offers a
+  // window accounts for what was taken from it at the start of each of its virtual
+  // operations. Both nil while no window is offered.
+  const char* FReadCur = nullptr;
+  const char* FReadEnd = nullptr;
 };
 
 // Reads a byte stream with one character of look-ahead and counts lines (CR only).
@@ -182,9 +198,18 @@ class TSLLookaheadStream : public TSLObject {
 
   TSLCharStream* CharStream() const { return FCharStream.get(); }
   void SetCharStream(TSLCharStream* Stream);
-  char ReadChar();
+  // The scanners' per-character path, kept inline.
+  char ReadChar() {
+    if (CharIsBuffered) {
+      CharIsBuffered = false;
+    } else {
+      CharBuffer = FCharStream->ReadNext();
+    }
+    if (CharBuffer == '\r') ++LineCount;
+    return CharBuffer;
+  }
   void UnreadChar();
-  bool IsEndOfStream();
+  bool IsEndOfStream() { return !CharIsBuffered && FCharStream->AtEnd(); }
   int Position();
   int Line() const { return static_cast<int>(LineCount); }
   std::uint16_t GetStorageID() const { return FCharStream ? FCharStream->FStorageID : 0; }
