@@ -139,11 +139,22 @@ WideString UpperCaseWide(std::u16string_view s) {
   return out;
 }
 
+namespace {
+
+// UpCaseWideChar with the ASCII case inline: names are nearly always ASCII.
+inline char16_t UpCase(char16_t c) {
+  if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+  return UpCaseWideChar(c);
+}
+
+}  // namespace
+
 int CompareTextWide(std::u16string_view a, std::u16string_view b) {
   const std::size_t n = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < n; ++i) {
-    const char16_t x = UpCaseWideChar(a[i]);
-    const char16_t y = UpCaseWideChar(b[i]);
+    if (a[i] == b[i]) continue;
+    const char16_t x = UpCase(a[i]);
+    const char16_t y = UpCase(b[i]);
     if (x != y) return x < y ? -1 : 1;
   }
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
@@ -156,20 +167,20 @@ bool SameTextWide(std::u16string_view a, std::u16string_view b) {
 bool SameTextWideAnsi(std::u16string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
-    if (UpCaseWideChar(a[i]) != UpCaseWideChar(AnsiCharToWide(static_cast<unsigned char>(b[i])))) return false;
+    if (UpCase(a[i]) != UpCase(AnsiCharToWide(static_cast<unsigned char>(b[i])))) return false;
   return true;
 }
 
 // FNV-1a over the upper-case form, so that case variants and both text kinds agree.
 std::size_t TWideTextHash::operator()(std::u16string_view s) const {
   std::size_t h = 1469598103934665603ULL;
-  for (char16_t c : s) h = (h ^ UpCaseWideChar(c)) * 1099511628211ULL;
+  for (char16_t c : s) h = (h ^ UpCase(c)) * 1099511628211ULL;
   return h;
 }
 
 std::size_t TWideTextHash::operator()(std::string_view s) const {
   std::size_t h = 1469598103934665603ULL;
-  for (char c : s) h = (h ^ UpCaseWideChar(AnsiCharToWide(static_cast<unsigned char>(c)))) * 1099511628211ULL;
+  for (char c : s) h = (h ^ UpCase(AnsiCharToWide(static_cast<unsigned char>(c)))) * 1099511628211ULL;
   return h;
 }
 

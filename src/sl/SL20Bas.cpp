@@ -73,11 +73,8 @@ void TSLLookaheadStream::SetCharStream(TSLCharStream* Stream) {
   LineCount = 1;
 }
 
-void TSLLookaheadStream::UnreadChar() {
-  if (CharIsBuffered)
-    throw Exception(Format("%s.UnreadChar: Only one AnsiCharacter can be unread!", ClassName()));
-  CharIsBuffered = true;
-  if (CharBuffer == '\r') --LineCount;
+void TSLLookaheadStream::RaiseUnreadTwice() const {
+  throw Exception(Format("%s.UnreadChar: Only one AnsiCharacter can be unread!", ClassName()));
 }
 
 int TSLLookaheadStream::Position() {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "Exceptions.h"
 #include "RefObj.h"
@@ -16,6 +17,7 @@
 
 namespace vt {
 
+class TSLComposite;
 class TSLContext;
 class TEncoderInterface;
 class TSLLookaheadStream;
@@ -57,6 +59,9 @@ class TSLObject : public TRefObj {
   virtual TSLObject* CopyObject() const;
   virtual bool IsEqual(const TSLObject* Obj) const;
   virtual void Execute(TSLContext* Context);
+  // This value as a composite, or nil: the text coders ask it of every value, and it is
+  // far cheaper than a dynamic_cast.
+  virtual TSLComposite* AsComposite() { return nullptr; }
 
   // The position of the token this value was decoded from; values that are no tokens
   // (streams, contexts) never carry one. Not copied with the value.
@@ -166,6 +171,9 @@ class TSLCharStream : public TSLObject {
   // Read and Eof without a virtual call while the stream has bytes in its read window.
   char ReadNext() { return FReadCur != FReadEnd ? *FReadCur++ : Read(); }
   bool AtEnd() { return FReadCur == FReadEnd && Eof(); }
+  // The bytes in the read window, and taking the first Count of them (as Reads).
+  std::string_view ReadWindow() const { return std::string_view(FReadCur, FReadEnd - FReadCur); }
+  void TakeFromWindow(std::size_t Count) { FReadCur += Count; }
 
   std::uint8_t ReadByte();
   void WriteByte(std::uint8_t B);
@@ -208,8 +216,17 @@ class TSLLookaheadStream : public TSLObject {
     if (CharBuffer == '\r') ++LineCount;
     return CharBuffer;
   }
-  void UnreadChar();
+  void UnreadChar() {
+    if (CharIsBuffered) RaiseUnreadTwice();
+    CharIsBuffered = true;
+    if (CharBuffer == '\r') --LineCount;
+  }
   bool IsEndOfStream() { return !CharIsBuffered && FCharStream->AtEnd(); }
+  // Reads on while Accept(character) holds, appending to Out (unless nil), and leaves the
+  // first other character unread: the same as ReadChar one by one, but a run inside the
+  // stream's read window is taken at once.
+  template <class Accept>
+  void ReadWhile(Accept&& accept, AnsiString* Out);
   int Position();
   int Line() const { return static_cast<int>(LineCount); }
   std::uint16_t GetStorageID() const { return FCharStream ? FCharStream->FStorageID : 0; }
@@ -217,11 +234,38 @@ class TSLLookaheadStream : public TSLObject {
   void SetPositionOffset(std::int32_t Value) { FPositionOffset = Value; }
 
  private:
+  [[noreturn]] void RaiseUnreadTwice() const;
+
   TRef<TSLCharStream> FCharStream;
   bool CharIsBuffered = false;
   char CharBuffer = 0;
   std::uint32_t LineCount = 1;
   std::int32_t FPositionOffset = 0;
 };
+
+template <class Accept>
+void TSLLookaheadStream::ReadWhile(Accept&& accept, AnsiString* Out) {
+  for (;;) {
+    const std::string_view window = CharIsBuffered ? std::string_view() : FCharStream->ReadWindow();
+    std::size_t n = 0;
+    std::uint32_t lines = 0;
+    for (; n < window.size() && accept(window[n]); ++n) lines += window[n] == '\r';
+    if (n > 0) {
+      if (Out) Out->append(window.data(), n);
+      FCharStream->TakeFromWindow(n);
+      CharBuffer = window[n - 1];
+      LineCount += lines;
+    }
+    if (n < window.size()) return;
+    // No window, or it ran out: one character the ordinary way, which may refill it.
+    if (IsEndOfStream()) return;
+    const char c = ReadChar();
+    if (!accept(c)) {
+      UnreadChar();
+      return;
+    }
+    if (Out) *Out += c;
+  }
+}
 
 }  // namespace vt

@@ -36,6 +36,7 @@ class TSLComposite : public TSLObject {
 
   // A composite hands itself to the encoder, which writes it once and refers back.
   void Encode(TEncoderInterface& Encoder) override { Encoder.EncodeObject(this); }
+  TSLComposite* AsComposite() override { return this; }
 
   // The encoder's running number for this composite while it writes.
   std::int32_t CompositeHandle = 0;

@@ -116,13 +116,18 @@ TSLObject* TSLStreamDecoder::ReadSingleObject(TSLLookaheadStream* Stream, bool D
   return result;
 }
 
-// One token: the scanners are asked in chain order, each at the current character.
+// One token: the scanners are asked in chain order, each at the current character. The
+// stream is not at its end here. Only a scanner that declines after reading can have
+// moved on, so the next character is looked at again only then.
 void TSLStreamDecoder::ScanToken(TSLLookaheadStream& Stream, bool Debug) {
+  char next = Stream.ReadChar();
+  Stream.UnreadChar();
   for (auto& scanner : ScannerList) {
+    if (!scanner->MayStartWith(next)) continue;
+    if (scanner->ScanStream(DecoderInterface, Debug)) return;
     if (Stream.IsEndOfStream()) break;
-    const char next = Stream.ReadChar();
+    next = Stream.ReadChar();
     Stream.UnreadChar();
-    if (scanner->MayStartWith(next) && scanner->ScanStream(DecoderInterface, Debug)) return;
   }
   const char c = Stream.ReadChar();
   throw Exception(Format("illegal AnsiCharacter '%s'", CharText(c)));
@@ -146,7 +151,7 @@ int TSLStreamDecoder::Number(TSLObject* Composite, int Height) {
 
 void TSLStreamDecoder::PushElement(TSLObject* Obj, bool FromReference) {
   Push(Obj, 0);
-  if (!FromReference && dynamic_cast<TSLComposite*>(Obj)) Number(Obj, 0);
+  if (!FromReference && Obj && Obj->AsComposite()) Number(Obj, 0);
 }
 
 void TSLStreamDecoder::BeginOfComposite(char CompType, const AnsiString& Ident, std::unique_ptr<TDbgInfo> DbgInfo) {

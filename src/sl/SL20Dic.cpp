@@ -26,14 +26,27 @@ int TSLDictionary::Lookup(Name AName) const {
       if (same(std::u16string_view(Dict[i].Name), AName)) return static_cast<int>(i);
     return -1;
   }
-  if (!FIndexValid) {
-    FIndex.clear();
-    FIndex.reserve(Dict.size());
-    for (std::size_t i = 0; i < Dict.size(); ++i) FIndex.emplace(Dict[i].Name, static_cast<int>(i));
-    FIndexValid = true;
+  if (FSlots.empty()) BuildIndex(Dict.size());
+  return Probe(AName);
+}
+
+template <class Name>
+std::int32_t& TSLDictionary::Probe(Name AName) const {
+  const TWideTextEqual same;
+  const std::size_t mask = FSlots.size() - 1;
+  for (std::size_t s = TWideTextHash{}(AName) & mask;; s = (s + 1) & mask) {
+    const int i = FSlots[s];
+    if (i < 0 || same(std::u16string_view(Dict[i].Name), AName)) return FSlots[s];
   }
-  auto it = FIndex.find(AName);
-  return it == FIndex.end() ? -1 : it->second;
+}
+
+// At most half the slots are taken, so probes stay short and always end at a free one.
+void TSLDictionary::BuildIndex(std::size_t Capacity) const {
+  std::size_t n = 2 * kLinearLookupLimit;
+  while (n < 2 * Capacity) n *= 2;
+  FSlots.assign(n, -1);
+  for (std::size_t i = 0; i < Dict.size(); ++i)
+    Probe(std::u16string_view(Dict[i].Name)) = static_cast<std::int32_t>(i);
 }
 
 int TSLDictionary::IndexOf(std::u16string_view AName) const { return Lookup(AName); }
@@ -70,8 +83,7 @@ int TSLDictionary::GetIndexOfObj(const TSLObject* Obj) const {
 void TSLDictionary::Clear() {
   std::vector<TEntry> old;
   old.swap(Dict);
-  FIndex.clear();
-  FIndexValid = false;
+  FSlots.clear();
   for (auto& e : old)
     if (e.Value) e.Value->Release();
 }
@@ -83,11 +95,23 @@ TSLObject* TSLDictionary::GetObjWithName(const WideString& AName) const {
 }
 
 void TSLDictionary::SetObjWithName(const WideString& AName, TSLObject* Obj) {
-  if (IndexOf(AName) >= 0)
+  if (!TryAppend(AName, Obj))
     throw Exception(Format("%s.SetObjWithName: object with name '%s' already exists", ClassName(), AName));
-  Dict.push_back(TEntry{AName, Obj});
+}
+
+bool TSLDictionary::TryAppend(WideString AName, TSLObject* Obj) {
+  std::int32_t* slot = nullptr;
+  if (Dict.size() < kLinearLookupLimit) {
+    if (IndexOf(AName) >= 0) return false;
+  } else {
+    if (2 * (Dict.size() + 1) > FSlots.size()) BuildIndex(Dict.size() + 1);
+    slot = &Probe(std::u16string_view(AName));
+    if (*slot >= 0) return false;
+  }
+  Dict.push_back(TEntry{std::move(AName), Obj});
   if (Obj) Obj->Retain();
-  if (FIndexValid) FIndex.emplace(AName, static_cast<int>(Dict.size() - 1));
+  if (slot) *slot = static_cast<std::int32_t>(Dict.size() - 1);
+  return true;
 }
 
 void TSLDictionary::DelObjWithName(const WideString& AName) {
@@ -95,7 +119,7 @@ void TSLDictionary::DelObjWithName(const WideString& AName) {
   if (i < 0) throw Exception(Format("%s.RemoveObject: no object found with name '%s'", ClassName(), AName));
   TSLObject* old = Dict[i].Value;
   Dict.erase(Dict.begin() + i);
-  FIndexValid = false;
+  FSlots.clear();
   if (old) old->Release();
 }
 
@@ -130,7 +154,10 @@ void TSLDictionary::InitComposite(TSLCompData* CompData) {
   Dict.reserve(n / 2);
   for (int i = 0; i < n / 2; ++i) {
     auto* key = static_cast<TSLIdent*>(CompData->GetNextElement());
-    AddObject(AnsiToWide(key->IdentValue()), CompData->GetNextElement());
+    // AddObject's rule, with one look-up and without copying the name.
+    if (!TryAppend(AnsiToWide(key->IdentValue()), CompData->GetNextElement()))
+      throw Exception(Format("%s.AddObject: object with name '%s' already exists", ClassName(),
+                             AnsiToUtf8(key->IdentValue())));
   }
 }
 

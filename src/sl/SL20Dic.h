@@ -3,7 +3,6 @@
 // case and keep the case they were added with; entries keep insertion order.
 #pragma once
 
-#include <unordered_map>
 #include <vector>
 
 #include "SL20Col.h"
@@ -56,11 +55,17 @@ class TSLDictionary : public TSLNamedCollection {
   template <class Name>
   int Lookup(Name AName) const;
   void CheckKeys(TSLCompData* CompData, int Count) const;
+  // Adds the entry at the end unless the name exists (false then).
+  bool TryAppend(WideString AName, TSLObject* Obj);
+  void BuildIndex(std::size_t Capacity) const;
+  // The slot that holds AName's entry index, or the free slot where it would go.
+  template <class Name>
+  std::int32_t& Probe(Name AName) const;
 
   std::vector<TEntry> Dict;
-  // Name -> index, built on demand for larger dictionaries; dropped when indexes shift.
-  mutable std::unordered_map<WideString, int, TWideTextHash, TWideTextEqual> FIndex;
-  mutable bool FIndexValid = false;
+  // Entry indexes by name hash (open addressing, -1 free), built on demand for larger
+  // dictionaries and dropped when indexes shift. It holds no copies of the names.
+  mutable std::vector<std::int32_t> FSlots;
 };
 
 }  // namespace vt

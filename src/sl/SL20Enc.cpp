@@ -150,7 +150,7 @@ void TSLStreamEncoder::EncodeEndOfComposite() {
 void TSLStreamEncoder::EncodeObject(TSLObject* Obj) {
   if (!Obj) {
     EncodePointer(0);
-  } else if (auto* composite = dynamic_cast<TSLComposite*>(Obj)) {
+  } else if (TSLComposite* composite = Obj->AsComposite()) {
     EncodeComposite(composite);
   } else {
     Obj->Encode(EncoderInterface);

@@ -76,6 +76,10 @@ std::string Shortened(const AnsiString& Text) {
   return AnsiToUtf8(Text.size() <= kShown ? Text : Text.substr(0, kShown) + "...");
 }
 
+// A character class as a function object, so that ReadWhile's loop inlines the test.
+template <std::uint8_t Class>
+constexpr auto kIn = [](char Ch) { return sl_chars::Is(Ch, Class); };
+
 }  // namespace
 
 const TCharSet IdFirstChSet = SetOf(sl_chars::kIdFirst);
@@ -93,12 +97,7 @@ bool TSLWhitespaceScanner::ScanStream(TDecoderInterface& D, bool) {
     s.UnreadChar();
     return false;
   }
-  while (!s.IsEndOfStream()) {
-    if (!IsWhitespaceChar(s.ReadChar())) {
-      s.UnreadChar();
-      break;
-    }
-  }
+  s.ReadWhile(kIn<sl_chars::kWhitespace>, nullptr);
   return true;
 }
 
@@ -106,6 +105,9 @@ bool TSLWhitespaceScanner::ScanStream(TDecoderInterface& D, bool) {
 
 TSLNumberScanner::TSLNumberScanner(bool AutoRelease) : TSLScanner(AutoRelease, SetOf(sl_chars::kNumberStart)) {}
 
+// The grammar's state machine, with its runs of digits taken whole: a sign must be
+// followed by a digit, a "." may follow the integer part, and an exponent mark starts
+// digits and signs in any order, which must end with a digit. Hexadecimal after "$".
 bool TSLNumberScanner::ScanStream(TDecoderInterface& D, bool Debug) {
   TSLLookaheadStream& s = *D.GetStream();
   const int start = Debug ? s.Position() : 0;
@@ -114,55 +116,34 @@ bool TSLNumberScanner::ScanStream(TDecoderInterface& D, bool Debug) {
     s.UnreadChar();
     return false;
   }
-  enum { kStart, kSign, kInteger, kFraction, kExponent, kHex } state = kStart;
+  FToken.assign(1, c);
+  auto run = [&](auto accept) {
+    const std::size_t before = FToken.size();
+    s.ReadWhile(accept, &FToken);
+    return FToken.size() > before;
+  };
   bool isInteger = true;
-  bool valid = false;
-  FToken.clear();
-  for (;;) {
-    bool go = true;
-    switch (state) {
-      case kStart:
-        if (c == '$') {
-          state = kHex;
-        } else if (IsDigitChar(c)) {
-          valid = true, state = kInteger;
-        } else {
-          state = kSign;
-        }
-        break;
-      case kSign:
-        if (IsDigitChar(c)) valid = true, state = kInteger;
-        else valid = false, go = false;
-        break;
-      case kInteger:
-      case kFraction:
-        if (IsDigitChar(c)) {
-          valid = true;
-        } else if (c == '.' && state == kInteger) {
-          isInteger = false, state = kFraction;
-        } else if (c == 'E' || c == 'e') {
-          valid = false, isInteger = false, state = kExponent;
-        } else {
-          go = false;
-        }
-        break;
-      case kExponent:
-        if (IsDigitChar(c)) valid = true;
-        else if (c == '+' || c == '-') valid = false;
-        else go = false;
-        break;
-      case kHex:
-        if (IsHexDigitChar(c)) valid = true;
-        else go = false;
-        break;
+  bool valid;
+  if (c == '$') {
+    valid = run(kIn<sl_chars::kHexDigit>);
+  } else {
+    valid = run(kIn<sl_chars::kDigit>) || IsDigitChar(c);
+    bool more = valid && !s.IsEndOfStream();
+    if (more) c = s.ReadChar();
+    if (more && c == '.') {
+      isInteger = false;
+      FToken += c;
+      run(kIn<sl_chars::kDigit>);
+      more = !s.IsEndOfStream();
+      if (more) c = s.ReadChar();
     }
-    if (!go) {
+    if (more && (c == 'E' || c == 'e')) {
+      isInteger = false;
+      FToken += c;
+      valid = run([](char x) { return IsDigitChar(x) || x == '+' || x == '-'; }) && IsDigitChar(FToken.back());
+    } else if (more) {
       s.UnreadChar();
-      break;
     }
-    FToken += c;
-    if (s.IsEndOfStream()) break;
-    c = s.ReadChar();
   }
   if (!valid) return false;
   if (isInteger) {
@@ -190,11 +171,10 @@ bool TSLStringScanner::ScanStream(TDecoderInterface& D, bool Debug) {
       throw Exception(Format("missing AnsiString termination in AnsiString '%s'", Shortened(FToken)));
     return s.ReadChar();
   };
-  for (char c = next(); c != '\''; c = next()) {
-    if (c != '@') {
-      FToken += c;
-      continue;
-    }
+  for (;;) {
+    s.ReadWhile([](char x) { return x != '\'' && x != '@'; }, &FToken);
+    char c = next();
+    if (c == '\'') break;
     c = next();
     if (c == 'l') {
       FToken += '\n';
@@ -233,12 +213,10 @@ bool TSLIdentScanner::ScanStream(TDecoderInterface& D, bool Debug) {
     return false;
   }
   FToken.assign(1, c);
-  while (!s.IsEndOfStream()) {
+  for (;;) {
+    s.ReadWhile(kIn<sl_chars::kIdNext>, &FToken);
+    if (s.IsEndOfStream()) break;
     c = s.ReadChar();
-    if (IsIdNextChar(c)) {
-      FToken += c;
-      continue;
-    }
     if (!IsIdSepChar(c)) {
       s.UnreadChar();
       break;
@@ -247,13 +225,12 @@ bool TSLIdentScanner::ScanStream(TDecoderInterface& D, bool Debug) {
     FToken += c;
     if (s.IsEndOfStream()) break;
     c = s.ReadChar();
-    if (IsIdFirstChar(c)) {
-      FToken += c;
-      continue;
+    if (!IsIdFirstChar(c)) {
+      if (literal) refuse(c);
+      s.UnreadChar();
+      break;
     }
-    if (literal) refuse(c);
-    s.UnreadChar();
-    break;
+    FToken += c;
   }
   Report(D, new TSLIdent(false, FToken, !literal), Debug, start, true);
   return true;
@@ -283,14 +260,7 @@ bool TSLCompositeScanner::ScanStream(TDecoderInterface& D, bool Debug) {
       c = s.ReadChar();
       if (!IsIdFirstChar(c)) throw Exception(Format("invalid composite ident '%s'", CharText(c)));
       FToken += c;
-      while (!s.IsEndOfStream()) {
-        c = s.ReadChar();
-        if (!IsIdNextChar(c)) {
-          s.UnreadChar();
-          break;
-        }
-        FToken += c;
-      }
+      s.ReadWhile(kIn<sl_chars::kIdNext>, &FToken);
     } else {
       s.UnreadChar();
     }
@@ -332,32 +302,18 @@ bool TSLPointerScanner::ScanStream(TDecoderInterface& D, bool) {
     return false;
   }
   char c = s.ReadChar();
-  if (IsDigitChar(c)) {
-    // Beyond the int range the number stays at INT_MAX, which no text reaches.
-    long long index = 0;
-    for (;;) {
-      index = std::min<long long>(index * 10 + (c - '0'), INT_MAX);
-      if (s.IsEndOfStream()) break;
-      c = s.ReadChar();
-      if (!IsDigitChar(c)) {
-        s.UnreadChar();
-        break;
-      }
-    }
-    D.ResolvePointer(static_cast<int>(index));
+  if (!IsDigitChar(c) && !IsIdFirstChar(c)) throw Exception(Format("invalid pointer '%s'", "@" + CharText(c)));
+  FToken.assign(1, c);
+  if (!IsDigitChar(c)) {
+    s.ReadWhile(kIn<sl_chars::kIdNext>, &FToken);
+    D.ResolvePointer(FToken);
     return true;
   }
-  if (!IsIdFirstChar(c)) throw Exception(Format("invalid pointer '%s'", "@" + CharText(c)));
-  FToken.assign(1, c);
-  while (!s.IsEndOfStream()) {
-    c = s.ReadChar();
-    if (!IsIdNextChar(c)) {
-      s.UnreadChar();
-      break;
-    }
-    FToken += c;
-  }
-  D.ResolvePointer(FToken);
+  s.ReadWhile(kIn<sl_chars::kDigit>, &FToken);
+  // Beyond the int range the number stays at INT_MAX, which no text reaches.
+  long long index = 0;
+  for (char digit : FToken) index = std::min<long long>(index * 10 + (digit - '0'), INT_MAX);
+  D.ResolvePointer(static_cast<int>(index));
   return true;
 }
 
@@ -371,8 +327,8 @@ bool TSLCommentScanner::ScanStream(TDecoderInterface& D, bool) {
     s.UnreadChar();
     return false;
   }
-  while (!s.IsEndOfStream() && s.ReadChar() != '\r') {
-  }
+  s.ReadWhile([](char x) { return x != '\r'; }, nullptr);
+  if (!s.IsEndOfStream()) s.ReadChar();  // the CR
   return true;
 }
 
