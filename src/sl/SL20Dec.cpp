@@ -107,7 +107,8 @@ TSLObject* TSLStreamDecoder::ReadObject(TSLLookaheadStream* Stream, bool Debug) 
 
 TSLObject* TSLStreamDecoder::ReadSingleObject(TSLLookaheadStream* Stream, bool Debug) {
   TSLObject* result = ReadObject(Stream, Debug);
-  if (!ElementStack.empty()) {
+  // A composite still open may be the result itself ("[A" alone), unfinished.
+  if (!ElementStack.empty() || !CompositeStack.empty()) {
     CompositeStack.clear();
     ElementStack.clear();
     throw Exception(SyntaxErrorPrefix(*Stream) +

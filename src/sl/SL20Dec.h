@@ -53,7 +53,8 @@ class TSLStreamDecoder : public TSLObject {
   // only blanks and comments. The value comes retained and autoreleased. Every error
   // carries "[file, line] Syntax error: " in front.
   TSLObject* ReadObject(TSLLookaheadStream* Stream, bool Debug);
-  // ReadObject, and no composite may be left open: how a whole text is read.
+  // ReadObject, and no composite may be left open (nor handed out unfinished): how a
+  // whole text is read.
   TSLObject* ReadSingleObject(TSLLookaheadStream* Stream, bool Debug);
   TSLLookaheadStream* GetStream() const { return CurrentStream; }
 

@@ -221,9 +221,10 @@ bool TSLIdentScanner::ScanStream(TDecoderInterface& D, bool Debug) {
       s.UnreadChar();
       break;
     }
-    // A separator starts a further segment, which must begin like a name.
+    // A separator starts a further segment, which must begin like a name; a literal
+    // name must go on (at the end of the text the read raises), an executable one ends.
     FToken += c;
-    if (s.IsEndOfStream()) break;
+    if (!literal && s.IsEndOfStream()) break;
     c = s.ReadChar();
     if (!IsIdFirstChar(c)) {
       if (literal) refuse(c);

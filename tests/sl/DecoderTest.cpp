@@ -28,6 +28,7 @@ TEST_F(Decoding, SyntaxErrors) {
       {"'@4'", "[x.stx, 1] Syntax error: illegal escape sequence in AnsiString '@...'"},
       {"/9", "[x.stx, 1] Syntax error: invalid ident AnsiCharacter '9' after '/'"},
       {"/a.9", "[x.stx, 1] Syntax error: invalid ident AnsiCharacter '9' after '/'"},
+      {"/a.", "[x.stx, 1] Syntax error: TSLStringStream.Read: end of stream reached"},
       {"#2", "[x.stx, 1] Syntax error: invalid boolean '#2'"},
       {"[x", "[x.stx, 1] Syntax error: invalid composite type 'x'"},
       {"[A:1", "[x.stx, 1] Syntax error: invalid composite ident '1'"},
@@ -39,6 +40,7 @@ TEST_F(Decoding, SyntaxErrors) {
       {"[A [D:X] [D:x]]",
        "[x.stx, 1] Syntax error: TSLDictionary.AddObject: object with name 'x' already exists"},
       {"[A 1 2", "[x.stx, 1] Syntax error: illegal nesting (check number of opening and closing square brackets)"},
+      {"[R", "[x.stx, 1] Syntax error: illegal nesting (check number of opening and closing square brackets)"},
       {"]", "[x.stx, 1] Syntax error: composite not opened"},
       {"[D /a]", "[x.stx, 1] Syntax error: odd number of objects in dictionary "},
       {"[D 1 2]", "[x.stx, 1] Syntax error: illegal key (TSLLongint) in dictionary "},
@@ -168,6 +170,44 @@ TEST_F(Decoding, CompositesComeFromTheRegistry) {
                    "Internal error: composite of type 'A' is already registered");
   EXPECT_THROW_MSG(Decoder->RegisterComposite(CreateEmptyComposite<TLowerLetter>),
                    "Internal error: illegal composite type 'x'");
+}
+
+// A composite that reads its elements every way the element source allows: all of them
+// one by one, then the first again and the one after it; named PastEnd it then asks for
+// an index past the end, named OneTooMany for one more element than there are.
+class TProbe : public TSLArray {
+ public:
+  using TSLArray::TSLArray;
+  char GetCompositeType() const override { return 'Y'; }
+  void InitComposite(TSLCompData* CompData) override {
+    const int n = CompData->GetElementCount();
+    for (int i = 0; i < n; ++i) AddObject(CompData->GetNextElement());
+    AddObject(CompData->GetFirstElement());
+    AddObject(CompData->GetNextElement());
+    AddObject(CompData->GetElementAtIndex(n - 1));
+    if (Ident() == "PastEnd") CompData->GetElementAtIndex(n);
+    if (Ident() == "OneTooMany")
+      while (true) CompData->GetNextElement();
+  }
+};
+// Reports a composite with a type that is no capital letter.
+class TOddBracket : public TSLScanner {
+ public:
+  explicit TOddBracket(bool AutoRelease) : TSLScanner(AutoRelease, TCharSet().set('^')) {}
+  bool ScanStream(TDecoderInterface& D, bool) override {
+    D.GetStream()->ReadChar();
+    D.BeginOfComposite('^', "", nullptr);
+    return true;
+  }
+};
+
+TEST_F(Decoding, ElementSourceAndInternalErrors) {
+  Decoder->RegisterComposite(CreateEmptyComposite<TProbe>);
+  Decoder->AddScanner(MakeRef<TOddBracket>().get());
+  EXPECT_EQ(Encode(Decode("[Y 1 2 3]")), "[Y 1 2 3 1 2 3 ] ");
+  EXPECT_THROW_MSG(Decode("[Y:PastEnd 1 2]"), "[, 1] Syntax error: Internal error: index (2) is out of bounds (2)");
+  EXPECT_THROW_MSG(Decode("[Y:OneTooMany 1 2]"), "[, 1] Syntax error: Internal error: no more objects on stack");
+  EXPECT_THROW_MSG(Decode("[A ^"), "[, 1] Syntax error: Internal error: illegal composite type '^'");
 }
 
 TEST_F(Decoding, DebugRecordsGiveTokenPositions) {

@@ -244,6 +244,18 @@ TEST_F(Files, ReplaceFileKeepsTheOldOneAsBak) {
   EXPECT_FALSE(ReplaceFile(Path("y.new"), Path("y.stx")));
   EXPECT_EQ(Get("y.new"), "new");
   EXPECT_FALSE(Exists("y.stx"));
+  // Without a new file the old one comes back; its old backup is gone.
+  EXPECT_FALSE(ReplaceFile(Path("none.new"), Path("x.stx")));
+  EXPECT_EQ(Get("x.stx"), "new");
+  EXPECT_FALSE(Exists("x.bak"));
+  // A backup that cannot be deleted stops the replacement with an empty message.
+  fs::create_directories(FDir / "x.bak" / "keep");
+  EXPECT_THROW_MSG(ReplaceFile(Path("y.new"), Path("x.stx")), "");
+  auto f = MakeRef<TSLCharFile>();
+  EXPECT_THROW_MSG(WriteFileReplacing(*f, Path("x.stx"), [&] { f->WriteString("newer"); }),
+                   "File '" + (FDir / "x.stx").string() + "' couldn't be replaced");
+  EXPECT_EQ(Get("x.stx"), "new");
+  EXPECT_FALSE(Exists("x.stx.new"));
 }
 
 TEST_F(Files, WriteFileReplacingWritesAllOrNothing) {

@@ -1,0 +1,14 @@
+// The entry functions of the fuzz targets: each takes one input, must neither crash nor
+// leak on any bytes, and throws std::logic_error where it finds a fault. libFuzzer calls
+// them through libfuzzer/main.cpp; the replay test runs the committed seeds through them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vt {
+
+// SL text: decoded as a whole text; a value that reads must write and read again.
+int FuzzSLText(const std::uint8_t* Data, std::size_t Size);
+
+}  // namespace vt

@@ -1,0 +1,31 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "FuzzEntries.h"
+#include "RefCountedTest.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The committed seeds of each target, replayed through its entry function.
+class FuzzSeeds : public RefCountedTest {
+ protected:
+  void Replay(const char* Target, int (*Entry)(const std::uint8_t*, std::size_t)) {
+    int count = 0;
+    for (const auto& file : fs::directory_iterator(fs::path(VT_FUZZ_CORPUS) / Target)) {
+      std::ifstream in(file.path(), std::ios::binary);
+      const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+      EXPECT_NO_THROW(Entry(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())) << file.path();
+      ++count;
+    }
+    EXPECT_GT(count, 0) << "no seeds for " << Target;
+  }
+};
+
+TEST_F(FuzzSeeds, SLText) { Replay("sl_text", vt::FuzzSLText); }
+
+}  // namespace
