@@ -10,6 +10,7 @@
 #include "SL20Fil.h"
 #include "SL20Rec.h"
 #include "SL20Stk.h"
+#include "SL20Sto.h"
 #include "SLLimits.h"
 
 namespace vt {
@@ -78,8 +79,14 @@ void TSLStreamDecoder::Reset() {
 }
 
 std::string TSLStreamDecoder::SyntaxErrorPrefix(TSLLookaheadStream& Stream) const {
-  const std::uint16_t id = Stream.GetStorageID();
-  const AnsiString name = id != 0 && OnGetStorageName ? ExtractFileNamePart(OnGetStorageName(id), fnpName) : "";
+  AnsiString name;
+  if (const std::uint16_t id = Stream.GetStorageID()) {
+    try {
+      name = ExtractFileNamePart(StorageIDManager().GetIDInfo(id).Name, fnpName);
+    } catch (const Exception&) {
+      // An id nobody registered: the syntax error is what matters, without a name.
+    }
+  }
   return Format("[%s, %s] Syntax error: ", AnsiToUtf8(name), IntToStr(Stream.Line()));
 }
 
@@ -92,8 +99,10 @@ TSLObject* TSLStreamDecoder::ReadObject(TSLLookaheadStream* Stream, bool Debug) 
       if (CompositeStack.empty() && ElementStack.size() == 1) break;
     }
   } catch (const Exception& e) {
+    CurrentStream = nullptr;
     throw Exception(SyntaxErrorPrefix(*Stream) + e.Message());
   }
+  CurrentStream = nullptr;
   TSLObject* result = nullptr;
   if (!ElementStack.empty()) {
     result = ElementStack.back().Obj.get();

@@ -51,7 +51,8 @@ class TSLStreamDecoder : public TSLObject {
 
   // Reads one top-level value and leaves the stream just after it; nil for a text of
   // only blanks and comments. The value comes retained and autoreleased. Every error
-  // carries "[file, line] Syntax error: " in front.
+  // carries "[file, line] Syntax error: " in front, the file being the name registered
+  // for the stream's storage id, without folders (empty for id 0 or an unknown id).
   TSLObject* ReadObject(TSLLookaheadStream* Stream, bool Debug);
   // ReadObject, and no composite may be left open (nor handed out unfinished): how a
   // whole text is read.
@@ -71,9 +72,6 @@ class TSLStreamDecoder : public TSLObject {
   void ResolvePointer(const AnsiString& Ident);
   void ResolveConstant(const AnsiString& Ident);
 
-  // The name registered for a storage id (the storage manager answers); error messages
-  // show it without folders. Unset, and for id 0, the name is empty.
-  std::function<AnsiString(std::uint16_t StorageID)> OnGetStorageName;
   // The top dictionary of the current script task's dictionary stack, or nil: the last
   // two sources of constants (its "GLOBAL_CONST" dictionary, then itself).
   std::function<TSLDictionary*()> OnGetScriptDictionary;

@@ -59,6 +59,7 @@ TSLStreamEncoder::TSLStreamEncoder(bool AutoRelease) : TSLObject(AutoRelease) {}
 void TSLStreamEncoder::WriteObject(TSLCharStream* Stream, TSLObject* Obj) {
   CurrentStream = Stream;
   CompList.assign(1, nullptr);
+  FNames.clear();
   FOut.clear();
   FDepth = 0;
   try {
@@ -169,7 +170,9 @@ void TSLStreamEncoder::EncodeComposite(TSLComposite* Composite) {
                            kMaxCompositeDepth));
   Composite->CompositeHandle = static_cast<std::int32_t>(CompList.size());
   CompList.push_back(Composite);
-  EncodeBeginOfComposite(Composite->GetCompositeType(), Composite->Ident());
+  const AnsiString& name = Composite->Ident();
+  const bool firstOfName = name.empty() || FNames.insert(UpperCaseAnsi(name)).second;
+  EncodeBeginOfComposite(Composite->GetCompositeType(), firstOfName ? name : AnsiString());
   ++FDepth;
   Composite->EncodeCompositeContent(EncoderInterface);
   --FDepth;

@@ -90,6 +90,7 @@ void TSLCharFile::CheckOpen() const {
 }
 
 int TSLCharFile::FileOpen(const WideString& FileName, TStreamAccess Mode) {
+  Close();
   const int flags = Mode == saRead ? O_RDONLY : Mode == saWrite ? O_WRONLY : O_RDWR;
   const int fd = open(ResolvePath(FileName).c_str(), flags | O_CLOEXEC);
   if (fd < 0) return -1;

@@ -82,10 +82,6 @@ constexpr auto kIn = [](char Ch) { return sl_chars::Is(Ch, Class); };
 
 }  // namespace
 
-const TCharSet IdFirstChSet = SetOf(sl_chars::kIdFirst);
-const TCharSet IdNextChSet = SetOf(sl_chars::kIdNext);
-const TCharSet IdSepChSet = SetOf(sl_chars::kIdSep);
-
 // Whitespace
 
 TSLWhitespaceScanner::TSLWhitespaceScanner(bool AutoRelease)

@@ -23,10 +23,6 @@ inline bool IsIdFirstChar(char Ch) { return sl_chars::Is(Ch, sl_chars::kIdFirst)
 inline bool IsIdNextChar(char Ch) { return sl_chars::Is(Ch, sl_chars::kIdNext); }
 inline bool IsIdSepChar(char Ch) { return sl_chars::Is(Ch, sl_chars::kIdSep); }
 
-extern const TCharSet IdFirstChSet;  // "A".."Z", "a".."z", "_"
-extern const TCharSet IdNextChSet;   // ident first and digits
-extern const TCharSet IdSepChSet;    // "." and ":"
-
 class TSLScanner : public TSLObject {
  public:
   // FirstChars: the characters a token of this kind can start with.

@@ -56,13 +56,12 @@ TEST_F(Decoding, SyntaxErrors) {
       {"'a", "[x.stx, 1] Syntax error: missing AnsiString termination in AnsiString 'a'"},
       {"-", "[x.stx, 1] Syntax error: TSLStringStream.Read: end of stream reached"},
   };
-  for (const auto& c : cases) EXPECT_THROW_MSG(Decode(c.text, false, 7), c.message);
+  for (const auto& c : cases) EXPECT_THROW_MSG(Decode(c.text, false, XStx), c.message);
 }
 
 TEST_F(Decoding, SyntaxErrorWithoutStorageIdHasEmptyFileName) {
   EXPECT_THROW_MSG(Decode("[A ?]"), "[, 1] Syntax error: illegal AnsiCharacter '?'");
-  Decoder->OnGetStorageName = nullptr;
-  EXPECT_THROW_MSG(Decode("[A ?]", false, 7), "[, 1] Syntax error: illegal AnsiCharacter '?'");
+  EXPECT_THROW_MSG(Decode("[A ?]", false, 65000), "[, 1] Syntax error: illegal AnsiCharacter '?'");
 }
 
 TEST_F(Decoding, ReadsOneValueAndStopsThere) {
@@ -120,7 +119,6 @@ TEST_F(Decoding, ConstantsFromAllFourSources) {
   // Without a script task only the first two remain.
   Decoder->OnGetScriptDictionary = [] { return nullptr; };
   EXPECT_THROW_MSG(Decode("*c"), "[, 1] Syntax error: Object with name c doesn't exist");
-  TypeDefinitions.reset();
 }
 
 TEST_F(Decoding, DictionaryConstantsSpliceTheirEntries) {
@@ -145,7 +143,6 @@ TEST_F(Decoding, DictionaryConstantAtTopLevelIsTwoRoots) {
   limits->SetIntWithName(u"a", 1);
   TypeDefinitions->SetObjWithName(u"LIMITS", limits.get());
   EXPECT_THROW_MSG(Decode("*LIMITS"), "[, 1] Syntax error: Internal error: only one root object is allowed");
-  TypeDefinitions.reset();
 }
 
 // Composite classes of our own, to see that the decoder creates what is registered.
@@ -211,7 +208,7 @@ TEST_F(Decoding, ElementSourceAndInternalErrors) {
 }
 
 TEST_F(Decoding, DebugRecordsGiveTokenPositions) {
-  auto reader = Reader("\r[A 12 'ab' /x #1 [D]]", 7);
+  auto reader = Reader("\r[A 12 'ab' /x #1 [D]]", XStx);
   reader->SetPositionOffset(100);
   auto* arr = CheckedCast<TSLArray>(Decoder->ReadSingleObject(reader.get(), true));
   struct {
@@ -231,7 +228,7 @@ TEST_F(Decoding, DebugRecordsGiveTokenPositions) {
     EXPECT_EQ(info->GetTokPos(), c.pos) << c.obj->ClassName();
     EXPECT_EQ(info->GetTokLength(), c.length) << c.obj->ClassName();
     EXPECT_EQ(info->GetTokLine(), 2u);
-    EXPECT_EQ(info->GetStorageID(), 7);
+    EXPECT_EQ(info->GetStorageID(), XStx);
     EXPECT_FALSE(info->GetBreakpoint());
   }
   EXPECT_EQ(Decode("[A 1]")->DbgInfo(), nullptr);
@@ -274,7 +271,6 @@ TEST_F(Decoding, ConstantCopiesAreBounded) {
   TypeDefinitions->SetObjWithName(u"k", k.get());
   EXPECT_THROW_MSG(Decode("[D *k]"), "[, 1] Syntax error: composites nested deeper than 1000 levels");
   cyclic->Clear();
-  TypeDefinitions.reset();
 }
 
 }  // namespace

@@ -103,6 +103,24 @@ TEST_F(Encoding, SharedCompositesAreWrittenOnce) {
   EXPECT_EQ(Encode(twice.get()), "[A [A 2.5 #1 ] @2 ] ");
 }
 
+// Copies keep their original's name; a text may name a composite only once, so a later
+// composite of a name already written (without regard to case) goes without it.
+TEST_F(Encoding, EachNameIsWrittenOnce) {
+  auto tab = MakeRef<TSLArray>();
+  tab->SetIdent("Tab");
+  tab->SetIntAtIndex(0, 1);
+  auto d = MakeRef<TSLDictionary>();
+  d->SetObjWithName(u"a", tab.get());
+  d->SetObjWithName(u"b", tab->CopyArray());
+  d->SetObjWithName(u"c", tab.get());
+  auto other = MakeRef<TSLDictionary>();
+  other->SetIdent("TAB");
+  d->SetObjWithName(u"d", other.get());
+  const std::string text = Encode(d.get());
+  EXPECT_EQ(text, "[D /a [A:Tab 1 ] /b [A 1 ] /c @2 /d [D ] ] ");
+  EXPECT_TRUE(Decode(text)->IsEqual(d.get()));
+}
+
 TEST_F(Encoding, RecordsOfOneTypeShareTheDefinition) {
   auto def = MakeRef<TSLDictionary>();
   def->SetIdent("Point");

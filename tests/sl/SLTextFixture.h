@@ -8,6 +8,7 @@
 #include "SL20Dec.h"
 #include "SL20Enc.h"
 #include "SL20StStrm.h"
+#include "SL20Sto.h"
 
 class SLTextTest : public RefCountedTest {
  protected:
@@ -16,16 +17,18 @@ class SLTextTest : public RefCountedTest {
     Decoder = vt::MakeRef<vt::TSLStreamDecoder>();
     vt::AddStandardScanners(*Decoder);
     vt::RegisterStandardComposites(*Decoder);
-    Decoder->OnGetStorageName = [](std::uint16_t id) { return id == 7 ? std::string("C:\\data\\x.stx") : ""; };
     Encoder = vt::MakeRef<vt::TSLStreamEncoder>();
+    XStx = vt::StorageIDManager().CreateStorageID("C:\\data\\x.stx", nullptr);
   }
   void TearDown() override {
+    vt::TypeDefinitions.reset();
+    vt::StorageIDManager().DestroyStorageID(XStx);
     Decoder.reset();
     Encoder.reset();
     RefCountedTest::TearDown();
   }
 
-  // A reader over Text; storage id 7 stands for the file x.stx.
+  // A reader over Text, which the storage id names.
   vt::TRef<vt::TSLLookaheadStream> Reader(std::string Text, std::uint16_t StorageID = 0) {
     auto stream = vt::MakeRef<vt::TSLStringStream>();
     stream->SetBuffer(std::move(Text));
@@ -44,4 +47,5 @@ class SLTextTest : public RefCountedTest {
 
   vt::TRef<vt::TSLStreamDecoder> Decoder;
   vt::TRef<vt::TSLStreamEncoder> Encoder;
+  std::uint16_t XStx = 0;  // the storage id of C:\data\x.stx
 };
