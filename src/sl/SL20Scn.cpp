@@ -76,6 +76,18 @@ std::string Shortened(const AnsiString& Text) {
   return AnsiToUtf8(Text.size() <= kShown ? Text : Text.substr(0, kShown) + "...");
 }
 
+// Reads the next character if a token of the scanner's kind starts with it; otherwise
+// gives it back, so that the scanner declines having consumed nothing.
+template <class Accept>
+bool Opens(TSLLookaheadStream& S, Accept accept) {
+  if (accept(S.ReadChar())) return true;
+  S.UnreadChar();
+  return false;
+}
+bool Opens(TSLLookaheadStream& S, char Ch) {
+  return Opens(S, [Ch](char c) { return c == Ch; });
+}
+
 // A character class as a function object, so that ReadWhile's loop inlines the test.
 template <std::uint8_t Class>
 constexpr auto kIn = [](char Ch) { return sl_chars::Is(Ch, Class); };
@@ -89,10 +101,7 @@ TSLWhitespaceScanner::TSLWhitespaceScanner(bool AutoRelease)
 
 bool TSLWhitespaceScanner::ScanStream(TDecoderInterface& D, bool) {
   TSLLookaheadStream& s = *D.GetStream();
-  if (!IsWhitespaceChar(s.ReadChar())) {
-    s.UnreadChar();
-    return false;
-  }
+  if (!Opens(s, IsWhitespaceChar)) return false;
   s.ReadWhile(kIn<sl_chars::kWhitespace>, nullptr);
   return true;
 }
@@ -157,10 +166,7 @@ TSLStringScanner::TSLStringScanner(bool AutoRelease) : TSLScanner(AutoRelease, S
 bool TSLStringScanner::ScanStream(TDecoderInterface& D, bool Debug) {
   TSLLookaheadStream& s = *D.GetStream();
   const int start = Debug ? s.Position() : 0;
-  if (s.ReadChar() != '\'') {
-    s.UnreadChar();
-    return false;
-  }
+  if (!Opens(s, '\'')) return false;
   FToken.clear();
   auto next = [&] {
     if (s.IsEndOfStream())
@@ -278,10 +284,7 @@ TSLBooleanScanner::TSLBooleanScanner(bool AutoRelease) : TSLScanner(AutoRelease,
 bool TSLBooleanScanner::ScanStream(TDecoderInterface& D, bool Debug) {
   TSLLookaheadStream& s = *D.GetStream();
   const int start = Debug ? s.Position() : 0;
-  if (s.ReadChar() != '#') {
-    s.UnreadChar();
-    return false;
-  }
+  if (!Opens(s, '#')) return false;
   const char c = s.ReadChar();
   if (c != '0' && c != '1') throw Exception(Format("invalid boolean '#%s'", CharText(c)));
   Report(D, new TSLBoolean(false, c == '1'), Debug, start);
@@ -294,10 +297,7 @@ TSLPointerScanner::TSLPointerScanner(bool AutoRelease) : TSLScanner(AutoRelease,
 
 bool TSLPointerScanner::ScanStream(TDecoderInterface& D, bool) {
   TSLLookaheadStream& s = *D.GetStream();
-  if (s.ReadChar() != '@') {
-    s.UnreadChar();
-    return false;
-  }
+  if (!Opens(s, '@')) return false;
   char c = s.ReadChar();
   if (!IsDigitChar(c) && !IsIdFirstChar(c)) throw Exception(Format("invalid pointer '%s'", "@" + CharText(c)));
   FToken.assign(1, c);
@@ -320,10 +320,7 @@ TSLCommentScanner::TSLCommentScanner(bool AutoRelease) : TSLScanner(AutoRelease,
 
 bool TSLCommentScanner::ScanStream(TDecoderInterface& D, bool) {
   TSLLookaheadStream& s = *D.GetStream();
-  if (s.ReadChar() != '%') {
-    s.UnreadChar();
-    return false;
-  }
+  if (!Opens(s, '%')) return false;
   s.ReadWhile([](char x) { return x != '\r'; }, nullptr);
   if (!s.IsEndOfStream()) s.ReadChar();  // the CR
   return true;
@@ -335,10 +332,7 @@ TSLConstantScanner::TSLConstantScanner(bool AutoRelease) : TSLScanner(AutoReleas
 
 bool TSLConstantScanner::ScanStream(TDecoderInterface& D, bool) {
   TSLLookaheadStream& s = *D.GetStream();
-  if (s.ReadChar() != '*') {
-    s.UnreadChar();
-    return false;
-  }
+  if (!Opens(s, '*')) return false;
   FToken.clear();
   while (!s.IsEndOfStream()) {
     const char c = s.ReadChar();
