@@ -290,9 +290,11 @@ void TSLStreamDecoder::PushCopy(TSLCollection* Copy, int Height) {
 int TSLStreamDecoder::CopyHeight(const TSLObject* Obj, int Depth) {
   if (--FCopyBudget < 0)
     throw Exception(Format("too many values copied from constants (more than %d)", kMaxConstantCopyValues));
+  if (Depth >= kMaxCompositeDepth) RaiseTooDeep();
+  // A record's copy shares the definition and copies the field values, however many.
+  if (auto* r = dynamic_cast<const TSLRecord*>(Obj)) return CopyHeight(r->Data(), Depth + 1) + 1;
   auto* c = dynamic_cast<const TSLCollection*>(Obj);
   if (!c) return 0;
-  if (Depth >= kMaxCompositeDepth) RaiseTooDeep();
   int height = 0;
   for (int i = 0; i < c->GetCount(); ++i) height = std::max(height, CopyHeight(c->GetObjAtIndex(i), Depth + 1));
   return height + 1;

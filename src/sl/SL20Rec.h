@@ -18,6 +18,7 @@ class TSLRecord : public TSLNamedCollection {
 
   WideString GetTypeName() const;
   TSLDictionary* RecDef() const { return FRecDef.get(); }
+  TSLArray* Data() const { return FData.get(); }
 
   int GetCount() const override { return FRecDef ? FRecDef->GetCount() : 0; }
   TSLObject* GetObjAtIndex(int Index) const override;

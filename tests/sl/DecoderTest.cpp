@@ -132,6 +132,9 @@ TEST_F(Decoding, DictionaryConstantsSpliceTheirEntries) {
   EXPECT_NE(spliced->GetObjWithName(u"v"), original->GetObjWithName(u"v"));
   EXPECT_NE(spliced->GetObjWithName(u"s"), original->GetObjWithName(u"s"));
   EXPECT_EQ(spliced->GetObjWithName(u"v"), arr->GetObjAtIndex(2));
+  // A record is copied with its field values, however many its definition names.
+  EXPECT_EQ(Encode(Decode("[A [D:CONST /L [D /r [A [R [D:P /x 1 /y 2] [A 5]]]]] [D *L]]")),
+            "[A [D:CONST /L [D /r [A [R [D:P /x 1 /y 2 ] [A 5 ] ] ] ] ] [D /r [A [R @6 [A 5 ] ] ] ] ] ");
   // An entry of another class gives its name alone; an array constant gives nothing.
   EXPECT_EQ(Encode(Decode("[A [D:CONST /L [D /n @0] /arr [A 1]] [D *L 5] *arr]")),
             "[A [D:CONST /L [D /n @0 ] /arr [A 1 ] ] [D /n 5 ] ] ");
