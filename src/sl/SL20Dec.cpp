@@ -19,8 +19,6 @@ TRef<TSLDictionary> TypeDefinitions;
 
 namespace {
 
-std::string CharText(char Ch) { return AnsiToUtf8(std::string_view(&Ch, 1)); }
-
 [[noreturn]] void RaiseTooDeep() {
   throw Exception(Format("composites nested deeper than %d levels", kMaxCompositeDepth));
 }

@@ -47,9 +47,6 @@ TCharSet SetOf(std::string_view Chars) {
   return s;
 }
 
-// One character of the text for a message.
-std::string CharText(char Ch) { return AnsiToUtf8(std::string_view(&Ch, 1)); }
-
 // The debug record of a token that began at Start and has just been read. String and
 // identifier tokens count their position from the line instead.
 std::unique_ptr<TElmDbgInfo> TokenInfo(TSLLookaheadStream& S, int Start, bool FromLine) {
@@ -93,6 +90,8 @@ template <std::uint8_t Class>
 constexpr auto kIn = [](char Ch) { return sl_chars::Is(Ch, Class); };
 
 }  // namespace
+
+std::string CharText(char Ch) { return AnsiToUtf8(std::string_view(&Ch, 1)); }
 
 // Whitespace
 

@@ -23,6 +23,9 @@ inline bool IsIdFirstChar(char Ch) { return sl_chars::Is(Ch, sl_chars::kIdFirst)
 inline bool IsIdNextChar(char Ch) { return sl_chars::Is(Ch, sl_chars::kIdNext); }
 inline bool IsIdSepChar(char Ch) { return sl_chars::Is(Ch, sl_chars::kIdSep); }
 
+// One character of SL text, as error messages show it (UTF-8).
+std::string CharText(char Ch);
+
 class TSLScanner : public TSLObject {
  public:
   // FirstChars: the characters a token of this kind can start with.
