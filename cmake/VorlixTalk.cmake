@@ -23,8 +23,7 @@ function(vt_tests name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(test_${name} ${sources})
-  target_link_libraries(test_${name} PRIVATE ${ARG_DEPS} GTest::gtest_main GTest::gmock)
-  target_include_directories(test_${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/common)
+  target_link_libraries(test_${name} PRIVATE ${ARG_DEPS} testcommon GTest::gtest_main GTest::gmock)
   gtest_discover_tests(test_${name}
     PROPERTIES LABELS ${name}
     DISCOVERY_MODE PRE_TEST

@@ -1,6 +1,8 @@
 // Reference counting and the autorelease pool; see RefObj.h.
 #include "RefObj.h"
 
+#include <algorithm>
+
 #include "Exceptions.h"
 #include "Format.h"
 #include "SLLimits.h"
@@ -12,7 +14,12 @@ TRefObj::TRefObj(bool AutoRelease) {
   if (AutoRelease) RetainAndAutoRelease();
 }
 
-TRefObj::~TRefObj() { RefObjManager().DecrementObjCount(); }
+TRefObj::~TRefObj() {
+  // Only an object whose constructor failed after AutoRelease dies with a count: the
+  // pool must not release it later.
+  if (FRefCount != 0) RefObjManager().ForgetObject(this);
+  RefObjManager().DecrementObjCount();
+}
 
 void TRefObj::Retain() {
   ++FRefCount;
@@ -51,6 +58,10 @@ void TRefObjManager::AutoReleaseObject(TRefObj* Obj) {
     AutoReleasePool.reserve(FPoolCapacity);
   }
   AutoReleasePool.push_back(Obj);
+}
+
+void TRefObjManager::ForgetObject(TRefObj* Obj) {
+  AutoReleasePool.erase(std::remove(AutoReleasePool.begin(), AutoReleasePool.end(), Obj), AutoReleasePool.end());
 }
 
 void TRefObjManager::PurgeAutoReleasePool() {

@@ -50,6 +50,8 @@ class TRefObjManager {
   void IncrementRefCount() { ++FRefCount; }
   void DecrementRefCount() { --FRefCount; }
   void AutoReleaseObject(TRefObj* Obj);
+  // Takes an object out of the pool: one whose construction failed after it was pooled.
+  void ForgetObject(TRefObj* Obj);
   // Releases every entry present now, once per entry.
   void PurgeAutoReleasePool();
 

@@ -112,6 +112,18 @@ TEST_F(RefObj, HandlesShareOneObject) {
   EXPECT_EQ(destroyed, 1);
 }
 
+// Fails after its base has put it into the autorelease pool.
+class TFailing : public TSLObject {
+ public:
+  explicit TFailing(bool AutoRelease) : TSLObject(AutoRelease) { throw Exception("cannot make it"); }
+};
+
+TEST_F(RefObj, FailedConstructionLeavesNothingInThePool) {
+  EXPECT_THROW_MSG(new TFailing(true), "cannot make it");
+  EXPECT_EQ(RefObjManager().PoolCount(), 0u);
+  RefObjManager().PurgeAutoReleasePool();  // nothing freed twice
+}
+
 TEST_F(RefObj, MissingOperationNamesClassAndOperation) {
   auto s = MakeRef<TSLString>(u"x");
   EXPECT_THROW_MSG(s->Execute(nullptr), "TSLString.Execute: method not implemented");

@@ -1,0 +1,23 @@
+// Storage names: counting and splitting folder levels of a name, and the access and
+// format words of scripts. Names may use "\" (as the data do) or "/" (as Linux paths
+// do); both separate folder levels.
+#pragma once
+
+#include "SL20Bas.h"
+
+namespace vt {
+
+bool IsPathSeparator(char c);
+int CountSlashes(std::string_view Name);
+// A name beginning with a separator, or with a drive such as "C:\".
+bool HasRootSlash(std::string_view Name);
+// The number of folder levels: separators, minus the root's.
+int CountDirectories(std::string_view Name);
+// Splits Name before folder level DirIndex (0 … CountDirectories): "A\B\C" at 1 gives
+// "A" and "B\C", at 0 "." and "A\B\C".
+void SplitName(std::string_view Name, int DirIndex, AnsiString& Head, AnsiString& Tail);
+// "R", "W", "RW" and "ASCII", "EASCII", "UNKNOWN", in any case.
+TStreamAccess ConvertAccessString(std::string_view Text);
+TStorageFormat ConvertFormatString(std::string_view Text);
+
+}  // namespace vt
