@@ -1,7 +1,9 @@
 // Settings trees; see PrgRegs.h.
 #include "PrgRegs.h"
 
+#include "Debug.h"
 #include "Format.h"
+#include "SL20Sto.h"
 #include "SL20Elm.h"
 
 namespace vt {
@@ -44,6 +46,26 @@ void TProgramRegistry::KeyAccess(std::string_view Path, TAccessMode Mode, TSLObj
       current->RemoveObject(last);
       break;
   }
+}
+
+void TProgramRegistry::ReadFromFile(const AnsiString& FileName) {
+  FRegData = MakeRef<TSLDictionary>();
+  FReadFailed = true;
+  const TRef<TSLStorageObject> object(StorageManager->GetObject(FileName));
+  if (auto* dict = dynamic_cast<TSLDictionary*>(object->GetData())) {
+    FRegData = TRef<TSLDictionary>(dict);
+    FReadFailed = false;
+  }
+}
+
+void TProgramRegistry::WriteToFile(const AnsiString& FileName) {
+  if (FReadFailed) {
+    LogWarning(Format("%s.WriteToFile: '%s' was not read, so it is not written", ClassName(), AnsiToUtf8(FileName)));
+    return;
+  }
+  const TRef<TSLStorageObject> object(StorageManager->CreateObject(FileName));
+  object->SetData(FRegData.get());
+  object->Write();
 }
 
 TSLObject* TProgramRegistry::GetObject(std::string_view Path) {

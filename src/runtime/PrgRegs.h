@@ -52,8 +52,18 @@ class TProgramRegistry {
   // Replaces the key by a deep copy of Dict; a missing key raises.
   void SetDictKey(std::string_view Path, TSLDictionary* Dict);
 
+  // Reads the tree from a storage object (a file name, "file://", "archive://"). The
+  // registry is emptied first; when the read fails or the object holds no dictionary it
+  // stays empty and is marked unread, and failures pass on.
+  void ReadFromFile(const AnsiString& FileName);
+  // Writes the tree as SL text, safely replacing the file. A registry whose read failed
+  // is never written: defaults must not overwrite the user's file.
+  void WriteToFile(const AnsiString& FileName);
+  bool ReadFailed() const { return FReadFailed; }
+
  private:
   TRef<TSLDictionary> FRegData;
+  bool FReadFailed = false;
 };
 
 // The program settings, the vendor information and the five trees of ViewConfig.ini;

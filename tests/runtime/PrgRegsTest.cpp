@@ -11,6 +11,7 @@
 #include "RuntimeTestUtil.h"
 #include "SL20Elm.h"
 #include "PathResolver.h"
+#include "StorageFixture.h"
 #include "TempFolder.h"
 
 using namespace vt;
@@ -178,6 +179,46 @@ TEST(ProgramVariables, FollowTheXdgFolders) {
   EXPECT_TRUE(WorkDir.empty() && AppDataDir.empty() && MDFSaveDir.empty());
   ::unsetenv("XDG_DATA_HOME");
   ::unsetenv("XDG_CONFIG_HOME");
+}
+
+}  // namespace
+
+namespace {
+
+class RegistryFiles : public vt::test::StorageTest {};
+
+TEST_F(RegistryFiles, ReadAndWriteThroughTheStorageManager) {
+  WriteFile("Archives\\Config\\Quorvel.ini", "[D /ViewInfo [D /Width 800] /Name 'x']");
+  TProgramRegistry reg;
+  reg.ReadFromFile(At("Archives\\Config\\Quorvel.ini"));
+  EXPECT_FALSE(reg.ReadFailed());
+  EXPECT_EQ(reg.GetIntKey("ViewInfo\\Width"), 800);
+  reg.SetIntKey("ViewInfo\\Width", 1024);
+  reg.WriteToFile(At("Archives\\Config\\Quorvel.ini"));
+  EXPECT_EQ(ReadFile("Archives\\Config\\Quorvel.ini"), "[D /ViewInfo [D /Width 1024 ] /Name 'x' ] ");
+  EXPECT_TRUE(Exists("Archives\\Config\\Quorvel.bak"));
+}
+
+TEST_F(RegistryFiles, AFailedReadIsNeverWrittenBack) {
+  struct Case {
+    const char* what;
+    const char* text;
+  } cases[] = {{"syntax error", "[D /Width 800"}, {"no dictionary", "[A 1 2]"}};
+  for (const auto& c : cases) {
+    WriteFile("user.ini", c.text);
+    TProgramRegistry reg;
+    try {
+      reg.ReadFromFile(At("user.ini"));
+    } catch (const Exception&) {
+      // the caller learns of the syntax error; the registry stays empty
+    }
+    EXPECT_TRUE(reg.ReadFailed()) << c.what;
+    EXPECT_EQ(reg.RegData()->GetCount(), 0) << c.what;
+    reg.AddIntKey("Width", 640);  // defaults filled in by the program
+    reg.WriteToFile(At("user.ini"));
+    EXPECT_EQ(ReadFile("user.ini"), c.text) << c.what;
+  }
+  EXPECT_THROW(TProgramRegistry().ReadFromFile(At("missing.ini")), Exception);
 }
 
 }  // namespace
