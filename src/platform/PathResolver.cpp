@@ -40,6 +40,16 @@ std::u16string ToSlashes(std::u16string_view Name) {
   return out;
 }
 
+bool FileExists(std::u16string_view Name) {
+  std::error_code ec;
+  return fs::is_regular_file(ResolvePath(Name), ec);
+}
+
+bool DirectoryExists(std::u16string_view Name) {
+  std::error_code ec;
+  return fs::is_directory(ResolvePath(Name), ec);
+}
+
 fs::path WideToPath(std::u16string_view Name) { return fs::path(WideToUtf8(Name)); }
 std::u16string PathToWide(const fs::path& Path) { return Utf8ToWide(Path.string()); }
 

@@ -15,6 +15,10 @@ namespace vt {
 // folder still to be created) kept as written.
 std::filesystem::path ResolvePath(std::u16string_view Name);
 
+// Whether the name stands for an existing file or folder (links followed).
+bool FileExists(std::u16string_view Name);
+bool DirectoryExists(std::u16string_view Name);
+
 // "\" and "/" both separate; the result uses "/".
 std::u16string ToSlashes(std::u16string_view Name);
 

@@ -18,15 +18,8 @@ namespace {
 
 fs::path Resolved(const AnsiString& Name) { return ResolvePath(AnsiToWide(Name)); }
 
-bool IsFile(const AnsiString& Name) {
-  std::error_code ec;
-  return fs::is_regular_file(Resolved(Name), ec);
-}
-
-bool IsFolder(const AnsiString& Name) {
-  std::error_code ec;
-  return fs::is_directory(Resolved(Name), ec);
-}
+bool IsFile(const AnsiString& Name) { return FileExists(AnsiToWide(Name)); }
+bool IsFolder(const AnsiString& Name) { return DirectoryExists(AnsiToWide(Name)); }
 
 // The name with its extension (after the last point of the last part) cut off.
 AnsiString WithoutExtension(const AnsiString& Name) {

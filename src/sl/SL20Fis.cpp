@@ -11,15 +11,8 @@ namespace vt {
 
 namespace {
 
-bool IsFolder(const AnsiString& Name) {
-  std::error_code ec;
-  return std::filesystem::is_directory(ResolvePath(AnsiToWide(Name)), ec);
-}
-
-bool IsFile(const AnsiString& Name) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(ResolvePath(AnsiToWide(Name)), ec);
-}
+bool IsFolder(const AnsiString& Name) { return DirectoryExists(AnsiToWide(Name)); }
+bool IsFile(const AnsiString& Name) { return FileExists(AnsiToWide(Name)); }
 
 AnsiString FolderPart(const AnsiString& Name) {
   AnsiString head, tail;

@@ -76,11 +76,6 @@ namespace vt {
 
 namespace {
 
-bool FileExists(const AnsiString& Name) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(ResolvePath(AnsiToWide(Name)), ec);
-}
-
 AnsiString WithSeparator(AnsiString Folder) {
   if (!Folder.empty() && !IsPathSeparator(Folder.back())) Folder += '\\';
   return Folder;
@@ -167,7 +162,7 @@ bool TStorageManager::FindFile(const AnsiString& Name, AnsiString& CompleteName)
     for (int i = 0; i < FClasspathArray->GetCount(); ++i) candidates.push_back(FClasspathArray->GetStrAtIndex(i) + Name);
   }
   for (const AnsiString& candidate : candidates) {
-    if (FileExists(candidate)) {
+    if (FileExists(AnsiToWide(candidate))) {
       CompleteName = WideToAnsi(PathToWide(ResolvePath(AnsiToWide(candidate))));
       return true;
     }
