@@ -28,6 +28,7 @@
 #include "PathResolver.h"
 #include "SL20Dic.h"
 #include "SL20Elm.h"
+#include "SL20Fil.h"
 
 namespace vt {
 
@@ -509,29 +510,6 @@ bool ProbeBeside(const fs::path& Path) {
   return ::unlink(name.c_str()) == 0;
 }
 
-// Writes Bytes into a temporary file beside Path and renames it over Path, so that a
-// failed write leaves the old file whole.
-void ReplaceFileContents(const fs::path& Path, const std::string& Bytes) {
-  fs::path temp = Path;
-  temp += ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
-    out.flush();
-    if (!out) {
-      std::error_code ec;
-      fs::remove(temp, ec);
-      throw Exception(Format("Cannot write file %s", temp.string()));
-    }
-  }
-  std::error_code ec;
-  fs::rename(temp, Path, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    throw Exception(Format("Cannot replace file %s", Path.string()));
-  }
-}
-
 }  // namespace
 
 void CopyAllFiles(const WideString& Source, const WideString& Target) {
@@ -602,7 +580,8 @@ void ChangeConfigView(const WideString& Folder) {
   const std::size_t key = text.find(kKey);
   if (key == std::string::npos || key + kKey.size() + 1 >= text.size()) return;
   text[key + kKey.size() + 1] = '0';
-  ReplaceFileContents(file, text);
+  auto out = MakeRef<TSLCharFile>();
+  WriteFileReplacing(*out, Folder + u"ViewConfig.ini", [&] { out->WriteBlock(text.data(), text.size()); });
 }
 
 // ---- Placeholder tree ----

@@ -221,15 +221,16 @@ TEST(Folders, WritableProbe) {
 TEST(Folders, ChangeConfigViewChangesTheValueInTheWholeText) {
   TempFolder tmp;
   const fs::path file = tmp.Path() / "ViewConfig.ini";
-  const std::string text = "% view settings\r\n<< /ViewConfig << /AppDataFolder 1 /Width 800 >>\r\n/Other 2 >>\r\n";
+  const std::string text = "% view settings\r\n[D /ViewConfig [D /Width 800 ]\r\n /InstallConfig [D /AppDataFolder 1 ] ]\r\n";
   WriteFile(file, text);
   ChangeConfigView(Dir(tmp.Path()));
   std::string expected = text;
   expected[expected.find("AppDataFolder 1") + 14] = '0';
   EXPECT_EQ(ReadFile(file), expected);
-  EXPECT_FALSE(fs::exists(tmp.Path() / "ViewConfig.ini.tmp"));
+  EXPECT_EQ(ReadFile(tmp.Path() / "ViewConfig.bak"), text);  // the previous version
+  EXPECT_FALSE(fs::exists(tmp.Path() / "ViewConfig.ini.new"));
 
-  const std::string without = "<< /ViewConfig << /Width 800 >> >>";
+  const std::string without = "[D /ViewConfig [D /Width 800 ] ]";
   WriteFile(file, without);
   ChangeConfigView(Dir(tmp.Path()));
   EXPECT_EQ(ReadFile(file), without);
