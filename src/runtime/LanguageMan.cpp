@@ -5,8 +5,8 @@
 #include <cstring>
 #include <fstream>
 
-#include "Exceptions.h"
 #include "Dialogs.h"
+#include "Exceptions.h"
 #include "NumText.h"
 #include "PathResolver.h"
 

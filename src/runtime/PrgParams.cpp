@@ -1,8 +1,8 @@
 // Command-line parsing; see PrgParams.h.
 #include "PrgParams.h"
 
-#include "Format.h"
 #include "Dialogs.h"
+#include "Format.h"
 #include "SL20Elm.h"
 
 namespace vt {
