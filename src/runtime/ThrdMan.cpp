@@ -165,8 +165,10 @@ TThreadClient::~TThreadClient() { close(FEventHandle); }
 void TThreadClient::SetEvent() { SignalFd(FEventHandle); }
 
 void TThreadClient::Release() {
+  TThreadManager* owner = FOwner;
+  // From here on the manager's thread may delete this client at any moment.
   ReleaseRequest = true;
-  FOwner->SignalControl();
+  owner->SignalControl();
 }
 
 void TThreadClient::DoEvent() {
