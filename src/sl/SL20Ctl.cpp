@@ -1,16 +1,138 @@
-// Exceptions and exits; see SL20Ctl.h.
+// Stack, dictionary and control built-ins; see SL20Ctl.h.
 #include "SL20Ctl.h"
 
 #include "CtxIntf.h"
+#include "Format.h"
 #include "SL20Dic.h"
 #include "SL20Elm.h"
 #include "SL20Exe.h"
+#include "SL20STI.h"
+#include "SL20Str.h"
 #include "SL20Tok.h"
 
 namespace vt {
 
-TSLContextImplementation* Implementation(TSLContext* Context) {
-  return CheckedCast<TSLContextImplementation>(Context);
+// Operands
+
+void TSLPopProcedure::Execute(TSLContext* Context) { Operands(Context)->Pop(false); }
+
+void TSLDupProcedure::Execute(TSLContext* Context) {
+  TSLStack* ops = Operands(Context);
+  ops->Push(CopyOrNil(ops->GetObjAtIndex(0)));
+}
+
+void TSLExchProcedure::Execute(TSLContext* Context) {
+  TSLStack* ops = Operands(Context);
+  TSLObject* top = ops->GetObjAtIndex(0);
+  ops->GetObjAtIndex(1);  // both must be there before anything moves
+  ops->InsObjAtIndex(1, top);
+  ops->Pop(false);
+}
+
+void TSLIndexProcedure::Execute(TSLContext* Context) {
+  TSLStack* ops = Operands(Context);
+  const TRef<TSLObject> n = PopHeld(ops);
+  ops->Push(CopyOrNil(ops->GetObjAtIndex(Low32(CheckedCast<TSLLongint>(n.get())->GetLongintValue()))));
+}
+
+void TSLAssignProcedure::Execute(TSLContext* Context) {
+  TSLStack* ops = Operands(Context);
+  AnyOperandAt(ops, 1)->AssignObject(ops->GetObjAtIndex(0));
+  ops->Pop(false);  // the target stays on the stack
+}
+
+// Names, dictionaries and name spaces
+
+void TSLDefProcedure::Execute(TSLContext* Context) {
+  TSLContextImplementation* ctx = Implementation(Context);
+  TSLStack* ops = ctx->OperandStackObj();
+  TSLObject* value = ops->GetObjAtIndex(0);
+  const AnsiString& name = OperandAt<TSLIdent>(ops, 1)->IdentValue();
+  const std::size_t colon = name.find(':');
+  if (colon == AnsiString::npos) {
+    DefineName(ctx->TopDict(), AnsiToWide(name), value);
+    Drop(ops, 2);
+    return;
+  }
+  // A qualified name lands in the dictionary that holds (or would hold) its last part.
+  TSLDictionary* target = nullptr;
+  ctx->Resolve(name, target);
+  if (!target) {
+    const WideString message = Utf8ToWide(Format("namespace '%s' not found", AnsiToUtf8(name)));
+    Drop(ops, 2);
+    RaiseStandardError(Context, message);
+    return;
+  }
+  std::string_view last = std::string_view(name).substr(colon + 1);
+  if (const std::size_t dot = last.rfind('.'); dot != std::string_view::npos) last.remove_prefix(dot + 1);
+  DefineName(target, AnsiToWide(last), value);
+  Drop(ops, 2);
+}
+
+void TSLUndefProcedure::Execute(TSLContext* Context) {
+  TSLStack* ops = Operands(Context);
+  const TRef<TSLObject> name = PopHeld(ops), dict = PopHeld(ops);
+  const WideString key = AnsiToWide(CheckedCast<TSLIdent>(name.get())->IdentValue());
+  auto* target = CheckedCast<TSLDictionary>(dict.get());
+  if (target->NameExists(key)) target->RemoveObject(key);
+}
+
+void TSLDictProcedure::Execute(TSLContext* Context) {
+  TSLStack* ops = Operands(Context);
+  const TRef<TSLObject> n = PopHeld(ops);
+  CheckedCast<TSLLongint>(n.get());  // the size is only checked, a dictionary grows as needed
+  PushNew<TSLDictionary>(ops);
+}
+
+void TSLCurrentdictProcedure::Execute(TSLContext* Context) {
+  TSLContextImplementation* ctx = Implementation(Context);
+  ctx->OperandStackObj()->Push(ctx->TopDict());
+}
+
+void TSLBeginProcedure::Execute(TSLContext* Context) {
+  TSLContextImplementation* ctx = Implementation(Context);
+  ctx->DictStackObj()->Push(OperandAt<TSLDictionary>(ctx->OperandStackObj(), 0));
+  ctx->OperandStackObj()->Pop(false);
+}
+
+void TSLEndProcedure::Execute(TSLContext* Context) {
+  TSLStack* dicts = Implementation(Context)->DictStackObj();
+  if (dicts->GetCount() < 3) {
+    RaiseStandardError(Context, u"tried to delete global dictionary");
+    return;
+  }
+  dicts->Pop(false);
+}
+
+void TSLKnownProcedure::Execute(TSLContext* Context) {
+  TSLStack* ops = Operands(Context);
+  const TRef<TSLObject> name = PopHeld(ops), dict = PopHeld(ops);
+  const AnsiString& key = CheckedCast<TSLIdent>(name.get())->IdentValue();
+  PushNew<TSLBoolean>(ops, CheckedCast<TSLDictionary>(dict.get())->IndexOfAnsi(key) >= 0);
+}
+
+void TSLGKnownProcedure::Execute(TSLContext* Context) {
+  TSLContextImplementation* ctx = Implementation(Context);
+  TSLStack* ops = ctx->OperandStackObj();
+  TSLDictionary* parent = nullptr;
+  const bool known = ctx->Resolve(OperandAt<TSLIdent>(ops, 0)->IdentValue(), parent) != nullptr;
+  ops->Pop(false);
+  PushNew<TSLBoolean>(ops, known);
+}
+
+void TSLNKnownProcedure::Execute(TSLContext* Context) {
+  TSLContextImplementation* ctx = Implementation(Context);
+  TSLStack* ops = ctx->OperandStackObj();
+  const bool known = ctx->FindNameSpace(WideToAnsi(OperandAt<TSLString>(ops, 0)->StringValue())) != nullptr;
+  ops->Pop(false);
+  PushNew<TSLBoolean>(ops, known);
+}
+
+void TSLCreateNamespaceProcedure::Execute(TSLContext* Context) {
+  TSLContextImplementation* ctx = Implementation(Context);
+  TSLStack* ops = ctx->OperandStackObj();
+  ctx->ImportDict(WideToAnsi(OperandAt<TSLString>(ops, 0)->StringValue()), MakeRef<TSLDictionary>().get());
+  ops->Pop(false);
 }
 
 namespace {
@@ -91,6 +213,8 @@ bool PopThrough(TSLContextImplementation* Context, Stop stop) {
 
 }  // namespace
 
+// Control flow
+
 void TSLIfProcedure::Execute(TSLContext* Context) {
   TSLStack* ops = Implementation(Context)->OperandStackObj();
   TRef<TSLBlock> block(CheckedCast<TSLBlock>(ops->GetObjAtIndex(0)));
@@ -110,13 +234,6 @@ void TSLIfElseProcedure::Execute(TSLContext* Context) {
 }
 
 namespace {
-
-// Pops the top operand and hands it out held, so its class can be checked afterwards.
-TRef<TSLObject> PopHeld(TSLStack* Ops) {
-  TRef<TSLObject> top(Ops->GetObjAtIndex(0));
-  Ops->Pop(false);
-  return top;
-}
 
 // A loop bound given as a number in the integer loop: a Double is truncated.
 std::int64_t IntegerOperand(TSLObject* Obj) { return CheckedCast<TSLNumber>(Obj)->GetLongintValue(); }
@@ -200,15 +317,20 @@ void TSLRaiseProcedure::Execute(TSLContext* Context) {
 }
 
 TSLRaiseSEProcedure::TSLRaiseSEProcedure(bool AutoRelease)
-    : TSLInternalProcedure(AutoRelease), FRaise(MakeRef<TSLRaiseProcedure>()) {}
+    : TSLInternalProcedure(AutoRelease),
+      FCreateDict(MakeRef<TSLCreateDictProcedure>()),
+      FRaise(MakeRef<TSLRaiseProcedure>()) {}
+
+TSLRaiseSEProcedure::~TSLRaiseSEProcedure() = default;
 
 void TSLRaiseSEProcedure::Execute(TSLContext* Context) {
-  TSLStack* ops = Implementation(Context)->OperandStackObj();
-  const WideString text = CheckedCast<TSLString>(ops->GetObjAtIndex(0))->StringValue();
+  TSLStack* ops = Operands(Context);
+  const TRef<TSLObject> text(OperandAt<TSLString>(ops, 0));
   ops->Pop(false);
-  auto exception = MakeRef<TSLDictionary>();
-  exception->SetStrWithName(u"Msg", text);
-  ops->Push(exception.get());
+  PushNew<TSLIdent>(ops, "Msg", false);
+  ops->Push(text.get());
+  PushNew<TSLLongint>(ops, 1);
+  FCreateDict->Execute(Context);
   FRaise->Execute(Context);
 }
 
@@ -241,6 +363,82 @@ void TSLExitProcProcedure::Execute(TSLContext* Context) {
     PopTokenizer(ctx);
   }
   ScheduleStandardException(ctx, u"exitproc called without enclosing procedure");
+}
+
+namespace {
+
+// The body of the first key of Cases that Matches (identifiers stand for the value
+// they resolve to), else Otherwise.
+template <class Matches>
+TSLBlock* ChooseCase(TSLContextImplementation* Context, TSLBlock* Cases, TSLBlock* Otherwise, Matches matches) {
+  for (int i = 0; i < Cases->GetCount() / 2; ++i) {
+    TSLObject* key = Cases->GetObjAtIndex(2 * i);
+    if (auto* name = dynamic_cast<TSLIdent*>(key)) key = Context->ResolveName(name->IdentValue());
+    if (matches(key)) return CheckedCast<TSLBlock>(Cases->GetObjAtIndex(2 * i + 1));
+  }
+  return Otherwise;
+}
+
+template <class Matches>
+void RunCase(TSLContext* Context, Matches matches) {
+  TSLContextImplementation* ctx = Implementation(Context);
+  TSLStack* ops = ctx->OperandStackObj();
+  auto* otherwise = OperandAt<TSLBlock>(ops, 0);
+  auto* cases = OperandAt<TSLBlock>(ops, 1);
+  ChooseCase(ctx, cases, otherwise, matches)->Execute(ctx);  // its tokenizer holds the block
+  Drop(ops, 3);
+}
+
+}  // namespace
+
+void TSLCaseProcedure::RegisterProcedures() {
+  RegisterProcedureForClassName<TSLLongint>([this](TSLContext* c) { ExecuteLongint(c); }, 2);
+  RegisterProcedureForClassName<TSLString>([this](TSLContext* c) { ExecuteString(c); }, 2);
+}
+
+void TSLCaseProcedure::ExecuteLongint(TSLContext* Context) {
+  const std::int64_t value = static_cast<TSLLongint*>(Operands(Context)->GetObjAtIndex(2))->GetLongintValue();
+  RunCase(Context, [&](TSLObject* key) { return CheckedCast<TSLLongint>(key)->GetLongintValue() == value; });
+}
+
+void TSLCaseProcedure::ExecuteString(TSLContext* Context) {
+  // Keys match on their 8-bit text, byte for byte.
+  const AnsiString value = WideToAnsi(static_cast<TSLString*>(Operands(Context)->GetObjAtIndex(2))->StringValue());
+  RunCase(Context, [&](TSLObject* key) { return WideToAnsi(CheckedCast<TSLString>(key)->StringValue()) == value; });
+}
+
+void TSLExecProcedure::RegisterProcedures() {
+  RegisterProcedureForClassName<TSLIdent>([this](TSLContext* c) { ExecuteIdent(c); }, 0);
+  RegisterProcedureForClassName<TSLBlock>([this](TSLContext* c) { ExecuteBlock(c); }, 0);
+  RegisterProcedureForClassName<TSLProcedure>([this](TSLContext* c) { ExecuteProcedure(c); }, 0);
+}
+
+void TSLExecProcedure::ExecuteIdent(TSLContext* Context) {
+  TSLContextImplementation* ctx = Implementation(Context);
+  // Runs as if the name stood in the script: a literal /name becomes a call.
+  const AnsiString name = static_cast<TSLIdent*>(ctx->OperandStackObj()->GetObjAtIndex(0))->IdentValue();
+  ctx->OperandStackObj()->Pop(false);
+  ScheduleName(ctx, name);
+}
+
+void TSLExecProcedure::ExecuteBlock(TSLContext* Context) {
+  // A procedure's own Execute pushes a procedure tokenizer, a block's a block tokenizer.
+  PopHeld(Operands(Context))->Execute(Context);
+}
+
+void TSLExecProcedure::ExecuteProcedure(TSLContext* Context) { ExecuteBlock(Context); }
+
+// Task control
+
+void TSLAbortProcedure::Execute(TSLContext* Context) {
+  TSLContextImplementation* ctx = Implementation(Context);
+  if (ctx->FScriptTask) {
+    ctx->FScriptTask->Abort();  // the task ends the script at its next step
+    return;
+  }
+  // Nobody would end a script that runs without a task: end the run here, past any try.
+  ctx->FExceptionMapped = true;
+  throw Exception("script task aborted");
 }
 
 }  // namespace vt

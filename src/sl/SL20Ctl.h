@@ -1,5 +1,6 @@
-// Built-ins that steer execution through the tokenizers: conditionals and loops,
-// exceptions (raise, raisese, tryexcept, tryfinally), exits, and waiting. They never
+// The built-ins that work on the three stacks of a context: moving and copying
+// operands, defining and looking up names, name spaces, and steering execution
+// (conditionals, loops, exits, exceptions, waiting, abort). The control built-ins never
 // run a block themselves: they push a tokenizer and the interpreter runs it next.
 #pragma once
 
@@ -7,126 +8,90 @@
 
 namespace vt {
 
-class TSLContextImplementation;
+// Operands
+VT_SL_BUILTIN(TSLPopProcedure);    // x →
+VT_SL_BUILTIN(TSLDupProcedure);    // x → x copy
+VT_SL_BUILTIN(TSLExchProcedure);   // a b → b a
+VT_SL_BUILTIN(TSLIndexProcedure);  // … n → … copy of the operand at depth n
+VT_SL_BUILTIN(TSLAssignProcedure);  // target source → target (with the source's value)
 
-// bool blk →: blk runs next when bool is true
-class TSLIfProcedure : public TSLInternalProcedure {
+// Names, dictionaries and name spaces
+VT_SL_BUILTIN(TSLDefProcedure);                // /name value →
+VT_SL_BUILTIN(TSLUndefProcedure);              // dict /name →
+VT_SL_BUILTIN(TSLDictProcedure);               // n → dict
+VT_SL_BUILTIN(TSLCurrentdictProcedure);        // → dict on top of the dictionary stack
+VT_SL_BUILTIN(TSLBeginProcedure);              // dict →, onto the dictionary stack
+VT_SL_BUILTIN(TSLEndProcedure);                // →, off the dictionary stack
+VT_SL_BUILTIN(TSLKnownProcedure);              // dict /name → bool
+VT_SL_BUILTIN(TSLGKnownProcedure);             // /name → bool: the context resolves it
+VT_SL_BUILTIN(TSLNKnownProcedure);             // ns → bool: a name space of that name exists
+VT_SL_BUILTIN(TSLCreateNamespaceProcedure);    // name →
+
+// Control flow
+VT_SL_BUILTIN(TSLIfProcedure);      // bool blk →
+VT_SL_BUILTIN(TSLIfElseProcedure);  // bool blk1 blk2 →
+VT_SL_BUILTIN(TSLForProcedure);     // initial increment limit proc →
+VT_SL_BUILTIN(TSLForallProcedure);  // collection proc →
+VT_SL_BUILTIN(TSLLoopProcedure);    // blk →, until exitloop or an exception
+VT_SL_BUILTIN(TSLRepeatProcedure);  // n blk → (-1: without end)
+VT_SL_BUILTIN(TSLExitBlockProcedure);
+VT_SL_BUILTIN(TSLExitLoopProcedure);
+VT_SL_BUILTIN(TSLExitProcProcedure);
+
+// value cases default →: the body of the first matching key, else default
+class TSLCaseProcedure : public TSLPolymorphProcedure {
  public:
-  using TSLInternalProcedure::TSLInternalProcedure;
-  const char* ClassName() const override { return "TSLIfProcedure"; }
-  void Execute(TSLContext* Context) override;
+  using TSLPolymorphProcedure::TSLPolymorphProcedure;
+  const char* ClassName() const override { return "TSLCaseProcedure"; }
+
+ protected:
+  void RegisterProcedures() override;
+
+ private:
+  void ExecuteLongint(TSLContext* Context);
+  void ExecuteString(TSLContext* Context);
 };
 
-// bool blk1 blk2 →: blk1 runs next when bool is true, else blk2
-class TSLIfElseProcedure : public TSLInternalProcedure {
+// x →: a name is resolved and run, a block or procedure runs
+class TSLExecProcedure : public TSLPolymorphProcedure {
  public:
-  using TSLInternalProcedure::TSLInternalProcedure;
-  const char* ClassName() const override { return "TSLIfElseProcedure"; }
-  void Execute(TSLContext* Context) override;
+  using TSLPolymorphProcedure::TSLPolymorphProcedure;
+  const char* ClassName() const override { return "TSLExecProcedure"; }
+
+ protected:
+  void RegisterProcedures() override;
+
+ private:
+  void ExecuteIdent(TSLContext* Context);
+  void ExecuteBlock(TSLContext* Context);
+  void ExecuteProcedure(TSLContext* Context);
 };
 
-// initial increment limit proc →: a counting loop, integer or double
-class TSLForProcedure : public TSLInternalProcedure {
- public:
-  using TSLInternalProcedure::TSLInternalProcedure;
-  const char* ClassName() const override { return "TSLForProcedure"; }
-  void Execute(TSLContext* Context) override;
-};
+// Exceptions
+VT_SL_BUILTIN(TSLTryExceptProcedure);   // tryblk exceptblk →
+VT_SL_BUILTIN(TSLTryFinallyProcedure);  // tryblk finallyblk →
+VT_SL_BUILTIN(TSLRaiseProcedure);       // obj →
 
-// collection proc →: proc once per element (names of named collections)
-class TSLForallProcedure : public TSLInternalProcedure {
- public:
-  using TSLInternalProcedure::TSLInternalProcedure;
-  const char* ClassName() const override { return "TSLForallProcedure"; }
-  void Execute(TSLContext* Context) override;
-};
+class TSLCreateDictProcedure;
 
-// blk →: blk again and again until exitloop or an exception
-class TSLLoopProcedure : public TSLInternalProcedure {
- public:
-  using TSLInternalProcedure::TSLInternalProcedure;
-  const char* ClassName() const override { return "TSLLoopProcedure"; }
-  void Execute(TSLContext* Context) override;
-};
-
-// n blk →: blk n times (-1: without end)
-class TSLRepeatProcedure : public TSLInternalProcedure {
- public:
-  using TSLInternalProcedure::TSLInternalProcedure;
-  const char* ClassName() const override { return "TSLRepeatProcedure"; }
-  void Execute(TSLContext* Context) override;
-};
-
-// ms →: pauses the script
-class TSLWaitProcedure : public TSLInternalProcedure {
- public:
-  using TSLInternalProcedure::TSLInternalProcedure;
-  const char* ClassName() const override { return "TSLWaitProcedure"; }
-  void Execute(TSLContext* Context) override;
-};
-
-// → 100 200 300: three waits driven by its user value
-class TSLTestProcedure : public TSLInternalProcedure {
- public:
-  using TSLInternalProcedure::TSLInternalProcedure;
-  const char* ClassName() const override { return "TSLTestProcedure"; }
-  void Execute(TSLContext* Context) override;
-};
-
-class TSLRaiseProcedure : public TSLInternalProcedure {
- public:
-  using TSLInternalProcedure::TSLInternalProcedure;
-  const char* ClassName() const override { return "TSLRaiseProcedure"; }
-  void Execute(TSLContext* Context) override;
-};
-
-// Raises a new dictionary {"Msg": text}; every standard error arrives here.
+// text →: raises a new dictionary {"Msg": text}; every standard error arrives here
 class TSLRaiseSEProcedure : public TSLInternalProcedure {
  public:
   explicit TSLRaiseSEProcedure(bool AutoRelease);
   const char* ClassName() const override { return "TSLRaiseSEProcedure"; }
   void Execute(TSLContext* Context) override;
 
+ protected:
+  ~TSLRaiseSEProcedure() override;
+
  private:
+  TRef<TSLCreateDictProcedure> FCreateDict;
   TRef<TSLRaiseProcedure> FRaise;
 };
 
-class TSLTryExceptProcedure : public TSLInternalProcedure {
- public:
-  using TSLInternalProcedure::TSLInternalProcedure;
-  const char* ClassName() const override { return "TSLTryExceptProcedure"; }
-  void Execute(TSLContext* Context) override;
-};
-
-class TSLTryFinallyProcedure : public TSLInternalProcedure {
- public:
-  using TSLInternalProcedure::TSLInternalProcedure;
-  const char* ClassName() const override { return "TSLTryFinallyProcedure"; }
-  void Execute(TSLContext* Context) override;
-};
-
-class TSLExitBlockProcedure : public TSLInternalProcedure {
- public:
-  using TSLInternalProcedure::TSLInternalProcedure;
-  const char* ClassName() const override { return "TSLExitBlockProcedure"; }
-  void Execute(TSLContext* Context) override;
-};
-
-class TSLExitLoopProcedure : public TSLInternalProcedure {
- public:
-  using TSLInternalProcedure::TSLInternalProcedure;
-  const char* ClassName() const override { return "TSLExitLoopProcedure"; }
-  void Execute(TSLContext* Context) override;
-};
-
-class TSLExitProcProcedure : public TSLInternalProcedure {
- public:
-  using TSLInternalProcedure::TSLInternalProcedure;
-  const char* ClassName() const override { return "TSLExitProcProcedure"; }
-  void Execute(TSLContext* Context) override;
-};
-
-// The context a built-in runs in, as the one implementation.
-TSLContextImplementation* Implementation(TSLContext* Context);
+// Task control
+VT_SL_BUILTIN(TSLAbortProcedure);  // →: aborts the script task that owns the context
+VT_SL_BUILTIN(TSLWaitProcedure);   // ms →: pauses the script
+VT_SL_BUILTIN(TSLTestProcedure);   // → 100 200 300: three waits driven by its user value
 
 }  // namespace vt

@@ -76,7 +76,18 @@ bool TSLString::IsEqual(const TSLObject* Obj) const {
 
 // TSLBoolean
 
+void TSLBoolean::CheckChangeable(const char* Operation) const {
+  if (FConstant)
+    throw Exception(Format("%s.%s: the system value %s cannot be changed", ClassName(), Operation, GetStringValue()));
+}
+
+void TSLBoolean::SetBooleanValue(bool Value) {
+  CheckChangeable("SetBooleanValue");
+  FBooleanValue = Value;
+}
+
 void TSLBoolean::SetStringValue(const AnsiString& Value) {
+  CheckChangeable("SetStringValue");
   if (auto b = ParseBooleanText(AnsiToWide(Value))) {
     FBooleanValue = *b;
     return;
@@ -85,7 +96,12 @@ void TSLBoolean::SetStringValue(const AnsiString& Value) {
 }
 
 void TSLBoolean::Encode(TEncoderInterface& Encoder) { Encoder.EncodeBoolean(FBooleanValue); }
-void TSLBoolean::AssignObject(const TSLObject* Obj) { FBooleanValue = CheckedCast<TSLBoolean>(Obj)->FBooleanValue; }
+
+void TSLBoolean::AssignObject(const TSLObject* Obj) {
+  const bool value = CheckedCast<TSLBoolean>(Obj)->FBooleanValue;
+  CheckChangeable("AssignObject");
+  FBooleanValue = value;
+}
 TSLObject* TSLBoolean::CopyObject() const { return CopyBoolean(); }
 TSLBoolean* TSLBoolean::CopyBoolean() const { return new TSLBoolean(true, FBooleanValue); }
 

@@ -124,9 +124,14 @@ class TSLBoolean : public TSLObject {
   const char* ClassName() const override { return "TSLBoolean"; }
 
   bool BooleanValue() const { return FBooleanValue; }
-  void SetBooleanValue(bool Value) { FBooleanValue = Value; }
+  void SetBooleanValue(bool Value);
   AnsiString GetStringValue() const { return FBooleanValue ? "true" : "false"; }
   void SetStringValue(const AnsiString& Value);
+
+  // The shared system values true and false: every script sees the same two objects,
+  // so changing one in place would change it for all; they refuse every change.
+  void MakeConstant() { FConstant = true; }
+  bool IsConstant() const { return FConstant; }
 
   void Encode(TEncoderInterface& Encoder) override;
   void AssignObject(const TSLObject* Obj) override;
@@ -135,7 +140,10 @@ class TSLBoolean : public TSLObject {
   TSLBoolean* CopyBoolean() const;
 
  private:
+  void CheckChangeable(const char* Operation) const;
+
   bool FBooleanValue;
+  bool FConstant = false;
 };
 
 // A name: literal (written /name, stands for itself) or executable (looked up and run).

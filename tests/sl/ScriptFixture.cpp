@@ -1,44 +1,16 @@
 #include "ScriptFixture.h"
 
 #include "SL20Col.h"
+#include "SL20Sys.h"
 
 namespace vt::test {
 
 void ScriptTest::SetUp() {
   RefCountedTest::SetUp();
   System = MakeRef<TSLDictionary>();
-  auto add = [this](const char* name, TSLObject* proc) { System->AddObject(AnsiToWide(name), proc); };
-  add("if", MakeRef<TSLIfProcedure>().get());
-  add("ifelse", MakeRef<TSLIfElseProcedure>().get());
-  add("for", MakeRef<TSLForProcedure>().get());
-  add("forall", MakeRef<TSLForallProcedure>().get());
-  add("loop", MakeRef<TSLLoopProcedure>().get());
-  add("repeat", MakeRef<TSLRepeatProcedure>().get());
-  add("exitblock", MakeRef<TSLExitBlockProcedure>().get());
-  add("exitloop", MakeRef<TSLExitLoopProcedure>().get());
-  add("exitproc", MakeRef<TSLExitProcProcedure>().get());
-  add("tryexcept", MakeRef<TSLTryExceptProcedure>().get());
-  add("tryfinally", MakeRef<TSLTryFinallyProcedure>().get());
-  add("raise", MakeRef<TSLRaiseProcedure>().get());
-  add("raisese", MakeRef<TSLRaiseSEProcedure>().get());
-  add("wait", MakeRef<TSLWaitProcedure>().get());
-  add("test", MakeRef<TSLTestProcedure>().get());
-  // Test procedures standing in for built-ins that come with their own family.
-  Define("add", [](TSLContext* c) {
-    auto* ops = c->OperandStack();
-    const auto b = CheckedCast<TSLLongint>(ops->GetObjAtIndex(0))->GetLongintValue();
-    const auto a = CheckedCast<TSLLongint>(ops->GetObjAtIndex(1))->GetLongintValue();
-    ops->Pop(false), ops->Pop(false);
-    ops->Push(MakeRef<TSLLongint>(a + b).get());
-  });
-  Define("def", [](TSLContext* c) {
-    auto* ops = c->OperandStack();
-    auto* top = CheckedCast<TSLDictionary>(c->DictStack()->GetObjAtIndex(0));
-    const WideString name = AnsiToWide(CheckedCast<TSLIdent>(ops->GetObjAtIndex(1))->IdentValue());
-    if (top->NameExists(name)) top->RemoveObject(name);
-    top->AddObject(name, ops->GetObjAtIndex(0));
-    ops->Pop(false), ops->Pop(false);
-  });
+  CreateSystemProcedures(System.get());
+  CreateSystemValues(System.get());
+  // Test procedures beside the built-ins.
   Define("fail", [](TSLContext*) { throw Exception("boom"); });
   Define("getmsg", [](TSLContext* c) {  // exception dictionary -> its Msg text
     auto* ops = c->OperandStack();

@@ -1,5 +1,5 @@
 // Builds SL code in C++ (blocks, procedures, names) and runs it on a context whose
-// System dictionary holds the control built-ins and a few test procedures.
+// System dictionary holds every built-in and a few test procedures.
 #pragma once
 
 #include <functional>

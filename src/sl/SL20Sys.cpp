@@ -1,0 +1,148 @@
+// The System dictionary; see SL20Sys.h.
+#include "SL20Sys.h"
+
+#include <type_traits>
+
+#include "SL20Ctl.h"
+#include "SL20Mth.h"
+#include "SL20Str.h"
+
+namespace vt {
+
+namespace {
+
+// One instance per name, shared by every context of the process.
+template <class T>
+TRef<TSLObject> Make() {
+  if constexpr (std::is_base_of_v<TSLPolymorphProcedure, T>)
+    return TRef<TSLObject>(TSLPolymorphProcedure::Create<T>());
+  else
+    return TRef<TSLObject>(MakeRef<T>());
+}
+
+struct TSystemEntry {
+  const char16_t* Name;
+  TRef<TSLObject> (*Make)();
+};
+
+// The registration order. Built-ins of further families take their places in this
+// one table, so the order stays the documented one.
+constexpr TSystemEntry kSystemProcedures[] = {
+    {u"abort", Make<TSLAbortProcedure>},
+    {u"abs", Make<TSLAbsProcedure>},
+    {u"add", Make<TSLAddProcedure>},
+    {u"and", Make<TSLAndProcedure>},
+    {u"assign", Make<TSLAssignProcedure>},
+    {u"atan", Make<TSLAtanProcedure>},
+    {u"begin", Make<TSLBeginProcedure>},
+    {u"carr", Make<TSLCreateArrayProcedure>},
+    {u"case", Make<TSLCaseProcedure>},
+    {u"ceil", Make<TSLCeilProcedure>},
+    {u"cdict", Make<TSLCreateDictProcedure>},
+    {u"cnamespace", Make<TSLCreateNamespaceProcedure>},
+    {u"chr", Make<TSLChrProcedure>},
+    {u"cos", Make<TSLCosProcedure>},
+    {u"count", Make<TSLCountProcedure>},
+    {u"crec", Make<TSLCreateRecordProcedure>},
+    {u"currentdict", Make<TSLCurrentdictProcedure>},
+    {u"cvi", Make<TSLCviProcedure>},
+    {u"cvn", Make<TSLCvnProcedure>},
+    {u"cvr", Make<TSLCvrProcedure>},
+    {u"cvri", Make<TSLCvriProcedure>},
+    {u"cvrli", Make<TSLCvrliProcedure>},
+    {u"cvrls", Make<TSLCvrlsProcedure>},
+    {u"cvrs", Make<TSLCvrsProcedure>},
+    {u"cvs", Make<TSLCvsProcedure>},
+    {u"def", Make<TSLDefProcedure>},
+    {u"del", Make<TSLDelProcedure>},
+    {u"dict", Make<TSLDictProcedure>},
+    {u"div", Make<TSLDivProcedure>},
+    {u"dup", Make<TSLDupProcedure>},
+    {u"end", Make<TSLEndProcedure>},
+    {u"eq", Make<TSLEqProcedure>},
+    {u"exch", Make<TSLExchProcedure>},
+    {u"exec", Make<TSLExecProcedure>},
+    {u"exitblock", Make<TSLExitBlockProcedure>},
+    {u"exitloop", Make<TSLExitLoopProcedure>},
+    {u"exitproc", Make<TSLExitProcProcedure>},
+    {u"exp", Make<TSLExpProcedure>},
+    {u"floor", Make<TSLFloorProcedure>},
+    {u"for", Make<TSLForProcedure>},
+    {u"forall", Make<TSLForallProcedure>},
+    {u"ge", Make<TSLGeProcedure>},
+    {u"get", Make<TSLGetProcedure>},
+    {u"getident", Make<TSLGetCompositeIdentProcedure>},
+    {u"getrectype", Make<TSLGetRecordTypeProcedure>},
+    {u"getsubarr", Make<TSLGetSubArrProcedure>},
+    {u"getsubstr", Make<TSLGetSubStrProcedure>},
+    {u"gknown", Make<TSLGKnownProcedure>},
+    {u"gt", Make<TSLGtProcedure>},
+    {u"idiv", Make<TSLIDivProcedure>},
+    {u"if", Make<TSLIfProcedure>},
+    {u"ifelse", Make<TSLIfElseProcedure>},
+    {u"index", Make<TSLIndexProcedure>},
+    {u"ins", Make<TSLInsertProcedure>},
+    {u"inttoobj", Make<TSLIntToObjProcedure>},
+    {u"known", Make<TSLKnownProcedure>},
+    {u"le", Make<TSLLeProcedure>},
+    {u"length", Make<TSLLengthProcedure>},
+    {u"ln", Make<TSLLnProcedure>},
+    {u"log2", Make<TSLLog2Procedure>},
+    {u"log10", Make<TSLLog10Procedure>},
+    {u"logx", Make<TSLLogXProcedure>},
+    {u"loop", Make<TSLLoopProcedure>},
+    {u"lt", Make<TSLLtProcedure>},
+    {u"mod", Make<TSLModProcedure>},
+    {u"mul", Make<TSLMulProcedure>},
+    {u"ne", Make<TSLNeProcedure>},
+    {u"neg", Make<TSLNegProcedure>},
+    {u"nknown", Make<TSLNKnownProcedure>},
+    {u"not", Make<TSLNotProcedure>},
+    {u"objtoint", Make<TSLObjToIntProcedure>},
+    {u"or", Make<TSLOrProcedure>},
+    {u"ord", Make<TSLOrdProcedure>},
+    {u"pad", Make<TSLPadProcedure>},
+    {u"padr", Make<TSLPadrProcedure>},
+    {u"pop", Make<TSLPopProcedure>},
+    {u"power", Make<TSLPowerProcedure>},
+    {u"put", Make<TSLPutProcedure>},
+    {u"puts", Make<TSLPutsProcedure>},
+    {u"putsubarr", Make<TSLPutSubArrProcedure>},
+    {u"putsubstr", Make<TSLPutSubStrProcedure>},
+    {u"raise", Make<TSLRaiseProcedure>},
+    {u"raisese", Make<TSLRaiseSEProcedure>},
+    {u"repeat", Make<TSLRepeatProcedure>},
+    {u"round", Make<TSLRoundProcedure>},
+    {u"search", Make<TSLSearchProcedure>},
+    {u"shl", Make<TSLShlProcedure>},
+    {u"shr", Make<TSLShrProcedure>},
+    {u"sin", Make<TSLSinProcedure>},
+    {u"sqrt", Make<TSLSqrtProcedure>},
+    {u"sub", Make<TSLSubProcedure>},
+    {u"test", Make<TSLTestProcedure>},
+    {u"trunc", Make<TSLTruncProcedure>},
+    {u"tryexcept", Make<TSLTryExceptProcedure>},
+    {u"tryfinally", Make<TSLTryFinallyProcedure>},
+    {u"undef", Make<TSLUndefProcedure>},
+    {u"uppercase", Make<TSLUppercaseProcedure>},
+    {u"wait", Make<TSLWaitProcedure>},
+    {u"xor", Make<TSLXorProcedure>},
+    {u"cf32i", Make<TSLCf32iProcedure>},
+    {u"cif32", Make<TSLCif32Procedure>},
+};
+
+}  // namespace
+
+void CreateSystemProcedures(TSLDictionary* Dict) {
+  for (const TSystemEntry& entry : kSystemProcedures) Dict->AddObject(entry.Name, entry.Make().get());
+}
+
+void CreateSystemValues(TSLDictionary* Dict) {
+  for (bool value : {true, false}) {
+    auto shared = MakeRef<TSLBoolean>(value);
+    shared->MakeConstant();
+    Dict->AddObject(value ? u"true" : u"false", shared.get());
+  }
+}
+
+}  // namespace vt
