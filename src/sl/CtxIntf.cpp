@@ -40,7 +40,7 @@ int32_t Guarded(TContextInterface* Self, Action action) {
 template <class T>
 bool TopIs(TContextInterface* Self) {
   TSLStack* ops = Operands(Self);
-  return ops->GetCount() > 0 && dynamic_cast<T*>(ops->GetObjAtIndex(0));
+  return ops->GetCount() > 0 && As<T>(ops->GetObjAtIndex(0));
 }
 
 // Reads the top operand, which must be of class T, and pops it.

@@ -10,7 +10,7 @@
 namespace vt {
 
 TRefObj::TRefObj(bool AutoRelease) {
-  RefObjManager().IncrementObjCount();
+  ++RefObjCounters.ObjCount;
   if (AutoRelease) RetainAndAutoRelease();
 }
 
@@ -18,19 +18,11 @@ TRefObj::~TRefObj() {
   // Only an object whose constructor failed after AutoRelease dies with a count: the
   // pool must not release it later.
   if (FRefCount != 0) RefObjManager().ForgetObject(this);
-  RefObjManager().DecrementObjCount();
+  --RefObjCounters.ObjCount;
 }
 
-void TRefObj::Retain() {
-  ++FRefCount;
-  RefObjManager().IncrementRefCount();
-}
-
-void TRefObj::Release() {
-  if (FRefCount == 0) throw Exception(Format("%s.Release: reference counter is zero", ClassName()));
-  --FRefCount;
-  RefObjManager().DecrementRefCount();
-  if (FRefCount == 0) delete this;
+void TRefObj::ReleaseAtZero() const {
+  throw Exception(Format("%s.Release: reference counter is zero", ClassName()));
 }
 
 void TRefObj::AutoRelease() {
@@ -62,6 +54,12 @@ void TRefObjManager::AutoReleaseObject(TRefObj* Obj) {
 
 void TRefObjManager::ForgetObject(TRefObj* Obj) {
   AutoReleasePool.erase(std::remove(AutoReleasePool.begin(), AutoReleasePool.end(), Obj), AutoReleasePool.end());
+}
+
+void TRefObjManager::TakeBackAutoRelease(TRefObj* Obj) {
+  if (AutoReleasePool.empty() || AutoReleasePool.back() != Obj) return;
+  AutoReleasePool.pop_back();
+  Obj->Release();
 }
 
 void TRefObjManager::PurgeAutoReleasePool() {

@@ -14,6 +14,14 @@ namespace vt {
 
 class TRefObjManager;
 
+// The manager's bookkeeping: live objects and the sum of all counts. Plain counters,
+// constant-initialised, so that the hot Retain and Release need no call to reach them.
+struct TRefObjCounters {
+  std::int32_t ObjCount = 0;
+  std::int32_t RefCount = 0;
+};
+inline constinit TRefObjCounters RefObjCounters{};
+
 class TRefObj {
  public:
   // With AutoRelease the object is retained once and handed to the pool at once:
@@ -24,9 +32,16 @@ class TRefObj {
 
   virtual const char* ClassName() const { return "TRefObj"; }
 
-  void Retain();
+  void Retain() {
+    ++FRefCount;
+    ++RefObjCounters.RefCount;
+  }
   // At count 0 the object destroys itself.
-  void Release();
+  void Release() {
+    if (FRefCount == 0) ReleaseAtZero();
+    --RefObjCounters.RefCount;
+    if (--FRefCount == 0) delete this;
+  }
   void AutoRelease();
   void RetainAndAutoRelease();
   std::int32_t GetRefCount() const { return FRefCount; }
@@ -38,6 +53,8 @@ class TRefObj {
   virtual ~TRefObj();
 
  private:
+  [[noreturn]] void ReleaseAtZero() const;
+
   std::int32_t FRefCount = 0;
 };
 
@@ -45,26 +62,28 @@ class TRefObjManager {
  public:
   TRefObjManager();
 
-  void IncrementObjCount() { ++FObjCount; }
-  void DecrementObjCount() { --FObjCount; }
-  void IncrementRefCount() { ++FRefCount; }
-  void DecrementRefCount() { --FRefCount; }
+  void IncrementObjCount() { ++RefObjCounters.ObjCount; }
+  void DecrementObjCount() { --RefObjCounters.ObjCount; }
+  void IncrementRefCount() { ++RefObjCounters.RefCount; }
+  void DecrementRefCount() { --RefObjCounters.RefCount; }
   void AutoReleaseObject(TRefObj* Obj);
   // Takes an object out of the pool: one whose construction failed after it was pooled.
   void ForgetObject(TRefObj* Obj);
+  // Takes back the autorelease of Obj when it is the pool's last entry (a holder has
+  // retained it by now), so values handed out and kept at once do not pile up in
+  // the pool between purges. Without effect otherwise.
+  void TakeBackAutoRelease(TRefObj* Obj);
   // Releases every entry present now, once per entry.
   void PurgeAutoReleasePool();
 
-  std::int32_t ObjCount() const { return FObjCount; }
-  std::int32_t RefCount() const { return FRefCount; }
+  std::int32_t ObjCount() const { return RefObjCounters.ObjCount; }
+  std::int32_t RefCount() const { return RefObjCounters.RefCount; }
   std::size_t PoolCount() const { return AutoReleasePool.size(); }
   std::size_t PoolCapacity() const { return FPoolCapacity; }
 
  private:
   std::vector<TRefObj*> AutoReleasePool;
   std::size_t FPoolCapacity;
-  std::int32_t FObjCount = 0;
-  std::int32_t FRefCount = 0;
 };
 
 // The one manager of the process; it exists before the first object is constructed.

@@ -19,6 +19,7 @@ void ReleaseIf(TSLObject* o) {
 }  // namespace
 
 void TSLArray::SetCount(int Count) {
+  ScopeChangedIfScope();
   while (GetCount() < Count) Arr.push_back(nullptr);
   while (GetCount() > Count) {
     TSLObject* last = Arr.back();
@@ -27,13 +28,12 @@ void TSLArray::SetCount(int Count) {
   }
 }
 
-TSLObject* TSLArray::GetObjAtIndex(int Index) const {
-  if (Index < 0 || Index >= GetCount())
-    throw Exception(Format("%s.ObjectAtIndex: no object to fetch at index %d", ClassName(), Index));
-  return Arr[Index];
+void TSLArray::RaiseNoObjectAt(int Index) const {
+  throw Exception(Format("%s.ObjectAtIndex: no object to fetch at index %d", ClassName(), Index));
 }
 
 void TSLArray::SetObjAtIndex(int Index, TSLObject* AObject) {
+  ScopeChangedIfScope();
   if (Index == GetCount()) {
     Arr.push_back(AObject);  // first, so that a failed allocation retains nothing
     RetainIf(AObject);
@@ -51,6 +51,7 @@ void TSLArray::DelObjAtIndex(int Index) {
     throw Exception(Format("%s.DelObjAtIndex: index (%d) out of bounds (%d)", ClassName(), Index, GetCount()));
   TSLObject* old = Arr[Index];
   Arr.erase(Arr.begin() + Index);
+  ScopeChangedIfScope();
   ReleaseIf(old);
 }
 
@@ -59,6 +60,7 @@ void TSLArray::InsObjAtIndex(int Index, TSLObject* Obj) {
     throw Exception(Format("%s.InsObjAtIndex: index (%d) out of bounds (%d)", ClassName(), Index, GetCount()));
   Arr.insert(Arr.begin() + Index, Obj);
   RetainIf(Obj);
+  ScopeChangedIfScope();
 }
 
 int TSLArray::GetIndexOfObj(const TSLObject* Obj) const {
@@ -70,6 +72,7 @@ void TSLArray::Clear() {
   // Taken out first: releasing may run destructors that look at this array.
   std::vector<TSLObject*> old;
   old.swap(Arr);
+  if (!old.empty()) ScopeChangedIfScope();
   for (TSLObject* o : old) ReleaseIf(o);
 }
 
@@ -81,9 +84,13 @@ void TSLArray::MoveObject(int FromIndex, int ToIndex) {
   TSLObject* moved = Arr[FromIndex];
   Arr.erase(Arr.begin() + FromIndex);
   Arr.insert(Arr.begin() + ToIndex, moved);
+  ScopeChangedIfScope();
 }
 
-void TSLArray::Pack() { Arr.erase(std::remove(Arr.begin(), Arr.end(), nullptr), Arr.end()); }
+void TSLArray::Pack() {
+  Arr.erase(std::remove(Arr.begin(), Arr.end(), nullptr), Arr.end());
+  ScopeChangedIfScope();
+}
 
 TSLArray* TSLArray::CopyArray() const {
   auto* copy = new TSLArray(true);

@@ -10,7 +10,8 @@ namespace vt {
 
 class TSLArray : public TSLCollection {
  public:
-  explicit TSLArray(bool AutoRelease) : TSLCollection(AutoRelease) {}
+  VT_SL_CLASS_BIT(TSLArray, cbArray);
+  explicit TSLArray(bool AutoRelease) : TSLCollection(AutoRelease) { MarkClass(kClassBit); }
   const char* ClassName() const override { return "TSLArray"; }
 
   void SetCapacity(int N) { Arr.reserve(static_cast<std::size_t>(N)); }
@@ -18,7 +19,17 @@ class TSLArray : public TSLCollection {
 
   void SetCount(int Count) override;
   int GetCount() const override { return static_cast<int>(Arr.size()); }
-  TSLObject* GetObjAtIndex(int Index) const override;
+  // GetCount and GetObjAtIndex without a virtual call, for the interpreter's loops
+  // (a stack still counts from its top).
+  int Count() const { return static_cast<int>(Arr.size()); }
+  TSLObject* ItemAt(int Index) const {
+    if ((ClassBits() & cbStack) || static_cast<std::size_t>(Index) >= Arr.size()) return GetObjAtIndex(Index);
+    return Arr[static_cast<std::size_t>(Index)];
+  }
+  TSLObject* GetObjAtIndex(int Index) const override {
+    if (static_cast<std::size_t>(Index) >= Arr.size()) RaiseNoObjectAt(Index);
+    return Arr[static_cast<std::size_t>(Index)];
+  }
   // Index = count appends.
   void SetObjAtIndex(int Index, TSLObject* AObject) override;
   void DelObjAtIndex(int Index) override;
@@ -38,14 +49,16 @@ class TSLArray : public TSLCollection {
 
  protected:
   ~TSLArray() override { Clear(); }
-  bool IsKindOfSelf(const TSLObject* Obj) const override { return dynamic_cast<const TSLArray*>(Obj); }
+  [[noreturn]] void RaiseNoObjectAt(int Index) const;
+  bool IsKindOfSelf(const TSLObject* Obj) const override { return As<TSLArray>(Obj); }
 
   std::vector<TSLObject*> Arr;  // retained entries; nil allowed
 };
 
 class TSLBlock : public TSLArray {
  public:
-  using TSLArray::TSLArray;
+  VT_SL_CLASS_BIT(TSLBlock, cbBlock);
+  explicit TSLBlock(bool AutoRelease) : TSLArray(AutoRelease) { MarkClass(kClassBit); }
   const char* ClassName() const override { return "TSLBlock"; }
 
   bool GetExecutable() const override { return FExecutable; }
@@ -55,7 +68,7 @@ class TSLBlock : public TSLArray {
   char GetCompositeType() const override { return 'B'; }
 
  protected:
-  bool IsKindOfSelf(const TSLObject* Obj) const override { return dynamic_cast<const TSLBlock*>(Obj); }
+  bool IsKindOfSelf(const TSLObject* Obj) const override { return As<TSLBlock>(Obj); }
 
  private:
   bool FExecutable = false;
@@ -64,14 +77,15 @@ class TSLBlock : public TSLArray {
 // Its first element names the parameters, its last the results, the rest is the body.
 class TSLProcedure : public TSLBlock {
  public:
-  using TSLBlock::TSLBlock;
+  VT_SL_CLASS_BIT(TSLProcedure, cbProcedure);
+  explicit TSLProcedure(bool AutoRelease) : TSLBlock(AutoRelease) { MarkClass(kClassBit); }
   const char* ClassName() const override { return "TSLProcedure"; }
   // Pushes a procedure tokenizer, which binds the parameters from the operand stack.
   void Execute(TSLContext* Context) override;
   char GetCompositeType() const override { return 'P'; }
 
  protected:
-  bool IsKindOfSelf(const TSLObject* Obj) const override { return dynamic_cast<const TSLProcedure*>(Obj); }
+  bool IsKindOfSelf(const TSLObject* Obj) const override { return As<TSLProcedure>(Obj); }
 };
 
 }  // namespace vt

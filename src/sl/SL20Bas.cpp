@@ -3,8 +3,54 @@
 
 #include "Exceptions.h"
 #include "Format.h"
+#include "SLLimits.h"
+
+#include <utility>
 
 namespace vt {
+
+namespace {
+
+// Free blocks of one size class, linked through their first bytes.
+struct TFreeList {
+  void* Head = nullptr;
+  std::size_t Count = 0;
+  ~TFreeList() {
+    while (Head) ::operator delete(std::exchange(Head, *static_cast<void**>(Head)));
+  }
+};
+
+// The address sanitizer must see every block freed, or it would miss use after free.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kPooling = false;
+#else
+constexpr bool kPooling = true;
+#endif
+
+constexpr std::size_t kSizeClasses = kPooledObjectSize / kPooledObjectGranule;
+thread_local TFreeList FreeLists[kSizeClasses] __attribute__((tls_model("initial-exec")));
+
+std::size_t SizeClass(std::size_t Size) { return (Size + kPooledObjectGranule - 1) / kPooledObjectGranule - 1; }
+
+}  // namespace
+
+void* TSLObject::operator new(std::size_t Size) {
+  if (!kPooling || Size > kPooledObjectSize) return ::operator new(Size);
+  const std::size_t c = SizeClass(Size);
+  TFreeList& list = FreeLists[c];
+  if (!list.Head) return ::operator new((c + 1) * kPooledObjectGranule);
+  --list.Count;
+  return std::exchange(list.Head, *static_cast<void**>(list.Head));
+}
+
+void TSLObject::operator delete(void* Block, std::size_t Size) {
+  if (!kPooling || Size > kPooledObjectSize) return ::operator delete(Block);
+  TFreeList& list = FreeLists[SizeClass(Size)];
+  if (list.Count >= kPooledObjectsKept) return ::operator delete(Block);
+  *static_cast<void**>(Block) = list.Head;
+  list.Head = Block;
+  ++list.Count;
+}
 
 void TSLObject::SetExecutable(bool) { RaiseMethodNotImplementedException("SetExecutable"); }
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "Exceptions.h"
 #include "RefObj.h"
@@ -44,10 +45,63 @@ class TDbgInfo {
   virtual void SetStorageID(std::uint16_t Value) = 0;
 };
 
+// Class bits: the classes that the interpreter and the built-ins test all the time
+// set their bit while an object is constructed, so an object carries the bits of its
+// class and of all its ancestors, and "is it a T" is one test, not a dynamic_cast.
+enum TSLClassBit : std::uint32_t {
+  cbNumber = 1u << 0,
+  cbLongint = 1u << 1,
+  cbDouble = 1u << 2,
+  cbString = 1u << 3,
+  cbBoolean = 1u << 4,
+  cbIdent = 1u << 5,
+  cbComposite = 1u << 6,
+  cbCollection = 1u << 7,
+  cbNamedCollection = 1u << 8,
+  cbArray = 1u << 9,
+  cbBlock = 1u << 10,
+  cbProcedure = 1u << 11,
+  cbStack = 1u << 12,
+  cbDictionary = 1u << 13,
+  cbRecord = 1u << 14,
+  cbInternalProcedure = 1u << 15,
+  cbTokenizer = 1u << 16,
+  cbBlockTokenizer = 1u << 17,
+  cbTryTokenizer = 1u << 18,
+  cbExceptTokenizer = 1u << 19,
+  cbFinallyTokenizer = 1u << 20,
+  cbProcTokenizer = 1u << 21,
+  cbLoopTokenizer = 1u << 22,
+  cbContext = 1u << 23,
+};
+
+// Name resolution is cached per name token (see TSLContextImplementation), and the
+// cache holds exactly as long as this epoch is unchanged. It moves on whenever a scope
+// changes: a dictionary stack gains or loses a dictionary, or a dictionary that name
+// resolution has searched (a scope dictionary) gains or loses a name. Redefining a
+// name changes neither: the cache reads the entry's current value.
+inline constinit std::uint64_t ScopeEpoch = 1;
+inline void ScopeChanged() { ++ScopeEpoch; }
+
+// Declares the bit of a class; its constructors call MarkClass(kClassBit).
+#define VT_SL_CLASS_BIT(Class, Bit) \
+  using TClassBitOwner = Class;     \
+  static constexpr std::uint32_t kClassBit = Bit
+
 class TSLObject : public TRefObj {
  public:
   using TRefObj::TRefObj;
   const char* ClassName() const override { return "TSLObject"; }
+
+  // Small SL objects are recycled (see kPooledObjectSize).
+  static void* operator new(std::size_t Size);
+  static void operator delete(void* Block, std::size_t Size);
+
+  std::uint32_t ClassBits() const { return FClassBits; }
+  // A scope object (a dictionary searched by name resolution, a dictionary stack)
+  // moves the scope epoch on when it changes; the mark is never taken back.
+  void MarkScope() { FClassBits |= kScopeMark; }
+  bool IsScope() const { return FClassBits & kScopeMark; }
 
   virtual bool GetExecutable() const { return false; }
   virtual void SetExecutable(bool Value);
@@ -68,9 +122,50 @@ class TSLObject : public TRefObj {
   TDbgInfo* DbgInfo() const { return FDbgInfo.get(); }
   void SetDbgInfo(std::unique_ptr<TDbgInfo> Info) { FDbgInfo = std::move(Info); }
 
+ protected:
+  void MarkClass(std::uint32_t Bit) { FClassBits |= Bit; }
+  void ScopeChangedIfScope() const {
+    if (IsScope()) ScopeChanged();
+  }
+
  private:
+  static constexpr std::uint32_t kScopeMark = 1u << 31;  // beside the class bits
+  std::uint32_t FClassBits = 0;  // sits in the padding after the reference count
   std::unique_ptr<TDbgInfo> FDbgInfo;
 };
+
+// Whether T declares a class bit of its own (a subclass without one inherits its
+// parent's declaration, which must not stand for it).
+template <class T>
+concept OwnsClassBit = requires {
+  typename T::TClassBitOwner;
+  requires std::is_same_v<typename T::TClassBitOwner, T>;
+};
+
+// The object as a T (its class or a descendant), nil when it is none or nil.
+template <class T>
+T* As(TSLObject* Obj) {
+  if constexpr (OwnsClassBit<T>)
+    return Obj && (Obj->ClassBits() & T::kClassBit) ? static_cast<T*>(Obj) : nullptr;
+  else
+    return dynamic_cast<T*>(Obj);
+}
+template <class T>
+const T* As(const TSLObject* Obj) {
+  return As<T>(const_cast<TSLObject*>(Obj));
+}
+
+// The object as class T, or "Invalid class typecast" (nil included).
+template <class T>
+T* CheckedCast(TSLObject* Obj) {
+  if (auto* t = As<T>(Obj)) return t;
+  throw EInvalidCast();
+}
+template <class T>
+const T* CheckedCast(const TSLObject* Obj) {
+  if (auto* t = As<T>(Obj)) return t;
+  throw EInvalidCast();
+}
 
 // A copy of Obj (count 1, autoreleased), nil for nil.
 inline TSLObject* CopyOrNil(const TSLObject* Obj) { return Obj ? Obj->CopyObject() : nullptr; }

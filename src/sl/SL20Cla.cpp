@@ -29,7 +29,7 @@ TSLObject* TSLClass::CopyObject() const {
 
 TSLClass::~TSLClass() {
   for (int i = 0; i < GetCount(); ++i)
-    if (auto* method = dynamic_cast<TSLMethodProcedure*>(GetObjAtIndex(i)))
+    if (auto* method = As<TSLMethodProcedure>(GetObjAtIndex(i)))
       if (method->Owner() == this) method->OwnerGone();
   FData.reset();
   if (FHasObject) {

@@ -22,7 +22,8 @@ class TSLCompData : public TSLObject {
 
 class TSLComposite : public TSLObject {
  public:
-  using TSLObject::TSLObject;
+  VT_SL_CLASS_BIT(TSLComposite, cbComposite);
+  explicit TSLComposite(bool AutoRelease) : TSLObject(AutoRelease) { MarkClass(kClassBit); }
   const char* ClassName() const override { return "TSLComposite"; }
 
   const AnsiString& Ident() const { return FIdent; }

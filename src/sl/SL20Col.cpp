@@ -18,7 +18,7 @@ void SetValue(TSLBoolean* v, bool x) { v->SetBooleanValue(x); }
 // value is destroyed and the collection stays as it was.
 template <class T, class Value, class Put>
 void SetTyped(TSLObject* existing, const Value& value, Put put) {
-  if (auto* t = dynamic_cast<T*>(existing)) {
+  if (auto* t = As<T>(existing)) {
     SetValue(t, value);
     return;
   }
@@ -87,7 +87,7 @@ bool TSLCollection::ForEachLevel(const TForEachCallback& Callback, int Level) {
     bool abort = false;
     Callback(TForEachInfo{obj, WalkNameAtIndex(i), Level, this, i}, abort);
     if (abort) return false;
-    if (auto* sub = dynamic_cast<TSLCollection*>(obj))
+    if (auto* sub = As<TSLCollection>(obj))
       if (!sub->ForEachLevel(Callback, Level + 1)) return false;
   }
   return true;

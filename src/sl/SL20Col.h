@@ -22,7 +22,8 @@ using TForEachCallback = std::function<void(const TForEachInfo& Info, bool& Abor
 
 class TSLCollection : public TSLComposite {
  public:
-  using TSLComposite::TSLComposite;
+  VT_SL_CLASS_BIT(TSLCollection, cbCollection);
+  explicit TSLCollection(bool AutoRelease) : TSLComposite(AutoRelease) { MarkClass(kClassBit); }
   const char* ClassName() const override { return "TSLCollection"; }
 
   virtual void SetCount(int Count) = 0;
@@ -66,7 +67,8 @@ class TSLCollection : public TSLComposite {
 
 class TSLNamedCollection : public TSLCollection {
  public:
-  using TSLCollection::TSLCollection;
+  VT_SL_CLASS_BIT(TSLNamedCollection, cbNamedCollection);
+  explicit TSLNamedCollection(bool AutoRelease) : TSLCollection(AutoRelease) { MarkClass(kClassBit); }
   const char* ClassName() const override { return "TSLNamedCollection"; }
 
   virtual TSLObject* GetObjWithName(const WideString& AName) const = 0;

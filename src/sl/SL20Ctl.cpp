@@ -16,9 +16,20 @@ namespace vt {
 
 void TSLPopProcedure::Execute(TSLContext* Context) { Operands(Context)->Pop(false); }
 
+namespace {
+
+// Pushes a copy of Obj; the stack keeps it, so the pool need not.
+void PushCopy(TSLStack* Ops, const TSLObject* Obj) {
+  TSLObject* copy = CopyOrNil(Obj);
+  Ops->Push(copy);
+  if (copy) RefObjManager().TakeBackAutoRelease(copy);
+}
+
+}  // namespace
+
 void TSLDupProcedure::Execute(TSLContext* Context) {
   TSLStack* ops = Operands(Context);
-  ops->Push(CopyOrNil(ops->GetObjAtIndex(0)));
+  PushCopy(ops, ops->GetObjAtIndex(0));
 }
 
 void TSLExchProcedure::Execute(TSLContext* Context) {
@@ -32,7 +43,7 @@ void TSLExchProcedure::Execute(TSLContext* Context) {
 void TSLIndexProcedure::Execute(TSLContext* Context) {
   TSLStack* ops = Operands(Context);
   const TRef<TSLObject> n = PopHeld(ops);
-  ops->Push(CopyOrNil(ops->GetObjAtIndex(Low32(CheckedCast<TSLLongint>(n.get())->GetLongintValue()))));
+  PushCopy(ops, ops->GetObjAtIndex(Low32(CheckedCast<TSLLongint>(n.get())->GetLongintValue())));
 }
 
 void TSLAssignProcedure::Execute(TSLContext* Context) {
@@ -139,9 +150,9 @@ namespace {
 
 // The message a script exception ends the script with when nothing catches it.
 std::string UncaughtMessage(TSLObject* Obj) {
-  if (auto* dict = dynamic_cast<TSLDictionary*>(Obj); dict && dict->NameExists(u"Msg"))
+  if (auto* dict = As<TSLDictionary>(Obj); dict && dict->NameExists(u"Msg"))
     return WideToUtf8(dict->GetStrWithName(u"Msg"));
-  if (auto* text = dynamic_cast<TSLString*>(Obj)) return WideToUtf8(text->StringValue());
+  if (auto* text = As<TSLString>(Obj)) return WideToUtf8(text->StringValue());
   return "exception object is not a dictionary";
 }
 
@@ -149,7 +160,7 @@ std::string UncaughtMessage(TSLObject* Obj) {
 // left this way takes its dictionary with it, so its locals do not stay visible.
 void PopTokenizer(TSLContextImplementation* Context) {
   TSLStack* exec = Context->ExecutionStackObj();
-  if (auto* proc = dynamic_cast<TSLProcTokenizer*>(exec->GetObjAtIndex(0)); proc && proc->DictPushed()) {
+  if (auto* proc = As<TSLProcTokenizer>(exec->GetObjAtIndex(0)); proc && proc->DictPushed()) {
     TSLStack* dicts = Context->DictStackObj();
     while (dicts->GetCount() > proc->DictStackCount()) dicts->Pop(false);
   }
@@ -161,7 +172,7 @@ void Unwind(TSLContextImplementation* Context) {
   const TRef<TSLObject> thrown(Context->OperandStackObj()->GetObjAtIndex(0));
   Context->OperandStackObj()->Pop(false);
   if (!Context->FExceptionMapped) Context->SetExceptToken(Context->GetUnresolvedToken());
-  while (exec->GetCount() > 0 && !dynamic_cast<TSLTryTokenizer*>(exec->GetObjAtIndex(0))) exec->Pop(false);
+  while (exec->GetCount() > 0 && !As<TSLTryTokenizer>(exec->GetObjAtIndex(0))) exec->Pop(false);
   if (exec->GetCount() == 0) {
     Context->FExceptionMapped = true;  // passes out of the interpreter unmapped
     throw Exception(UncaughtMessage(thrown.get()));
@@ -171,12 +182,12 @@ void Unwind(TSLContextImplementation* Context) {
   exec->Pop(false);
   if (exec->GetCount() == 0) return;
   TSLObject* handler = exec->GetObjAtIndex(0);
-  if (auto* except = dynamic_cast<TSLExceptTokenizer*>(handler)) {
+  if (auto* except = As<TSLExceptTokenizer>(handler)) {
     except->Arm();
     Context->OperandStackObj()->Push(thrown.get());
     // Handled: a later failure in the same run is a new script exception.
     Context->FExceptionMapped = false;
-  } else if (auto* finally = dynamic_cast<TSLFinallyTokenizer*>(handler)) {
+  } else if (auto* finally = As<TSLFinallyTokenizer>(handler)) {
     finally->Arm(thrown.get());
   }
 }
@@ -246,7 +257,7 @@ void TSLForProcedure::Execute(TSLContext* Context) {
   const TRef<TSLObject> proc = PopHeld(ops), limit = PopHeld(ops), increment = PopHeld(ops), initial = PopHeld(ops);
   auto* body = CheckedCast<TSLArray>(proc.get());
   auto loop = MakeRef<TSLForTokenizer>();
-  if (auto* intLimit = dynamic_cast<TSLLongint*>(limit.get())) {
+  if (auto* intLimit = As<TSLLongint>(limit.get())) {
     loop->InitLongint(IntegerOperand(initial.get()), IntegerOperand(increment.get()), intLimit->GetLongintValue(), body);
   } else {
     loop->InitDouble(CheckedCast<TSLDouble>(initial.get())->GetDoubleValue(),
@@ -340,7 +351,7 @@ void TSLTryFinallyProcedure::Execute(TSLContext* Context) { PushTry<TSLFinallyTo
 void TSLExitBlockProcedure::Execute(TSLContext* Context) {
   TSLContextImplementation* ctx = Implementation(Context);
   auto isBlockOrLoop = [](TSLObject* t) {
-    return dynamic_cast<TSLBlockTokenizer*>(t) || dynamic_cast<TSLLoopTokenizer*>(t);
+    return As<TSLBlockTokenizer>(t) || As<TSLLoopTokenizer>(t);
   };
   if (!PopThrough(ctx, isBlockOrLoop))
     ScheduleStandardException(ctx, u"exitblock called without enclosing block");
@@ -348,7 +359,7 @@ void TSLExitBlockProcedure::Execute(TSLContext* Context) {
 
 void TSLExitLoopProcedure::Execute(TSLContext* Context) {
   TSLContextImplementation* ctx = Implementation(Context);
-  if (!PopThrough(ctx, [](TSLObject* t) { return dynamic_cast<TSLLoopTokenizer*>(t) != nullptr; }))
+  if (!PopThrough(ctx, [](TSLObject* t) { return As<TSLLoopTokenizer>(t) != nullptr; }))
     ScheduleStandardException(ctx, u"exitloop called without enclosing loop");
 }
 
@@ -356,7 +367,7 @@ void TSLExitProcProcedure::Execute(TSLContext* Context) {
   TSLContextImplementation* ctx = Implementation(Context);
   TSLStack* exec = ctx->ExecutionStackObj();
   while (exec->GetCount() > 0) {
-    if (auto* proc = dynamic_cast<TSLProcTokenizer*>(exec->GetObjAtIndex(0))) {
+    if (auto* proc = As<TSLProcTokenizer>(exec->GetObjAtIndex(0))) {
       proc->Exit();
       return;
     }
@@ -373,7 +384,7 @@ template <class Matches>
 TSLBlock* ChooseCase(TSLContextImplementation* Context, TSLBlock* Cases, TSLBlock* Otherwise, Matches matches) {
   for (int i = 0; i < Cases->GetCount() / 2; ++i) {
     TSLObject* key = Cases->GetObjAtIndex(2 * i);
-    if (auto* name = dynamic_cast<TSLIdent*>(key)) key = Context->ResolveName(name->IdentValue());
+    if (auto* name = As<TSLIdent>(key)) key = Context->ResolveName(name->IdentValue());
     if (matches(key)) return CheckedCast<TSLBlock>(Cases->GetObjAtIndex(2 * i + 1));
   }
   return Otherwise;
@@ -392,8 +403,8 @@ void RunCase(TSLContext* Context, Matches matches) {
 }  // namespace
 
 void TSLCaseProcedure::RegisterProcedures() {
-  RegisterProcedureForClassName<TSLLongint>([this](TSLContext* c) { ExecuteLongint(c); }, 2);
-  RegisterProcedureForClassName<TSLString>([this](TSLContext* c) { ExecuteString(c); }, 2);
+  RegisterProcedureForClassName<TSLLongint>(&TSLCaseProcedure::ExecuteLongint, 2);
+  RegisterProcedureForClassName<TSLString>(&TSLCaseProcedure::ExecuteString, 2);
 }
 
 void TSLCaseProcedure::ExecuteLongint(TSLContext* Context) {
@@ -408,9 +419,9 @@ void TSLCaseProcedure::ExecuteString(TSLContext* Context) {
 }
 
 void TSLExecProcedure::RegisterProcedures() {
-  RegisterProcedureForClassName<TSLIdent>([this](TSLContext* c) { ExecuteIdent(c); }, 0);
-  RegisterProcedureForClassName<TSLBlock>([this](TSLContext* c) { ExecuteBlock(c); }, 0);
-  RegisterProcedureForClassName<TSLProcedure>([this](TSLContext* c) { ExecuteProcedure(c); }, 0);
+  RegisterProcedureForClassName<TSLIdent>(&TSLExecProcedure::ExecuteIdent, 0);
+  RegisterProcedureForClassName<TSLBlock>(&TSLExecProcedure::ExecuteBlock, 0);
+  RegisterProcedureForClassName<TSLProcedure>(&TSLExecProcedure::ExecuteProcedure, 0);
 }
 
 void TSLExecProcedure::ExecuteIdent(TSLContext* Context) {

@@ -1,6 +1,9 @@
 // Dictionaries; see SL20Dic.h.
 #include "SL20Dic.h"
 
+#include <algorithm>
+#include <memory>
+
 #include "Format.h"
 #include "SL20Elm.h"
 
@@ -19,24 +22,24 @@ AnsiString KeyPosition(const TSLObject* key, int index) {
 }  // namespace
 
 template <class Name>
-int TSLDictionary::Lookup(Name AName) const {
+TSLDictionary::TEntry* TSLDictionary::Find(Name AName) const {
   if (Dict.size() <= kLinearLookupLimit) {
     const TWideTextEqual same;
-    for (std::size_t i = 0; i < Dict.size(); ++i)
-      if (same(std::u16string_view(Dict[i].Name), AName)) return static_cast<int>(i);
-    return -1;
+    for (TEntry* e : Dict)
+      if (same(std::u16string_view(e->Name), AName)) return e;
+    return nullptr;
   }
   if (FSlots.empty()) BuildIndex(Dict.size());
   return Probe(AName);
 }
 
 template <class Name>
-std::int32_t& TSLDictionary::Probe(Name AName) const {
+TSLDictionary::TEntry*& TSLDictionary::Probe(Name AName) const {
   const TWideTextEqual same;
   const std::size_t mask = FSlots.size() - 1;
   for (std::size_t s = TWideTextHash{}(AName) & mask;; s = (s + 1) & mask) {
-    const int i = FSlots[s];
-    if (i < 0 || same(std::u16string_view(Dict[i].Name), AName)) return FSlots[s];
+    TEntry*& slot = FSlots[s];
+    if (!slot || same(std::u16string_view(slot->Name), AName)) return slot;
   }
 }
 
@@ -44,54 +47,60 @@ std::int32_t& TSLDictionary::Probe(Name AName) const {
 void TSLDictionary::BuildIndex(std::size_t Capacity) const {
   std::size_t n = 2 * kLinearLookupLimit;
   while (n < 2 * Capacity) n *= 2;
-  FSlots.assign(n, -1);
-  for (std::size_t i = 0; i < Dict.size(); ++i)
-    Probe(std::u16string_view(Dict[i].Name)) = static_cast<std::int32_t>(i);
+  FSlots.assign(n, nullptr);
+  for (TEntry* e : Dict) Probe(std::u16string_view(e->Name)) = e;
 }
 
-int TSLDictionary::IndexOf(std::u16string_view AName) const { return Lookup(AName); }
-int TSLDictionary::IndexOf(std::string_view AName) const { return Lookup(AName); }
+int TSLDictionary::IndexOf(const TEntry* Entry) const {
+  if (!Entry) return -1;
+  for (std::size_t i = 0; i < Dict.size(); ++i)
+    if (Dict[i] == Entry) return static_cast<int>(i);
+  return -1;
+}
 
 TSLObject* TSLDictionary::FindObject(std::u16string_view AName) const {
-  const int i = IndexOf(AName);
-  return i < 0 ? nullptr : Dict[i].Value;
+  const TEntry* e = Find(AName);
+  return e ? e->Value : nullptr;
 }
 
 TSLObject* TSLDictionary::FindObjectAnsi(std::string_view AName) const {
-  const int i = IndexOf(AName);
-  return i < 0 ? nullptr : Dict[i].Value;
+  const TEntry* e = Find(AName);
+  return e ? e->Value : nullptr;
 }
 
 TSLObject* TSLDictionary::GetObjAtIndex(int Index) const {
   if (Index < 0 || Index >= GetCount())
     throw Exception(Format("%s.GetObjAtIndex: index (%d) out of bounds (%d)", ClassName(), Index, GetCount()));
-  return Dict[Index].Value;
+  return Dict[Index]->Value;
 }
 
 WideString TSLDictionary::GetNameAtIndex(int Index) const {
   if (Index < 0 || Index >= GetCount())
     throw Exception(Format("%s.GetNameAtIndex: index (%d) out of bounds (%d)", ClassName(), Index, GetCount()));
-  return Dict[Index].Name;
+  return Dict[Index]->Name;
 }
 
 int TSLDictionary::GetIndexOfObj(const TSLObject* Obj) const {
   for (std::size_t i = 0; i < Dict.size(); ++i)
-    if (Dict[i].Value == Obj) return static_cast<int>(i);
+    if (Dict[i]->Value == Obj) return static_cast<int>(i);
   return -1;
 }
 
 void TSLDictionary::Clear() {
-  std::vector<TEntry> old;
+  std::vector<TEntry*> old;
   old.swap(Dict);
   FSlots.clear();
-  for (auto& e : old)
-    if (e.Value) e.Value->Release();
+  if (!old.empty()) ScopeChangedIfScope();
+  for (TEntry* e : old) {
+    std::unique_ptr<TEntry> entry(e);
+    if (entry->Value) entry->Value->Release();
+  }
 }
 
 TSLObject* TSLDictionary::GetObjWithName(const WideString& AName) const {
-  const int i = IndexOf(AName);
-  if (i < 0) throw Exception(Format("%s error: no object named %s", ClassName(), AName));
-  return Dict[i].Value;
+  const TEntry* e = Find(std::u16string_view(AName));
+  if (!e) throw Exception(Format("%s error: no object named %s", ClassName(), AName));
+  return e->Value;
 }
 
 void TSLDictionary::SetObjWithName(const WideString& AName, TSLObject* Obj) {
@@ -100,27 +109,54 @@ void TSLDictionary::SetObjWithName(const WideString& AName, TSLObject* Obj) {
 }
 
 bool TSLDictionary::TryAppend(WideString AName, TSLObject* Obj) {
-  std::int32_t* slot = nullptr;
+  TEntry** slot = nullptr;
   if (Dict.size() < kLinearLookupLimit) {
-    if (IndexOf(AName) >= 0) return false;
+    if (Find(std::u16string_view(AName))) return false;
   } else {
     if (2 * (Dict.size() + 1) > FSlots.size()) BuildIndex(Dict.size() + 1);
     slot = &Probe(std::u16string_view(AName));
-    if (*slot >= 0) return false;
+    if (*slot) return false;
   }
-  Dict.push_back(TEntry{std::move(AName), Obj});
+  Dict.reserve(Dict.size() + 1);
+  auto* entry = new TEntry{std::move(AName), Obj};
+  Dict.push_back(entry);
+  if (slot) *slot = entry;
   if (Obj) Obj->Retain();
-  if (slot) *slot = static_cast<std::int32_t>(Dict.size() - 1);
+  ScopeChangedIfScope();
   return true;
 }
 
 void TSLDictionary::DelObjWithName(const WideString& AName) {
-  const int i = IndexOf(AName);
-  if (i < 0) throw Exception(Format("%s.RemoveObject: no object found with name '%s'", ClassName(), AName));
-  TSLObject* old = Dict[i].Value;
-  Dict.erase(Dict.begin() + i);
-  FSlots.clear();
+  TEntry* e = Find(std::u16string_view(AName));
+  if (!e) throw Exception(Format("%s.RemoveObject: no object found with name '%s'", ClassName(), AName));
+  Dict.erase(Dict.begin() + IndexOf(e));
+  FSlots.clear();  // open addressing cannot just forget one entry
+  std::unique_ptr<TEntry> entry(e);
+  ScopeChangedIfScope();
+  if (entry->Value) entry->Value->Release();
+}
+
+void TSLDictionary::Redefine(TEntry* Entry, TSLObject* Value) {
+  // Retain before release: the new value may be the old one.
+  if (Value) Value->Retain();
+  TSLObject* old = std::exchange(Entry->Value, Value);
+  const auto at = Dict.begin() + IndexOf(Entry);
+  std::rotate(at, at + 1, Dict.end());
   if (old) old->Release();
+}
+
+void TSLDictionary::DefineObject(const WideString& AName, TSLObject* Value) {
+  if (TEntry* e = Find(std::u16string_view(AName)))
+    Redefine(e, Value);
+  else
+    SetObjWithName(AName, Value);
+}
+
+void TSLDictionary::DefineObjectAnsi(std::string_view AName, TSLObject* Value) {
+  if (TEntry* e = Find(AName))
+    Redefine(e, Value);
+  else
+    SetObjWithName(AnsiToWide(AName), Value);
 }
 
 TSLDictionary* TSLDictionary::CopyDictionary() const {
@@ -132,7 +168,7 @@ TSLDictionary* TSLDictionary::CopyDictionary() const {
 void TSLDictionary::CheckKeys(TSLCompData* CompData, int Count) const {
   for (int i = 0; i < Count; i += 2) {
     TSLObject* key = CompData->GetElementAtIndex(i);
-    auto* ident = dynamic_cast<TSLIdent*>(key);
+    auto* ident = As<TSLIdent>(key);
     if (!ident)
       throw Exception(Format("illegal key %sin dictionary %s", Format("(%s) ", key ? key->ClassName() : "nil"),
                              KeyPosition(key, i)));
@@ -162,9 +198,9 @@ void TSLDictionary::InitComposite(TSLCompData* CompData) {
 }
 
 void TSLDictionary::EncodeCompositeContent(TEncoderInterface& Encoder) {
-  for (auto& e : Dict) {
-    Encoder.EncodeIdent(WideToAnsi(e.Name), false);
-    Encoder.EncodeObject(e.Value);
+  for (const TEntry* e : Dict) {
+    Encoder.EncodeIdent(WideToAnsi(e->Name), false);
+    Encoder.EncodeObject(e->Value);
   }
 }
 

@@ -11,8 +11,16 @@ namespace vt {
 
 class TSLDictionary : public TSLNamedCollection {
  public:
-  explicit TSLDictionary(bool AutoRelease) : TSLNamedCollection(AutoRelease) {}
+  VT_SL_CLASS_BIT(TSLDictionary, cbDictionary);
+  explicit TSLDictionary(bool AutoRelease) : TSLNamedCollection(AutoRelease) { MarkClass(kClassBit); }
   const char* ClassName() const override { return "TSLDictionary"; }
+
+  // One name and its value. Entries stay where they are in memory while they exist
+  // (even when their position in the order changes), so the name cache can hold them.
+  struct TEntry {
+    WideString Name;
+    TSLObject* Value;  // retained; nil allowed
+  };
 
   int GetCount() const override { return static_cast<int>(Dict.size()); }
   TSLObject* GetObjAtIndex(int Index) const override;
@@ -25,15 +33,22 @@ class TSLDictionary : public TSLNamedCollection {
   void SetObjWithName(const WideString& AName, TSLObject* Obj) override;
   void DelObjWithName(const WideString& AName) override;
   WideString GetNameAtIndex(int Index) const override;
-  bool GetNameExists(const WideString& AName) const override { return IndexOf(AName) >= 0; }
-  int GetIndexOfName(const WideString& AName) const override { return IndexOf(AName); }
+  bool GetNameExists(const WideString& AName) const override { return Find(std::u16string_view(AName)) != nullptr; }
+  int GetIndexOfName(const WideString& AName) const override { return IndexOf(Find(std::u16string_view(AName))); }
   void Delete(int Index) { DelObjWithName(GetNameAtIndex(Index)); }
+
+  // Defines AName as Value: the same as removing an entry of that name and adding it
+  // again (it moves to the end of the order), but the entry itself stays.
+  void DefineObject(const WideString& AName, TSLObject* Value);
+  // The same for an 8-bit name (an identifier), converted only when it is new.
+  void DefineObjectAnsi(std::string_view AName, TSLObject* Value);
 
   // The value under AName, nil when the name is missing (no exception on the way).
   TSLObject* FindObject(std::u16string_view AName) const;
   // Look-ups by an 8-bit name (an identifier) without converting it.
-  int IndexOfAnsi(std::string_view AName) const { return IndexOf(AName); }
+  int IndexOfAnsi(std::string_view AName) const { return IndexOf(Find(AName)); }
   TSLObject* FindObjectAnsi(std::string_view AName) const;
+  TEntry* FindEntryAnsi(std::string_view AName) const { return Find(AName); }
 
   TSLObject* CopyObject() const override { return CopyDictionary(); }
   TSLDictionary* CopyDictionary() const;
@@ -43,29 +58,26 @@ class TSLDictionary : public TSLNamedCollection {
 
  protected:
   ~TSLDictionary() override { Clear(); }
-  bool IsKindOfSelf(const TSLObject* Obj) const override { return dynamic_cast<const TSLDictionary*>(Obj); }
+  bool IsKindOfSelf(const TSLObject* Obj) const override { return As<TSLDictionary>(Obj); }
 
  private:
-  struct TEntry {
-    WideString Name;
-    TSLObject* Value;  // retained; nil allowed
-  };
-  int IndexOf(std::u16string_view AName) const;
-  int IndexOf(std::string_view AName) const;
   template <class Name>
-  int Lookup(Name AName) const;
+  TEntry* Find(Name AName) const;
+  int IndexOf(const TEntry* Entry) const;
+  // Gives an existing entry a new value and moves it to the end of the order.
+  void Redefine(TEntry* Entry, TSLObject* Value);
   void CheckKeys(TSLCompData* CompData, int Count) const;
   // Adds the entry at the end unless the name exists (false then).
   bool TryAppend(WideString AName, TSLObject* Obj);
   void BuildIndex(std::size_t Capacity) const;
-  // The slot that holds AName's entry index, or the free slot where it would go.
+  // The slot that holds AName's entry, or the free slot where it would go.
   template <class Name>
-  std::int32_t& Probe(Name AName) const;
+  TEntry*& Probe(Name AName) const;
 
-  std::vector<TEntry> Dict;
-  // Entry indexes by name hash (open addressing, -1 free), built on demand for larger
-  // dictionaries and dropped when indexes shift. It holds no copies of the names.
-  mutable std::vector<std::int32_t> FSlots;
+  std::vector<TEntry*> Dict;  // owned, in order
+  // The entries by name hash (open addressing, nil free), built on demand for larger
+  // dictionaries and dropped when an entry goes. It holds no copies of the names.
+  mutable std::vector<TEntry*> FSlots;
 };
 
 }  // namespace vt

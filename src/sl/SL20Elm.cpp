@@ -23,10 +23,10 @@ TSLObject* TSLLongint::CopyObject() const { return CopyLongint(); }
 TSLLongint* TSLLongint::CopyLongint() const { return new TSLLongint(true, FLongintValue); }
 
 bool TSLLongint::IsEqual(const TSLObject* Obj) const {
-  if (auto* i = dynamic_cast<const TSLLongint*>(Obj)) return FLongintValue == i->FLongintValue;
+  if (auto* i = As<TSLLongint>(Obj)) return FLongintValue == i->FLongintValue;
   // An integer equals a double whose integer part it is (5 = 5.7); a double that is
   // no integer at all (NaN, infinity, out of range) equals no integer.
-  if (auto* d = dynamic_cast<const TSLDouble*>(Obj)) {
+  if (auto* d = As<TSLDouble>(Obj)) {
     try {
       return FLongintValue == d->GetLongintValue();
     } catch (const Exception&) {
@@ -47,7 +47,7 @@ TSLObject* TSLDouble::CopyObject() const { return CopyDouble(); }
 TSLDouble* TSLDouble::CopyDouble() const { return new TSLDouble(true, FDoubleValue); }
 
 bool TSLDouble::IsEqual(const TSLObject* Obj) const {
-  if (auto* n = dynamic_cast<const TSLNumber*>(Obj)) return FDoubleValue == n->GetDoubleValue();
+  if (auto* n = As<TSLNumber>(Obj)) return FDoubleValue == n->GetDoubleValue();
   return false;
 }
 
@@ -70,7 +70,7 @@ TSLObject* TSLString::CopyObject() const { return CopyString(); }
 TSLString* TSLString::CopyString() const { return new TSLString(true, FStringValue); }
 
 bool TSLString::IsEqual(const TSLObject* Obj) const {
-  auto* s = dynamic_cast<const TSLString*>(Obj);
+  auto* s = As<TSLString>(Obj);
   return s && s->FStringValue == FStringValue;
 }
 
@@ -106,19 +106,19 @@ TSLObject* TSLBoolean::CopyObject() const { return CopyBoolean(); }
 TSLBoolean* TSLBoolean::CopyBoolean() const { return new TSLBoolean(true, FBooleanValue); }
 
 bool TSLBoolean::IsEqual(const TSLObject* Obj) const {
-  auto* b = dynamic_cast<const TSLBoolean*>(Obj);
+  auto* b = As<TSLBoolean>(Obj);
   return b && b->FBooleanValue == FBooleanValue;
 }
 
 // TSLIdent
 
 void TSLIdent::Encode(TEncoderInterface& Encoder) { Encoder.EncodeIdent(FIdentValue, FExecutable); }
-void TSLIdent::AssignObject(const TSLObject* Obj) { FIdentValue = CheckedCast<TSLIdent>(Obj)->FIdentValue; }
+void TSLIdent::AssignObject(const TSLObject* Obj) { SetIdentValue(CheckedCast<TSLIdent>(Obj)->FIdentValue); }
 TSLObject* TSLIdent::CopyObject() const { return CopyIdent(); }
 TSLIdent* TSLIdent::CopyIdent() const { return new TSLIdent(true, FIdentValue, FExecutable); }
 
 bool TSLIdent::IsEqual(const TSLObject* Obj) const {
-  auto* i = dynamic_cast<const TSLIdent*>(Obj);
+  auto* i = As<TSLIdent>(Obj);
   return i && i->FIdentValue == FIdentValue;
 }
 

@@ -33,7 +33,8 @@ class TElmDbgInfo : public TDbgInfo {
 
 class TSLNumber : public TSLObject {
  public:
-  using TSLObject::TSLObject;
+  VT_SL_CLASS_BIT(TSLNumber, cbNumber);
+  explicit TSLNumber(bool AutoRelease) : TSLObject(AutoRelease) { MarkClass(kClassBit); }
   const char* ClassName() const override { return "TSLNumber"; }
 
   virtual std::int64_t GetLongintValue() const = 0;
@@ -48,7 +49,10 @@ class TSLNumber : public TSLObject {
 
 class TSLLongint : public TSLNumber {
  public:
-  TSLLongint(bool AutoRelease, std::int64_t Value) : TSLNumber(AutoRelease), FLongintValue(Value) {}
+  VT_SL_CLASS_BIT(TSLLongint, cbLongint);
+  TSLLongint(bool AutoRelease, std::int64_t Value) : TSLNumber(AutoRelease), FLongintValue(Value) {
+    MarkClass(kClassBit);
+  }
   const char* ClassName() const override { return "TSLLongint"; }
 
   std::int64_t GetLongintValue() const override { return FLongintValue; }
@@ -72,7 +76,8 @@ class TSLLongint : public TSLNumber {
 
 class TSLDouble : public TSLNumber {
  public:
-  TSLDouble(bool AutoRelease, double Value) : TSLNumber(AutoRelease), FDoubleValue(Value) {}
+  VT_SL_CLASS_BIT(TSLDouble, cbDouble);
+  TSLDouble(bool AutoRelease, double Value) : TSLNumber(AutoRelease), FDoubleValue(Value) { MarkClass(kClassBit); }
   const char* ClassName() const override { return "TSLDouble"; }
 
   std::int64_t GetLongintValue() const override;
@@ -96,7 +101,10 @@ class TSLDouble : public TSLNumber {
 
 class TSLString : public TSLObject {
  public:
-  TSLString(bool AutoRelease, WideString Value) : TSLObject(AutoRelease), FStringValue(std::move(Value)) {}
+  VT_SL_CLASS_BIT(TSLString, cbString);
+  TSLString(bool AutoRelease, WideString Value) : TSLObject(AutoRelease), FStringValue(std::move(Value)) {
+    MarkClass(kClassBit);
+  }
   const char* ClassName() const override { return "TSLString"; }
 
   const WideString& StringValue() const { return FStringValue; }
@@ -120,7 +128,8 @@ class TSLString : public TSLObject {
 
 class TSLBoolean : public TSLObject {
  public:
-  TSLBoolean(bool AutoRelease, bool Value) : TSLObject(AutoRelease), FBooleanValue(Value) {}
+  VT_SL_CLASS_BIT(TSLBoolean, cbBoolean);
+  TSLBoolean(bool AutoRelease, bool Value) : TSLObject(AutoRelease), FBooleanValue(Value) { MarkClass(kClassBit); }
   const char* ClassName() const override { return "TSLBoolean"; }
 
   bool BooleanValue() const { return FBooleanValue; }
@@ -149,13 +158,20 @@ class TSLBoolean : public TSLObject {
 // A name: literal (written /name, stands for itself) or executable (looked up and run).
 class TSLIdent : public TSLObject {
  public:
+  VT_SL_CLASS_BIT(TSLIdent, cbIdent);
   TSLIdent(bool AutoRelease, AnsiString Value, bool Executable)
-      : TSLObject(AutoRelease), FIdentValue(std::move(Value)), FExecutable(Executable) {}
+      : TSLObject(AutoRelease), FIdentValue(std::move(Value)), FExecutable(Executable) {
+    MarkClass(kClassBit);
+  }
   const char* ClassName() const override { return "TSLIdent"; }
 
   const AnsiString& IdentValue() const { return FIdentValue; }
-  void SetIdentValue(AnsiString Value) { FIdentValue = std::move(Value); }
+  void SetIdentValue(AnsiString Value) {
+    FIdentValue = std::move(Value);
+    FNameCache = {};
+  }
   bool GetExecutable() const override { return FExecutable; }
+  bool IsExecutable() const { return FExecutable; }
   void SetExecutable(bool Value) override { FExecutable = Value; }
 
   void Encode(TEncoderInterface& Encoder) override;
@@ -164,24 +180,23 @@ class TSLIdent : public TSLObject {
   bool IsEqual(const TSLObject* Obj) const override;
   TSLIdent* CopyIdent() const;
 
+  // Where this name token was last resolved (the context's ResolveIdent fills and
+  // reads it): valid while the scope epoch and the context are the ones it was
+  // filled with. Entry is the dictionary entry that holds the name.
+  struct TNameCache {
+    std::uint64_t Epoch = 0;
+    const void* Context = nullptr;
+    void* Entry = nullptr;
+  };
+  TNameCache& NameCache() const { return FNameCache; }
+
  private:
   AnsiString FIdentValue;
   bool FExecutable;
+  mutable TNameCache FNameCache;
 };
 
 // "TRUE"/"FALSE" in any ASCII case; nullopt for other texts.
 std::optional<bool> ParseBooleanText(std::u16string_view s);
-
-// The object as class T, or "Invalid class typecast" (nil included).
-template <class T>
-T* CheckedCast(TSLObject* Obj) {
-  if (auto* t = dynamic_cast<T*>(Obj)) return t;
-  throw EInvalidCast();
-}
-template <class T>
-const T* CheckedCast(const TSLObject* Obj) {
-  if (auto* t = dynamic_cast<const T*>(Obj)) return t;
-  throw EInvalidCast();
-}
 
 }  // namespace vt

@@ -1,7 +1,7 @@
 // The execution context and the interpreter; see SL20Exe.h.
 #include "SL20Exe.h"
 
-#include <chrono>
+#include <time.h>
 
 #include "CtxIntf.h"
 #include "Dialogs.h"
@@ -15,7 +15,7 @@
 namespace vt {
 
 bool IsExecutableKind(const TSLObject* Obj) {
-  return dynamic_cast<const TSLBlock*>(Obj) || dynamic_cast<const TSLInternalProcedure*>(Obj);
+  return As<TSLBlock>(Obj) || As<TSLInternalProcedure>(Obj);
 }
 
 // TSLContextImplementation
@@ -34,14 +34,12 @@ TSLContextImplementation::TSLContextImplementation(bool AutoRelease)
   FExecutionStackInterface = FExecutionStackIntf.get();
   FDictStackInterface = FDictStackIntf.get();
   FContextInterface = FContextIntf.get();
+  FDictStack->MarkScope();
+  MarkClass(kClassBit);
 }
 
 TSLContextImplementation::~TSLContextImplementation() = default;
 
-TSLTokenizer* TSLContextImplementation::TopTokenizer() const {
-  if (FExecutionStack->GetCount() == 0) return nullptr;
-  return CheckedCast<TSLTokenizer>(FExecutionStack->GetObjAtIndex(0));
-}
 
 std::int32_t TSLContextImplementation::GetUserValue() const {
   TSLTokenizer* top = TopTokenizer();
@@ -57,12 +55,12 @@ TSLDictionary* TSLContextImplementation::TopDict() const {
 }
 
 TSLDictionary* TSLContextImplementation::FindNameSpace(std::string_view Name) {
-  if (auto* ns = dynamic_cast<TSLDictionary*>(FNameSpaceDict->FindObjectAnsi(Name))) return ns;
+  if (auto* ns = As<TSLDictionary>(FNameSpaceDict->FindObjectAnsi(Name))) return ns;
   // Not registered: the first string under that name in the dictionary stack is an alias.
   for (int i = FDictStack->GetCount() - 1; i >= 0; --i) {
-    auto* dict = dynamic_cast<TSLDictionary*>(FDictStack->TSLArray::GetObjAtIndex(i));
-    auto* alias = dict ? dynamic_cast<TSLString*>(dict->FindObjectAnsi(Name)) : nullptr;
-    if (alias) return dynamic_cast<TSLDictionary*>(FNameSpaceDict->FindObject(alias->StringValue()));
+    auto* dict = As<TSLDictionary>(FDictStack->TSLArray::GetObjAtIndex(i));
+    auto* alias = dict ? As<TSLString>(dict->FindObjectAnsi(Name)) : nullptr;
+    if (alias) return As<TSLDictionary>(FNameSpaceDict->FindObject(alias->StringValue()));
   }
   return nullptr;
 }
@@ -83,26 +81,43 @@ TSLObject* TSLContextImplementation::Resolve(std::string_view AName, TSLDictiona
     TSLObject* found = nullptr;
     if (Parent) {
       found = Parent->FindObjectAnsi(part);
-    } else {
-      // Top first: the first dictionary holding the name wins.
-      for (int i = FDictStack->GetCount() - 1; i >= 0; --i) {
-        auto* dict = dynamic_cast<TSLDictionary*>(FDictStack->TSLArray::GetObjAtIndex(i));
-        const int index = dict ? dict->IndexOfAnsi(part) : -1;
-        if (index >= 0) {
-          found = dict->GetObjAtIndex(index);
-          break;
-        }
-      }
+    } else if (const TSLDictionary::TEntry* entry = FindOnDictStack(part)) {
+      found = entry->Value;
     }
     if (!found) {
       if (more) Parent = nullptr;
       return nullptr;
     }
     if (!more) return found;
-    Parent = dynamic_cast<TSLDictionary*>(found);
+    Parent = As<TSLDictionary>(found);
     if (!Parent) return nullptr;
     rest.remove_prefix(dot + 1);
   }
+}
+
+TSLDictionary::TEntry* TSLContextImplementation::FindOnDictStack(std::string_view Name) {
+  // Top first: the first dictionary holding the name wins.
+  for (int i = FDictStack->GetCount() - 1; i >= 0; --i) {
+    auto* dict = As<TSLDictionary>(FDictStack->TSLArray::GetObjAtIndex(i));
+    if (!dict) continue;
+    dict->MarkScope();
+    if (TSLDictionary::TEntry* entry = dict->FindEntryAnsi(Name)) return entry;
+  }
+  return nullptr;
+}
+
+TSLObject* TSLContextImplementation::ResolveIdent(const TSLIdent* Ident) {
+  TSLIdent::TNameCache& cache = Ident->NameCache();
+  if (cache.Epoch == ScopeEpoch && cache.Context == this)
+    if (TSLObject* value = static_cast<TSLDictionary::TEntry*>(cache.Entry)->Value) return value;
+  const AnsiString& name = Ident->IdentValue();
+  if (name.find_first_of(":.") != AnsiString::npos) return ResolveName(name);
+  // A plain name depends only on the dictionary stack and the names of the scopes
+  // searched, so its entry stays right until the epoch moves on.
+  TSLDictionary::TEntry* entry = FindOnDictStack(name);
+  if (!entry || !entry->Value) throw Exception(Format("object with name '%s' not found", AnsiToUtf8(name)));
+  cache = {ScopeEpoch, this, entry};
+  return entry->Value;
 }
 
 TSLObject* TSLContextImplementation::ResolveName(const AnsiString& AName) {
@@ -175,16 +190,7 @@ TSLObject* TSLContextImplementation::FetchToken() {
   return nullptr;
 }
 
-TSLObject* TSLContextImplementation::GetTokenExec(bool& Executable) const {
-  TSLTokenizer* top = TopTokenizer();
-  Executable = top && top->FTokenIsExecutable;
-  return top ? top->FToken.get() : nullptr;
-}
 
-TSLObject* TSLContextImplementation::GetUnresolvedToken() const {
-  TSLTokenizer* top = TopTokenizer();
-  return top ? top->FUnresolvedToken.get() : nullptr;
-}
 
 void TSLContextImplementation::ClearToken() {
   if (TSLTokenizer* top = TopTokenizer()) top->ClearToken();
@@ -206,16 +212,64 @@ void MapFailure(TSLContextImplementation* Context, const Exception& Failure) {
 
 }  // namespace
 
+namespace {
+
+// Milliseconds of a coarse monotonic clock: like the system tick counter it is read
+// after every step, so it must cost next to nothing (a fine clock costs more than a
+// simple token); its resolution of a few ms is as coarse as that counter's.
+std::int64_t TickCountMs() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
+  return std::int64_t{t.tv_sec} * 1000 + t.tv_nsec / 1000000;
+}
+
+}  // namespace
+
+inline void TSLInterpreter::Exec(TSLContextImplementation* Context) {
+  bool executable = false;
+  TSLObject* token = Context->GetTokenExec(executable);
+  if (!token) return;
+  if (!executable) {
+    Context->OperandStackObj()->Push(token);
+    return;
+  }
+  if (!IsExecutableKind(token)) return;
+  const TRef<TSLObject> hold(token);  // the token may drop its last other holder while it runs
+  try {
+    token->Execute(Context);
+  } catch (const Exception& failure) {
+    MapFailure(Context, failure);
+  }
+}
+
+inline void TSLInterpreter::Fetch(TSLContextImplementation* Context) {
+  if (Context->GetState() != isExecuting) return;
+  if (!Context->FetchToken()) Context->SetState(isFinished);
+}
+
 bool TSLInterpreter::DoRun(TSLContextImplementation* Context, TIRunMode Mode) {
-  using Clock = std::chrono::steady_clock;
   if (Context->GetState() == isIdle) throw Exception("interpreter called in idle state");
   if (Context->GetState() == isFinished) throw Exception("interpreter called in finished state");
+  if (Context->GetState() == isWaiting) throw Exception("interpreter called in wait state");
   Context->FTimeout = kNoTimeout;
   TSLStack* execStack = Context->ExecutionStackObj();
   if (Mode == rmStepOver && Context->GetState() == isExecuting) Context->FProcCount = execStack->GetCount();
   if (Context->GetState() == isWaitZero) Context->SetState(isExecuting);
-  const auto start = Clock::now();
+  const std::int64_t start = TickCountMs();
   for (;;) {
+    // The common case, a run without a debugger: nothing to display, no breakpoint.
+    if (Mode == rmRun && !OnDbgDisplay) {
+      while (Context->GetState() == isExecuting) {
+        Exec(Context);
+        Fetch(Context);
+        if (Context->GetState() == isFinished) return true;
+        if (TickCountMs() - start >= kInterpreterSliceMs && Context->GetState() == isExecuting) {
+          Context->SetState(isWaitZero);
+          return false;
+        }
+      }
+      if (Context->GetState() == isWaiting) return false;
+    }
     switch (Context->GetState()) {
       case isExecuting:
         Exec(Context);
@@ -248,29 +302,13 @@ bool TSLInterpreter::DoRun(TSLContextImplementation* Context, TIRunMode Mode) {
       return state == isFinished;
     }
     if (state == isWaiting || state == isBreakpoint) return false;
-    if (Clock::now() - start >= std::chrono::milliseconds(kInterpreterSliceMs)) {
+    if (TickCountMs() - start >= kInterpreterSliceMs) {
       Context->SetState(isWaitZero);
       return false;
     }
   }
 }
 
-void TSLInterpreter::Exec(TSLContextImplementation* Context) {
-  bool executable = false;
-  TSLObject* token = Context->GetTokenExec(executable);
-  if (!token) return;
-  if (!executable) {
-    Context->OperandStackObj()->Push(token);
-    return;
-  }
-  if (!IsExecutableKind(token)) return;
-  const TRef<TSLObject> hold(token);  // the token may drop its last other holder while it runs
-  try {
-    token->Execute(Context);
-  } catch (const Exception& failure) {
-    MapFailure(Context, failure);
-  }
-}
 
 void TSLInterpreter::ExecAgain(TSLContextImplementation* Context) {
   TSLTokenizer* top = Context->TopTokenizer();
@@ -284,22 +322,18 @@ void TSLInterpreter::ExecAgain(TSLContextImplementation* Context) {
   }
 }
 
-void TSLInterpreter::Fetch(TSLContextImplementation* Context) {
-  if (Context->GetState() != isExecuting) return;
-  if (!Context->FetchToken()) Context->SetState(isFinished);
-}
 
 void TSLInterpreter::Display(TSLContextImplementation* Context) {
   TSLObject* token = Context->GetUnresolvedToken();
   if (!OnDbgDisplay || !token) return;
-  const bool shown = dynamic_cast<TSLIdent*>(token) || dynamic_cast<TSLString*>(token) ||
-                     dynamic_cast<TSLNumber*>(token);
+  const bool shown = As<TSLIdent>(token) || As<TSLString>(token) ||
+                     As<TSLNumber>(token);
   OnDbgDisplay(shown ? token : nullptr);
 }
 
 bool TSLInterpreter::CheckBreak(TSLContextImplementation* Context) {
   if (!OnDbgDisplay) return false;
-  auto* ident = dynamic_cast<TSLIdent*>(Context->GetUnresolvedToken());
+  auto* ident = As<TSLIdent>(Context->GetUnresolvedToken());
   if (!ident || !ident->DbgInfo() || !ident->DbgInfo()->GetBreakpoint()) return false;
   OnDbgDisplay(ident);
   return true;

@@ -7,9 +7,11 @@
 
 #include "SL20Dic.h"
 #include "SL20Stk.h"
+#include "SL20Tok.h"
 
 namespace vt {
 
+class TSLIdent;
 class TSLTokenizer;
 class TScriptTaskInterface;
 struct TContextInterfaceImplementation;
@@ -32,8 +34,9 @@ class TContextStackInterface : public TStackInterface {
   TRef<TSLStack> Stack;
 };
 
-class TSLContextImplementation : public TSLContext {
+class TSLContextImplementation final : public TSLContext {
  public:
+  VT_SL_CLASS_BIT(TSLContextImplementation, cbContext);
   explicit TSLContextImplementation(bool AutoRelease);
   ~TSLContextImplementation() override;
   const char* ClassName() const override { return "TSLContextImplementation"; }
@@ -43,6 +46,8 @@ class TSLContextImplementation : public TSLContext {
   std::int32_t GetUserValue() const override;
   void SetUserValue(std::int32_t Value) override;
   TSLObject* ResolveName(const AnsiString& AName) override;
+  // ResolveName for a name token, through its cache when that is still valid.
+  TSLObject* ResolveIdent(const TSLIdent* Ident);
   void AddDict(TSLObject* Dict) override;
   void AddNamedDict(const AnsiString& Name, TSLObject* Dict) override;
   void ImportDict(const AnsiString& Name, TSLObject* Dict) override;
@@ -58,12 +63,24 @@ class TSLContextImplementation : public TSLContext {
   TSLObject* Resolve(std::string_view AName, TSLDictionary*& Parent);
   // The dictionary registered as name space under Name (also through a string alias).
   TSLDictionary* FindNameSpace(std::string_view Name);
+  // The entry of a plain name in the first dictionary of the dictionary stack that holds
+  // it (top first), nil when none does; the dictionaries searched become scopes.
+  TSLDictionary::TEntry* FindOnDictStack(std::string_view Name);
 
   // Token access for the interpreter; all act on the tokenizer on top.
-  TSLTokenizer* TopTokenizer() const;
+  TSLTokenizer* TopTokenizer() const {
+    return FExecutionStack->GetCount() == 0 ? nullptr : CheckedCast<TSLTokenizer>(FExecutionStack->GetObjAtIndex(0));
+  }
   TSLObject* FetchToken();
-  TSLObject* GetTokenExec(bool& Executable) const;
-  TSLObject* GetUnresolvedToken() const;
+  TSLObject* GetTokenExec(bool& Executable) const {
+    TSLTokenizer* top = TopTokenizer();
+    Executable = top && top->FTokenIsExecutable;
+    return top ? top->FToken.get() : nullptr;
+  }
+  TSLObject* GetUnresolvedToken() const {
+    TSLTokenizer* top = TopTokenizer();
+    return top ? top->FUnresolvedToken.get() : nullptr;
+  }
   void ClearToken();
   void SetExceptToken(TSLObject* Token) { FExceptToken = TRef<TSLObject>(Token); }
 
@@ -91,6 +108,13 @@ class TSLContextImplementation : public TSLContext {
   std::unique_ptr<TContextInterfaceImplementation> FContextIntf;
 };
 
+// The context a built-in runs in, as the one implementation.
+inline TSLContextImplementation* Implementation(TSLContext* Context) {
+  return CheckedCast<TSLContextImplementation>(Context);
+}
+// The operand stack of the context.
+inline TSLStack* Operands(TSLContext* Context) { return Implementation(Context)->OperandStackObj(); }
+
 class TSLInterpreter : public TSLObject {
  public:
   enum TIRunMode { rmRun, rmStepOver, rmStepInto };
@@ -109,9 +133,9 @@ class TSLInterpreter : public TSLObject {
 
  private:
   bool DoRun(TSLContextImplementation* Context, TIRunMode Mode);
-  void Exec(TSLContextImplementation* Context);
+  inline void Exec(TSLContextImplementation* Context);
   void ExecAgain(TSLContextImplementation* Context);
-  void Fetch(TSLContextImplementation* Context);
+  inline void Fetch(TSLContextImplementation* Context);
   void Display(TSLContextImplementation* Context);
   bool CheckBreak(TSLContextImplementation* Context);
 };

@@ -36,7 +36,7 @@ template <class IntOp, class DoubleOp>
 void MixedWithLongint(TSLContext* Context, IntOp intOp, DoubleOp doubleOp) {
   TSLStack* ops = Operands(Context);
   const std::int64_t a = LongintAt(ops, 1);
-  if (auto* b = dynamic_cast<TSLLongint*>(ops->GetObjAtIndex(0))) {
+  if (auto* b = As<TSLLongint>(ops->GetObjAtIndex(0))) {
     ReplaceTop<TSLLongint>(ops, 2, intOp(a, b->GetLongintValue()));
     return;
   }
@@ -80,8 +80,8 @@ std::int64_t StepFromTruncated(double D, int Step) {
 // Functions of one number
 
 void TSLNumberProcedure::RegisterProcedures() {
-  RegisterProcedureForClassName<TSLLongint>([this](TSLContext* c) { ExecuteLongint(c); }, Depth());
-  RegisterProcedureForClassName<TSLDouble>([this](TSLContext* c) { ExecuteDouble(c); }, Depth());
+  RegisterProcedureForClassName<TSLLongint>(&TSLNumberProcedure::ExecuteLongint, Depth());
+  RegisterProcedureForClassName<TSLDouble>(&TSLNumberProcedure::ExecuteDouble, Depth());
 }
 
 void TSLAbsProcedure::ExecuteLongint(TSLContext* Context) {
@@ -152,8 +152,8 @@ void TSLSqrtProcedure::ExecuteDouble(TSLContext* Context) {
 
 void TSLAddProcedure::RegisterProcedures() {
   TSLArithmeticProcedure::RegisterProcedures();
-  RegisterProcedureForClassName<TSLString>([this](TSLContext* c) { ExecuteString(c); }, 1);
-  RegisterProcedureForClassName<TSLArray>([this](TSLContext* c) { ExecuteArray(c); }, 1);
+  RegisterProcedureForClassName<TSLString>(&TSLAddProcedure::ExecuteString, 1);
+  RegisterProcedureForClassName<TSLArray>(&TSLAddProcedure::ExecuteArray, 1);
 }
 
 void TSLAddProcedure::ExecuteLongint(TSLContext* Context) {
@@ -252,8 +252,8 @@ void TSLAtanProcedure::Execute(TSLContext* Context) {
 // Logic
 
 void TSLLogicProcedure::RegisterProcedures() {
-  RegisterProcedureForClassName<TSLLongint>([this](TSLContext* c) { ExecuteLongint(c); }, 1);
-  RegisterProcedureForClassName<TSLBoolean>([this](TSLContext* c) { ExecuteBoolean(c); }, 1);
+  RegisterProcedureForClassName<TSLLongint>(&TSLLogicProcedure::ExecuteLongint, 1);
+  RegisterProcedureForClassName<TSLBoolean>(&TSLLogicProcedure::ExecuteBoolean, 1);
 }
 
 void TSLLogicProcedure::ExecuteLongint(TSLContext* Context) {
@@ -276,8 +276,8 @@ std::int64_t TSLXorProcedure::Combine(std::int64_t A, std::int64_t B) const { re
 bool TSLXorProcedure::Combine(bool A, bool B) const { return A != B; }
 
 void TSLNotProcedure::RegisterProcedures() {
-  RegisterProcedureForClassName<TSLLongint>([this](TSLContext* c) { ExecuteLongint(c); }, 0);
-  RegisterProcedureForClassName<TSLBoolean>([this](TSLContext* c) { ExecuteBoolean(c); }, 0);
+  RegisterProcedureForClassName<TSLLongint>(&TSLNotProcedure::ExecuteLongint, 0);
+  RegisterProcedureForClassName<TSLBoolean>(&TSLNotProcedure::ExecuteBoolean, 0);
 }
 
 void TSLNotProcedure::ExecuteLongint(TSLContext* Context) {
@@ -336,7 +336,7 @@ void TSLCompare::Execute(TSLContext* Context) {
   TSLStack* ops = Operands(Context);
   TSLObject* top = ops->GetObjAtIndex(0);
   bool result = false;
-  if (auto* b = dynamic_cast<TSLNumber*>(top))
+  if (auto* b = As<TSLNumber>(top))
     result = CompareNumbers(OperandAt<TSLNumber>(ops, 1)->GetDoubleValue(), b->GetDoubleValue());
   else
     result = CompareStrings(OperandAt<TSLString>(ops, 1)->StringValue(), CheckedCast<TSLString>(top)->StringValue());
@@ -378,9 +378,9 @@ double ParseDouble(const AnsiString& Text) {
 }  // namespace
 
 void TSLCviProcedure::RegisterProcedures() {
-  RegisterProcedureForClassName<TSLDouble>([this](TSLContext* c) { ExecuteDouble(c); }, 0);
-  RegisterProcedureForClassName<TSLLongint>([this](TSLContext* c) { ExecuteLongint(c); }, 0);
-  RegisterProcedureForClassName<TSLString>([this](TSLContext* c) { ExecuteString(c); }, 0);
+  RegisterProcedureForClassName<TSLDouble>(&TSLCviProcedure::ExecuteDouble, 0);
+  RegisterProcedureForClassName<TSLLongint>(&TSLCviProcedure::ExecuteLongint, 0);
+  RegisterProcedureForClassName<TSLString>(&TSLCviProcedure::ExecuteString, 0);
 }
 
 void TSLCviProcedure::ExecuteDouble(TSLContext* Context) {
@@ -394,9 +394,9 @@ void TSLCviProcedure::ExecuteString(TSLContext* Context) {
 }
 
 void TSLCvrProcedure::RegisterProcedures() {
-  RegisterProcedureForClassName<TSLDouble>([this](TSLContext* c) { ExecuteDouble(c); }, 0);
-  RegisterProcedureForClassName<TSLLongint>([this](TSLContext* c) { ExecuteLongint(c); }, 0);
-  RegisterProcedureForClassName<TSLString>([this](TSLContext* c) { ExecuteString(c); }, 0);
+  RegisterProcedureForClassName<TSLDouble>(&TSLCvrProcedure::ExecuteDouble, 0);
+  RegisterProcedureForClassName<TSLLongint>(&TSLCvrProcedure::ExecuteLongint, 0);
+  RegisterProcedureForClassName<TSLString>(&TSLCvrProcedure::ExecuteString, 0);
 }
 
 void TSLCvrProcedure::ExecuteDouble(TSLContext*) {}  // already a Double: left as it is
@@ -411,9 +411,9 @@ void TSLCvrProcedure::ExecuteString(TSLContext* Context) {
 }
 
 void TSLCvsProcedure::RegisterProcedures() {
-  RegisterProcedureForClassName<TSLLongint>([this](TSLContext* c) { ExecuteLongint(c); }, 0);
-  RegisterProcedureForClassName<TSLDouble>([this](TSLContext* c) { ExecuteDouble(c); }, 0);
-  RegisterProcedureForClassName<TSLIdent>([this](TSLContext* c) { ExecuteIdent(c); }, 0);
+  RegisterProcedureForClassName<TSLLongint>(&TSLCvsProcedure::ExecuteLongint, 0);
+  RegisterProcedureForClassName<TSLDouble>(&TSLCvsProcedure::ExecuteDouble, 0);
+  RegisterProcedureForClassName<TSLIdent>(&TSLCvsProcedure::ExecuteIdent, 0);
 }
 
 void TSLCvsProcedure::ExecuteLongint(TSLContext* Context) {

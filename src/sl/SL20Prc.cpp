@@ -12,19 +12,20 @@ void TSLPolymorphProcedure::RegisterProcedures() {
   throw Exception(Format("%s.RegisterProcedures not overwritten", ClassName()));
 }
 
-void TSLPolymorphProcedure::Register(TPolyProcRef Handler, TClassTest Belongs, int Index) {
+void TSLPolymorphProcedure::Register(const TEntry& Entry) {
   if (ProcedureCount == kPolymorphHandlers)
     throw Exception(Format("Procedure array has only %d entries", kPolymorphHandlers));
-  ProcedureArray[ProcedureCount++] = TEntry{Belongs, Index, std::move(Handler)};
+  ProcedureArray[ProcedureCount++] = Entry;
 }
 
 void TSLPolymorphProcedure::Execute(TSLContext* Context) {
+  TSLStack* ops = Operands(Context);
   const TSLObject* examined = nullptr;
   for (int i = 0; i < ProcedureCount; ++i) {
     const TEntry& entry = ProcedureArray[i];
-    examined = Context->OperandStack()->GetObjAtIndex(entry.Index);
-    if (entry.Belongs(examined)) {
-      entry.Handler(Context);
+    examined = ops->GetObjAtIndex(entry.Index);
+    if (entry.Matches(examined)) {
+      (this->*entry.Handler)(Context);
       return;
     }
   }
@@ -32,20 +33,11 @@ void TSLPolymorphProcedure::Execute(TSLContext* Context) {
                          examined ? examined->ClassName() : "nil"));
 }
 
-TSLContextImplementation* Implementation(TSLContext* Context) {
-  return CheckedCast<TSLContextImplementation>(Context);
-}
-
-TSLStack* Operands(TSLContext* Context) { return Implementation(Context)->OperandStackObj(); }
 
 TSLObject* AnyOperandAt(TSLStack* Ops, int Depth) {
   TSLObject* obj = Ops->GetObjAtIndex(Depth);
   if (!obj) throw EInvalidCast();
   return obj;
-}
-
-void Drop(TSLStack* Ops, int Count) {
-  for (int i = 0; i < Count; ++i) Ops->Pop(false);
 }
 
 TRef<TSLObject> PopHeld(TSLStack* Ops) {
@@ -58,10 +50,7 @@ std::int64_t LongintOperand(TSLStack* Ops, int Depth) { return OperandAt<TSLLong
 double DoubleOperand(TSLStack* Ops, int Depth) { return OperandAt<TSLDouble>(Ops, Depth)->GetDoubleValue(); }
 AnsiString TextOperand(TSLStack* Ops, int Depth) { return WideToAnsi(OperandAt<TSLString>(Ops, Depth)->StringValue()); }
 
-void DefineName(TSLDictionary* Dict, const WideString& Name, TSLObject* Value) {
-  if (Dict->NameExists(Name)) Dict->RemoveObject(Name);
-  Dict->AddObject(Name, Value);
-}
+void DefineName(TSLDictionary* Dict, const WideString& Name, TSLObject* Value) { Dict->DefineObject(Name, Value); }
 
 void RaiseStandardError(TSLContext* Context, const std::u16string& Message) {
   ScheduleStandardException(Implementation(Context), Message);

@@ -6,19 +6,20 @@
 
 #include <array>
 #include <functional>
+#include <typeinfo>
 
 #include "SL20Bas.h"
 #include "SL20Elm.h"
+#include "SL20Exe.h"
 #include "SL20Stk.h"
 #include "SLLimits.h"
 
 namespace vt {
 
-class TSLContextImplementation;
-
 class TSLInternalProcedure : public TSLObject {
  public:
-  explicit TSLInternalProcedure(bool AutoRelease) : TSLObject(AutoRelease) {}
+  VT_SL_CLASS_BIT(TSLInternalProcedure, cbInternalProcedure);
+  explicit TSLInternalProcedure(bool AutoRelease) : TSLObject(AutoRelease) { MarkClass(kClassBit); }
   const char* ClassName() const override { return "TSLInternalProcedure"; }
   bool GetExecutable() const override { return true; }
 };
@@ -35,7 +36,8 @@ class TSLInternalProcedure : public TSLObject {
 
 class TSLPolymorphProcedure : public TSLInternalProcedure {
  public:
-  using TPolyProcRef = std::function<void(TSLContext* Context)>;
+  // A handler: a method of the procedure taking the context.
+  using TPolyProcRef = void (TSLPolymorphProcedure::*)(TSLContext* Context);
   // Whether an operand belongs to the handler's class (that class or a descendant).
   using TClassTest = bool (*)(const TSLObject* Obj);
 
@@ -53,9 +55,16 @@ class TSLPolymorphProcedure : public TSLInternalProcedure {
   void Execute(TSLContext* Context) override;
 
   // Registration order is priority: a base class registered first hides its descendants.
-  template <class T>
-  void RegisterProcedureForClassName(TPolyProcRef Handler, int Index) {
-    Register(Handler, [](const TSLObject* o) { return dynamic_cast<const T*>(o) != nullptr; }, Index);
+  template <class T, class Self>
+  void RegisterProcedureForClassName(void (Self::*Handler)(TSLContext*), int Index) {
+    TEntry entry;
+    if constexpr (OwnsClassBit<T>)
+      entry.Bits = T::kClassBit;
+    else
+      entry.Belongs = [](const TSLObject* o) { return As<T>(o) != nullptr; };
+    entry.Index = Index;
+    entry.Handler = static_cast<TPolyProcRef>(Handler);
+    Register(entry);
   }
 
  protected:
@@ -64,20 +73,18 @@ class TSLPolymorphProcedure : public TSLInternalProcedure {
 
  private:
   struct TEntry {
-    TClassTest Belongs = nullptr;
+    std::uint32_t Bits = 0;           // the class's bit, when it has one
+    TClassTest Belongs = nullptr;     // else the test
     int Index = 0;
-    TPolyProcRef Handler;
+    TPolyProcRef Handler = nullptr;
+    bool Matches(const TSLObject* Obj) const { return Bits ? Obj && (Obj->ClassBits() & Bits) : Belongs(Obj); }
   };
-  void Register(TPolyProcRef Handler, TClassTest Belongs, int Index);
+  void Register(const TEntry& Entry);
 
   std::array<TEntry, kPolymorphHandlers> ProcedureArray;
   int ProcedureCount = 0;
 };
 
-// The context a built-in runs in, as the one implementation.
-TSLContextImplementation* Implementation(TSLContext* Context);
-// The operand stack of the context.
-TSLStack* Operands(TSLContext* Context);
 
 // The operand at Depth (0 = top) as class T, or "Invalid class typecast"; a missing
 // operand raises the stack's index error.
@@ -89,7 +96,9 @@ T* OperandAt(TSLStack* Ops, int Depth) {
 // "Invalid class typecast", since nothing can be done with it.
 TSLObject* AnyOperandAt(TSLStack* Ops, int Depth);
 // Removes Count operands from the top.
-void Drop(TSLStack* Ops, int Count);
+inline void Drop(TSLStack* Ops, int Count) {
+  for (int i = 0; i < Count; ++i) Ops->Pop(false);
+}
 // Pops the top operand and hands it out held, so that it can be checked afterwards.
 TRef<TSLObject> PopHeld(TSLStack* Ops);
 // Pushes a new value of class T; the stack is its only holder.
@@ -98,10 +107,29 @@ void PushNew(TSLStack* Ops, A&&... Args) {
   Ops->Push(new T(false, std::forward<A>(Args)...));
 }
 
+// Gives an unshared value of class T a new value in place.
+inline void Revalue(TSLLongint* Obj, std::int64_t Value) { Obj->SetLongintValue(Value); }
+inline void Revalue(TSLDouble* Obj, double Value) { Obj->SetDoubleValue(Value); }
+inline void Revalue(TSLBoolean* Obj, bool Value) { Obj->SetBooleanValue(Value); }
+inline void Revalue(TSLString* Obj, WideString Value) { Obj->SetStringValue(std::move(Value)); }
+
 // Replaces the Count top operands, already read, with one new value of class T made
-// from Values; they are taken by value, so that they outlive the operands they came from.
+// from Values; they are taken by value, so that they outlive the operands they came
+// from. When the deepest of those operands is a T that nothing but the stack holds,
+// it takes the value in place instead: no other holder can tell it from a new object,
+// and a script makes one such value per operation.
 template <class T, class... V>
 void ReplaceTop(TSLStack* Ops, int Count, V... Values) {
+  if constexpr (sizeof...(V) == 1 && requires(T* t, V... v) { Revalue(t, std::move(v)...); }) {
+    TSLObject* deepest = Ops->GetObjAtIndex(Count - 1);
+    if (deepest && deepest->GetRefCount() == 1 && typeid(*deepest) == typeid(T)) {
+      auto* result = static_cast<T*>(deepest);
+      Revalue(result, std::move(Values)...);
+      result->SetDbgInfo(nullptr);
+      Drop(Ops, Count - 1);
+      return;
+    }
+  }
   Drop(Ops, Count);
   PushNew<T>(Ops, std::move(Values)...);
 }

@@ -16,10 +16,14 @@ TRef<TSLArray> CopyOfValues(const TSLCollection* Source) {
 
 }  // namespace
 
-TSLRecord::TSLRecord(bool AutoRelease) : TSLNamedCollection(AutoRelease), FData(MakeRef<TSLArray>()) {}
+TSLRecord::TSLRecord(bool AutoRelease) : TSLNamedCollection(AutoRelease), FData(MakeRef<TSLArray>()) {
+  MarkClass(kClassBit);
+}
 
 TSLRecord::TSLRecord(bool AutoRelease, TSLDictionary* RecDef)
-    : TSLNamedCollection(AutoRelease), FRecDef(RecDef), FData(CopyOfValues(RecDef)) {}
+    : TSLNamedCollection(AutoRelease), FRecDef(RecDef), FData(CopyOfValues(RecDef)) {
+  MarkClass(kClassBit);
+}
 
 WideString TSLRecord::GetTypeName() const { return FRecDef ? AnsiToWide(FRecDef->Ident()) : WideString(); }
 

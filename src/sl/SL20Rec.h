@@ -11,6 +11,7 @@ namespace vt {
 class TSLRecord : public TSLNamedCollection {
  public:
   // Without a definition: the empty record the decoder fills through InitComposite.
+  VT_SL_CLASS_BIT(TSLRecord, cbRecord);
   explicit TSLRecord(bool AutoRelease);
   // A new record holding copies of the definition's defaults.
   TSLRecord(bool AutoRelease, TSLDictionary* RecDef);
@@ -41,7 +42,7 @@ class TSLRecord : public TSLNamedCollection {
   char GetCompositeType() const override { return 'R'; }
 
  protected:
-  bool IsKindOfSelf(const TSLObject* Obj) const override { return dynamic_cast<const TSLRecord*>(Obj); }
+  bool IsKindOfSelf(const TSLObject* Obj) const override { return As<TSLRecord>(Obj); }
 
  private:
   int FieldIndex(const WideString& AName, const char* Operation) const;

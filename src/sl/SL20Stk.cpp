@@ -5,8 +5,6 @@
 
 namespace vt {
 
-TSLObject* TSLStack::GetObjAtIndex(int Index) const { return TSLArray::GetObjAtIndex(ArrayIndex(Index)); }
-
 void TSLStack::SetObjAtIndex(int Index, TSLObject* AObject) {
   if (Index == GetCount())
     TSLArray::InsObjAtIndex(0, AObject);
@@ -22,14 +20,10 @@ int TSLStack::GetIndexOfObj(const TSLObject* Obj) const {
   return i < 0 ? -1 : ArrayIndex(i);
 }
 
-TSLObject* TSLStack::Pop(bool ReturnResult) {
-  TSLObject* top = nullptr;
-  if (ReturnResult) {
-    top = GetObjAtIndex(0);
-    if (top) top->RetainAndAutoRelease();
-  }
+TSLObject* TSLStack::PopEmpty(bool ReturnResult) {
+  if (ReturnResult) GetObjAtIndex(0);
   DelObjAtIndex(0);
-  return top;
+  throw Exception("TSLStack.Pop: stack is empty");  // not reached: both calls above raise
 }
 
 void TSLStack::PushLongint(std::int64_t Value) { Push(new TSLLongint(false, Value)); }

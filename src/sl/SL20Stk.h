@@ -1,17 +1,23 @@
 // TSLStack: an array seen from its top (index 0 is the last array entry); the
-// interpreter's operand, execution and dictionary stacks are stacks.
+// interpreter's operand, execution and dictionary stacks are stacks. Reading, pushing
+// and popping are inline: every token of a script does them a few times.
 #pragma once
 
 #include "SL20Arr.h"
 
 namespace vt {
 
-class TSLStack : public TSLArray {
+class TSLStack final : public TSLArray {
  public:
-  using TSLArray::TSLArray;
+  VT_SL_CLASS_BIT(TSLStack, cbStack);
+  explicit TSLStack(bool AutoRelease) : TSLArray(AutoRelease) { MarkClass(kClassBit); }
   const char* ClassName() const override { return "TSLStack"; }
 
-  TSLObject* GetObjAtIndex(int Index) const override;
+  TSLObject* GetObjAtIndex(int Index) const override {
+    const std::size_t n = Arr.size();
+    if (static_cast<std::size_t>(Index) >= n) RaiseNoObjectAt(ArrayIndex(Index));
+    return Arr[n - 1 - static_cast<std::size_t>(Index)];
+  }
   // Index = count puts Obj at the bottom, so AddObject adds at the bottom.
   void SetObjAtIndex(int Index, TSLObject* AObject) override;
   void DelObjAtIndex(int Index) override;
@@ -19,9 +25,21 @@ class TSLStack : public TSLArray {
   void InsObjAtIndex(int Index, TSLObject* Obj) override;
   int GetIndexOfObj(const TSLObject* Obj) const override;
 
-  void Push(TSLObject* Obj) { TSLArray::SetObjAtIndex(TSLArray::GetCount(), Obj); }
+  void Push(TSLObject* Obj) {
+    Arr.push_back(Obj);  // first, so a failure leaves no count behind
+    if (Obj) Obj->Retain();
+    ScopeChangedIfScope();
+  }
   // With ReturnResult the popped object is handed out retained and autoreleased.
-  TSLObject* Pop(bool ReturnResult);
+  TSLObject* Pop(bool ReturnResult) {
+    if (Arr.empty()) return PopEmpty(ReturnResult);
+    TSLObject* top = Arr.back();
+    if (ReturnResult && top) top->RetainAndAutoRelease();
+    Arr.pop_back();
+    ScopeChangedIfScope();
+    if (top) top->Release();
+    return ReturnResult ? top : nullptr;
+  }
   void PushLongint(std::int64_t Value);
   void PushDouble(std::int64_t Value);
   void PushString(const AnsiString& Value);
@@ -33,10 +51,12 @@ class TSLStack : public TSLArray {
   char GetCompositeType() const override { return 'S'; }
 
  protected:
-  bool IsKindOfSelf(const TSLObject* Obj) const override { return dynamic_cast<const TSLStack*>(Obj); }
+  bool IsKindOfSelf(const TSLObject* Obj) const override { return As<TSLStack>(Obj); }
 
  private:
   int ArrayIndex(int Index) const { return GetCount() - 1 - Index; }
+  // Raises the error that the empty stack gives for this pop.
+  [[noreturn]] TSLObject* PopEmpty(bool ReturnResult);
 };
 
 }  // namespace vt

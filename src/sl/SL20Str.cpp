@@ -225,9 +225,9 @@ void GetNamed(TSLStack* Ops) {
 }  // namespace
 
 void TSLGetProcedure::RegisterProcedures() {
-  RegisterProcedureForClassName<TSLArray>([this](TSLContext* c) { ExecuteArray(c); }, 1);
-  RegisterProcedureForClassName<TSLDictionary>([this](TSLContext* c) { ExecuteDictionary(c); }, 1);
-  RegisterProcedureForClassName<TSLRecord>([this](TSLContext* c) { ExecuteRecord(c); }, 1);
+  RegisterProcedureForClassName<TSLArray>(&TSLGetProcedure::ExecuteArray, 1);
+  RegisterProcedureForClassName<TSLDictionary>(&TSLGetProcedure::ExecuteDictionary, 1);
+  RegisterProcedureForClassName<TSLRecord>(&TSLGetProcedure::ExecuteRecord, 1);
 }
 
 void TSLGetProcedure::ExecuteArray(TSLContext* Context) {
@@ -241,9 +241,9 @@ void TSLGetProcedure::ExecuteDictionary(TSLContext* Context) { GetNamed(Operands
 void TSLGetProcedure::ExecuteRecord(TSLContext* Context) { GetNamed(Operands(Context)); }
 
 void TSLPutProcedure::RegisterProcedures() {
-  RegisterProcedureForClassName<TSLArray>([this](TSLContext* c) { ExecuteArray(c); }, 2);
-  RegisterProcedureForClassName<TSLDictionary>([this](TSLContext* c) { ExecuteDictionary(c); }, 2);
-  RegisterProcedureForClassName<TSLRecord>([this](TSLContext* c) { ExecuteRecord(c); }, 2);
+  RegisterProcedureForClassName<TSLArray>(&TSLPutProcedure::ExecuteArray, 2);
+  RegisterProcedureForClassName<TSLDictionary>(&TSLPutProcedure::ExecuteDictionary, 2);
+  RegisterProcedureForClassName<TSLRecord>(&TSLPutProcedure::ExecuteRecord, 2);
 }
 
 void TSLPutProcedure::ExecuteArray(TSLContext* Context) {
@@ -275,8 +275,8 @@ void TSLPutsProcedure::Execute(TSLContext* Context) {
 }
 
 void TSLDelProcedure::RegisterProcedures() {
-  RegisterProcedureForClassName<TSLArray>([this](TSLContext* c) { ExecuteArray(c); }, 1);
-  RegisterProcedureForClassName<TSLDictionary>([this](TSLContext* c) { ExecuteDictionary(c); }, 1);
+  RegisterProcedureForClassName<TSLArray>(&TSLDelProcedure::ExecuteArray, 1);
+  RegisterProcedureForClassName<TSLDictionary>(&TSLDelProcedure::ExecuteDictionary, 1);
 }
 
 void TSLDelProcedure::ExecuteArray(TSLContext* Context) {
@@ -288,14 +288,14 @@ void TSLDelProcedure::ExecuteArray(TSLContext* Context) {
 void TSLDelProcedure::ExecuteDictionary(TSLContext* Context) {
   TSLStack* ops = Operands(Context);
   TSLObject* key = ops->GetObjAtIndex(0);
-  auto* text = dynamic_cast<TSLString*>(key);  // the key is a string or a name
+  auto* text = As<TSLString>(key);  // the key is a string or a name
   static_cast<TSLDictionary*>(ops->GetObjAtIndex(1))->RemoveObject(text ? text->StringValue() : NameOf(key));
   Drop(ops, 2);
 }
 
 void TSLCountProcedure::RegisterProcedures() {
-  RegisterProcedureForClassName<TSLArray>([this](TSLContext* c) { ExecuteArray(c); }, 0);
-  RegisterProcedureForClassName<TSLDictionary>([this](TSLContext* c) { ExecuteDictionary(c); }, 0);
+  RegisterProcedureForClassName<TSLArray>(&TSLCountProcedure::ExecuteArray, 0);
+  RegisterProcedureForClassName<TSLDictionary>(&TSLCountProcedure::ExecuteDictionary, 0);
 }
 
 void TSLCountProcedure::ExecuteArray(TSLContext* Context) {

@@ -31,12 +31,14 @@ TSLObject* TSLTokenizer::GetToken(TSLContextImplementation* Context) {
     return nullptr;
   }
   FUnresolvedToken = TRef<TSLObject>(token);
-  FTokenIsExecutable = token->GetExecutable();
-  if (FTokenIsExecutable) {
-    if (auto* ident = dynamic_cast<TSLIdent*>(token)) {
-      token = Context->ResolveName(ident->IdentValue());
+  if (auto* ident = As<TSLIdent>(token)) {
+    FTokenIsExecutable = ident->IsExecutable();
+    if (FTokenIsExecutable) {
+      token = Context->ResolveIdent(ident);
       FTokenIsExecutable = IsExecutableKind(token);
     }
+  } else {
+    FTokenIsExecutable = token->GetExecutable();
   }
   FToken = TRef<TSLObject>(token);
   return token;
@@ -67,8 +69,8 @@ void TSLBlockTokenizer::InitWithBlock(TSLArray* Block) {
 
 TSLObject* TSLBlockTokenizer::GetNextToken(TSLContextImplementation*) {
   if (ExecuteItem < 0) throw Exception(Format("%s.GetNextToken: ProcTokenizer not initialized", ClassName()));
-  if (ExecuteItem >= TokenArray->GetCount()) return nullptr;
-  return TokenArray->GetObjAtIndex(ExecuteItem++);
+  if (ExecuteItem >= TokenArray->Count()) return nullptr;
+  return TokenArray->ItemAt(ExecuteItem++);
 }
 
 void TSLTryTokenizer::RecordStacks(TSLContextImplementation* Context) {
@@ -114,9 +116,9 @@ TSLObject* TSLFinallyTokenizer::GetNextToken(TSLContextImplementation* Context) 
 
 void TSLProcTokenizer::Init(TSLProcedure* Proc) {
   const int n = Proc->GetCount();
-  if (n == 0 || !dynamic_cast<TSLArray*>(Proc->GetObjAtIndex(0)))
+  if (n == 0 || !As<TSLArray>(Proc->GetObjAtIndex(0)))
     throw Exception(Format("%s.Init: Invalid Procedure(first object is not of type TSLArray)", ClassName()));
-  if (!dynamic_cast<TSLArray*>(Proc->GetObjAtIndex(n - 1)))
+  if (!As<TSLArray>(Proc->GetObjAtIndex(n - 1)))
     throw Exception(Format("%s.Init: Invalid Procedure(last object is not of type TSLArray)", ClassName()));
   TokenArray = TRef<TSLProcedure>(Proc);
   ExecuteItem = 0;
@@ -141,7 +143,7 @@ void TSLProcTokenizer::BindParameters(TSLContextImplementation* Context) {
 void TSLProcTokenizer::PushResults(TSLContextImplementation* Context) {
   TSLStack* operands = Context->OperandStackObj();
   CutStack(operands, FOpStackCount);
-  auto* names = static_cast<TSLArray*>(TokenArray->GetObjAtIndex(TokenArray->GetCount() - 1));
+  auto* names = static_cast<TSLArray*>(TokenArray->GetObjAtIndex(TokenArray->Count() - 1));
   TSLDictionary* locals = Context->TopDict();
   for (int i = 0; i < names->GetCount(); ++i) {
     auto* name = CheckedCast<TSLIdent>(names->GetObjAtIndex(i));
@@ -153,18 +155,18 @@ void TSLProcTokenizer::PushResults(TSLContextImplementation* Context) {
 TSLObject* TSLProcTokenizer::GetNextToken(TSLContextImplementation* Context) {
   if (ExecuteItem < 0) throw Exception(Format("%s.GetNextToken: ProcTokenizer not initialized", ClassName()));
   if (ExecuteItem == 0) BindParameters(Context);
-  const int last = TokenArray->GetCount() - 1;
+  const int last = TokenArray->Count() - 1;
   if (ExecuteItem >= last) {
     if (ExecuteItem == last) PushResults(Context);
     ExecuteItem = last + 1;  // results are delivered once
     return nullptr;
   }
-  return TokenArray->GetObjAtIndex(ExecuteItem++);
+  return TokenArray->ItemAt(ExecuteItem++);
 }
 
 void TSLProcTokenizer::Exit() {
   // Only a running body can be left; bound parameters and delivered results stay as they are.
-  const int last = TokenArray ? TokenArray->GetCount() - 1 : -1;
+  const int last = TokenArray ? TokenArray->Count() - 1 : -1;
   if (ExecuteItem > 0 && ExecuteItem < last) ExecuteItem = last;
 }
 
@@ -183,7 +185,7 @@ void TSLRepeatTokenizer::InitWithBlock(TSLArray* Block, std::int32_t RepeatCount
 TSLObject* TSLRepeatTokenizer::GetNextToken(TSLContextImplementation*) {
   if (ExecuteItem < 0) throw Exception(Format("%s.GetNextToken: ProcTokenizer not initialized", ClassName()));
   if (FRepeatCount <= 0 && FRepeatCount != -1) return nullptr;
-  const int n = TokenArray->GetCount();
+  const int n = TokenArray->Count();
   if (ExecuteItem == n) {
     if (FRepeatCount == -1) {
       ExecuteItem = 0;
@@ -192,7 +194,7 @@ TSLObject* TSLRepeatTokenizer::GetNextToken(TSLContextImplementation*) {
       --FRepeatCount;
     }
   }
-  return ExecuteItem < n ? TokenArray->GetObjAtIndex(ExecuteItem++) : nullptr;
+  return ExecuteItem < n ? TokenArray->ItemAt(ExecuteItem++) : nullptr;
 }
 
 TSLObject* TSLPassTokenizer::GetNextToken(TSLContextImplementation*) {
@@ -204,8 +206,8 @@ TSLObject* TSLPassTokenizer::GetNextToken(TSLContextImplementation*) {
       return PushValue();
     }
   }
-  const int n = TokenArray->GetCount();
-  TSLObject* token = ExecuteItem < n ? TokenArray->GetObjAtIndex(ExecuteItem++) : nullptr;
+  const int n = TokenArray->Count();
+  TSLObject* token = ExecuteItem < n ? TokenArray->ItemAt(ExecuteItem++) : nullptr;
   if (ExecuteItem >= n) {  // the pass is complete
     ExecuteItem = 0;
     Advance();
@@ -258,7 +260,7 @@ void TSLForallTokenizer::Init(TSLCollection* ACollection, TSLArray* Body) {
 bool TSLForallTokenizer::CheckTerminate() const { return Index >= Collection->GetCount(); }
 
 TSLObject* TSLForallTokenizer::PushValue() {
-  if (auto* named = dynamic_cast<TSLNamedCollection*>(Collection.get()))
+  if (auto* named = As<TSLNamedCollection>(Collection.get()))
     return new TSLIdent(false, WideToAnsi(named->GetNameAtIndex(Index)), false);
   return Collection->GetObjAtIndex(Index);
 }

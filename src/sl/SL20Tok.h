@@ -13,7 +13,8 @@ class TSLContextImplementation;
 
 class TSLTokenizer : public TSLObject {
  public:
-  explicit TSLTokenizer(bool AutoRelease) : TSLObject(AutoRelease) {}
+  VT_SL_CLASS_BIT(TSLTokenizer, cbTokenizer);
+  explicit TSLTokenizer(bool AutoRelease) : TSLObject(AutoRelease) { MarkClass(kClassBit); }
   const char* ClassName() const override { return "TSLTokenizer"; }
 
   // The next token, executable names resolved; the same token again while the user
@@ -43,7 +44,8 @@ class TSLObjectTokenizer : public TSLTokenizer {
 // The elements of an array, in order.
 class TSLBlockTokenizer : public TSLTokenizer {
  public:
-  explicit TSLBlockTokenizer(bool AutoRelease) : TSLTokenizer(AutoRelease) {}
+  VT_SL_CLASS_BIT(TSLBlockTokenizer, cbBlockTokenizer);
+  explicit TSLBlockTokenizer(bool AutoRelease) : TSLTokenizer(AutoRelease) { MarkClass(kClassBit); }
   const char* ClassName() const override { return "TSLBlockTokenizer"; }
   void InitWithBlock(TSLArray* Block);
   TSLObject* GetNextToken(TSLContextImplementation* Context) override;
@@ -56,7 +58,8 @@ class TSLBlockTokenizer : public TSLTokenizer {
 // The protected block of tryexcept/tryfinally; remembers the stack depths to restore.
 class TSLTryTokenizer : public TSLBlockTokenizer {
  public:
-  using TSLBlockTokenizer::TSLBlockTokenizer;
+  VT_SL_CLASS_BIT(TSLTryTokenizer, cbTryTokenizer);
+  explicit TSLTryTokenizer(bool AutoRelease) : TSLBlockTokenizer(AutoRelease) { MarkClass(kClassBit); }
   const char* ClassName() const override { return "TSLTryTokenizer"; }
   void RecordStacks(TSLContextImplementation* Context);
   void CleanupStacks(TSLContextImplementation* Context);
@@ -69,7 +72,8 @@ class TSLTryTokenizer : public TSLBlockTokenizer {
 // The handler of tryexcept: runs only when an exception armed it.
 class TSLExceptTokenizer : public TSLBlockTokenizer {
  public:
-  using TSLBlockTokenizer::TSLBlockTokenizer;
+  VT_SL_CLASS_BIT(TSLExceptTokenizer, cbExceptTokenizer);
+  explicit TSLExceptTokenizer(bool AutoRelease) : TSLBlockTokenizer(AutoRelease) { MarkClass(kClassBit); }
   const char* ClassName() const override { return "TSLExceptTokenizer"; }
   void Arm() { FArmed = true; }
   TSLObject* GetNextToken(TSLContextImplementation* Context) override;
@@ -82,7 +86,8 @@ class TSLExceptTokenizer : public TSLBlockTokenizer {
 class TSLFinallyTokenizer : public TSLBlockTokenizer {
  public:
   enum TFinallyState { ftExecute, ftExecuteArmed, ftFinished };
-  using TSLBlockTokenizer::TSLBlockTokenizer;
+  VT_SL_CLASS_BIT(TSLFinallyTokenizer, cbFinallyTokenizer);
+  explicit TSLFinallyTokenizer(bool AutoRelease) : TSLBlockTokenizer(AutoRelease) { MarkClass(kClassBit); }
   const char* ClassName() const override { return "TSLFinallyTokenizer"; }
   void Arm(TSLObject* ExceptObj);
   TSLObject* GetNextToken(TSLContextImplementation* Context) override;
@@ -95,7 +100,8 @@ class TSLFinallyTokenizer : public TSLBlockTokenizer {
 // A procedure: binds parameters in a new dictionary, runs the body, pushes results.
 class TSLProcTokenizer : public TSLTokenizer {
  public:
-  explicit TSLProcTokenizer(bool AutoRelease) : TSLTokenizer(AutoRelease) {}
+  VT_SL_CLASS_BIT(TSLProcTokenizer, cbProcTokenizer);
+  explicit TSLProcTokenizer(bool AutoRelease) : TSLTokenizer(AutoRelease) { MarkClass(kClassBit); }
   const char* ClassName() const override { return "TSLProcTokenizer"; }
   void Init(TSLProcedure* Proc);
   TSLObject* GetNextToken(TSLContextImplementation* Context) override;
@@ -118,7 +124,8 @@ class TSLProcTokenizer : public TSLTokenizer {
 // The common base by which exitloop recognises loops.
 class TSLLoopTokenizer : public TSLTokenizer {
  public:
-  using TSLTokenizer::TSLTokenizer;
+  VT_SL_CLASS_BIT(TSLLoopTokenizer, cbLoopTokenizer);
+  explicit TSLLoopTokenizer(bool AutoRelease) : TSLTokenizer(AutoRelease) { MarkClass(kClassBit); }
   const char* ClassName() const override { return "TSLLoopTokenizer"; }
 
  protected:

@@ -1,6 +1,7 @@
 // Limits and tunables of the SL object model and language runtime, in one place.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace vt {
@@ -9,6 +10,14 @@ namespace vt {
 // so that thousands of short-lived values cost one list entry each.
 inline constexpr int kAutoReleasePoolCapacity = 2000;
 inline constexpr int kAutoReleasePoolGrowth = 1000;
+
+// SL objects up to this size are recycled through per-thread free lists (scripts
+// create and drop a value per operation; malloc and free would cost more than the
+// operation), in size classes of kPooledObjectGranule bytes; each list keeps at most
+// kPooledObjectsKept blocks and gives the rest back to the heap.
+inline constexpr std::size_t kPooledObjectSize = 160;
+inline constexpr std::size_t kPooledObjectGranule = 32;
+inline constexpr std::size_t kPooledObjectsKept = 4096;
 
 // Handlers one polymorphic procedure can register (one per operand class it accepts).
 inline constexpr int kPolymorphHandlers = 7;

@@ -130,10 +130,13 @@ class TSumProc : public TSLPolymorphProcedure {
 
  protected:
   void RegisterProcedures() override {
-    RegisterProcedureForClassName<TSLLongint>([](TSLContext* c) { Push(c, "int"); }, 1);
-    RegisterProcedureForClassName<TSLArray>([](TSLContext* c) { Push(c, "array"); }, 1);
-    RegisterProcedureForClassName<TSLString>([](TSLContext* c) { Push(c, "string"); }, 1);
+    RegisterProcedureForClassName<TSLLongint>(&TSumProc::ExecuteLongint, 1);
+    RegisterProcedureForClassName<TSLArray>(&TSumProc::ExecuteArray, 1);
+    RegisterProcedureForClassName<TSLString>(&TSumProc::ExecuteString, 1);
   }
+  void ExecuteLongint(TSLContext* c) { Push(c, "int"); }
+  void ExecuteArray(TSLContext* c) { Push(c, "array"); }
+  void ExecuteString(TSLContext* c) { Push(c, "string"); }
   static void Push(TSLContext* c, const char* handler) {
     c->OperandStack()->Pop(false), c->OperandStack()->Pop(false);
     c->OperandStack()->Push(MakeRef<TSLString>(AnsiToWide(handler)).get());
@@ -151,8 +154,9 @@ class TTooMany : public TSLPolymorphProcedure {
   using TSLPolymorphProcedure::TSLPolymorphProcedure;
   const char* ClassName() const override { return "TTooMany"; }
   void RegisterProcedures() override {
-    for (int i = 0; i < 8; ++i) RegisterProcedureForClassName<TSLObject>([](TSLContext*) {}, 0);
+    for (int i = 0; i < 8; ++i) RegisterProcedureForClassName<TSLObject>(&TTooMany::Nothing, 0);
   }
+  void Nothing(TSLContext*) {}
 };
 
 class Polymorph : public ScriptTest {};
