@@ -112,6 +112,11 @@ class TRef {
   void reset() {
     if (T* p = std::exchange(FPtr, nullptr)) p->Release();
   }
+  // Holds p instead (retained first, so p may be the object held now).
+  void Assign(T* p) {
+    if (p) p->Retain();
+    if (T* old = std::exchange(FPtr, p)) old->Release();
+  }
   T* get() const { return FPtr; }
   T* operator->() const { return FPtr; }
   T& operator*() const { return *FPtr; }

@@ -52,6 +52,8 @@ void TSLObject::operator delete(void* Block, std::size_t Size) {
   ++list.Count;
 }
 
+void RaiseInvalidCast() { throw EInvalidCast(); }
+
 void TSLObject::SetExecutable(bool) { RaiseMethodNotImplementedException("SetExecutable"); }
 
 void TSLObject::RaiseMethodNotImplementedException(const char* Name) const {

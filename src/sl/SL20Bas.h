@@ -155,16 +155,19 @@ const T* As(const TSLObject* Obj) {
   return As<T>(const_cast<TSLObject*>(Obj));
 }
 
+// Raises "Invalid class typecast"; out of line, so that the casts stay small.
+[[noreturn]] void RaiseInvalidCast();
+
 // The object as class T, or "Invalid class typecast" (nil included).
 template <class T>
 T* CheckedCast(TSLObject* Obj) {
   if (auto* t = As<T>(Obj)) return t;
-  throw EInvalidCast();
+  RaiseInvalidCast();
 }
 template <class T>
 const T* CheckedCast(const TSLObject* Obj) {
   if (auto* t = As<T>(Obj)) return t;
-  throw EInvalidCast();
+  RaiseInvalidCast();
 }
 
 // A copy of Obj (count 1, autoreleased), nil for nil.

@@ -61,7 +61,7 @@ void TSLDefProcedure::Execute(TSLContext* Context) {
   const AnsiString& name = OperandAt<TSLIdent>(ops, 1)->IdentValue();
   const std::size_t colon = name.find(':');
   if (colon == AnsiString::npos) {
-    DefineName(ctx->TopDict(), AnsiToWide(name), value);
+    ctx->TopDict()->DefineObjectAnsi(name, value);
     Drop(ops, 2);
     return;
   }

@@ -14,10 +14,6 @@
 
 namespace vt {
 
-bool IsExecutableKind(const TSLObject* Obj) {
-  return As<TSLBlock>(Obj) || As<TSLInternalProcedure>(Obj);
-}
-
 // TSLContextImplementation
 
 TSLContextImplementation::TSLContextImplementation(bool AutoRelease)
@@ -214,32 +210,45 @@ void MapFailure(TSLContextImplementation* Context, const Exception& Failure) {
 
 namespace {
 
-// Milliseconds of a coarse monotonic clock: like the system tick counter it is read
-// after every step, so it must cost next to nothing (a fine clock costs more than a
-// simple token); its resolution of a few ms is as coarse as that counter's.
-std::int64_t TickCountMs() {
-  timespec t{};
-  clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
-  return std::int64_t{t.tv_sec} * 1000 + t.tv_nsec / 1000000;
-}
+// The end of a slice on a coarse monotonic clock: like the system tick counter it is
+// read after every step, so it must cost next to nothing (a fine clock costs more than
+// a simple token); its resolution of a few ms is as coarse as that counter's.
+class TSliceEnd {
+ public:
+  explicit TSliceEnd(int Ms) {
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &FEnd);
+    FEnd.tv_nsec += static_cast<long>(Ms) * 1000000;
+    FEnd.tv_sec += FEnd.tv_nsec / 1000000000;
+    FEnd.tv_nsec %= 1000000000;
+  }
+  bool Reached() const {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return now.tv_sec > FEnd.tv_sec || (now.tv_sec == FEnd.tv_sec && now.tv_nsec >= FEnd.tv_nsec);
+  }
+
+ private:
+  timespec FEnd{};
+};
 
 }  // namespace
 
-inline void TSLInterpreter::Exec(TSLContextImplementation* Context) {
+inline bool TSLInterpreter::Exec(TSLContextImplementation* Context) {
   bool executable = false;
   TSLObject* token = Context->GetTokenExec(executable);
-  if (!token) return;
+  if (!token) return false;
   if (!executable) {
     Context->OperandStackObj()->Push(token);
-    return;
+    return false;
   }
-  if (!IsExecutableKind(token)) return;
+  if (!IsExecutableKind(token)) return false;
   const TRef<TSLObject> hold(token);  // the token may drop its last other holder while it runs
   try {
     token->Execute(Context);
   } catch (const Exception& failure) {
     MapFailure(Context, failure);
   }
+  return true;
 }
 
 inline void TSLInterpreter::Fetch(TSLContextImplementation* Context) {
@@ -255,15 +264,20 @@ bool TSLInterpreter::DoRun(TSLContextImplementation* Context, TIRunMode Mode) {
   TSLStack* execStack = Context->ExecutionStackObj();
   if (Mode == rmStepOver && Context->GetState() == isExecuting) Context->FProcCount = execStack->GetCount();
   if (Context->GetState() == isWaitZero) Context->SetState(isExecuting);
-  const std::int64_t start = TickCountMs();
+  const TSliceEnd sliceEnd(kInterpreterSliceMs);
   for (;;) {
     // The common case, a run without a debugger: nothing to display, no breakpoint.
     if (Mode == rmRun && !OnDbgDisplay) {
+      int quietSteps = 0;
       while (Context->GetState() == isExecuting) {
-        Exec(Context);
+        // A step that only pushed a value cannot have taken long: the clock is read
+        // after every step that ran code, and after every kQuietStepsBetweenTicks others.
+        const bool ranCode = Exec(Context);
         Fetch(Context);
         if (Context->GetState() == isFinished) return true;
-        if (TickCountMs() - start >= kInterpreterSliceMs && Context->GetState() == isExecuting) {
+        if (!ranCode && ++quietSteps < kQuietStepsBetweenTicks) continue;
+        quietSteps = 0;
+        if (sliceEnd.Reached() && Context->GetState() == isExecuting) {
           Context->SetState(isWaitZero);
           return false;
         }
@@ -302,7 +316,7 @@ bool TSLInterpreter::DoRun(TSLContextImplementation* Context, TIRunMode Mode) {
       return state == isFinished;
     }
     if (state == isWaiting || state == isBreakpoint) return false;
-    if (TickCountMs() - start >= kInterpreterSliceMs) {
+    if (sliceEnd.Reached()) {
       Context->SetState(isWaitZero);
       return false;
     }

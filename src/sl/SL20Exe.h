@@ -133,7 +133,8 @@ class TSLInterpreter : public TSLObject {
 
  private:
   bool DoRun(TSLContextImplementation* Context, TIRunMode Mode);
-  inline void Exec(TSLContextImplementation* Context);
+  // Runs the current token; true when that ran code (a built-in, a block).
+  inline bool Exec(TSLContextImplementation* Context);
   void ExecAgain(TSLContextImplementation* Context);
   inline void Fetch(TSLContextImplementation* Context);
   void Display(TSLContextImplementation* Context);
@@ -151,6 +152,9 @@ AnsiString GetDbgFile(const TSLObject* Obj);
 std::string RuntimeErrorText(const TSLContextImplementation* Context, const std::string& Message);
 
 // Whether the interpreter executes an object met as an executable token.
-bool IsExecutableKind(const TSLObject* Obj);
+// (blocks, procedures and internal procedures: built-ins, script-class methods).
+inline bool IsExecutableKind(const TSLObject* Obj) {
+  return Obj && (Obj->ClassBits() & (cbBlock | cbInternalProcedure));
+}
 
 }  // namespace vt

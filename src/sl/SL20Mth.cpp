@@ -26,10 +26,10 @@ std::int64_t WrapMul(std::int64_t A, std::int64_t B) {
 std::int64_t WrapNeg(std::int64_t A) { return WrapSub(0, A); }
 
 // The value of the operand at Depth, whose class the dispatch has already checked.
-std::int64_t LongintAt(TSLStack* Ops, int Depth) {
+inline std::int64_t LongintAt(TSLStack* Ops, int Depth) {
   return static_cast<TSLLongint*>(Ops->GetObjAtIndex(Depth))->GetLongintValue();
 }
-double DoubleAt(TSLStack* Ops, int Depth) { return static_cast<TSLDouble*>(Ops->GetObjAtIndex(Depth))->GetDoubleValue(); }
+inline double DoubleAt(TSLStack* Ops, int Depth) { return static_cast<TSLDouble*>(Ops->GetObjAtIndex(Depth))->GetDoubleValue(); }
 
 // Two numbers with an Int below: Int op Int stays an Int, a Double on top makes both Doubles.
 template <class IntOp, class DoubleOp>

@@ -30,7 +30,7 @@ TSLObject* TSLTokenizer::GetToken(TSLContextImplementation* Context) {
     ClearToken();
     return nullptr;
   }
-  FUnresolvedToken = TRef<TSLObject>(token);
+  FUnresolvedToken.Assign(token);
   if (auto* ident = As<TSLIdent>(token)) {
     FTokenIsExecutable = ident->IsExecutable();
     if (FTokenIsExecutable) {
@@ -40,7 +40,7 @@ TSLObject* TSLTokenizer::GetToken(TSLContextImplementation* Context) {
   } else {
     FTokenIsExecutable = token->GetExecutable();
   }
-  FToken = TRef<TSLObject>(token);
+  FToken.Assign(token);
   return token;
 }
 

@@ -25,6 +25,10 @@ inline constexpr int kPolymorphHandlers = 7;
 // An interpreter call runs a context for at least this long before it yields.
 inline constexpr int kInterpreterSliceMs = 10;
 
+// Steps that only push a value are short; after this many of them in a row the
+// interpreter reads the slice clock even so.
+inline constexpr int kQuietStepsBetweenTicks = 64;
+
 // "No time-out" of a context's wait.
 inline constexpr std::int32_t kNoTimeout = 2147483647;
 
