@@ -39,6 +39,8 @@ constexpr TSystemEntry kSystemProcedures[] = {
     {u"case", Make<TSLCaseProcedure>},
     {u"ceil", Make<TSLCeilProcedure>},
     {u"cdict", Make<TSLCreateDictProcedure>},
+    {u"chki", Make<TSLChkiProcedure>},
+    {u"chkr", Make<TSLChkrProcedure>},
     {u"cnamespace", Make<TSLCreateNamespaceProcedure>},
     {u"chr", Make<TSLChrProcedure>},
     {u"cos", Make<TSLCosProcedure>},
