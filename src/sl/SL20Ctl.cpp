@@ -32,13 +32,7 @@ void TSLDupProcedure::Execute(TSLContext* Context) {
   PushCopy(ops, ops->GetObjAtIndex(0));
 }
 
-void TSLExchProcedure::Execute(TSLContext* Context) {
-  TSLStack* ops = Operands(Context);
-  TSLObject* top = ops->GetObjAtIndex(0);
-  ops->GetObjAtIndex(1);  // both must be there before anything moves
-  ops->InsObjAtIndex(1, top);
-  ops->Pop(false);
-}
+void TSLExchProcedure::Execute(TSLContext* Context) { Operands(Context)->Exchange(); }
 
 void TSLIndexProcedure::Execute(TSLContext* Context) {
   TSLStack* ops = Operands(Context);

@@ -47,7 +47,7 @@ class TSLNumber : public TSLObject {
   virtual void SetBooleanValue(bool Value) = 0;
 };
 
-class TSLLongint : public TSLNumber {
+class TSLLongint final : public TSLNumber {
  public:
   VT_SL_CLASS_BIT(TSLLongint, cbLongint);
   TSLLongint(bool AutoRelease, std::int64_t Value) : TSLNumber(AutoRelease), FLongintValue(Value) {
@@ -74,7 +74,7 @@ class TSLLongint : public TSLNumber {
   std::int64_t FLongintValue;
 };
 
-class TSLDouble : public TSLNumber {
+class TSLDouble final : public TSLNumber {
  public:
   VT_SL_CLASS_BIT(TSLDouble, cbDouble);
   TSLDouble(bool AutoRelease, double Value) : TSLNumber(AutoRelease), FDoubleValue(Value) { MarkClass(kClassBit); }
@@ -99,7 +99,7 @@ class TSLDouble : public TSLNumber {
   double FDoubleValue;
 };
 
-class TSLString : public TSLObject {
+class TSLString final : public TSLObject {
  public:
   VT_SL_CLASS_BIT(TSLString, cbString);
   TSLString(bool AutoRelease, WideString Value) : TSLObject(AutoRelease), FStringValue(std::move(Value)) {
@@ -126,7 +126,7 @@ class TSLString : public TSLObject {
   WideString FStringValue;
 };
 
-class TSLBoolean : public TSLObject {
+class TSLBoolean final : public TSLObject {
  public:
   VT_SL_CLASS_BIT(TSLBoolean, cbBoolean);
   TSLBoolean(bool AutoRelease, bool Value) : TSLObject(AutoRelease), FBooleanValue(Value) { MarkClass(kClassBit); }
@@ -156,7 +156,7 @@ class TSLBoolean : public TSLObject {
 };
 
 // A name: literal (written /name, stands for itself) or executable (looked up and run).
-class TSLIdent : public TSLObject {
+class TSLIdent final : public TSLObject {
  public:
   VT_SL_CLASS_BIT(TSLIdent, cbIdent);
   TSLIdent(bool AutoRelease, AnsiString Value, bool Executable)

@@ -6,7 +6,7 @@
 
 #include <array>
 #include <functional>
-#include <typeinfo>
+#include <type_traits>
 
 #include "SL20Bas.h"
 #include "SL20Elm.h"
@@ -121,11 +121,10 @@ inline void Revalue(TSLString* Obj, WideString Value) { Obj->SetStringValue(std:
 template <class T, class... V>
 void ReplaceTop(TSLStack* Ops, int Count, V... Values) {
   if constexpr (sizeof...(V) == 1 && requires(T* t, V... v) { Revalue(t, std::move(v)...); }) {
-    TSLObject* deepest = Ops->GetObjAtIndex(Count - 1);
-    if (deepest && deepest->GetRefCount() == 1 && typeid(*deepest) == typeid(T)) {
-      auto* result = static_cast<T*>(deepest);
+    static_assert(std::is_final_v<T>, "a T is then exactly of class T");
+    if (auto* result = As<T>(Ops->GetObjAtIndex(Count - 1)); result && result->GetRefCount() == 1) {
       Revalue(result, std::move(Values)...);
-      result->SetDbgInfo(nullptr);
+      if (result->DbgInfo()) result->SetDbgInfo(nullptr);
       Drop(Ops, Count - 1);
       return;
     }

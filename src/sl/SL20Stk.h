@@ -30,6 +30,13 @@ class TSLStack final : public TSLArray {
     if (Obj) Obj->Retain();
     ScopeChangedIfScope();
   }
+  // Swaps the two top objects (the stack's index error when there are fewer).
+  void Exchange() {
+    const std::size_t n = Arr.size();
+    if (n < 2) RaiseNoObjectAt(ArrayIndex(n == 0 ? 0 : 1));
+    std::swap(Arr[n - 1], Arr[n - 2]);
+    ScopeChangedIfScope();
+  }
   // With ReturnResult the popped object is handed out retained and autoreleased.
   TSLObject* Pop(bool ReturnResult) {
     if (Arr.empty()) return PopEmpty(ReturnResult);
