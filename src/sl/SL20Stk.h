@@ -7,13 +7,13 @@
 
 namespace vt {
 
-class TSLStack final : public TSLArray {
+class TSLStack : public TSLArray {
  public:
   VT_SL_CLASS_BIT(TSLStack, cbStack);
   explicit TSLStack(bool AutoRelease) : TSLArray(AutoRelease) { MarkClass(kClassBit); }
   const char* ClassName() const override { return "TSLStack"; }
 
-  TSLObject* GetObjAtIndex(int Index) const override {
+  TSLObject* GetObjAtIndex(int Index) const final {
     const std::size_t n = Arr.size();
     if (static_cast<std::size_t>(Index) >= n) RaiseNoObjectAt(ArrayIndex(Index));
     return Arr[n - 1 - static_cast<std::size_t>(Index)];
