@@ -10,6 +10,9 @@ vt_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 
+# The peers that benchmarks compare with, installed by scripts/bench.sh only.
+vt_bench_packages=(ghostscript lua5.4)
+
 vt_install_missing() {
   local missing=()
   for p in "${vt_packages[@]}" "$@"; do

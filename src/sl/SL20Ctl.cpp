@@ -7,6 +7,7 @@
 #include "SL20Elm.h"
 #include "SL20Exe.h"
 #include "SL20STI.h"
+#include "SL20Sto.h"
 #include "SL20Str.h"
 #include "SL20Tok.h"
 
@@ -138,6 +139,13 @@ void TSLCreateNamespaceProcedure::Execute(TSLContext* Context) {
   TSLStack* ops = ctx->OperandStackObj();
   ctx->ImportDict(WideToAnsi(OperandAt<TSLString>(ops, 0)->StringValue()), MakeRef<TSLDictionary>().get());
   ops->Pop(false);
+}
+
+void TSLImportProcedure::Execute(TSLContext* Context) {
+  const TRef<TSLObject> name = PopHeld(Operands(Context));
+  const AnsiString text = WideToAnsi(CheckedCast<TSLString>(name.get())->StringValue());
+  if (!StorageManager) throw Exception("TSLImportProcedure.Execute: there is no storage manager");
+  StorageManager->ImportIntoContext(text, Context);
 }
 
 namespace {

@@ -26,6 +26,7 @@ VT_SL_BUILTIN(TSLKnownProcedure);              // dict /name → bool
 VT_SL_BUILTIN(TSLGKnownProcedure);             // /name → bool: the context resolves it
 VT_SL_BUILTIN(TSLNKnownProcedure);             // ns → bool: a name space of that name exists
 VT_SL_BUILTIN(TSLCreateNamespaceProcedure);    // name →
+VT_SL_BUILTIN(TSLImportProcedure);             // name →: a dictionary imported as name space
 
 // Control flow
 VT_SL_BUILTIN(TSLIfProcedure);      // bool blk →

@@ -10,6 +10,7 @@
 #include "SL20STI.h"
 #include "SL20StStrm.h"
 #include "SL20Stu.h"
+#include "SL20Sys.h"
 
 namespace vt {
 
@@ -96,6 +97,8 @@ TStorageManager::TStorageManager(const AnsiString& ProgramFolder)
   AddStandardScanners(*Decoder);
   RegisterStandardComposites(*Decoder);
   Decoder->OnGetScriptDictionary = [this] { return ScriptDictionary(); };
+  CreateSystemProcedures(FSystemDict.get());
+  CreateSystemValues(FSystemDict.get());
   FLookaheadStream = MakeRef<TSLLookaheadStream>(FStringStream.get());
   FClasspathArray->SetStrAtIndex(0, FProgramFolder);
 }

@@ -82,6 +82,7 @@ constexpr TSystemEntry kSystemProcedures[] = {
     {u"idiv", Make<TSLIDivProcedure>},
     {u"if", Make<TSLIfProcedure>},
     {u"ifelse", Make<TSLIfElseProcedure>},
+    {u"import", Make<TSLImportProcedure>},
     {u"index", Make<TSLIndexProcedure>},
     {u"ins", Make<TSLInsertProcedure>},
     {u"inttoobj", Make<TSLIntToObjProcedure>},

@@ -210,12 +210,6 @@ TEST_F(Storage, LoadClassFromAPluginLibrary) {
   EXPECT_TRUE(StorageManager->ScriptClassExists("Other"));
   EXPECT_THROW_MSG(StorageManager->AnnounceScriptClass("Demo", nullptr, 1),
                    "TStorageManager.AnnounceScriptClass: class with name 'Demo' already announced");
-  StorageManager->AnnounceSystemProcedure("def", MakeRef<TLambdaProc>([](TSLContext* c) {
-    auto* top = CheckedCast<TSLDictionary>(c->DictStack()->GetObjAtIndex(0));
-    top->AddObject(AnsiToWide(CheckedCast<TSLIdent>(c->OperandStack()->GetObjAtIndex(1))->IdentValue()),
-                   c->OperandStack()->GetObjAtIndex(0));
-    c->OperandStack()->Pop(false), c->OperandStack()->Pop(false);
-  }).get());
   auto code = TRef<TSLObject>(Sl("[B /d Demo def /o Other def 5 d.scale 5 o.scale d.handle o.handle]"));
   context->PushBlock(code.get());
   while (!StorageManager->Interpreter()->Run(context.get())) {

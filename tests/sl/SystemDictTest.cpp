@@ -5,7 +5,9 @@
 #include "ScriptFixture.h"
 #include "SL20Mth.h"
 #include "SL20STI.h"
+#include "SL20Sto.h"
 #include "SL20Sys.h"
+#include "StorageFixture.h"
 
 namespace vt::test {
 namespace {
@@ -37,6 +39,7 @@ TEST_F(SystemDict, EntriesInRegistrationOrderWithTheirClasses) {
       {"getrectype", "TSLGetRecordTypeProcedure"}, {"getsubarr", "TSLGetSubArrProcedure"},
       {"getsubstr", "TSLGetSubStrProcedure"}, {"gknown", "TSLGKnownProcedure"}, {"gt", "TSLGtProcedure"},
       {"idiv", "TSLIDivProcedure"}, {"if", "TSLIfProcedure"}, {"ifelse", "TSLIfElseProcedure"},
+      {"import", "TSLImportProcedure"},
       {"index", "TSLIndexProcedure"}, {"ins", "TSLInsertProcedure"}, {"inttoobj", "TSLIntToObjProcedure"},
       {"known", "TSLKnownProcedure"}, {"le", "TSLLeProcedure"}, {"length", "TSLLengthProcedure"},
       {"ln", "TSLLnProcedure"}, {"log2", "TSLLog2Procedure"}, {"log10", "TSLLog10Procedure"},
@@ -152,6 +155,27 @@ TEST_F(SystemDict, AbortAsksTheTaskOrEndsTheRun) {
   EXPECT_EQ(Operands(), "1");
   Ctx->FScriptTask = nullptr;
   ExpectRunFails(B({B({X("abort")}), B({I(2)}), X("tryexcept")}), "script task aborted");
+}
+
+class SystemWithStorage : public StorageTest {};
+
+TEST_F(SystemWithStorage, TheStorageManagerFillsSystemAndImportReadsDictionaries) {
+  TSLDictionary* system = StorageManager->SystemDict();
+  EXPECT_EQ(system->GetNameAtIndex(0), u"abort");
+  EXPECT_EQ(system->GetNameAtIndex(system->GetCount() - 1), u"false");
+  WriteFile("Lib\\Consts.stx", "[D /Pi 3.14]");
+  auto ctx = TRef<TSLContextImplementation>(StorageManager->CreateContext(false));
+  const TRef<TSLObject> script(Sl("[B 'Lib\\Consts' import Consts:Pi "
+                                  "[B 'Lib\\None' import] [B /Msg get] tryexcept [B 5 import] [B /Msg get] tryexcept]"));
+  ctx->PushBlock(script.get());
+  while (!StorageManager->Interpreter()->Run(ctx.get())) {
+  }
+  TSLStack* ops = ctx->OperandStackObj();
+  ASSERT_EQ(ops->GetCount(), 3);
+  EXPECT_EQ(CheckedCast<TSLDouble>(ops->GetObjAtIndex(2))->GetDoubleValue(), 3.14);
+  EXPECT_EQ(CheckedCast<TSLString>(ops->GetObjAtIndex(1))->StringValue(),
+            u"TStorageManager.ImportIntoContext: No storage object with name:Lib\\None found");
+  EXPECT_EQ(CheckedCast<TSLString>(ops->GetObjAtIndex(0))->StringValue(), u"Invalid class typecast");
 }
 
 }  // namespace
