@@ -40,33 +40,10 @@ VT_SL_BUILTIN(TSLExitLoopProcedure);
 VT_SL_BUILTIN(TSLExitProcProcedure);
 
 // value cases default →: the body of the first matching key, else default
-class TSLCaseProcedure : public TSLPolymorphProcedure {
- public:
-  using TSLPolymorphProcedure::TSLPolymorphProcedure;
-  const char* ClassName() const override { return "TSLCaseProcedure"; }
-
- protected:
-  void RegisterProcedures() override;
-
- private:
-  void ExecuteLongint(TSLContext* Context);
-  void ExecuteString(TSLContext* Context);
-};
+VT_SL_POLYMORPH_BUILTIN(TSLCaseProcedure, VT_SL_HANDLER(Longint) VT_SL_HANDLER(String));
 
 // x →: a name is resolved and run, a block or procedure runs
-class TSLExecProcedure : public TSLPolymorphProcedure {
- public:
-  using TSLPolymorphProcedure::TSLPolymorphProcedure;
-  const char* ClassName() const override { return "TSLExecProcedure"; }
-
- protected:
-  void RegisterProcedures() override;
-
- private:
-  void ExecuteIdent(TSLContext* Context);
-  void ExecuteBlock(TSLContext* Context);
-  void ExecuteProcedure(TSLContext* Context);
-};
+VT_SL_POLYMORPH_BUILTIN(TSLExecProcedure, VT_SL_HANDLER(Ident) VT_SL_HANDLER(Block) VT_SL_HANDLER(Procedure));
 
 // Exceptions
 VT_SL_BUILTIN(TSLTryExceptProcedure);   // tryblk exceptblk →

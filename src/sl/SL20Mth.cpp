@@ -3,6 +3,7 @@
 
 #include <bit>
 #include <cmath>
+#include <functional>
 
 #include "Format.h"
 #include "NumText.h"
@@ -30,6 +31,19 @@ inline std::int64_t LongintAt(TSLStack* Ops, int Depth) {
   return static_cast<TSLLongint*>(Ops->GetObjAtIndex(Depth))->GetLongintValue();
 }
 inline double DoubleAt(TSLStack* Ops, int Depth) { return static_cast<TSLDouble*>(Ops->GetObjAtIndex(Depth))->GetDoubleValue(); }
+
+// Replaces the Int (or Double) on top, whose class the dispatch has checked, with a
+// new value of class T: F of its value.
+template <class T, class F>
+void OnLongint(TSLContext* Context, F f) {
+  TSLStack* ops = Operands(Context);
+  ReplaceTop<T>(ops, 1, f(LongintAt(ops, 0)));
+}
+template <class T, class F>
+void OnDouble(TSLContext* Context, F f) {
+  TSLStack* ops = Operands(Context);
+  ReplaceTop<T>(ops, 1, f(DoubleAt(ops, 0)));
+}
 
 // Two numbers with an Int below: Int op Int stays an Int, a Double on top makes both Doubles.
 template <class IntOp, class DoubleOp>
@@ -85,68 +99,37 @@ void TSLNumberProcedure::RegisterProcedures() {
 }
 
 void TSLAbsProcedure::ExecuteLongint(TSLContext* Context) {
-  TSLStack* ops = Operands(Context);
-  const std::int64_t v = LongintAt(ops, 0);
-  ReplaceTop<TSLLongint>(ops, 1, v < 0 ? WrapNeg(v) : v);
+  OnLongint<TSLLongint>(Context, [](std::int64_t v) { return v < 0 ? WrapNeg(v) : v; });
 }
-void TSLAbsProcedure::ExecuteDouble(TSLContext* Context) {
-  TSLStack* ops = Operands(Context);
-  ReplaceTop<TSLDouble>(ops, 1, std::fabs(DoubleAt(ops, 0)));
-}
+void TSLAbsProcedure::ExecuteDouble(TSLContext* Context) { OnDouble<TSLDouble>(Context, [](double v) { return std::fabs(v); }); }
 
-void TSLNegProcedure::ExecuteLongint(TSLContext* Context) {
-  TSLStack* ops = Operands(Context);
-  ReplaceTop<TSLLongint>(ops, 1, WrapNeg(LongintAt(ops, 0)));
-}
-void TSLNegProcedure::ExecuteDouble(TSLContext* Context) {
-  TSLStack* ops = Operands(Context);
-  ReplaceTop<TSLDouble>(ops, 1, -DoubleAt(ops, 0));
-}
+void TSLNegProcedure::ExecuteLongint(TSLContext* Context) { OnLongint<TSLLongint>(Context, WrapNeg); }
+void TSLNegProcedure::ExecuteDouble(TSLContext* Context) { OnDouble<TSLDouble>(Context, [](double v) { return -v; }); }
 
 void TSLCeilProcedure::ExecuteLongint(TSLContext* Context) {
-  TSLStack* ops = Operands(Context);
-  ReplaceTop<TSLLongint>(ops, 1, StepFromTruncated(static_cast<double>(LongintAt(ops, 0)), 1));
+  OnLongint<TSLLongint>(Context, [](std::int64_t v) { return StepFromTruncated(static_cast<double>(v), 1); });
 }
 void TSLCeilProcedure::ExecuteDouble(TSLContext* Context) {
-  TSLStack* ops = Operands(Context);
-  ReplaceTop<TSLLongint>(ops, 1, StepFromTruncated(DoubleAt(ops, 0), 1));
+  OnDouble<TSLLongint>(Context, [](double v) { return StepFromTruncated(v, 1); });
 }
 
 void TSLFloorProcedure::ExecuteLongint(TSLContext* Context) {
-  TSLStack* ops = Operands(Context);
-  ReplaceTop<TSLLongint>(ops, 1, StepFromTruncated(static_cast<double>(LongintAt(ops, 0)), -1));
+  OnLongint<TSLLongint>(Context, [](std::int64_t v) { return StepFromTruncated(static_cast<double>(v), -1); });
 }
 void TSLFloorProcedure::ExecuteDouble(TSLContext* Context) {
-  TSLStack* ops = Operands(Context);
-  ReplaceTop<TSLLongint>(ops, 1, StepFromTruncated(DoubleAt(ops, 0), -1));
+  OnDouble<TSLLongint>(Context, [](double v) { return StepFromTruncated(v, -1); });
 }
 
-void TSLRoundProcedure::ExecuteLongint(TSLContext* Context) {
-  TSLStack* ops = Operands(Context);
-  ReplaceTop<TSLLongint>(ops, 1, LongintAt(ops, 0));
-}
-void TSLRoundProcedure::ExecuteDouble(TSLContext* Context) {
-  TSLStack* ops = Operands(Context);
-  ReplaceTop<TSLLongint>(ops, 1, RoundToInt64(DoubleAt(ops, 0)));
-}
+void TSLRoundProcedure::ExecuteLongint(TSLContext* Context) { OnLongint<TSLLongint>(Context, std::identity()); }
+void TSLRoundProcedure::ExecuteDouble(TSLContext* Context) { OnDouble<TSLLongint>(Context, RoundToInt64); }
 
-void TSLTruncProcedure::ExecuteLongint(TSLContext* Context) {
-  TSLStack* ops = Operands(Context);
-  ReplaceTop<TSLLongint>(ops, 1, LongintAt(ops, 0));
-}
-void TSLTruncProcedure::ExecuteDouble(TSLContext* Context) {
-  TSLStack* ops = Operands(Context);
-  ReplaceTop<TSLLongint>(ops, 1, TruncToInt64(DoubleAt(ops, 0)));
-}
+void TSLTruncProcedure::ExecuteLongint(TSLContext* Context) { OnLongint<TSLLongint>(Context, std::identity()); }
+void TSLTruncProcedure::ExecuteDouble(TSLContext* Context) { OnDouble<TSLLongint>(Context, TruncToInt64); }
 
 void TSLSqrtProcedure::ExecuteLongint(TSLContext* Context) {
-  TSLStack* ops = Operands(Context);
-  ReplaceTop<TSLDouble>(ops, 1, std::sqrt(static_cast<double>(LongintAt(ops, 0))));
+  OnLongint<TSLDouble>(Context, [](std::int64_t v) { return std::sqrt(static_cast<double>(v)); });
 }
-void TSLSqrtProcedure::ExecuteDouble(TSLContext* Context) {
-  TSLStack* ops = Operands(Context);
-  ReplaceTop<TSLDouble>(ops, 1, std::sqrt(DoubleAt(ops, 0)));
-}
+void TSLSqrtProcedure::ExecuteDouble(TSLContext* Context) { OnDouble<TSLDouble>(Context, [](double v) { return std::sqrt(v); }); }
 
 // Arithmetic of two numbers
 
@@ -281,8 +264,7 @@ void TSLNotProcedure::RegisterProcedures() {
 }
 
 void TSLNotProcedure::ExecuteLongint(TSLContext* Context) {
-  TSLStack* ops = Operands(Context);
-  ReplaceTop<TSLLongint>(ops, 1, ~LongintAt(ops, 0));
+  OnLongint<TSLLongint>(Context, [](std::int64_t v) { return ~v; });
 }
 
 void TSLNotProcedure::ExecuteBoolean(TSLContext* Context) {
@@ -383,10 +365,7 @@ void TSLCviProcedure::RegisterProcedures() {
   RegisterProcedureForClassName<TSLString>(&TSLCviProcedure::ExecuteString, 0);
 }
 
-void TSLCviProcedure::ExecuteDouble(TSLContext* Context) {
-  TSLStack* ops = Operands(Context);
-  ReplaceTop<TSLLongint>(ops, 1, TruncToInt64(DoubleAt(ops, 0)));
-}
+void TSLCviProcedure::ExecuteDouble(TSLContext* Context) { OnDouble<TSLLongint>(Context, TruncToInt64); }
 void TSLCviProcedure::ExecuteLongint(TSLContext*) {}  // already an Int: left as it is
 void TSLCviProcedure::ExecuteString(TSLContext* Context) {
   TSLStack* ops = Operands(Context);
@@ -402,8 +381,7 @@ void TSLCvrProcedure::RegisterProcedures() {
 void TSLCvrProcedure::ExecuteDouble(TSLContext*) {}  // already a Double: left as it is
 void TSLCvrProcedure::ExecuteLongint(TSLContext* Context) {
   // Only the low 32 bits count, taken as a signed 32-bit value.
-  TSLStack* ops = Operands(Context);
-  ReplaceTop<TSLDouble>(ops, 1, static_cast<double>(Low32(LongintAt(ops, 0))));
+  OnLongint<TSLDouble>(Context, [](std::int64_t v) { return static_cast<double>(Low32(v)); });
 }
 void TSLCvrProcedure::ExecuteString(TSLContext* Context) {
   TSLStack* ops = Operands(Context);
@@ -417,12 +395,10 @@ void TSLCvsProcedure::RegisterProcedures() {
 }
 
 void TSLCvsProcedure::ExecuteLongint(TSLContext* Context) {
-  TSLStack* ops = Operands(Context);
-  ReplaceTop<TSLString>(ops, 1, AnsiToWide(IntToStr(LongintAt(ops, 0))));
+  OnLongint<TSLString>(Context, [](std::int64_t v) { return AnsiToWide(IntToStr(v)); });
 }
 void TSLCvsProcedure::ExecuteDouble(TSLContext* Context) {
-  TSLStack* ops = Operands(Context);
-  ReplaceTop<TSLString>(ops, 1, AnsiToWide(FloatToStr(DoubleAt(ops, 0))));
+  OnDouble<TSLString>(Context, [](double v) { return AnsiToWide(FloatToStr(v)); });
 }
 void TSLCvsProcedure::ExecuteIdent(TSLContext* Context) {
   TSLStack* ops = Operands(Context);

@@ -11,11 +11,11 @@
 
 namespace vt {
 
-// Declares a polymorphic built-in over a number (Int or Double) at one depth.
-#define VT_SL_NUMBER_BUILTIN(Name)                            \
-  class Name : public TSLNumberProcedure {                    \
+// Declares a polymorphic built-in over numbers (Int or Double) on the given base.
+#define VT_SL_NUMBER_BUILTIN(Name, Base)                      \
+  class Name : public Base {                                  \
    public:                                                    \
-    using TSLNumberProcedure::TSLNumberProcedure;             \
+    using Base::Base;                                         \
     const char* ClassName() const override { return #Name; }  \
                                                               \
    protected:                                                 \
@@ -38,16 +38,16 @@ class TSLNumberProcedure : public TSLPolymorphProcedure {
 };
 
 // a → |a|, −a; the Int results wrap
-VT_SL_NUMBER_BUILTIN(TSLAbsProcedure);
-VT_SL_NUMBER_BUILTIN(TSLNegProcedure);
+VT_SL_NUMBER_BUILTIN(TSLAbsProcedure, TSLNumberProcedure);
+VT_SL_NUMBER_BUILTIN(TSLNegProcedure, TSLNumberProcedure);
 // a → Int: the low 32 bits of the truncated value, then stepped up or down
-VT_SL_NUMBER_BUILTIN(TSLCeilProcedure);
-VT_SL_NUMBER_BUILTIN(TSLFloorProcedure);
+VT_SL_NUMBER_BUILTIN(TSLCeilProcedure, TSLNumberProcedure);
+VT_SL_NUMBER_BUILTIN(TSLFloorProcedure, TSLNumberProcedure);
 // a → Int: halves to the even neighbour; toward zero
-VT_SL_NUMBER_BUILTIN(TSLRoundProcedure);
-VT_SL_NUMBER_BUILTIN(TSLTruncProcedure);
+VT_SL_NUMBER_BUILTIN(TSLRoundProcedure, TSLNumberProcedure);
+VT_SL_NUMBER_BUILTIN(TSLTruncProcedure, TSLNumberProcedure);
 // a → Double
-VT_SL_NUMBER_BUILTIN(TSLSqrtProcedure);
+VT_SL_NUMBER_BUILTIN(TSLSqrtProcedure, TSLNumberProcedure);
 
 // a b → a op b, decided by the deeper operand; Ints mix with Doubles to a Double.
 class TSLArithmeticProcedure : public TSLNumberProcedure {
@@ -58,21 +58,9 @@ class TSLArithmeticProcedure : public TSLNumberProcedure {
   int Depth() const override { return 1; }
 };
 
-// Declares a built-in of two numbers decided by the deeper one.
-#define VT_SL_ARITHMETIC_BUILTIN(Name)                        \
-  class Name : public TSLArithmeticProcedure {                \
-   public:                                                    \
-    using TSLArithmeticProcedure::TSLArithmeticProcedure;     \
-    const char* ClassName() const override { return #Name; }  \
-                                                              \
-   protected:                                                 \
-    void ExecuteLongint(TSLContext* Context) override;        \
-    void ExecuteDouble(TSLContext* Context) override;         \
-  }
-
-VT_SL_ARITHMETIC_BUILTIN(TSLSubProcedure);
-VT_SL_ARITHMETIC_BUILTIN(TSLMulProcedure);
-VT_SL_ARITHMETIC_BUILTIN(TSLDivProcedure);  // always a Double
+VT_SL_NUMBER_BUILTIN(TSLSubProcedure, TSLArithmeticProcedure);
+VT_SL_NUMBER_BUILTIN(TSLMulProcedure, TSLArithmeticProcedure);
+VT_SL_NUMBER_BUILTIN(TSLDivProcedure, TSLArithmeticProcedure);  // always a Double
 
 // a b → sum; s t → s t joined; array obj → (obj appended to the array)
 class TSLAddProcedure : public TSLArithmeticProcedure {
@@ -133,18 +121,7 @@ VT_SL_LOGIC_BUILTIN(TSLOrProcedure);
 VT_SL_LOGIC_BUILTIN(TSLXorProcedure);
 
 // i → complement; p → negation
-class TSLNotProcedure : public TSLPolymorphProcedure {
- public:
-  using TSLPolymorphProcedure::TSLPolymorphProcedure;
-  const char* ClassName() const override { return "TSLNotProcedure"; }
-
- protected:
-  void RegisterProcedures() override;
-
- private:
-  void ExecuteLongint(TSLContext* Context);
-  void ExecuteBoolean(TSLContext* Context);
-};
+VT_SL_POLYMORPH_BUILTIN(TSLNotProcedure, VT_SL_HANDLER(Longint) VT_SL_HANDLER(Boolean));
 
 VT_SL_BUILTIN(TSLShlProcedure);  // i n → i shifted left by n mod 64
 VT_SL_BUILTIN(TSLShrProcedure);  // i n → i shifted right by n mod 64, zeros shifted in
@@ -180,49 +157,13 @@ VT_SL_COMPARE_BUILTIN(TSLGtProcedure);
 VT_SL_COMPARE_BUILTIN(TSLGeProcedure);
 
 // a → Int: a Double toward zero, an Int stays, a string is parsed
-class TSLCviProcedure : public TSLPolymorphProcedure {
- public:
-  using TSLPolymorphProcedure::TSLPolymorphProcedure;
-  const char* ClassName() const override { return "TSLCviProcedure"; }
-
- protected:
-  void RegisterProcedures() override;
-
- private:
-  void ExecuteDouble(TSLContext* Context);
-  void ExecuteLongint(TSLContext* Context);
-  void ExecuteString(TSLContext* Context);
-};
+VT_SL_POLYMORPH_BUILTIN(TSLCviProcedure, VT_SL_HANDLER(Double) VT_SL_HANDLER(Longint) VT_SL_HANDLER(String));
 
 // a → Double: a Double stays, an Int from its low 32 bits, a string is parsed
-class TSLCvrProcedure : public TSLPolymorphProcedure {
- public:
-  using TSLPolymorphProcedure::TSLPolymorphProcedure;
-  const char* ClassName() const override { return "TSLCvrProcedure"; }
-
- protected:
-  void RegisterProcedures() override;
-
- private:
-  void ExecuteDouble(TSLContext* Context);
-  void ExecuteLongint(TSLContext* Context);
-  void ExecuteString(TSLContext* Context);
-};
+VT_SL_POLYMORPH_BUILTIN(TSLCvrProcedure, VT_SL_HANDLER(Double) VT_SL_HANDLER(Longint) VT_SL_HANDLER(String));
 
 // a → text of the number; /name → the name
-class TSLCvsProcedure : public TSLPolymorphProcedure {
- public:
-  using TSLPolymorphProcedure::TSLPolymorphProcedure;
-  const char* ClassName() const override { return "TSLCvsProcedure"; }
-
- protected:
-  void RegisterProcedures() override;
-
- private:
-  void ExecuteLongint(TSLContext* Context);
-  void ExecuteDouble(TSLContext* Context);
-  void ExecuteIdent(TSLContext* Context);
-};
+VT_SL_POLYMORPH_BUILTIN(TSLCvsProcedure, VT_SL_HANDLER(Longint) VT_SL_HANDLER(Double) VT_SL_HANDLER(Ident));
 
 VT_SL_BUILTIN(TSLCvnProcedure);        // s → /name
 VT_SL_BUILTIN(TSLChkiProcedure);       // s → whether cvi would parse it

@@ -34,6 +34,25 @@ class TSLInternalProcedure : public TSLObject {
     void Execute(TSLContext* Context) override;              \
   }
 
+class TSLPolymorphProcedure;
+
+// Declares a polymorphic built-in: its class, its RegisterProcedures and one handler
+// per operand class it serves, named after that class (VT_SL_HANDLER(Longint)
+// declares ExecuteLongint).
+#define VT_SL_HANDLER(Class) void Execute##Class(TSLContext* Context);
+#define VT_SL_POLYMORPH_BUILTIN(Name, Handlers)               \
+  class Name : public TSLPolymorphProcedure {                 \
+   public:                                                    \
+    using TSLPolymorphProcedure::TSLPolymorphProcedure;       \
+    const char* ClassName() const override { return #Name; }  \
+                                                              \
+   protected:                                                 \
+    void RegisterProcedures() override;                       \
+                                                              \
+   private:                                                   \
+    Handlers                                                  \
+  }
+
 class TSLPolymorphProcedure : public TSLInternalProcedure {
  public:
   // A handler: a method of the procedure taking the context.

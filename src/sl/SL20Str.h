@@ -42,62 +42,16 @@ VT_SL_BUILTIN(TSLChrProcedure);        // i → the character of the low byte
 VT_SL_BUILTIN(TSLOrdProcedure);        // s → the code of its one character
 
 // array i → x; coll /name → x: the element itself
-class TSLGetProcedure : public TSLPolymorphProcedure {
- public:
-  using TSLPolymorphProcedure::TSLPolymorphProcedure;
-  const char* ClassName() const override { return "TSLGetProcedure"; }
-
- protected:
-  void RegisterProcedures() override;
-
- private:
-  void ExecuteArray(TSLContext* Context);
-  void ExecuteDictionary(TSLContext* Context);
-  void ExecuteRecord(TSLContext* Context);
-};
+VT_SL_POLYMORPH_BUILTIN(TSLGetProcedure, VT_SL_HANDLER(Array) VT_SL_HANDLER(Dictionary) VT_SL_HANDLER(Record));
 
 // array i x →; dict /name x → (a new name only); record /field x →
-class TSLPutProcedure : public TSLPolymorphProcedure {
- public:
-  using TSLPolymorphProcedure::TSLPolymorphProcedure;
-  const char* ClassName() const override { return "TSLPutProcedure"; }
-
- protected:
-  void RegisterProcedures() override;
-
- private:
-  void ExecuteArray(TSLContext* Context);
-  void ExecuteDictionary(TSLContext* Context);
-  void ExecuteRecord(TSLContext* Context);
-};
+VT_SL_POLYMORPH_BUILTIN(TSLPutProcedure, VT_SL_HANDLER(Array) VT_SL_HANDLER(Dictionary) VT_SL_HANDLER(Record));
 
 // array i →; dict key →
-class TSLDelProcedure : public TSLPolymorphProcedure {
- public:
-  using TSLPolymorphProcedure::TSLPolymorphProcedure;
-  const char* ClassName() const override { return "TSLDelProcedure"; }
-
- protected:
-  void RegisterProcedures() override;
-
- private:
-  void ExecuteArray(TSLContext* Context);
-  void ExecuteDictionary(TSLContext* Context);
-};
+VT_SL_POLYMORPH_BUILTIN(TSLDelProcedure, VT_SL_HANDLER(Array) VT_SL_HANDLER(Dictionary));
 
 // coll → n
-class TSLCountProcedure : public TSLPolymorphProcedure {
- public:
-  using TSLPolymorphProcedure::TSLPolymorphProcedure;
-  const char* ClassName() const override { return "TSLCountProcedure"; }
-
- protected:
-  void RegisterProcedures() override;
-
- private:
-  void ExecuteArray(TSLContext* Context);
-  void ExecuteDictionary(TSLContext* Context);
-};
+VT_SL_POLYMORPH_BUILTIN(TSLCountProcedure, VT_SL_HANDLER(Array) VT_SL_HANDLER(Dictionary));
 
 // Composites
 VT_SL_BUILTIN(TSLPutsProcedure);       // dict /name x →: replaces an entry of that name
