@@ -36,7 +36,6 @@ TSLContextImplementation::TSLContextImplementation(bool AutoRelease)
 
 TSLContextImplementation::~TSLContextImplementation() = default;
 
-
 std::int32_t TSLContextImplementation::GetUserValue() const {
   TSLTokenizer* top = TopTokenizer();
   return top ? top->FUserValue : 0;
@@ -186,8 +185,6 @@ TSLObject* TSLContextImplementation::FetchToken() {
   return nullptr;
 }
 
-
-
 void TSLContextImplementation::ClearToken() {
   if (TSLTokenizer* top = TopTokenizer()) top->ClearToken();
 }
@@ -323,7 +320,6 @@ bool TSLInterpreter::DoRun(TSLContextImplementation* Context, TIRunMode Mode) {
   }
 }
 
-
 void TSLInterpreter::ExecAgain(TSLContextImplementation* Context) {
   TSLTokenizer* top = Context->TopTokenizer();
   const TRef<TSLObject> token = top->FToken;
@@ -336,12 +332,10 @@ void TSLInterpreter::ExecAgain(TSLContextImplementation* Context) {
   }
 }
 
-
 void TSLInterpreter::Display(TSLContextImplementation* Context) {
   TSLObject* token = Context->GetUnresolvedToken();
   if (!OnDbgDisplay || !token) return;
-  const bool shown = As<TSLIdent>(token) || As<TSLString>(token) ||
-                     As<TSLNumber>(token);
+  const bool shown = As<TSLIdent>(token) || As<TSLString>(token) || As<TSLNumber>(token);
   OnDbgDisplay(shown ? token : nullptr);
 }
 

@@ -33,7 +33,6 @@ void TSLPolymorphProcedure::Execute(TSLContext* Context) {
                          examined ? examined->ClassName() : "nil"));
 }
 
-
 TSLObject* AnyOperandAt(TSLStack* Ops, int Depth) {
   TSLObject* obj = Ops->GetObjAtIndex(Depth);
   if (!obj) throw EInvalidCast();
