@@ -22,6 +22,13 @@ struct TFreeList {
 
 // The address sanitizer must see every block freed, or it would miss use after free.
 #if defined(__SANITIZE_ADDRESS__)
+#define VT_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VT_ADDRESS_SANITIZER 1
+#endif
+#endif
+#ifdef VT_ADDRESS_SANITIZER
 constexpr bool kPooling = false;
 #else
 constexpr bool kPooling = true;
