@@ -1,4 +1,4 @@
-// The message-box handler; see Dialogs.h.
+// The message-box, message-dialog and beep handlers; see Dialogs.h.
 #include "Dialogs.h"
 
 #include <cstdio>
@@ -9,21 +9,54 @@ namespace vt {
 
 namespace {
 
-TShowMessageHandler& Handler() {
+TShowMessageHandler& MessageHandler() {
   static TShowMessageHandler handler;
+  return handler;
+}
+
+TMessageDlgHandler& DialogHandler() {
+  static TMessageDlgHandler handler;
+  return handler;
+}
+
+std::function<void()>& BeepHandler() {
+  static std::function<void()> handler;
   return handler;
 }
 
 }  // namespace
 
 void ShowMessage(const std::u16string& Text) {
-  if (Handler()) {
-    Handler()(Text);
+  if (MessageHandler()) {
+    MessageHandler()(Text);
   } else {
     std::fprintf(stderr, "%s\n", WideToUtf8(Text).c_str());
   }
 }
 
-void SetShowMessageHandler(TShowMessageHandler Handler_) { Handler() = std::move(Handler_); }
+void SetShowMessageHandler(TShowMessageHandler Handler) { MessageHandler() = std::move(Handler); }
+
+TModalResult ButtonResult(TMsgDlgBtn Button) {
+  static constexpr TModalResult results[] = {mrYes, mrNo, mrOk, mrCancel, mrAbort, mrRetry, mrIgnore};
+  return results[Button];
+}
+
+TModalResult MessageDlg(const std::u16string& Text, TMsgDlgType Type, TMsgDlgButtons Buttons) {
+  if (DialogHandler()) return DialogHandler()(Text, Type, Buttons);
+  std::fprintf(stderr, "%s\n", WideToUtf8(Text).c_str());
+  return mrNone;
+}
+
+void SetMessageDlgHandler(TMessageDlgHandler Handler) { DialogHandler() = std::move(Handler); }
+
+void Beep() {
+  if (BeepHandler()) {
+    BeepHandler()();
+  } else {
+    std::fputc('\a', stderr);
+  }
+}
+
+void SetBeepHandler(std::function<void()> Handler) { BeepHandler() = std::move(Handler); }
 
 }  // namespace vt

@@ -1,8 +1,9 @@
-// The simple modal message box, reached through one replaceable handler: the program
-// installs the window version at start-up; headless runs and tests install their own,
-// so nothing ever waits for a click that cannot come.
+// The modal message boxes and the beep, each reached through one replaceable handler:
+// the program installs the window versions at start-up (InstallQtDialogs); headless
+// runs and tests install their own, so nothing ever waits for a click that cannot come.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -14,5 +15,31 @@ using TShowMessageHandler = std::function<void(const std::u16string& Text)>;
 void ShowMessage(const std::u16string& Text);
 // Installs a handler; an empty one restores the default, which writes to stderr.
 void SetShowMessageHandler(TShowMessageHandler Handler);
+
+// The message dialog: a kind (its icon and caption), a set of buttons, and the result
+// of the button that closed it.
+enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
+enum TMsgDlgBtn { mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore };
+using TMsgDlgButtons = std::uint32_t;  // one bit per TMsgDlgBtn
+constexpr TMsgDlgButtons MsgDlgButton(TMsgDlgBtn Button) { return TMsgDlgButtons{1} << Button; }
+
+// Dialog results; mrNone when the dialog ended without a button.
+enum TModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7 };
+// The result a button gives.
+TModalResult ButtonResult(TMsgDlgBtn Button);
+
+using TMessageDlgHandler =
+    std::function<TModalResult(const std::u16string& Text, TMsgDlgType Type, TMsgDlgButtons Buttons)>;
+
+// Shows the dialog and returns the result of the pressed button.
+TModalResult MessageDlg(const std::u16string& Text, TMsgDlgType Type, TMsgDlgButtons Buttons);
+// Installs a handler; an empty one restores the default, which writes the text to
+// stderr and answers mrNone: without a window nobody can choose a button.
+void SetMessageDlgHandler(TMessageDlgHandler Handler);
+
+// The system's default beep.
+void Beep();
+// Installs a handler; an empty one restores the default, the terminal bell on stderr.
+void SetBeepHandler(std::function<void()> Handler);
 
 }  // namespace vt

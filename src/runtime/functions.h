@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "Cipher.h"
 #include "SL20Arr.h"
 #include "TextConv.h"
 
@@ -93,22 +94,7 @@ std::string GetTalkErrorMessage(int Code);
 std::uint32_t CalculateCRC32_QD02(std::string_view Bytes);
 std::uint8_t CalculateXORChecksum(std::string_view Bytes);
 std::string InvertString(std::string_view Bytes);
-// One step of the 16-bit stream unscrambling of the file checksum.
-std::uint16_t Decrypt(std::uint16_t W, std::uint32_t A, std::uint32_t M, std::uint32_t K, int RL, int RH);
-
-using TAESKey = std::array<std::uint8_t, 32>;
-using TAESCounter = std::array<std::uint8_t, 16>;
-
-// AES-256 in counter mode over the text's UTF-8 bytes cut or zero-padded to exactly
-// 32 bytes; the counter block counts up as one 128-bit big-endian number.
-std::string EncryptAES256CTR(std::u16string_view Text, const TAESKey& Key, const TAESCounter& Counter);
-// All bytes decrypted and read as UTF-8; the zero padding stays as trailing NULs.
-WideString DecryptAES256CTR(std::string_view Cipher, const TAESKey& Key, const TAESCounter& Counter);
-
-// The program's own key and counter block of the string-cipher built-ins, formed at
-// run time so that neither stands in the binary as one piece.
-TAESKey StringCipherKey();
-TAESCounter StringCipherCounter();
+// The string cipher and the unscrambling step of the file checksum: Cipher.h.
 
 // ---- Compatibility, permissions, names ----
 

@@ -1,0 +1,76 @@
+// The Qt message boxes; see QtDialogs.h.
+#include "QtDialogs.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "Dialogs.h"
+#include "TextConv.h"
+
+namespace vt {
+
+namespace {
+
+struct TButtonInfo {
+  TMsgDlgBtn Button;
+  QMessageBox::StandardButton Standard;
+  const char* Name;
+};
+
+// The fixed order in which the buttons stand, whatever order a caller names them in.
+constexpr TButtonInfo kButtons[] = {
+    {mbYes, QMessageBox::Yes, "Yes"},          {mbNo, QMessageBox::No, "No"},
+    {mbOK, QMessageBox::Ok, "OK"},             {mbCancel, QMessageBox::Cancel, "Cancel"},
+    {mbAbort, QMessageBox::Abort, "Abort"},    {mbRetry, QMessageBox::Retry, "Retry"},
+    {mbIgnore, QMessageBox::Ignore, "Ignore"},
+};
+
+QMessageBox::Icon KindIcon(TMsgDlgType Type) {
+  switch (Type) {
+    case mtWarning: return QMessageBox::Warning;
+    case mtError: return QMessageBox::Critical;
+    case mtInformation: return QMessageBox::Information;
+    case mtConfirmation: return QMessageBox::Question;
+    case mtCustom: break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+QString KindCaption(TMsgDlgType Type) {
+  switch (Type) {
+    case mtWarning: return QStringLiteral("Warning");
+    case mtError: return QStringLiteral("Error");
+    case mtInformation: return QStringLiteral("Information");
+    case mtConfirmation: return QStringLiteral("Confirm");
+    case mtCustom: break;
+  }
+  return QApplication::applicationDisplayName();
+}
+
+// A box without a parent: Qt centres it on the screen.
+TModalResult RunDialog(const std::u16string& Text, TMsgDlgType Type, TMsgDlgButtons Buttons) {
+  QMessageBox box(KindIcon(Type), KindCaption(Type), ToQString(Text));
+  box.setObjectName(QStringLiteral("MessageDlg"));
+  std::vector<std::pair<QAbstractButton*, TMsgDlgBtn>> shown;
+  for (const TButtonInfo& info : kButtons) {
+    if (!(Buttons & MsgDlgButton(info.Button))) continue;
+    QAbstractButton* button = box.addButton(info.Standard);
+    button->setObjectName(QString::fromLatin1(info.Name));
+    shown.emplace_back(button, info.Button);
+  }
+  box.exec();
+  for (const auto& [button, id] : shown)
+    if (box.clickedButton() == button) return ButtonResult(id);
+  return mrNone;
+}
+
+}  // namespace
+
+void InstallQtDialogs() {
+  SetShowMessageHandler([](const std::u16string& Text) { RunDialog(Text, mtCustom, MsgDlgButton(mbOK)); });
+  SetMessageDlgHandler(RunDialog);
+  SetBeepHandler([] { QApplication::beep(); });
+}
+
+}  // namespace vt

@@ -1,0 +1,12 @@
+// The window versions of the message box, the message dialog and the beep (Qt Widgets):
+// the program installs them once its application object exists.
+#pragma once
+
+namespace vt {
+
+// Installs the handlers of Dialogs.h that show Qt windows. The dialog is named
+// "MessageDlg"; its buttons carry the names "Yes", "No", "OK", "Cancel", "Abort",
+// "Retry" and "Ignore", so that tests find and press them.
+void InstallQtDialogs();
+
+}  // namespace vt

@@ -1,0 +1,125 @@
+#include "Dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <set>
+
+#include "QtDialogs.h"
+#include "TextConv.h"
+
+using namespace vt;
+
+namespace {
+
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "test_platform";
+  static char* argv[] = {name, nullptr};
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static auto* app = new QApplication(argc, argv);
+  return *app;
+}
+
+// What the open dialog showed; Press names the button the test clicks.
+struct TSeen {
+  QString Name, Title, Text;
+  QMessageBox::Icon Icon = QMessageBox::NoIcon;
+  std::set<QString> Buttons;
+};
+
+// Waits for the modal dialog, records it and clicks the button named Press (or closes
+// the dialog when Press is empty).
+void AnswerNextDialog(TSeen& Seen, const QString& Press) {
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, [poll, &Seen, Press] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    poll->stop();
+    poll->deleteLater();
+    Seen.Name = box->objectName();
+    Seen.Title = box->windowTitle();
+    Seen.Text = box->text();
+    Seen.Icon = box->icon();
+    for (QAbstractButton* b : box->buttons()) Seen.Buttons.insert(b->objectName());
+    if (Press.isEmpty())
+      box->reject();
+    else
+      box->findChild<QAbstractButton*>(Press)->click();
+  });
+  poll->start(5);
+}
+
+class Dialogs : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    SetShowMessageHandler(nullptr);
+    SetMessageDlgHandler(nullptr);
+    SetBeepHandler(nullptr);
+  }
+};
+
+TEST_F(Dialogs, WithoutAWindowNoButtonIsChosen) {
+  EXPECT_EQ(MessageDlg(u"headless", mtConfirmation, MsgDlgButton(mbYes) | MsgDlgButton(mbNo)), mrNone);
+  TMsgDlgType type = mtCustom;
+  TMsgDlgButtons buttons = 0;
+  SetMessageDlgHandler([&](const std::u16string& text, TMsgDlgType t, TMsgDlgButtons b) {
+    type = t, buttons = b;
+    return text == u"go" ? mrRetry : mrAbort;
+  });
+  EXPECT_EQ(MessageDlg(u"go", mtWarning, MsgDlgButton(mbRetry) | MsgDlgButton(mbAbort)), mrRetry);
+  EXPECT_EQ(type, mtWarning);
+  EXPECT_EQ(buttons, 0x30u);
+  int beeps = 0;
+  SetBeepHandler([&] { ++beeps; });
+  Beep();
+  EXPECT_EQ(beeps, 1);
+}
+
+TEST_F(Dialogs, ButtonsGiveTheirResults) {
+  const std::pair<TMsgDlgBtn, TModalResult> cases[] = {{mbYes, mrYes},     {mbNo, mrNo},       {mbOK, mrOk},
+                                                       {mbCancel, mrCancel}, {mbAbort, mrAbort}, {mbRetry, mrRetry},
+                                                       {mbIgnore, mrIgnore}};
+  for (const auto& [button, result] : cases) EXPECT_EQ(ButtonResult(button), result) << button;
+}
+
+TEST_F(Dialogs, QtDialogShowsKindAndButtonsAndAnswersWithThePressedOne) {
+  App();
+  InstallQtDialogs();
+  TSeen seen;
+  AnswerNextDialog(seen, "No");
+  EXPECT_EQ(MessageDlg(u"Continue?", mtConfirmation, MsgDlgButton(mbYes) | MsgDlgButton(mbNo)), mrNo);
+  EXPECT_EQ(seen.Name, "MessageDlg");
+  EXPECT_EQ(seen.Title, "Confirm");
+  EXPECT_EQ(seen.Text, "Continue?");
+  EXPECT_EQ(seen.Icon, QMessageBox::Question);
+  EXPECT_EQ(seen.Buttons, (std::set<QString>{"Yes", "No"}));
+
+  TSeen all;
+  AnswerNextDialog(all, "Ignore");
+  EXPECT_EQ(MessageDlg(u"x", mtError, 0x7F), mrIgnore);
+  EXPECT_EQ(all.Title, "Error");
+  EXPECT_EQ(all.Buttons, (std::set<QString>{"Yes", "No", "OK", "Cancel", "Abort", "Retry", "Ignore"}));
+
+  // Closed without a button that the dialog knows as its escape: no result.
+  TSeen closed;
+  AnswerNextDialog(closed, "");
+  EXPECT_EQ(MessageDlg(u"x", mtWarning, MsgDlgButton(mbRetry)), mrNone);
+  EXPECT_EQ(closed.Icon, QMessageBox::Warning);
+}
+
+TEST_F(Dialogs, QtMessageBoxWaitsForItsOkButton) {
+  App();
+  InstallQtDialogs();
+  TSeen seen;
+  AnswerNextDialog(seen, "OK");
+  ShowMessage(u"ROS with version 2.0");
+  EXPECT_EQ(seen.Text, "ROS with version 2.0");
+  EXPECT_EQ(seen.Icon, QMessageBox::NoIcon);
+  EXPECT_EQ(seen.Buttons, (std::set<QString>{"OK"}));
+}
+
+}  // namespace
