@@ -16,6 +16,11 @@ namespace vt {
 
 TStorageManager* StorageManager = nullptr;
 
+TStorageManager& TheStorageManager() {
+  if (!StorageManager) throw Exception("no storage manager");
+  return *StorageManager;
+}
+
 // TStoragePluginInterface
 
 TSLStorageObject* TStoragePluginInterface::GetObject(const AnsiString& Name) {

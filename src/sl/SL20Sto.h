@@ -149,5 +149,7 @@ class TStorageManager {
 
 // The one storage manager of the process; the shell creates it at start-up.
 extern TStorageManager* StorageManager;
+// That storage manager; raises "no storage manager" before the shell has created it.
+TStorageManager& TheStorageManager();
 
 }  // namespace vt

@@ -10,8 +10,7 @@ namespace fs = std::filesystem;
 
 namespace vt::test {
 
-void StorageTest::SetUp() {
-  RefCountedTest::SetUp();
+void TStorageEnvironment::Start() {
   static int serial = 0;
   const std::string base = "vt-storage-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
   Folder = fs::temp_directory_path() / (base + "-data");
@@ -26,14 +25,13 @@ void StorageTest::SetUp() {
   StorageManager->AnnounceStoragePlugin(std::make_unique<TClipboardStoragePlugin>(), false);
 }
 
-void StorageTest::TearDown() {
+void TStorageEnvironment::Stop() {
   RefObjManager().PurgeAutoReleasePool();
   delete StorageManager;
   StorageManager = nullptr;
   fs::current_path(PreviousFolder);
   fs::remove_all(Folder);
   fs::remove_all(Cwd);
-  RefCountedTest::TearDown();
 }
 
 namespace {
@@ -60,16 +58,16 @@ void PutLE(std::string& out, std::uint64_t v, int bytes) {
 
 }  // namespace
 
-void StorageTest::WriteFile(const std::string& RelativeName, const std::string& Contents) {
+void TStorageEnvironment::WriteFile(const std::string& RelativeName, const std::string& Contents) {
   Write(Local(Folder, RelativeName), Contents);
 }
-std::string StorageTest::ReadFile(const std::string& RelativeName) const { return Read(Local(Folder, RelativeName)); }
-void StorageTest::WriteCwdFile(const std::string& RelativeName, const std::string& Contents) {
+std::string TStorageEnvironment::ReadFile(const std::string& RelativeName) const { return Read(Local(Folder, RelativeName)); }
+void TStorageEnvironment::WriteCwdFile(const std::string& RelativeName, const std::string& Contents) {
   Write(Local(Cwd, RelativeName), Contents);
 }
-std::string StorageTest::ReadCwdFile(const std::string& RelativeName) const { return Read(Local(Cwd, RelativeName)); }
+std::string TStorageEnvironment::ReadCwdFile(const std::string& RelativeName) const { return Read(Local(Cwd, RelativeName)); }
 
-bool StorageTest::Exists(const std::string& RelativeName) const { return fs::exists(Local(Folder, RelativeName)); }
+bool TStorageEnvironment::Exists(const std::string& RelativeName) const { return fs::exists(Local(Folder, RelativeName)); }
 
 std::string ArchiveEntryBytes(const std::string& Name, const std::string& Data, const std::string& Extra,
                               std::int64_t Signature, std::uint16_t Version, std::optional<std::int64_t> Size) {

@@ -1,5 +1,6 @@
 // A storage manager over a data folder that the test builds in a temporary folder,
-// with the file, archive and clipboard plug-ins announced as the program does.
+// with the file, archive and clipboard plug-ins announced as the program does: as a
+// fixture of its own (StorageTest) and as a part other fixtures start and stop.
 #pragma once
 
 #include <filesystem>
@@ -12,10 +13,12 @@
 
 namespace vt::test {
 
-class StorageTest : public RefCountedTest {
- protected:
-  void SetUp() override;
-  void TearDown() override;
+class TStorageEnvironment {
+ public:
+  // Creates the folders, makes the current folder the test's own and creates the
+  // global storage manager; Stop undoes all of it.
+  void Start();
+  void Stop();
 
   // Writes a file below the data folder ("\" or "/" separators), creating folders.
   void WriteFile(const std::string& RelativeName, const std::string& Contents);
@@ -36,6 +39,18 @@ class StorageTest : public RefCountedTest {
   std::filesystem::path Folder;  // the data folder
   std::filesystem::path Cwd;     // the current folder
   std::filesystem::path PreviousFolder;
+};
+
+class StorageTest : public RefCountedTest, public TStorageEnvironment {
+ protected:
+  void SetUp() override {
+    RefCountedTest::SetUp();
+    Start();
+  }
+  void TearDown() override {
+    Stop();
+    RefCountedTest::TearDown();
+  }
 };
 
 // Bytes of one archive entry: the 22-byte header, the name, an extra field, the data.

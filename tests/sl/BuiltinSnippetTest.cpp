@@ -1,13 +1,23 @@
 // The built-ins through SL text: each case is decoded into a block and run on a fresh
 // context (System, Create, Global); the result is the operand stack, bottom first, or
 // the exact text of the failure that ended the run.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <QLocale>
+
+#include "Cipher.h"
+#include "DateTime.h"
+#include "Dialogs.h"
 #include "NumText.h"
 #include "ScriptFixture.h"
 #include "SL20Dec.h"
 #include "SL20Rec.h"
 #include "SL20StStrm.h"
+#include "ScrStoObj.h"
+#include "SL20Sob.h"
+#include "StorageFixture.h"
 
 namespace vt::test {
 namespace {
@@ -51,6 +61,7 @@ class BuiltinSnippets : public ScriptTest {
   }
   void TearDown() override {
     Decoder.reset();
+    ScriptClasses.reset();
     ScriptTest::TearDown();
   }
 
@@ -64,8 +75,10 @@ class BuiltinSnippets : public ScriptTest {
   // Runs the code on a fresh context with fresh dictionaries: the result as a TSnippet.
   std::string Run(const char* Code) {
     Global = MakeRef<TSLDictionary>();
-    Create = MakeRef<TSLDictionary>();
+    Create = ScriptClasses ? ScriptClasses : MakeRef<TSLDictionary>();
     NewContext();
+    // What the last run left in the pool goes, as the program's purge task lets it go.
+    RefObjManager().PurgeAutoReleasePool();
     const Obj block = Decode(std::string("[B ") + Code + " ]");
     try {
       RunBlock(block);
@@ -83,6 +96,7 @@ class BuiltinSnippets : public ScriptTest {
   }
 
   TRef<TSLStreamDecoder> Decoder;
+  TRef<TSLDictionary> ScriptClasses;  // the script classes of every run; none when unset
 };
 
 TEST_F(BuiltinSnippets, CommonConventions) {
@@ -307,6 +321,362 @@ TEST_F(BuiltinSnippets, ArraysDictionariesRecords) {
       {"[D] getrectype", "!Invalid class typecast"},
       {"[D:Info /a 1] getident [A] getident 5 getident", "!Invalid class typecast"},
       {"[D:Info /a 1] getident [A] getident", "/Info /"},
+  };
+  RunAll(cases, std::size(cases));
+}
+
+
+// The built-ins that reach the surroundings: a storage manager over a data folder, a
+// current folder of the test's own, a fixed moment (Tuesday, 5 March 2024, 14:03:07)
+// in a German locale, the program "Vorlix-Talk 4.7" of build 20240301, and dialogs
+// answered by their text: a dialog whose text is "Yes" is answered with the Yes
+// button, and so on ("none": closed without a button). "lastdialog" pushes the kind
+// and buttons of the last dialog shown since it was last asked, or 'none'.
+class EnvironmentSnippets : public BuiltinSnippets, public TStorageEnvironment {
+ protected:
+  void SetUp() override {
+    BuiltinSnippets::SetUp();
+    Start();
+    AnnounceStorageScriptClasses(*StorageManager);
+    ScriptClasses = TRef<TSLDictionary>(StorageManager->ScriptClassDict());
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    SetClock([] { return Moment(); });
+    SetProductInfoSource([](const AnsiString& name) -> AnsiString {
+      if (name == "ProgramName") return "Vorlix-Talk 4.7";
+      if (name == "ProgramVersionCaption") return "Build 20240301 (64-bit)";
+      return "";
+    });
+    SetMessageDlgHandler([this](const std::u16string& text, TMsgDlgType type, TMsgDlgButtons buttons) {
+      LastDialog = std::string(1, "WEIC"[type]) + ":";
+      for (int b = mbYes; b <= mbIgnore; ++b)
+        if (buttons & MsgDlgButton(static_cast<TMsgDlgBtn>(b))) LastDialog += "YNOCARI"[b];
+      const std::pair<const char16_t*, TModalResult> answers[] = {
+          {u"Yes", mrYes}, {u"No", mrNo}, {u"Ok", mrOk}, {u"Cancel", mrCancel},
+          {u"Abort", mrAbort}, {u"Retry", mrRetry}, {u"Ignore", mrIgnore}};
+      for (const auto& [name, result] : answers)
+        if (text == name) return result;
+      return mrNone;
+    });
+    SetShowMessageHandler([this](const std::u16string& text) { Messages.push_back(WideToUtf8(text)); });
+    SetBeepHandler([this] { ++Beeps; });
+    Define("lastdialog", [this](TSLContext* c) {
+      c->OperandStack()->Push(MakeRef<TSLString>(AnsiToWide(LastDialog)).get());
+      LastDialog = "none";
+    });
+  }
+  void TearDown() override {
+    SetMessageDlgHandler(nullptr);
+    SetShowMessageHandler(nullptr);
+    SetBeepHandler(nullptr);
+    SetProductInfoSource(nullptr);
+    SetClock(nullptr);
+    QLocale::setDefault(QLocale::system());
+    // Instances of the script classes go before the storage manager that owns the classes.
+    Ctx.reset();
+    FailedContext.reset();
+    Global.reset();
+    ScriptClasses.reset();
+    Stop();
+    BuiltinSnippets::TearDown();
+  }
+  static QDateTime Moment() { return QDateTime(QDate(2024, 3, 5), QTime(14, 3, 7)); }
+  // Gives a file below the current folder a last-write time (local time).
+  void Touch(const std::string& name, const QDateTime& when) {
+    const struct timespec times[2] = {{when.toSecsSinceEpoch(), 0}, {when.toSecsSinceEpoch(), 0}};
+    ::utimensat(AT_FDCWD, (Cwd / name).c_str(), times, 0);
+  }
+
+  std::string LastDialog = "none";
+  std::vector<std::string> Messages;
+  int Beeps = 0;
+};
+
+TEST_F(EnvironmentSnippets, FilesAndFolders) {
+  WriteCwdFile("Work/Log.TXT", "12345");
+  WriteCwdFile("Work/b.txt", "x");
+  WriteCwdFile("Work/.hidden", "x");
+  Touch("Work/b.txt", QDateTime(QDate(2024, 3, 5), QTime(14, 3, 8)));
+  // Names are given with "\" and in any letter case; each case goes on from the last.
+  const TSnippet cases[] = {
+      {"'WORK\\Sub' createdir 'work\\sub' directoryexists 'work\\nothere\\x' createdir", "#1 #1 #0"},
+      {"'WORK\\a\\b' forcedirectories 'Work\\A\\B' directoryexists 'work\\a' forcedirectories", "#1 #1 #1"},
+      {"'' forcedirectories", "!Unable to create directory"},
+      {"'work\\a' removedir 'work\\a\\b' removedir 'work\\a' removedir", "#0 #1 #1"},
+      {"'work\\log.txt' fileexist 'work' fileexist 'work' directoryexists 'nothere.txt' fileexist", "#1 #0 #1 #0"},
+      {"'work\\LOG.txt' filegetattr 'work' filegetattr 'work\\.hidden' filegetattr 'nothere.txt' filegetattr",
+       "128 16 2 -1"},
+      {"'log.txt' 'nothere;work' filesearch 'log.txt' 'nothere;x' filesearch", "'work\\log.txt' ''"},
+      // Listings: hidden files and folders only when asked for, sorted by name.
+      {"'work\\*.*' 0 getdircontents [B /Name get] forall", "'b.txt' 'Log.TXT'"},
+      {"'work\\*.*' 18 getdircontents [B /Name get] forall", "'.' '..' '.hidden' 'b.txt' 'Log.TXT' 'Sub'"},
+      {"'work\\B.*' 0 getdircontents", "[A [D /Attr 128 /Name 'b.txt' /Size 1 /Time 1483042916]]"},
+      {"'nothere\\*.*' 16 getdircontents 'work\\*.*' '0' getdircontents", "!Invalid class typecast"},
+      {"'nothere\\*.*' 16 getdircontents", "[A]"},
+      {"'work\\log.txt' 'WORK\\B.TXT' renamefile 'work\\log.txt' 'work\\sub\\Moved.txt' renamefile", "#0 #1"},
+      {"'work\\sub\\moved.TXT' deletefile 'work\\sub\\moved.txt' deletefile 'work' deletefile", "#1 #0 #0"},
+      {"'nothere' setcurrentdir 'nothere' chdir", "!I/O error 2"},
+      {"'WORK' chdir getcurrentdir extfilename 3 getdir extfilename 'SUB' setcurrentdir getcurrentdir extfilename",
+       "'Work' 'Work' #1 'Sub'"},
+  };
+  RunAll(cases, std::size(cases));
+}
+
+TEST_F(EnvironmentSnippets, FileNameParts) {
+  const TSnippet cases[] = {
+      {"'C:\\data\\log.txt' dup extfilepath exch dup extfilename exch extfileext",
+       "'C:\\data\\' 'log.txt' '.txt'"},
+      {"'C:\\data\\log.txt' '.bak' chfileext 'C:\\data.d\\log' '.txt' chfileext 'a/b.c/d' '' chfileext",
+       "'C:\\data\\log.bak' 'C:\\data.d\\log.txt' 'a/b.c/d'"},
+      {"'log' extfilepath 'log' extfileext 'dir\\' extfilename", "'' '' ''"},
+      {"1 extfilename", "!Invalid class typecast"},
+  };
+  RunAll(cases, std::size(cases));
+}
+
+TEST_F(EnvironmentSnippets, Clock) {
+  const TSnippet cases[] = {
+      {"date time", "'05.03.24' '14:03:07'"},
+      {"'dddd, d. mmmm yyyy hh:nn:ss.zzz' datetime 'yy-mm-dd hh:mm \"at\" h am/pm' datetime",
+       "'Dienstag, 5. März 2024 14:03:07.000' '24-03-05 02:03 at 2 pm'"},
+      // A week before and a week after are both 7 days away.
+      {"2024 2 27 daysuntilnow 2024 3 12 daysuntilnow 2024 3 5 daysuntilnow 2024 2 29 daysuntilnow", "7 7 0 5"},
+      {"67560 3 5 daysuntilnow", "0"},  // the low 16 bits of the year: 2024
+      {"2023 2 29 daysuntilnow", "!Invalid argument to date encode"},
+      {"2024 13 1 daysuntilnow", "!Invalid argument to date encode"},
+      {"'2024' 3 5 daysuntilnow", "!Invalid class typecast"},
+  };
+  RunAll(cases, std::size(cases));
+}
+
+TEST_F(EnvironmentSnippets, DialogsAndBeep) {
+  const TSnippet cases[] = {
+      {"'Yes' 'Confirm' 'yn' msgdlg lastdialog", "'Y' 'C:YN'"},
+      {"'No' 'Warning' 'NyN' msgdlg lastdialog", "'N' 'W:YN'"},
+      {"'Retry' 'E' 'iRa' msgdlg 'Ignore' 'Info' 'ari' msgdlg lastdialog", "'R' 'I' 'I:ARI'"},
+      {"'Ok' 'I' '' msgdlg lastdialog", "'O' 'I:O'"},  // no letters: an OK button
+      {"'Cancel' 'C' 'OC' msgdlg lastdialog", "'C' 'C:OC'"},
+      // Errors show nothing; they are script exceptions.
+      {"'Yes' 'Q' 'O' msgdlg", "!illegal dialog type AnsiChar"},
+      {"'Yes' 'w' 'O' msgdlg", "!illegal dialog type AnsiChar"},
+      {"'Yes' '' 'O' msgdlg", "!illegal dialog type AnsiChar"},
+      {"'Yes' 'I' 'OK' msgdlg", "!illegal button AnsiChar"},
+      {"[B 'Yes' 'I' 'OK' msgdlg] [B /Msg get] tryexcept lastdialog", "'illegal button AnsiChar' 'none'"},
+      // A dialog closed without a button, or answered with one it did not show.
+      {"'none' 'I' 'O' msgdlg", "!illegal msgdlg result"},
+      {"'Yes' 'I' 'O' msgdlg", "!illegal msgdlg result"},
+      {"beep beep", ""},
+  };
+  RunAll(cases, std::size(cases));
+  EXPECT_EQ(Beeps, 2);
+}
+
+TEST_F(EnvironmentSnippets, ObjectStorage) {
+  const TSnippet cases[] = {
+      {"'obj.stx' [D /a 1 /b [A 'x' 2.5]] saveobj 'OBJ.stx' loadobj", "[D /a 1 /b [A 'x' 2.5]]"},
+      // The same object enciphered ("%SLE") through a storage object, read back by loadobj.
+      {"/s StorageObjectManager def /i 'sec.stx' s.CreateObject def i 'OBJ.stx' loadobj s.SetData "
+       "i 'EASCII' s.SetFormat i s.Write 'sec.stx' loadobj",
+       "[D /a 1 /b [A 'x' 2.5]]"},
+      {"'sec.stx' 'rw' loadstoobj", "TSLFileStorageObject"},
+      {"'sec.stx' 'x' loadstoobj", "!illegal access attribute 'X'"},
+      {"'nothere.stx' loadobj", "!TStorageManager.GetObject: object with name 'nothere.stx' not found"},
+      // A name below a missing folder is an entry of a new archive of that folder's name.
+      {"'nodir\\x.stx' 1 saveobj 'nodir\\x.stx' loadobj", "1"},
+  };
+  RunAll(cases, std::size(cases));
+  EXPECT_EQ(ReadCwdFile("sec.stx").substr(0, 4), "%SLE");
+  EXPECT_EQ(ReadCwdFile("obj.stx").substr(0, 4), "[D /");
+}
+
+TEST_F(EnvironmentSnippets, StringCipher) {
+  const TSnippet cases[] = {
+      {"'abc' 4660 171 encrstr dup count exch 0 get 0 lt", "32 #0"},
+      {"'abc' 4660 171 encrstr 4660 171 decrstr dup length exch 0 3 getsubstr", "32 'abc'"},
+      {"'@e4bc' 1 2 encrstr 1 2 decrstr 0 3 getsubstr", "'\xC3\xA4" "bc'"},  // the text's UTF-8 bytes are enciphered
+      // Another word or byte gives another cipher and deciphers to something else.
+      {"'abc' 1 2 encrstr 'abc' 1 2 encrstr eq 'abc' 1 2 encrstr 'abc' 65537 2 encrstr eq", "#1 #1"},
+      {"'abc' 1 2 encrstr 'abc' 3 2 encrstr eq 'abc' 1 2 encrstr 'abc' 1 3 encrstr eq", "#0 #0"},
+      {"'abc' 1 2 encrstr 1 3 decrstr 0 3 getsubstr 'abc' eq", "#0"},
+      {"'abc' 4660 1.0 encrstr", "!Invalid class typecast"},
+      {"[A 1 'x'] 1 1 decrstr", "!Invalid class typecast"},
+  };
+  RunAll(cases, std::size(cases));
+}
+
+TEST_F(EnvironmentSnippets, ChecksumWordOfPackages) {
+  // Block 1: 256 to 263 in two strings; block 2: 264 to 269 in three strings.
+  const std::string package =
+      "[D /BlockArray [A [D /BlockOffset 256 /BlockSize 8 /BlockDataArray [A '78563412' 'AABBCCDD']]"
+      " [D /BlockOffset 264 /BlockSize 6 /BlockDataArray [A '0102' '030405' '06']]]]";
+  WriteCwdFile("pkg.hx2", package);
+  WriteCwdFile("pkg.hx3", package);
+  WriteCwdFile("bad.hx2", "[D /BlockArray [A [D /BlockOffset 0 /BlockSize 4 /BlockDataArray [A '12zz3456']]]]");
+  WriteCwdFile("nokey.hx2", "[D /Blocks [A]]");
+  WriteCwdFile("junk.hx2", "[D /BlockArray");
+  const TSnippet cases[] = {
+      {"'pkg.hx2' 256 0 crcfromfile", "'pkg.hx2' 256 0 305419896 0"},  // 78 56 34 12 is 12345678 hex
+      {"'PKG.HX2' 260 9 crcfromfile", "'PKG.HX2' 260 9 3721182122 0"},
+      // The end of a block belongs to the next one; a word goes on into the next string.
+      {"'pkg.hx2' 264 0 crcfromfile", "'pkg.hx2' 264 0 67305985 0"},
+      {"'pkg.hx2' 258 0 crcfromfile", "'pkg.hx2' 258 0 3148485172 0"},
+      {"'pkg.hx2' 265 0 crcfromfile", "'pkg.hx2' 265 0 84148994 0"},
+      // Not covered: past the block's data, between or outside the blocks.
+      {"'pkg.hx2' 268 0 crcfromfile", "'pkg.hx2' 268 0 0 255"},
+      {"'pkg.hx2' 270 0 crcfromfile", "'pkg.hx2' 270 0 0 255"},
+      {"'pkg.hx2' 255 0 crcfromfile", "'pkg.hx2' 255 0 0 255"},
+      {"'bad.hx2' 0 0 crcfromfile 'nokey.hx2' 0 0 crcfromfile 'junk.hx2' 0 0 crcfromfile",
+       "'bad.hx2' 0 0 0 255 'nokey.hx2' 0 0 0 255 'junk.hx2' 0 0 0 255"},
+      {"'nothere.hx2' 1 2 crcfromfile", "'nothere.hx2' 1 2 0 1"},
+      // ".hx3" packages are unscrambled by kind; other kinds give the word as stored.
+      {"'pkg.hx3' 256 5 crcfromfile", "'pkg.hx3' 256 5 1366774067 0"},
+      {"'pkg.hx3' 256 9 crcfromfile 'pkg.hx3' 256 7 crcfromfile", "'pkg.hx3' 256 9 1366774067 0 'pkg.hx3' 256 7 355435588 0"},
+      {"'pkg.hx3' 264 8 crcfromfile", "'pkg.hx3' 264 8 1368918795 0"},
+      {"'pkg.hx3' 256 4 crcfromfile", "'pkg.hx3' 256 4 305419896 2"},
+      {"'pkg.hx3' 270 4 crcfromfile", "'pkg.hx3' 270 4 0 255"},
+      {"'pkg.hx2' '256' 0 crcfromfile", "!Invalid class typecast"},
+  };
+  RunAll(cases, std::size(cases));
+}
+
+TEST_F(EnvironmentSnippets, ReleaseCheck) {
+  // The program is 4.7 of build 20240301.
+  const TSnippet cases[] = {
+      {"'4.7 Build 20240301' InstallRelease '3.9 Build 20240101' InstallRelease", "#1 #1"},
+      {"'4.6 Build 20240302' InstallRelease", "#0"},  // a later build, though an older version
+      {"'4.8 Build 20240101' InstallRelease '5.0 Build 20240101' InstallRelease", "#0 #0"},
+      {"'4.7' InstallRelease 'abc' InstallRelease '5' InstallRelease", "#1 #1 #1"},
+      // A part that is no number ends the check with the answer so far.
+      {"'x.7 Build 20990101' InstallRelease '4.7 Build 2099x101' InstallRelease '4.B' InstallRelease", "#1 #1 #1"},
+      // ROS: characters 7 and 8 the major version, 5 and 6 the minor, lowest byte first.
+      {"'ROS-@01@00@02@00' InstallRelease 'ROS-@00@00@01@00' InstallRelease 'ROS@01' InstallRelease", "#0 #1 #1"},
+  };
+  RunAll(cases, std::size(cases));
+  EXPECT_EQ(Messages, std::vector<std::string>{"ROS with version 2.1 is running Vorlix-Talk does not support this version"});
+}
+
+// The counter block carries the byte and the word as six upper-case hexadecimal digits
+// in its bytes 6 to 11.
+TEST_F(EnvironmentSnippets, CipherBytesUseTheOperandsInTheCounterBlock) {
+  TAESCounter counter = StringCipherCounter();
+  const std::string digits = "AB1234";
+  std::copy(digits.begin(), digits.end(), counter.begin() + 6);
+  std::string expected = "[A";
+  for (char b : EncryptAES256CTR(u"Pa\u00dfwort", StringCipherKey(), counter))
+    expected += " " + std::to_string(static_cast<std::uint8_t>(b));
+  EXPECT_EQ(Run("'Pa@dfwort' 4660 427 encrstr"), expected + "]");  // 427: the low byte is AB
+}
+
+// In a debug run, the texts that the built-ins read are announced to the debugger of
+// the script's task, under the name the script gave.
+TEST_F(EnvironmentSnippets, DebugRunsAnnounceTheTextsTheyRead) {
+  struct TRecordingDebugger : TScriptDebuggerInterface {
+    TSLContext* GetContext() override { return nullptr; }
+    void SetContext(TSLContext*) override {}
+    TScriptTaskInterface* GetScriptTask() override { return nullptr; }
+    void SetScriptTask(TScriptTaskInterface*) override {}
+    AnsiString GetStatusLine() override { return {}; }
+    void SetStatusLine(const AnsiString&) override {}
+    void Clear() override {}
+    void AddScript(const AnsiString& FileName, std::uint16_t StorageID) override {
+      Announced.push_back(FileName + (StorageID != 0 ? "" : " without ID"));
+    }
+    void RefreshDbgViews() override {}
+    void Run() override {}
+    void RunDone() override {}
+    void StepDone() override {}
+    void SelectNextInstruction(std::uint16_t, std::int32_t, std::int32_t) override {}
+    void DeselectNextInstruction() override {}
+    void WaitForKey() override {}
+    void WaitForStep() override {}
+    std::vector<std::string> Announced;
+  } debugger;
+  TFakeScriptTask task;
+  task.Debugger = &debugger;
+  WriteCwdFile("a.stx", "[D /x 1]");
+  WriteCwdFile("pkg.hx2", "[D /BlockArray [A]]");
+  const Obj script = Decode(
+      "[B 'A.stx' loadobj pop 'a.stx' 'r' loadstoobj pop 'pkg.hx2' 0 0 crcfromfile "
+      "/s StorageObjectManager def 'a.STX' 'r' s.GetObject]");
+  Create = ScriptClasses;
+  NewContext();
+  Ctx->FScriptTask = &task;
+  Ctx->FDebug = true;
+  RunBlock(script);
+  EXPECT_EQ(debugger.Announced, (std::vector<std::string>{"A.stx", "a.stx", "pkg.hx2", "a.STX"}));
+  debugger.Announced.clear();
+  NewContext();
+  Ctx->FScriptTask = &task;
+  RunBlock(script);  // not a debug run
+  EXPECT_TRUE(debugger.Announced.empty());
+  Ctx.reset();
+}
+
+// Both script classes at work: build an archive, list it, rewrite one entry through a
+// storage object, and read the rewritten archive back.
+TEST_F(EnvironmentSnippets, ArchiveBuiltListedAndRewrittenThroughScriptClasses) {
+  const TSnippet cases[] = {
+      {"/arc ArchiveManager def /a 'Lib.sla' 'rw' arc.GetArchive def "
+       "a 'one.stx' 'ascii' [D /n 1] arc.AddEntry a 'two.stx' 'EASCII' [A 2 3] arc.AddEntry a arc.Write "
+       "0 1 a arc.GetCount 1 sub [B a exch arc.GetNameAtIndex] for a 1 arc.GetFormatAtIndex",
+       "0 1 'one.stx' 'two.stx' 'eascii'"},
+      {"/sto StorageObjectManager def /o 'lib\\ONE.stx' 'rw' sto.GetObject def "
+       "o sto.GetData o [D /n 5] sto.SetData o sto.Write o sto.GetName",
+       "[D /n 1] 'lib\\ONE.stx'"},
+      {"'lib\\one.stx' loadobj 'lib\\two.stx' loadobj", "[D /n 5] [A 2 3]"},
+      {"/arc ArchiveManager def /a 'lib.sla' 'r' arc.GetArchive def a 'TWO.STX' arc.GetIndexOfName "
+       "a 'three' arc.GetIndexOfName a 1 arc.GetFormatAtIndex a 0 arc.GetFormatAtIndex",
+       "1 -1 'eascii' 'ascii'"},
+  };
+  RunAll(cases, std::size(cases));
+  EXPECT_NE(ReadCwdFile("Lib.sla").find("%SLE"), std::string::npos);
+  EXPECT_NE(ReadCwdFile("Lib.bak").find("one.stx"), std::string::npos);  // the archive before the rewrite
+}
+
+TEST_F(EnvironmentSnippets, ScriptClassEdgeCases) {
+  WriteCwdFile("a.stx", "[D /x 1]");
+  WriteCwdFile("b.stx", "[A 2]");
+  const TSnippet cases[] = {
+      {"/s StorageObjectManager def 'a.stx' 'r' s.GetObject 'B.stx' 'R' s.GetObject 1 s.GetName extfilename "
+       "0 s.GetFormat 'a.stx' s.ObjectExists 'c.stx' s.ObjectExists",
+       "0 1 'b.stx' 'ascii' #1 #0"},
+      {"/s StorageObjectManager def 'a.stx' 'r' s.GetObject 'easCII' s.SetFormat 0 s.GetFormat", "'eascii'"},
+      {"/s StorageObjectManager def 'a.stx' 'r' s.GetObject 'binary' s.SetFormat",
+       "!unknown storage object format 'BINARY'"},
+      {"/s StorageObjectManager def 'a.stx' 'r' s.GetObject pop 5 s.GetName",
+       "!TSLArray.ObjectAtIndex: no object to fetch at index 5"},
+      {"/s StorageObjectManager def 'a.stx' 'r' s.GetObject pop [B 5 s.Read] [B pop] tryexcept 0 s.GetName extfilename",
+       "'a.stx'"},
+      {"/s StorageObjectManager def 'nothere.stx' 'r' s.GetObject",
+       "!TStorageManager.GetObject: object with name 'nothere.stx' not found"},
+      {"/s StorageObjectManager def 1 'r' s.GetObject", "!Invalid class typecast"},
+      // An entry added and read back is the very object; names stay unique.
+      {"/m ArchiveManager def /a 'x.sla' 'rw' m.GetArchive def /d [D] def a 'e' 'ascii' d m.AddEntry "
+       "a exch m.GetDataAtIndex d eq a m.GetCount",
+       "#1 1"},
+      {"/m ArchiveManager def /a 'x.sla' 'rw' m.GetArchive def a 'e' 'ascii' 1 m.AddEntry a 'E' 'ascii' 2 m.AddEntry",
+       "!TSLDictionary.AddObject: object with name 'E' already exists"},
+      {"/m ArchiveManager def /a 'x.sla' 'rw' m.GetArchive def a 'e' 'ascii' 1 m.AddEntry a 'f' 'ascii' 2 m.AddEntry "
+       "a 0 m.RemoveEntryAtIndex a 'F' m.RemoveEntryWithName a m.GetCount",
+       "0 1 0"},
+      {"/m ArchiveManager def /a 'x.sla' 'rw' m.GetArchive def a 'nothere' m.RemoveEntryWithName",
+       "!TSLDictionary.RemoveObject: object with name 'nothere' not found"},
+      {"/m ArchiveManager def /a 'x.sla' 'rw' m.GetArchive def a 'e' 'ascii' 1 m.AddEntry a m.Clear a m.GetCount "
+       "a 'f' 'text' 1 m.AddEntry",
+       "!unknown storage object format 'TEXT'"},
+      {"/m ArchiveManager def 1 m.GetCount", "!TSLArray.ObjectAtIndex: no object to fetch at index 1"},
+      {"/m ArchiveManager def 'x.sla' 'rw' m.GetArchive 0 m.GetNameAtIndex",
+       "!TSLDictionary.GetObjAtIndex: index (0) out of bounds (0)"},
+  };
+  RunAll(cases, std::size(cases));
+}
+
+TEST_F(EnvironmentSnippets, LinkEntriesCopyTheirFileAtEveryWrite) {
+  WriteCwdFile("kit/part.stx", "[A 1]");
+  const TSnippet cases[] = {
+      {"/m ArchiveManager def /a 'kit.sla' 'rw' m.GetArchive def a 'part.stx' 'ascii' m.AddLink a m.Write",
+       "0"},
+      {"'kit\\part.stx' loadobj", "[A 1]"},  // the file beside the archive wins a plain lookup
+      {"/m ArchiveManager def /a 'kit.sla' 'r' m.GetArchive def a 0 m.GetDataAtIndex", "[A 1]"},
   };
   RunAll(cases, std::size(cases));
 }

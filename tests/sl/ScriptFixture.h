@@ -12,6 +12,7 @@
 #include "SL20Dic.h"
 #include "SL20Elm.h"
 #include "SL20Exe.h"
+#include "SL20STI.h"
 #include "SL20Stk.h"
 
 namespace vt::test {
@@ -50,6 +51,33 @@ class TLambdaProc : public TSLInternalProcedure {
 
  private:
   std::function<void(TSLContext*)> F;
+};
+
+// A script task that a context can name as its owner: it counts aborts and hands out
+// the debugger it is given.
+class TFakeScriptTask : public TScriptTaskInterface {
+ public:
+  TSLBlock* GetScript() override { return nullptr; }
+  void SetScript(TSLBlock*) override {}
+  TSLContext* GetContext() override { return nullptr; }
+  void SetContext(TSLContext*) override {}
+  bool GetAutoFree() override { return false; }
+  void SetAutoFree(bool) override {}
+  bool GetDebug() override { return false; }
+  void SetDebug(bool) override {}
+  AnsiString GetErrorMsg() override { return {}; }
+  bool GetRunning() override { return true; }
+  int GetTaskID() override { return 1; }
+  TScriptDebuggerInterface* GetScriptDebugger() override { return Debugger; }
+  void Clear() override {}
+  void PushParameter(TSLObject*) override {}
+  TSLObject* PopResult() override { return nullptr; }
+  void LoadScript(const AnsiString&) override {}
+  void Start() override {}
+  void Abort() override { ++Aborts; }
+  void Continue(void*) override {}
+  int Aborts = 0;
+  TScriptDebuggerInterface* Debugger = nullptr;
 };
 
 class ScriptTest : public RefCountedTest {

@@ -21,43 +21,55 @@ TEST_F(SystemDict, EntriesInRegistrationOrderWithTheirClasses) {
   } expected[] = {
       {"abort", "TSLAbortProcedure"}, {"abs", "TSLAbsProcedure"}, {"add", "TSLAddProcedure"},
       {"and", "TSLAndProcedure"}, {"assign", "TSLAssignProcedure"}, {"atan", "TSLAtanProcedure"},
-      {"begin", "TSLBeginProcedure"}, {"carr", "TSLCreateArrayProcedure"}, {"case", "TSLCaseProcedure"},
-      {"ceil", "TSLCeilProcedure"}, {"cdict", "TSLCreateDictProcedure"}, {"chki", "TSLChkiProcedure"},
-      {"chkr", "TSLChkrProcedure"},
-      {"cnamespace", "TSLCreateNamespaceProcedure"}, {"chr", "TSLChrProcedure"}, {"cos", "TSLCosProcedure"},
-      {"count", "TSLCountProcedure"}, {"crec", "TSLCreateRecordProcedure"},
-      {"currentdict", "TSLCurrentdictProcedure"}, {"cvi", "TSLCviProcedure"}, {"cvn", "TSLCvnProcedure"},
-      {"cvr", "TSLCvrProcedure"}, {"cvri", "TSLCvriProcedure"}, {"cvrli", "TSLCvrliProcedure"},
-      {"cvrls", "TSLCvrlsProcedure"}, {"cvrs", "TSLCvrsProcedure"}, {"cvs", "TSLCvsProcedure"},
-      {"def", "TSLDefProcedure"}, {"del", "TSLDelProcedure"}, {"dict", "TSLDictProcedure"},
+      {"begin", "TSLBeginProcedure"}, {"beep", "TSLBeepProcedure"}, {"carr", "TSLCreateArrayProcedure"},
+      {"case", "TSLCaseProcedure"}, {"ceil", "TSLCeilProcedure"}, {"cdict", "TSLCreateDictProcedure"},
+      {"chdir", "TSLChDirProcedure"}, {"chfileext", "TSLChFileExtProcedure"}, {"chki", "TSLChkiProcedure"},
+      {"chkr", "TSLChkrProcedure"}, {"cnamespace", "TSLCreateNamespaceProcedure"}, {"chr", "TSLChrProcedure"},
+      {"cos", "TSLCosProcedure"}, {"count", "TSLCountProcedure"}, {"createdir", "TSLCreateDirProcedure"},
+      {"crec", "TSLCreateRecordProcedure"}, {"currentdict", "TSLCurrentdictProcedure"},
+      {"cvi", "TSLCviProcedure"}, {"cvn", "TSLCvnProcedure"}, {"cvr", "TSLCvrProcedure"},
+      {"cvri", "TSLCvriProcedure"}, {"cvrli", "TSLCvrliProcedure"}, {"cvrls", "TSLCvrlsProcedure"},
+      {"cvrs", "TSLCvrsProcedure"}, {"cvs", "TSLCvsProcedure"}, {"date", "TSLDateProcedure"},
+      {"datetime", "TSLDateTimeProcedure"}, {"daysuntilnow", "TSLDaysUntilNowProcedure"},
+      {"def", "TSLDefProcedure"}, {"del", "TSLDelProcedure"}, {"deletefile", "TSLDeleteFileProcedure"},
+      {"dict", "TSLDictProcedure"}, {"directoryexists", "TSLDirectoryExistsProcedure"},
       {"div", "TSLDivProcedure"}, {"dup", "TSLDupProcedure"}, {"end", "TSLEndProcedure"},
       {"eq", "TSLEqProcedure"}, {"exch", "TSLExchProcedure"}, {"exec", "TSLExecProcedure"},
       {"exitblock", "TSLExitBlockProcedure"}, {"exitloop", "TSLExitLoopProcedure"},
-      {"exitproc", "TSLExitProcProcedure"}, {"exp", "TSLExpProcedure"}, {"floor", "TSLFloorProcedure"},
-      {"for", "TSLForProcedure"}, {"forall", "TSLForallProcedure"}, {"ge", "TSLGeProcedure"},
-      {"get", "TSLGetProcedure"}, {"getident", "TSLGetCompositeIdentProcedure"},
-      {"getrectype", "TSLGetRecordTypeProcedure"}, {"getsubarr", "TSLGetSubArrProcedure"},
-      {"getsubstr", "TSLGetSubStrProcedure"}, {"gknown", "TSLGKnownProcedure"}, {"gt", "TSLGtProcedure"},
-      {"idiv", "TSLIDivProcedure"}, {"if", "TSLIfProcedure"}, {"ifelse", "TSLIfElseProcedure"},
-      {"import", "TSLImportProcedure"},
+      {"exitproc", "TSLExitProcProcedure"}, {"exp", "TSLExpProcedure"}, {"extfileext", "TSLExtFileExtProcedure"},
+      {"extfilename", "TSLExtFileNameProcedure"}, {"extfilepath", "TSLExtFilePathProcedure"},
+      {"fileexist", "TSLFileExistProcedure"}, {"filegetattr", "TSLFileGetAttrProcedure"},
+      {"filesearch", "TSLFileSearchProcedure"}, {"floor", "TSLFloorProcedure"}, {"for", "TSLForProcedure"},
+      {"forall", "TSLForallProcedure"}, {"forcedirectories", "TSLForceDirectoriesProcedure"},
+      {"ge", "TSLGeProcedure"}, {"get", "TSLGetProcedure"}, {"getcurrentdir", "TSLGetCurrentDirProcedure"},
+      {"getdir", "TSLGetDirProcedure"}, {"getdircontents", "TSLGetDirContentsProcedure"},
+      {"getident", "TSLGetCompositeIdentProcedure"}, {"getrectype", "TSLGetRecordTypeProcedure"},
+      {"getsubarr", "TSLGetSubArrProcedure"}, {"getsubstr", "TSLGetSubStrProcedure"},
+      {"gknown", "TSLGKnownProcedure"}, {"gt", "TSLGtProcedure"}, {"idiv", "TSLIDivProcedure"},
+      {"if", "TSLIfProcedure"}, {"ifelse", "TSLIfElseProcedure"}, {"import", "TSLImportProcedure"},
       {"index", "TSLIndexProcedure"}, {"ins", "TSLInsertProcedure"}, {"inttoobj", "TSLIntToObjProcedure"},
-      {"known", "TSLKnownProcedure"}, {"le", "TSLLeProcedure"}, {"length", "TSLLengthProcedure"},
+      {"known", "TSLKnownProcedure"}, {"loadobj", "TSLLoadObjProcedure"},
+      {"loadstoobj", "TSLLoadStoObjProcedure"}, {"le", "TSLLeProcedure"}, {"length", "TSLLengthProcedure"},
       {"ln", "TSLLnProcedure"}, {"log2", "TSLLog2Procedure"}, {"log10", "TSLLog10Procedure"},
       {"logx", "TSLLogXProcedure"}, {"loop", "TSLLoopProcedure"}, {"lt", "TSLLtProcedure"},
-      {"mod", "TSLModProcedure"}, {"mul", "TSLMulProcedure"}, {"ne", "TSLNeProcedure"},
-      {"neg", "TSLNegProcedure"}, {"nknown", "TSLNKnownProcedure"}, {"not", "TSLNotProcedure"},
-      {"objtoint", "TSLObjToIntProcedure"}, {"or", "TSLOrProcedure"}, {"ord", "TSLOrdProcedure"},
-      {"pad", "TSLPadProcedure"}, {"padr", "TSLPadrProcedure"}, {"pop", "TSLPopProcedure"},
-      {"power", "TSLPowerProcedure"}, {"put", "TSLPutProcedure"}, {"puts", "TSLPutsProcedure"},
-      {"putsubarr", "TSLPutSubArrProcedure"}, {"putsubstr", "TSLPutSubStrProcedure"},
-      {"raise", "TSLRaiseProcedure"}, {"raisese", "TSLRaiseSEProcedure"}, {"repeat", "TSLRepeatProcedure"},
-      {"round", "TSLRoundProcedure"}, {"search", "TSLSearchProcedure"}, {"shl", "TSLShlProcedure"},
-      {"shr", "TSLShrProcedure"}, {"sin", "TSLSinProcedure"}, {"sqrt", "TSLSqrtProcedure"},
-      {"sub", "TSLSubProcedure"}, {"test", "TSLTestProcedure"}, {"trunc", "TSLTruncProcedure"},
-      {"tryexcept", "TSLTryExceptProcedure"}, {"tryfinally", "TSLTryFinallyProcedure"},
-      {"undef", "TSLUndefProcedure"}, {"uppercase", "TSLUppercaseProcedure"}, {"wait", "TSLWaitProcedure"},
-      {"xor", "TSLXorProcedure"}, {"cf32i", "TSLCf32iProcedure"}, {"cif32", "TSLCif32Procedure"},
-      {"true", "TSLBoolean"}, {"false", "TSLBoolean"},
+      {"mod", "TSLModProcedure"}, {"msgdlg", "TSLMsgDlgProcedure"}, {"mul", "TSLMulProcedure"},
+      {"ne", "TSLNeProcedure"}, {"neg", "TSLNegProcedure"}, {"nknown", "TSLNKnownProcedure"},
+      {"not", "TSLNotProcedure"}, {"objtoint", "TSLObjToIntProcedure"}, {"or", "TSLOrProcedure"},
+      {"ord", "TSLOrdProcedure"}, {"pad", "TSLPadProcedure"}, {"padr", "TSLPadrProcedure"},
+      {"pop", "TSLPopProcedure"}, {"power", "TSLPowerProcedure"}, {"put", "TSLPutProcedure"},
+      {"puts", "TSLPutsProcedure"}, {"putsubarr", "TSLPutSubArrProcedure"},
+      {"putsubstr", "TSLPutSubStrProcedure"}, {"raise", "TSLRaiseProcedure"}, {"raisese", "TSLRaiseSEProcedure"},
+      {"removedir", "TSLRemoveDirProcedure"}, {"renamefile", "TSLRenameFileProcedure"},
+      {"repeat", "TSLRepeatProcedure"}, {"round", "TSLRoundProcedure"}, {"saveobj", "TSLSaveObjProcedure"},
+      {"search", "TSLSearchProcedure"}, {"setcurrentdir", "TSLSetCurrentDirProcedure"},
+      {"shl", "TSLShlProcedure"}, {"shr", "TSLShrProcedure"}, {"sin", "TSLSinProcedure"},
+      {"sqrt", "TSLSqrtProcedure"}, {"sub", "TSLSubProcedure"}, {"test", "TSLTestProcedure"},
+      {"time", "TSLTimeProcedure"}, {"trunc", "TSLTruncProcedure"}, {"tryexcept", "TSLTryExceptProcedure"},
+      {"tryfinally", "TSLTryFinallyProcedure"}, {"undef", "TSLUndefProcedure"},
+      {"uppercase", "TSLUppercaseProcedure"}, {"wait", "TSLWaitProcedure"}, {"xor", "TSLXorProcedure"},
+      {"cf32i", "TSLCf32iProcedure"}, {"cif32", "TSLCif32Procedure"}, {"InstallRelease", "TSLInstRelProcedure"},
+      {"crcfromfile", "TSLCRCFromFileProcedure"}, {"encrstr", "TSLEncrStrProcedure"},
+      {"decrstr", "TSLDecrStrProcedure"}, {"true", "TSLBoolean"}, {"false", "TSLBoolean"},
   };
   auto dict = MakeRef<TSLDictionary>();
   CreateSystemProcedures(dict.get());
@@ -123,32 +135,9 @@ TEST_F(SystemDict, ObjectHandlesRoundTripAndRefuseOtherNumbers) {
                    "TSLObjectHandles.GiveBack: no object with handle " + std::to_string(handle));
 }
 
-class FakeTask : public TScriptTaskInterface {
- public:
-  TSLBlock* GetScript() override { return nullptr; }
-  void SetScript(TSLBlock*) override {}
-  TSLContext* GetContext() override { return nullptr; }
-  void SetContext(TSLContext*) override {}
-  bool GetAutoFree() override { return false; }
-  void SetAutoFree(bool) override {}
-  bool GetDebug() override { return false; }
-  void SetDebug(bool) override {}
-  AnsiString GetErrorMsg() override { return {}; }
-  bool GetRunning() override { return true; }
-  int GetTaskID() override { return 1; }
-  TScriptDebuggerInterface* GetScriptDebugger() override { return nullptr; }
-  void Clear() override {}
-  void PushParameter(TSLObject*) override {}
-  TSLObject* PopResult() override { return nullptr; }
-  void LoadScript(const AnsiString&) override {}
-  void Start() override {}
-  void Abort() override { ++Aborts; }
-  void Continue(void*) override {}
-  int Aborts = 0;
-};
 
 TEST_F(SystemDict, AbortAsksTheTaskOrEndsTheRun) {
-  FakeTask task;
+  TFakeScriptTask task;
   Ctx->FScriptTask = &task;
   RunBlock(B({X("abort"), I(1)}));
   EXPECT_EQ(task.Aborts, 1);  // the task ends the script at its next step
