@@ -18,9 +18,6 @@ namespace {
 
 fs::path Resolved(const AnsiString& Name) { return ResolvePath(AnsiToWide(Name)); }
 
-bool IsFile(const AnsiString& Name) { return FileExists(AnsiToWide(Name)); }
-bool IsFolder(const AnsiString& Name) { return DirectoryExists(AnsiToWide(Name)); }
-
 // The name with its extension (after the last point of the last part) cut off.
 AnsiString WithoutExtension(const AnsiString& Name) {
   const std::size_t dot = Name.find_last_of('.');
@@ -193,7 +190,7 @@ TSLArchive::~TSLArchive() {
 }
 
 void TSLArchive::OpenArchive() {
-  if (!IsFile(FInStreamName)) return;  // a new archive, written at its first Write
+  if (!IsStorageFile(FInStreamName)) return;  // a new archive, written at its first Write
   ArchiveFileExists = true;
   FInStream = MakeRef<TSLCryptFile>();
   FInStream->AssignFile(AnsiToWide(FInStreamName));
@@ -322,7 +319,7 @@ bool TArchiveStoragePlugin::Find(const AnsiString& Name, AnsiString& ArchiveFile
       SplitName(path, level, head, tail);
       for (const char* extension : {".sla", ".cln"}) {
         const AnsiString file = head + extension;
-        if (!IsFile(file)) continue;
+        if (!IsStorageFile(file)) continue;
         auto archive = TRef<TSLArchive>(new TSLArchive(false, file, saRead, false));
         if (archive->NameExists(tail)) {
           ArchiveFile = file;
@@ -340,7 +337,7 @@ bool TArchiveStoragePlugin::FindDir(const AnsiString& Name, AnsiString& ArchiveF
   for (int level = CountDirectories(Name) - 1; level >= 0; --level) {
     AnsiString head, tail;
     SplitName(Name, level, head, tail);
-    if (!IsFolder(head)) continue;
+    if (!IsStorageFolder(head)) continue;
     SplitName(Name, level + 1, head, tail);
     ArchiveFile = head + ".sla";
     EntryName = tail;

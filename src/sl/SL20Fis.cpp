@@ -11,9 +11,6 @@ namespace vt {
 
 namespace {
 
-bool IsFolder(const AnsiString& Name) { return DirectoryExists(AnsiToWide(Name)); }
-bool IsFile(const AnsiString& Name) { return FileExists(AnsiToWide(Name)); }
-
 AnsiString FolderPart(const AnsiString& Name) {
   AnsiString head, tail;
   SplitName(Name, CountDirectories(Name), head, tail);
@@ -95,10 +92,10 @@ TSLStorageObject* TFileStoragePlugin::GetObject(const AnsiString& Name, TStreamA
   return object;
 }
 
-bool TFileStoragePlugin::CanCreate(const AnsiString& Name) { return IsFolder(FolderPart(Name)); }
+bool TFileStoragePlugin::CanCreate(const AnsiString& Name) { return IsStorageFolder(FolderPart(Name)); }
 
 TSLStorageObject* TFileStoragePlugin::CreateObject(const AnsiString& Name) {
-  if (!IsFile(Name) && !CanCreate(Name))
+  if (!IsStorageFile(Name) && !CanCreate(Name))
     throw Exception(Format("%s.CreateObject: Could not create object with name %s", ClassName(), AnsiToUtf8(Name)));
   auto* object = new TSLFileStorageObject(true);
   object->InitNew(Name);

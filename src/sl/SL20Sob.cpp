@@ -173,7 +173,7 @@ void TSLCRCFromFileProcedure::Execute(TSLContext* Context) {
     PushNew<TSLLongint>(ops, Value);
     PushNew<TSLLongint>(ops, Status);
   };
-  if (!FileExists(AnsiToWide(name))) return push(0, 1);
+  if (!IsStorageFile(name)) return push(0, 1);
   const bool hx3 = UpperCaseAnsi(ExtractFileNamePart(name, fnpExt)) == ".HX3";
   std::uint32_t word = 0;
   try {

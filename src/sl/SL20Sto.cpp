@@ -170,7 +170,7 @@ bool TStorageManager::FindFile(const AnsiString& Name, AnsiString& CompleteName)
     for (int i = 0; i < FClasspathArray->GetCount(); ++i) candidates.push_back(FClasspathArray->GetStrAtIndex(i) + Name);
   }
   for (const AnsiString& candidate : candidates) {
-    if (FileExists(AnsiToWide(candidate))) {
+    if (IsStorageFile(candidate)) {
       CompleteName = WideToAnsi(PathToWide(ResolvePath(AnsiToWide(candidate))));
       return true;
     }

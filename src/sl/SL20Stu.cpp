@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "Format.h"
+#include "PathResolver.h"
 
 namespace vt {
 
@@ -34,6 +35,9 @@ void SplitName(std::string_view Name, int DirIndex, AnsiString& Head, AnsiString
   if (rooted && directories == 0) Head += '\\';
   if (!rooted && DirIndex == 0) Head = ".";
 }
+
+bool IsStorageFile(std::string_view Name) { return FileExists(AnsiToWide(Name)); }
+bool IsStorageFolder(std::string_view Name) { return DirectoryExists(AnsiToWide(Name)); }
 
 TStreamAccess ConvertAccessString(std::string_view Text) {
   const AnsiString upper = UpperCaseAnsi(Text);
