@@ -13,12 +13,12 @@
 #include <thread>
 #include <vector>
 
-#include "CsServices.h"
-#include "MxMLib20.h"
-#include "MxQtBridge.h"
-#include "MxTLib20.h"
-#include "PrgTasks.h"
-#include "functions.h"
+#include "runtime/Messages.h"
+#include "runtime/ProcessGlobal.h"
+#include "runtime/QtSchedulerBridge.h"
+#include "runtime/Services.h"
+#include "runtime/TaskQueue.h"
+#include "runtime/Tasks.h"
 
 using namespace vt;
 

@@ -10,11 +10,11 @@
 #include <random>
 #include <string>
 
-#include "SL20Arr.h"
-#include "SL20Dec.h"
-#include "SL20Elm.h"
-#include "SL20Enc.h"
-#include "SL20StStrm.h"
+#include "sl/text/Decoder.h"
+#include "sl/text/Encoder.h"
+#include "sl/text/StringStream.h"
+#include "sl/values/Arrays.h"
+#include "sl/values/Scalars.h"
 
 using namespace vt;
 

@@ -14,12 +14,12 @@
 #include <string>
 #include <unistd.h>
 
-#include "NumText.h"
-#include "SL20Dec.h"
-#include "SL20Elm.h"
-#include "SL20Exe.h"
-#include "SL20StStrm.h"
-#include "SL20Sys.h"
+#include "platform/NumberText.h"
+#include "sl/builtins/SystemDictionary.h"
+#include "sl/interpreter/Interpreter.h"
+#include "sl/text/Decoder.h"
+#include "sl/text/StringStream.h"
+#include "sl/values/Scalars.h"
 
 using namespace vt;
 

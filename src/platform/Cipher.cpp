@@ -1,12 +1,12 @@
 // The string cipher and the unscrambling step; see Cipher.h.
-#include "Cipher.h"
+#include "platform/Cipher.h"
 
 #include <openssl/evp.h>
 
 #include <memory>
 
-#include "Exceptions.h"
-#include "TextConv.h"
+#include "platform/Exceptions.h"
+#include "platform/TextConversion.h"
 
 namespace vt {
 

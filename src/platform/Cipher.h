@@ -1,7 +1,7 @@
 // The string cipher (AES-256 in counter mode, through OpenSSL in place of the Rijndael
 // component) and the 16-bit unscrambling step of the firmware-package checksum word.
-// They sit in the platform layer because both the runtime's toolbox (functions.h) and
-// the SL built-ins use them. Stateless; safe on any thread.
+// They sit in the platform layer because both the runtime and the SL built-ins use
+// them. Stateless; safe on any thread.
 #pragma once
 
 #include <array>

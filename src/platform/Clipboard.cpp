@@ -1,12 +1,12 @@
 // The clipboard layer on QClipboard; see Clipboard.h.
-#include "Clipboard.h"
+#include "platform/Clipboard.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <cctype>
 #include <QMimeData>
 
-#include "Exceptions.h"
+#include "platform/Exceptions.h"
 
 namespace vt {
 

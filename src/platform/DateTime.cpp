@@ -1,11 +1,11 @@
 // The clock and the date and time texts; see DateTime.h.
-#include "DateTime.h"
+#include "platform/DateTime.h"
 
 #include <QLocale>
 #include <algorithm>
 #include <cctype>
 
-#include "TextConv.h"
+#include "platform/TextConversion.h"
 
 namespace vt {
 

@@ -1,9 +1,9 @@
 // The message-box, message-dialog and beep handlers; see Dialogs.h.
-#include "Dialogs.h"
+#include "platform/Dialogs.h"
 
 #include <cstdio>
 
-#include "TextConv.h"
+#include "platform/TextConversion.h"
 
 namespace vt {
 

@@ -1,5 +1,5 @@
-// File and folder operations of scripts; see FileSys.h.
-#include "FileSys.h"
+// File and folder operations of scripts; see FileOperations.h.
+#include "platform/FileOperations.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "Exceptions.h"
-#include "PathResolver.h"
-#include "TextConv.h"
+#include "platform/Exceptions.h"
+#include "platform/PathResolver.h"
+#include "platform/TextConversion.h"
 
 namespace fs = std::filesystem;
 

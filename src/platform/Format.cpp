@@ -1,11 +1,11 @@
 // Message formatting; see Format.h.
-#include "Format.h"
+#include "platform/Format.h"
 
 #include <cctype>
 #include <charconv>
 #include <cstdio>
 
-#include "TextConv.h"
+#include "platform/TextConversion.h"
 
 namespace vt {
 

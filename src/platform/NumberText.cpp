@@ -1,5 +1,5 @@
-// Number text conversions; see NumText.h.
-#include "NumText.h"
+// Number text conversions; see NumberText.h.
+#include "platform/NumberText.h"
 
 #include <charconv>
 #include <clocale>
@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <locale.h>
 
-#include "Exceptions.h"
-#include "Format.h"
+#include "platform/Exceptions.h"
+#include "platform/Format.h"
 
 namespace vt {
 

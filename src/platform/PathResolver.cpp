@@ -1,10 +1,10 @@
 // Case-insensitive path resolution; see PathResolver.h.
-#include "PathResolver.h"
+#include "platform/PathResolver.h"
 
 #include <optional>
 #include <system_error>
 
-#include "TextConv.h"
+#include "platform/TextConversion.h"
 
 namespace fs = std::filesystem;
 

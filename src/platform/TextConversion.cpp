@@ -1,5 +1,5 @@
-// Windows-1252, UTF-16 and UTF-8 conversions; see TextConv.h.
-#include "TextConv.h"
+// Windows-1252, UTF-16 and UTF-8 conversions; see TextConversion.h.
+#include "platform/TextConversion.h"
 
 #include <array>
 

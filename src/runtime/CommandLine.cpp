@@ -1,9 +1,9 @@
-// Command-line parsing; see PrgParams.h.
-#include "PrgParams.h"
+// Command-line parsing; see CommandLine.h.
+#include "runtime/CommandLine.h"
 
-#include "Dialogs.h"
-#include "Format.h"
-#include "SL20Elm.h"
+#include "platform/Dialogs.h"
+#include "platform/Format.h"
+#include "sl/values/Scalars.h"
 
 namespace vt {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "SL20Arr.h"
-#include "SL20Dic.h"
+#include "sl/values/Arrays.h"
+#include "sl/values/Dictionary.h"
 
 namespace vt {
 

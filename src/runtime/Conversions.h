@@ -1,27 +1,15 @@
-// The toolbox of free functions shared by every subsystem: telegram bytes and integers,
-// binary, hexadecimal and address texts, checksums and the string cipher, and the file,
-// compatibility and folder helpers. Stateless unless noted; the conversions and
-// checksums are safe on any thread, the file and folder functions run on the GUI thread.
+// Conversions shared by every subsystem: telegram bytes and integers, binary,
+// hexadecimal, decimal and address texts, and the texts of link errors. Stateless and
+// safe on any thread.
 #pragma once
 
-#include <array>
-#include <atomic>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
-#include "Cipher.h"
-#include "SL20Arr.h"
-#include "TextConv.h"
+#include "platform/TextConversion.h"
 
 namespace vt {
-
-// Set by the application shell when the program is to end; read on every thread
-// (schedulers, the debug filter, the drive links), hence atomic.
-extern std::atomic<bool> MainFormExitRequest;
 
 // ---- Telegram data and integers (byte strings are std::string of raw bytes) ----
 
@@ -88,78 +76,7 @@ std::string ZidirirIPv6(std::string_view Text);
 
 std::string GetTalkErrorMessage(int Code);
 
-// ---- Checksums and the string cipher ----
-
-// Polynomial 0xF4ACFB13, initial 0xFFFFFFFF, no reflection, no final xor.
-std::uint32_t CalculateCRC32_QD02(std::string_view Bytes);
-std::uint8_t CalculateXORChecksum(std::string_view Bytes);
-std::string InvertString(std::string_view Bytes);
-// The string cipher and the unscrambling step of the file checksum: Cipher.h.
-
-// ---- Compatibility, permissions, names ----
-
-// The drive types for which the commander offers its interface switch, in stored order.
-using TFamilyDriveList = std::vector<std::int32_t>;
-extern const TFamilyDriveList FamilyDriveList;
-
+// The caption without its accelerator marks ("&Open" gives "Open").
 WideString StringWithoutAnd(std::u16string_view Text);
-// DEVELOPER 48, SERVICE 12, USER 3, anything else 64 (compared upper-cased).
-int GetPermissionInt(std::string_view Level);
-// Whether a configuration made for ConfigTreeName (Base_Second_VmajorSminor[_Rest]) may
-// be loaded into a drive with DriveTreeName; malformed names answer false.
-bool AreTreesCompatible(std::string_view ConfigTreeName, std::string_view DriveTreeName, int Permission,
-                        bool& ConfigIsNewer, bool Force);
-
-// The document table of renamed documents (dictionaries with "OldName" and "NewName"),
-// kept by the shell for the whole run; nil while there is none.
-void SetDocumentTable(TSLArray* Table);
-TSLArray* DocumentTable();
-// The new name of a renamed document (exact comparison), else Name.
-WideString ChangeNameIfOldFileNameFormat(const WideString& Name);
-
-// The element after the first identifier named Name (case-sensitive); nil when there is
-// none. An identifier in the last place raises the block's index error.
-TSLObject* GetObjectFromBlock(TSLBlock* Block, std::string_view Name);
-
-// Waits at least Milliseconds while the event loop goes on serving events.
-void Delay(int Milliseconds);
-
-// ---- Folders and files ----
-
-// Copies Source into Target recursively, overwriting files; only a missing source is
-// reported, every other failure skips the entry.
-void CopyAllFiles(const WideString& Source, const WideString& Target);
-// Deletes Folder with everything in it.
-void glDeleteFolder(const WideString& Folder);
-// Whether the folder exists and a probe file "Dummyfile.txt" can be created in it.
-bool IsDictionaryWritable(const WideString& Folder);
-// Sets the value after "AppDataFolder" in Folder + "ViewConfig.ini" to 0, so that a
-// copied installation keeps its data beside the program.
-void ChangeConfigView(const WideString& Folder);
-
-// ---- Placeholder tree of the open-project and save-configuration dialogs ----
-
-class TDummyTree {
- public:
-  TDummyTree() = default;
-  TDummyTree(const TDummyTree&) = delete;
-  TDummyTree& operator=(const TDummyTree&) = delete;
-  virtual ~TDummyTree() = default;  // the children go with their parent
-
-  // Hangs Child in under its name and returns it.
-  TDummyTree* AddChild(std::unique_ptr<TDummyTree> Child);
-
-  std::vector<std::pair<WideString, std::unique_ptr<TDummyTree>>> ChildList;
-  bool Selected = true;
-  void* Node = nullptr;  // the tree-view item it mirrors, not owned
-  WideString Name;
-};
-
-class TDummyChild : public TDummyTree {
- public:
-  explicit TDummyChild(TDummyTree* AParent) : Parent(AParent) {}
-
-  TDummyTree* Parent;  // the owner
-};
 
 }  // namespace vt

@@ -1,5 +1,5 @@
-// The debug manager; see Debug.h.
-#include "Debug.h"
+// The debug manager; see DebugLog.h.
+#include "runtime/DebugLog.h"
 
 #include <QMetaObject>
 
@@ -10,8 +10,8 @@
 #include <sstream>
 #include <system_error>
 
-#include "Format.h"
-#include "functions.h"
+#include "platform/Format.h"
+#include "runtime/ProcessGlobal.h"
 
 namespace vt {
 

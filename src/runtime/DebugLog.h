@@ -16,8 +16,8 @@
 #include <string_view>
 #include <vector>
 
-#include "RuntimeLimits.h"
-#include "TextConv.h"
+#include "platform/TextConversion.h"
+#include "runtime/RuntimeLimits.h"
 
 namespace vt {
 

@@ -1,10 +1,10 @@
-// Execute controls and execute stacks; see ExeCtrl.h.
-#include "ExeCtrl.h"
+// Execute controls and execute stacks; see ExecuteControls.h.
+#include "runtime/ExecuteControls.h"
 
 #include <algorithm>
 
-#include "Exceptions.h"
-#include "Format.h"
+#include "platform/Exceptions.h"
+#include "platform/Format.h"
 
 namespace vt {
 

@@ -11,8 +11,8 @@
 #include <memory>
 #include <vector>
 
-#include "MxTLib20.h"
-#include "TextConv.h"
+#include "platform/TextConversion.h"
+#include "runtime/Tasks.h"
 
 namespace vt {
 

@@ -1,11 +1,11 @@
-// MD5 digests; see MD5Generator.h.
-#include "MD5Generator.h"
+// MD5 digests; see MD5Digests.h.
+#include "runtime/MD5Digests.h"
 
 #include <openssl/evp.h>
 
 #include <string>
 
-#include "Exceptions.h"
+#include "platform/Exceptions.h"
 
 namespace vt {
 

@@ -1,10 +1,10 @@
-// Message buffers and the segment pool; see MxBLib20.h.
-#include "MxBLib20.h"
+// Message buffers and the segment pool; see MessageBuffers.h.
+#include "runtime/MessageBuffers.h"
 
-#include "Debug.h"
-#include "Exceptions.h"
-#include "Format.h"
-#include "MxGlobal.h"
+#include "platform/Exceptions.h"
+#include "platform/Format.h"
+#include "runtime/DebugLog.h"
+#include "runtime/ProcessGlobal.h"
 
 namespace vt {
 

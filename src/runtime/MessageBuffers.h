@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "RuntimeLimits.h"
+#include "runtime/RuntimeLimits.h"
 
 namespace vt {
 

@@ -1,7 +1,7 @@
-// Message text coding; see MsgTools.h.
-#include "MsgTools.h"
+// Message text coding; see MessageCoding.h.
+#include "runtime/MessageCoding.h"
 
-#include "Exceptions.h"
+#include "platform/Exceptions.h"
 
 namespace vt {
 

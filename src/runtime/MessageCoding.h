@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "MxMLib20.h"
+#include "runtime/Messages.h"
 
 namespace vt {
 

@@ -1,8 +1,8 @@
-// Messages, the message pool, the dispatcher and message queues; see MxMLib20.h.
-#include "MxMLib20.h"
+// Messages, the message pool, the dispatcher and message queues; see Messages.h.
+#include "runtime/Messages.h"
 
-#include "Exceptions.h"
-#include "MxGlobal.h"
+#include "platform/Exceptions.h"
+#include "runtime/ProcessGlobal.h"
 
 namespace vt {
 

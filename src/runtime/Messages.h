@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
-#include "MxBLib20.h"
-#include "MxTLib20.h"
-#include "TextConv.h"
+#include "platform/TextConversion.h"
+#include "runtime/MessageBuffers.h"
+#include "runtime/Tasks.h"
 
 namespace vt {
 

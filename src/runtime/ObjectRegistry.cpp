@@ -1,8 +1,8 @@
-// The object registry; see PrgObjs.h.
-#include "PrgObjs.h"
+// The object registry; see ObjectRegistry.h.
+#include "runtime/ObjectRegistry.h"
 
-#include "Exceptions.h"
-#include "Format.h"
+#include "platform/Exceptions.h"
+#include "platform/Format.h"
 
 namespace vt {
 

@@ -1,12 +1,17 @@
-// The runtime's process-wide objects (main scheduler, pools, dispatcher, client pool):
-// the shell creates each once at start-up and frees it at the end; every thread reads it.
+// The runtime's process-wide objects (main scheduler, pools, dispatcher, client pool),
+// which the shell creates once at start-up and frees at the end, and the program's end
+// flag; every thread reads them.
 #pragma once
 
 #include <atomic>
 
-#include "Exceptions.h"
+#include "platform/Exceptions.h"
 
 namespace vt {
+
+// Set by the application shell when the program is to end; read on every thread
+// (schedulers, the debug filter, the drive links), hence atomic.
+extern std::atomic<bool> MainFormExitRequest;
 
 template <class T>
 class TMxGlobal {

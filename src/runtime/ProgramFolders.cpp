@@ -1,11 +1,11 @@
-// The folder variables; see PrgVars.h.
-#include "PrgVars.h"
+// The folder variables; see ProgramFolders.h.
+#include "runtime/ProgramFolders.h"
 
 #include <QStandardPaths>
 #include <filesystem>
 #include <system_error>
 
-#include "PathResolver.h"
+#include "platform/PathResolver.h"
 
 namespace vt {
 

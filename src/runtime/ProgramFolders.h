@@ -3,7 +3,7 @@
 // Per-user data and settings follow the XDG base directories.
 #pragma once
 
-#include "TextConv.h"
+#include "platform/TextConversion.h"
 
 namespace vt {
 

@@ -1,12 +1,17 @@
-// The main scheduler's bridge to the Qt event loop, and the plain loop; see MxQtBridge.h.
-#include "MxQtBridge.h"
+// The main scheduler's bridge to the Qt event loop, and the plain loop; see QtSchedulerBridge.h.
+#include "runtime/QtSchedulerBridge.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QEvent>
+#include <QEventLoop>
+#include <QTimer>
 
+#include <algorithm>
 #include <chrono>
+#include <thread>
 
-#include "functions.h"
+#include "runtime/ProcessGlobal.h"
 
 namespace vt {
 
@@ -74,6 +79,21 @@ void MxRunPlainLoop(TMxScheduler* Scheduler) {
 void MxRequestExit() {
   MainFormExitRequest = true;
   if (TMxScheduler* s = MxScheduler()) s->Wake();
+}
+
+void Delay(int Milliseconds) {
+  if (Milliseconds <= 0) return;
+  if (!QCoreApplication::instance()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(Milliseconds));
+    return;
+  }
+  // A nested event loop serves events and sleeps in between instead of spinning.
+  const QDeadlineTimer deadline(Milliseconds, Qt::PreciseTimer);
+  while (!deadline.hasExpired()) {
+    QEventLoop loop;
+    QTimer::singleShot(std::max<qint64>(deadline.remainingTime(), 1), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
 }
 
 }  // namespace vt

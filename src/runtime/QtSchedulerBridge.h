@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "MxTLib20.h"
+#include "runtime/Tasks.h"
 
 class QEvent;
 
@@ -64,5 +64,9 @@ void MxRunPlainLoop(TMxScheduler* Scheduler);
 
 // Sets MainFormExitRequest and wakes the main scheduler's thread to act on it.
 void MxRequestExit();
+
+// Waits at least Milliseconds while the event loop goes on serving events (and so
+// stepping the main scheduler); without an application object it only sleeps.
+void Delay(int Milliseconds);
 
 }  // namespace vt

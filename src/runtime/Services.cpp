@@ -1,13 +1,13 @@
-// Service providers, clients, jobs and the client pool; see CsServices.h.
-#include "CsServices.h"
+// Service providers, clients, jobs and the client pool; see Services.h.
+#include "runtime/Services.h"
 
 #include <algorithm>
 
-#include "Debug.h"
-#include "Dialogs.h"
-#include "Exceptions.h"
-#include "Format.h"
-#include "MxGlobal.h"
+#include "platform/Dialogs.h"
+#include "platform/Exceptions.h"
+#include "platform/Format.h"
+#include "runtime/DebugLog.h"
+#include "runtime/ProcessGlobal.h"
 
 namespace vt {
 

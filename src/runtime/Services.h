@@ -13,8 +13,8 @@
 #include <mutex>
 #include <vector>
 
-#include "MxTLib20.h"
-#include "TextConv.h"
+#include "platform/TextConversion.h"
+#include "runtime/Tasks.h"
 
 namespace vt {
 

@@ -1,10 +1,10 @@
-// Settings trees; see PrgRegs.h.
-#include "PrgRegs.h"
+// Settings trees; see SettingsTree.h.
+#include "runtime/SettingsTree.h"
 
-#include "Debug.h"
-#include "Format.h"
-#include "SL20Sto.h"
-#include "SL20Elm.h"
+#include "platform/Format.h"
+#include "runtime/DebugLog.h"
+#include "sl/storage/StorageManager.h"
+#include "sl/values/Scalars.h"
 
 namespace vt {
 

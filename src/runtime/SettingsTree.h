@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "SL20Dic.h"
+#include "sl/values/Dictionary.h"
 
 namespace vt {
 

@@ -1,7 +1,7 @@
-// The task queue; see PrgTasks.h.
-#include "PrgTasks.h"
+// The task queue; see TaskQueue.h.
+#include "runtime/TaskQueue.h"
 
-#include "Debug.h"
+#include "runtime/DebugLog.h"
 
 namespace vt {
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "MxTLib20.h"
+#include "runtime/Tasks.h"
 
 namespace vt {
 

@@ -1,14 +1,13 @@
-// Timers, tasks, task controls and schedulers; see MxTLib20.h.
-#include "MxTLib20.h"
+// Timers, tasks, task controls and schedulers; see Tasks.h.
+#include "runtime/Tasks.h"
 
 #include <algorithm>
 #include <chrono>
 
-#include "Debug.h"
-#include "Exceptions.h"
-#include "MxGlobal.h"
-#include "TckTimer.h"
-#include "functions.h"
+#include "platform/Exceptions.h"
+#include "runtime/DebugLog.h"
+#include "runtime/ProcessGlobal.h"
+#include "runtime/TickTimer.h"
 
 namespace vt {
 

@@ -19,9 +19,9 @@
 #include <memory>
 #include <mutex>
 
-#include "RuntimeLimits.h"
-#include "TextConv.h"
-#include "ThrdMan.h"
+#include "platform/TextConversion.h"
+#include "runtime/RuntimeLimits.h"
+#include "runtime/Threads.h"
 
 namespace vt {
 

@@ -1,5 +1,5 @@
-// Worker threads, the thread list and the thread manager; see ThrdMan.h.
-#include "ThrdMan.h"
+// Worker threads, the thread list and the thread manager; see Threads.h.
+#include "runtime/Threads.h"
 
 #include <poll.h>
 #include <pthread.h>
@@ -11,9 +11,9 @@
 #include <cerrno>
 #include <chrono>
 
-#include "Debug.h"
-#include "Exceptions.h"
-#include "Format.h"
+#include "platform/Exceptions.h"
+#include "platform/Format.h"
+#include "runtime/DebugLog.h"
 
 namespace vt {
 

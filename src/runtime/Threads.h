@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "RuntimeLimits.h"
-#include "TextConv.h"
+#include "platform/TextConversion.h"
+#include "runtime/RuntimeLimits.h"
 
 namespace vt {
 

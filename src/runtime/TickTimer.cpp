@@ -1,5 +1,5 @@
-// See TckTimer.h.
-#include "TckTimer.h"
+// See TickTimer.h.
+#include "runtime/TickTimer.h"
 
 #include <chrono>
 

@@ -1,14 +1,14 @@
-// The translation table; see LanguageMan.h.
-#include "LanguageMan.h"
+// The translation table; see Translations.h.
+#include "runtime/Translations.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 
-#include "Dialogs.h"
-#include "Exceptions.h"
-#include "NumText.h"
-#include "PathResolver.h"
+#include "platform/Dialogs.h"
+#include "platform/Exceptions.h"
+#include "platform/NumberText.h"
+#include "platform/PathResolver.h"
 
 namespace vt {
 

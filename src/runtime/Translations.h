@@ -10,8 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "Format.h"
-#include "TextConv.h"
+#include "platform/Format.h"
+#include "platform/TextConversion.h"
 
 namespace vt {
 

@@ -2,8 +2,8 @@
 // created is destroyed once the autorelease pool is purged.
 #pragma once
 
-#include "RefObj.h"
 #include "TestUtil.h"
+#include "sl/values/RefCounting.h"
 
 class RefCountedTest : public ::testing::Test {
  protected:

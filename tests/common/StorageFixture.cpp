@@ -2,9 +2,9 @@
 
 #include <unistd.h>
 
-#include "SL20Arc.h"
-#include "SL20Cli.h"
-#include "SL20Fis.h"
+#include "sl/storage/Archive.h"
+#include "sl/storage/ClipboardStorage.h"
+#include "sl/storage/FileStorage.h"
 
 namespace fs = std::filesystem;
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "RefCountedTest.h"
-#include "SL20Sto.h"
+#include "sl/storage/StorageManager.h"
 
 namespace vt::test {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "Exceptions.h"
+#include "platform/Exceptions.h"
 
 // Runs stmt, expects a vt::Exception (or subclass) with exactly the message msg.
 #define EXPECT_THROW_MSG(stmt, msg)                                  \

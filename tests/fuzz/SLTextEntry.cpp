@@ -3,12 +3,12 @@
 #include <unordered_set>
 
 #include "FuzzEntries.h"
-#include "SL20Arr.h"
-#include "SL20Dec.h"
-#include "SL20Enc.h"
-#include "SL20Rec.h"
-#include "SL20Stk.h"
-#include "SL20StStrm.h"
+#include "sl/text/Decoder.h"
+#include "sl/text/Encoder.h"
+#include "sl/text/StringStream.h"
+#include "sl/values/Arrays.h"
+#include "sl/values/Record.h"
+#include "sl/values/Stack.h"
 
 namespace vt {
 

@@ -1,10 +1,10 @@
-#include "DateTime.h"
+#include "platform/DateTime.h"
 
 #include <gtest/gtest.h>
 
 #include <QLocale>
 
-#include "TextConv.h"
+#include "platform/TextConversion.h"
 
 using namespace vt;
 

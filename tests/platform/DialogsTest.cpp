@@ -1,4 +1,4 @@
-#include "Dialogs.h"
+#include "platform/Dialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <QTimer>
 #include <set>
 
-#include "QtDialogs.h"
-#include "TextConv.h"
+#include "platform/TextConversion.h"
+#include "platform/forms/QtDialogs.h"
 
 using namespace vt;
 

@@ -1,4 +1,4 @@
-#include "FileSys.h"
+#include "platform/FileOperations.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -6,10 +6,10 @@
 
 #include <fstream>
 
-#include "PathResolver.h"
 #include "TempFolder.h"
 #include "TestUtil.h"
-#include "TextConv.h"
+#include "platform/PathResolver.h"
+#include "platform/TextConversion.h"
 
 namespace fs = std::filesystem;
 using namespace vt;
@@ -17,7 +17,7 @@ using namespace vt;
 namespace {
 
 // Data/ holds Log.TXT, b.txt, .hidden.txt, readme, ro.txt (read-only) and the folder Sub.
-class FileSys : public ::testing::Test {
+class FileOperations : public ::testing::Test {
  protected:
   void SetUp() override {
     fs::create_directories(Data / "Sub");
@@ -37,7 +37,7 @@ class FileSys : public ::testing::Test {
   fs::path Data = Temp.Path() / "Data";
 };
 
-TEST_F(FileSys, ListingsFilterByAttributeAndSortByName) {
+TEST_F(FileOperations, ListingsFilterByAttributeAndSortByName) {
   using V = std::vector<std::string>;
   EXPECT_EQ(Names(FindFiles(Win("DATA\\*.txt"), 0)), (V{"b.txt", "Log.TXT", "ro.txt"}));
   EXPECT_EQ(Names(FindFiles(Win("data\\*.TXT"), faHidden)), (V{".hidden.txt", "b.txt", "Log.TXT", "ro.txt"}));
@@ -48,7 +48,7 @@ TEST_F(FileSys, ListingsFilterByAttributeAndSortByName) {
   EXPECT_TRUE(FindFiles(Win("nothere\\*.*"), faDirectory).empty());
 }
 
-TEST_F(FileSys, EntriesCarryAttributesSizeAndTime) {
+TEST_F(FileOperations, EntriesCarryAttributesSizeAndTime) {
   const QDateTime when(QDate(2024, 3, 5), QTime(14, 3, 8));
   const struct timespec times[2] = {{when.toSecsSinceEpoch(), 0}, {when.toSecsSinceEpoch(), 0}};
   ::utimensat(AT_FDCWD, (Data / "Log.TXT").c_str(), times, 0);
@@ -59,7 +59,7 @@ TEST_F(FileSys, EntriesCarryAttributesSizeAndTime) {
   EXPECT_EQ(found[0].Time, when);
 }
 
-TEST_F(FileSys, Attributes) {
+TEST_F(FileOperations, Attributes) {
   EXPECT_EQ(FileGetAttr(Win("data")), faDirectory);
   EXPECT_EQ(FileGetAttr(Win("DATA\\B.TXT")), faNormal);
   EXPECT_EQ(FileGetAttr(Win("data\\ro.txt")), faReadOnly);
@@ -67,7 +67,7 @@ TEST_F(FileSys, Attributes) {
   EXPECT_EQ(FileGetAttr(Win("data\\nothere.txt")), -1);
 }
 
-TEST_F(FileSys, FoldersAndFiles) {
+TEST_F(FileOperations, FoldersAndFiles) {
   EXPECT_THROW_MSG(ForceDirectories(u""), "Unable to create directory");
   EXPECT_TRUE(ForceDirectories(Win("DATA\\x\\y")));
   EXPECT_TRUE(fs::is_directory(Data / "x" / "y"));
@@ -81,7 +81,7 @@ TEST_F(FileSys, FoldersAndFiles) {
   EXPECT_FALSE(fs::exists(Data / "b.txt"));
 }
 
-TEST_F(FileSys, RenameNeverReplacesAnotherFile) {
+TEST_F(FileOperations, RenameNeverReplacesAnotherFile) {
   EXPECT_FALSE(RenameFile(Win("data\\readme"), Win("data\\LOG.txt")));
   EXPECT_TRUE(fs::exists(Data / "readme"));
   EXPECT_TRUE(RenameFile(Win("data\\readme"), Win("data\\sub\\ReadMe.md")));
@@ -92,7 +92,7 @@ TEST_F(FileSys, RenameNeverReplacesAnotherFile) {
   EXPECT_FALSE(RenameFile(Win("data\\nothere"), Win("data\\new")));
 }
 
-TEST_F(FileSys, SearchAndCurrentFolder) {
+TEST_F(FileOperations, SearchAndCurrentFolder) {
   const std::u16string folders = Win("nothere") + u";" + Win("DATA\\SUB") + u";;" + Win("data");
   EXPECT_EQ(FileSearch(u"log.txt", folders), Win("data") + u"\\log.txt");
   EXPECT_EQ(FileSearch(u"b.txt", PathToWide(Data)), PathToWide(Data / "b.txt"));  // "/" folders get "/"

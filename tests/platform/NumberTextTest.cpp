@@ -1,16 +1,16 @@
-#include "NumText.h"
+#include "platform/NumberText.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "Format.h"
 #include "TestUtil.h"
+#include "platform/Format.h"
 
 using namespace vt;
 
-TEST(NumText, IntegerTexts) {
+TEST(NumberText, IntegerTexts) {
   struct Case {
     const char* text;
     std::optional<std::int64_t> value;
@@ -43,7 +43,7 @@ TEST(NumText, IntegerTexts) {
   EXPECT_THROW_MSG(StrToInt64("12 "), "'12 ' is not a valid integer value");
 }
 
-TEST(NumText, FloatTexts) {
+TEST(NumberText, FloatTexts) {
   struct Case {
     const char* text;
     std::optional<double> value;
@@ -57,7 +57,7 @@ TEST(NumText, FloatTexts) {
   EXPECT_THROW_MSG(StrToFloat("1,5"), "'1,5' is not a valid floating point value");
 }
 
-TEST(NumText, GeneralFloatForm) {
+TEST(NumberText, GeneralFloatForm) {
   struct Case {
     double value;
     const char* text;
@@ -69,7 +69,7 @@ TEST(NumText, GeneralFloatForm) {
   for (const auto& c : cases) EXPECT_EQ(FloatToStr(c.value), c.text) << c.value;
 }
 
-TEST(NumText, RoundingHalfToEvenAndTruncation) {
+TEST(NumberText, RoundingHalfToEvenAndTruncation) {
   EXPECT_EQ(RoundToInt64(2.5), 2);
   EXPECT_EQ(RoundToInt64(3.5), 4);
   EXPECT_EQ(RoundToInt64(-2.5), -2);

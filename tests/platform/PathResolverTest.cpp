@@ -1,10 +1,10 @@
-#include "PathResolver.h"
+#include "platform/PathResolver.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "TextConv.h"
+#include "platform/TextConversion.h"
 
 namespace fs = std::filesystem;
 using namespace vt;

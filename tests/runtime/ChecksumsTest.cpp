@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "MD5Generator.h"
-#include "functions.h"
+#include "platform/Cipher.h"
+#include "platform/TextConversion.h"
+#include "runtime/Checksums.h"
+#include "runtime/MD5Digests.h"
 
 using namespace vt;
 

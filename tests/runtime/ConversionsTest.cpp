@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "TestUtil.h"
-#include "functions.h"
+#include "runtime/Conversions.h"
 
 using namespace vt;
 
@@ -158,6 +158,10 @@ TEST(Conversion, TalkErrorMessages) {
   EXPECT_EQ(GetTalkErrorMessage(0xB2), "Time out: No response from drive");
   EXPECT_EQ(GetTalkErrorMessage(0xB3), "Another instance is already logged into the drive!");
   EXPECT_EQ(GetTalkErrorMessage(5), "Talk error: 5");
+}
+
+TEST(Conversion, CaptionsWithoutAccelerators) {
+  EXPECT_EQ(StringWithoutAnd(u"&Open && Save"), u"Open  Save");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "Debug.h"
+#include "runtime/DebugLog.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +10,10 @@
 #include <set>
 #include <thread>
 
-#include "Format.h"
 #include "RuntimeTestUtil.h"
 #include "TempFolder.h"
-#include "functions.h"
+#include "platform/Format.h"
+#include "runtime/ProcessGlobal.h"
 
 using namespace vt;
 namespace fs = std::filesystem;

@@ -1,12 +1,12 @@
-#include "ExeCtrl.h"
+#include "runtime/ExecuteControls.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "PrgTasks.h"
 #include "RuntimeTestUtil.h"
 #include "TestUtil.h"
+#include "runtime/TaskQueue.h"
 
 using namespace vt;
 

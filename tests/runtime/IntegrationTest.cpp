@@ -9,13 +9,13 @@
 #include <thread>
 #include <vector>
 
-#include "CsServices.h"
-#include "MsgTools.h"
-#include "MxMLib20.h"
-#include "MxQtBridge.h"
-#include "MxTLib20.h"
 #include "RuntimeTestUtil.h"
-#include "functions.h"
+#include "runtime/MessageCoding.h"
+#include "runtime/Messages.h"
+#include "runtime/ProcessGlobal.h"
+#include "runtime/QtSchedulerBridge.h"
+#include "runtime/Services.h"
+#include "runtime/Tasks.h"
 
 using namespace vt;
 

@@ -2,11 +2,11 @@
 
 #include <string>
 
-#include "MsgTools.h"
-#include "MxBLib20.h"
-#include "MxMLib20.h"
 #include "RuntimeTestUtil.h"
 #include "TestUtil.h"
+#include "runtime/MessageBuffers.h"
+#include "runtime/MessageCoding.h"
+#include "runtime/Messages.h"
 
 using namespace vt;
 

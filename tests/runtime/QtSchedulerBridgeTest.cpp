@@ -1,4 +1,4 @@
-#include "MxQtBridge.h"
+#include "runtime/QtSchedulerBridge.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -8,11 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <thread>
 
 #include "RuntimeTestUtil.h"
-#include "functions.h"
+#include "runtime/ProcessGlobal.h"
 
 using namespace vt;
 
@@ -44,6 +45,16 @@ class TLoop {
  private:
   QEventLoop FLoop;
 };
+
+TEST(Delay, ServesEventsWhileWaiting) {
+  TestApp();
+  bool fired = false;
+  QTimer::singleShot(10, [&] { fired = true; });
+  const auto start = std::chrono::steady_clock::now();
+  Delay(60);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(60));
+  EXPECT_TRUE(fired);
+}
 
 }  // namespace
 

@@ -3,12 +3,12 @@
 
 #include <QApplication>
 
-#include "CsServices.h"
-#include "Debug.h"
-#include "MxMLib20.h"
-#include "MxQtBridge.h"
-#include "MxTLib20.h"
-#include "functions.h"
+#include "runtime/DebugLog.h"
+#include "runtime/Messages.h"
+#include "runtime/ProcessGlobal.h"
+#include "runtime/QtSchedulerBridge.h"
+#include "runtime/Services.h"
+#include "runtime/Tasks.h"
 
 using namespace vt;
 

@@ -14,9 +14,9 @@
 #include <thread>
 #include <vector>
 
-#include "Dialogs.h"
-#include "TextConv.h"
-#include "MxTLib20.h"
+#include "platform/Dialogs.h"
+#include "platform/TextConversion.h"
+#include "runtime/Tasks.h"
 
 // Created on first use, kept for the whole test program.
 QCoreApplication& TestApp();

@@ -1,12 +1,12 @@
-#include "CsServices.h"
+#include "runtime/Services.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "RuntimeTestUtil.h"
-#include "TckTimer.h"
 #include "TestUtil.h"
+#include "runtime/TickTimer.h"
 
 using namespace vt;
 

@@ -1,18 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-
-#include "PrgObjs.h"
-#include "PrgParams.h"
-#include "PrgRegs.h"
-#include "PrgVars.h"
 #include "RefCountedTest.h"
-#include "RuntimeTestUtil.h"
-#include "SL20Elm.h"
-#include "PathResolver.h"
 #include "StorageFixture.h"
-#include "TempFolder.h"
+#include "TestUtil.h"
+#include "platform/PathResolver.h"
+#include "runtime/SettingsTree.h"
+#include "sl/values/Scalars.h"
 
 using namespace vt;
 
@@ -97,93 +90,6 @@ TEST_F(ProgramRegistry, KeyNamesRemoveAndDictionaries) {
   EXPECT_EQ(Reg->GetIntKey("Osc\\New"), 7);
   EXPECT_THROW_MSG(Reg->SetDictKey("Nowhere", replacement.get()), "TSLDictionary.RemoveObject: object with name 'Nowhere' not found");
 }
-
-TEST(ObjectRegistry, RegistersNamesOnce) {
-  TObjectRegistryManager reg;
-  int storage = 0, debug = 0;
-  reg.RegisterObject(&storage, "StorageManager", "StorageManager", 1, 0);
-  reg.RegisterObject(&debug, "DebugManager", "DebugManager", 1, 0);
-  EXPECT_EQ(reg.GetCount(), 2);
-  EXPECT_EQ(reg.GetRegItem(1).ObjectName(), "DebugManager");
-  EXPECT_TRUE(reg.ObjectExists("StorageManager"));
-  EXPECT_FALSE(reg.ObjectExists("storagemanager"));
-  EXPECT_EQ(reg.GetObject("DebugManager").Item(), &debug);
-  EXPECT_THROW_MSG(reg.GetObject("debugmanager"),
-                   "TObjectRegistryManager.GetObject: object with name 'debugmanager' not registered");
-  EXPECT_THROW_MSG(reg.RegisterObject(&debug, "DebugManager", "X", 2, 0),
-                   "TObjectRegistryManager:RegisterObject: object with name 'DebugManager' already registered");
-  EXPECT_EQ(reg.GetCount(), 2);
-
-  reg.GetObject("StorageManager").CheckVersion(1);
-  EXPECT_THROW_MSG(reg.GetObject("StorageManager").CheckVersion(2),
-                   "CheckVersion: requestet version (2) doesn't match available version (1) for object "
-                   "'StorageManager' of type 'StorageManager'");
-}
-
-// The two lists live for the whole run: each test starts and ends with empty ones.
-class CommandLine : public RefCountedTest {
- protected:
-  void SetUp() override {
-    ReadProgramParameters(std::vector<std::string>{});
-    RefCountedTest::SetUp();
-  }
-  void TearDown() override {
-    ReadProgramParameters(std::vector<std::string>{});
-    RefCountedTest::TearDown();
-  }
-};
-
-TEST_F(CommandLine, OptionsPositionalsAndDuplicates) {
-  TMessageCatcher messages;
-  ReadProgramParameters({"-NoForm", "-script:Run.sct", "project.vxc2", "-noform", "-INIFile:my.ini", "-a:b:c", "",
-                         "-script:Other.sct", "\xC3\xA4rger.vxc2"});
-  TSLDictionary* options = ProgParamDict();
-  ASSERT_EQ(options->GetCount(), 4);
-  EXPECT_EQ(options->GetStrWithName(u"NoForm"), u"");
-  EXPECT_EQ(options->GetStrWithName(u"SCRIPT"), u"Run.sct");  // the first value stays
-  EXPECT_EQ(options->GetStrWithName(u"INIFile"), u"my.ini");
-  EXPECT_EQ(options->GetStrWithName(u"a"), u"b:c");
-  TSLArray* positional = ProgParamArray();
-  ASSERT_EQ(positional->GetCount(), 3);
-  EXPECT_EQ(CheckedCast<TSLString>(positional->GetObjAtIndex(0))->StringValue(), u"project.vxc2");
-  EXPECT_EQ(CheckedCast<TSLString>(positional->GetObjAtIndex(1))->StringValue(), u"");
-  EXPECT_EQ(CheckedCast<TSLString>(positional->GetObjAtIndex(2))->StringValue(), u"\u00E4rger.vxc2");
-  EXPECT_EQ(messages.Messages, (std::vector<std::string>{"Error: Command Line Parameter Duplication of '-noform'",
-                                                         "Error: Command Line Parameter Duplication of '-script'"}));
-}
-
-TEST_F(CommandLine, ArgvSkipsTheProgramPath) {
-  char prog[] = "/opt/vorlixtalk", opt[] = "-Debug", pos[] = "DEVELOP";
-  char* argv[] = {prog, opt, pos, nullptr};
-  ReadProgramParameters(3, argv);
-  EXPECT_TRUE(ProgParamDict()->NameExists(u"debug"));
-  ASSERT_EQ(ProgParamArray()->GetCount(), 1);
-  EXPECT_EQ(ProgParamArray()->GetStrAtIndex(0), "DEVELOP");
-}
-
-TEST(ProgramVariables, FollowTheXdgFolders) {
-  TempFolder tmp;
-  const auto data = tmp.Path() / "data", config = tmp.Path() / "config";
-  ::setenv("XDG_DATA_HOME", data.c_str(), 1);
-  ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-  InitProgramVariables(u"/opt/vorlix\\data", u"Vorlix");
-  EXPECT_EQ(WorkDir, u"/opt/vorlix/data/");
-  EXPECT_EQ(AppDataDir, PathToWide(data / "Vorlix") + u"/");
-  EXPECT_EQ(AppDataDirLocal, PathToWide(config / "Vorlix") + u"/");
-  EXPECT_TRUE(std::filesystem::is_directory(data / "Vorlix"));
-  EXPECT_TRUE(std::filesystem::is_directory(config / "Vorlix"));
-  EXPECT_FALSE(UserDir.empty());
-  EXPECT_EQ(OpenSaveConfigDir, UserDir);
-  EXPECT_EQ(MDFSaveDir, UserDir);
-  ClearProgramVariables();
-  EXPECT_TRUE(WorkDir.empty() && AppDataDir.empty() && MDFSaveDir.empty());
-  ::unsetenv("XDG_DATA_HOME");
-  ::unsetenv("XDG_CONFIG_HOME");
-}
-
-}  // namespace
-
-namespace {
 
 class RegistryFiles : public vt::test::StorageTest {};
 

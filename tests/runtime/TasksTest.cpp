@@ -1,4 +1,4 @@
-#include "MxTLib20.h"
+#include "runtime/Tasks.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <memory>
 #include <thread>
 
-#include "MxMLib20.h"
 #include "RuntimeTestUtil.h"
 #include "TestUtil.h"
+#include "runtime/Messages.h"
 
 using namespace vt;
 
@@ -217,9 +217,9 @@ const TScenario Scenarios[] = {
 
 }  // namespace
 
-class MxTLib20 : public RuntimeTest {};
+class Tasks : public RuntimeTest {};
 
-TEST_F(MxTLib20, SchedulerCases) {
+TEST_F(Tasks, SchedulerCases) {
   for (const auto& sc : Scenarios) {
     TMxScheduler s;
     std::string trace;
@@ -228,7 +228,7 @@ TEST_F(MxTLib20, SchedulerCases) {
   }
 }
 
-TEST_F(MxTLib20, AFailingStepLeavesOneInfoLine) {
+TEST_F(Tasks, AFailingStepLeavesOneInfoLine) {
   TMxScheduler s;
   TMxTask task(&s, "Crasher");
   task.OnExecute = [](TMxTask*) { throw std::runtime_error("boom"); };
@@ -238,7 +238,7 @@ TEST_F(MxTLib20, AFailingStepLeavesOneInfoLine) {
   EXPECT_EQ(LogLines(), std::vector<std::string>{"***INFO: boom - Crasher"});
 }
 
-TEST_F(MxTLib20, MisuseTexts) {
+TEST_F(Tasks, MisuseTexts) {
   TMxScheduler s;
   TMxTask task(&s, "Probe");
   TMxSignal sig;
@@ -264,7 +264,7 @@ TEST_F(MxTLib20, MisuseTexts) {
   MxCreateMainScheduler();
 }
 
-TEST_F(MxTLib20, TimeOutsComeFromTheTimerThread) {
+TEST_F(Tasks, TimeOutsComeFromTheTimerThread) {
   TMxScheduler s;
   TMxSignal never;
   TMxTask zero(&s, "Zero"), unlimited(&s, "Forever");
@@ -281,7 +281,7 @@ TEST_F(MxTLib20, TimeOutsComeFromTheTimerThread) {
   EXPECT_EQ(never.TaskCount(), 1);
 }
 
-TEST_F(MxTLib20, SleepWakesWithSuccessAndTimeoutHookRuns) {
+TEST_F(Tasks, SleepWakesWithSuccessAndTimeoutHookRuns) {
   TMxScheduler s;
   TMxSignal never;
   std::atomic<int> timeouts{0};
@@ -299,7 +299,7 @@ TEST_F(MxTLib20, SleepWakesWithSuccessAndTimeoutHookRuns) {
   EXPECT_EQ(timeouts, 1);
 }
 
-TEST_F(MxTLib20, ThreadedSchedulerRunsItsTasksOnItsOwnThread) {
+TEST_F(Tasks, ThreadedSchedulerRunsItsTasksOnItsOwnThread) {
   TMxScheduler threaded("TalkScheduler");
   std::atomic<int> steps{0};
   std::thread::id stepThread;
@@ -314,7 +314,7 @@ TEST_F(MxTLib20, ThreadedSchedulerRunsItsTasksOnItsOwnThread) {
   EXPECT_EQ(threaded.TaskThread()->GetPriorityStr(), "tpLower");
 }
 
-TEST_F(MxTLib20, ReleasesFromTheTimerThreadAreNeverLost) {
+TEST_F(Tasks, ReleasesFromTheTimerThreadAreNeverLost) {
   // 100,000 wait time-outs and sleeps, all ended by the timer thread, on a threaded
   // scheduler and on the main scheduler at once; a lost wake-up leaves a task asleep.
   constexpr int PerTask = 25000;
@@ -343,7 +343,7 @@ TEST_F(MxTLib20, ReleasesFromTheTimerThreadAreNeverLost) {
   ASSERT_TRUE(StepUntil([&] { return done == 4; }));
 }
 
-TEST_F(MxTLib20, ReleasesFromWorkerThreadsAreNeverLost) {
+TEST_F(Tasks, ReleasesFromWorkerThreadsAreNeverLost) {
   // Four threads put 25,000 messages each into queues of a main and a threaded task.
   constexpr int PerThread = 25000;
   TMxScheduler threaded("Stress");
@@ -375,7 +375,7 @@ TEST_F(MxTLib20, ReleasesFromWorkerThreadsAreNeverLost) {
   EXPECT_EQ(mainQueue.MessageCount() + threadQueue.MessageCount(), 0);
 }
 
-TEST_F(MxTLib20, ATimeOutRacingAReleaseNeverEndsALaterWait) {
+TEST_F(Tasks, ATimeOutRacingAReleaseNeverEndsALaterWait) {
   // Each round: a 1 ms wait that a worker's pulse or the timer ends, then an unlimited
   // wait that only the other worker's pulse may end. An expiry of the first wait that
   // arrives late must not end the second one with eiTimeout.

@@ -7,11 +7,11 @@
 #include <thread>
 #include <vector>
 
-#include "MxTLib20.h"
 #include "RuntimeTestUtil.h"
-#include "TckTimer.h"
 #include "TestUtil.h"
-#include "ThrdMan.h"
+#include "runtime/Tasks.h"
+#include "runtime/Threads.h"
+#include "runtime/TickTimer.h"
 
 using namespace vt;
 

@@ -10,14 +10,14 @@
 #include <filesystem>
 #include <fstream>
 
-#include "FormFuncs.h"
-#include "LanguageMan.h"
-#include "LanguageSel.h"
 #include "RefCountedTest.h"
 #include "RuntimeTestUtil.h"
-#include "SL20Elm.h"
-#include "PathResolver.h"
 #include "TempFolder.h"
+#include "platform/PathResolver.h"
+#include "runtime/Translations.h"
+#include "runtime/forms/Captions.h"
+#include "runtime/forms/UserSettingsForm.h"
+#include "sl/values/Scalars.h"
 
 using namespace vt;
 namespace fs = std::filesystem;

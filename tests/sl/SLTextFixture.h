@@ -5,10 +5,10 @@
 #include <string>
 
 #include "RefCountedTest.h"
-#include "SL20Dec.h"
-#include "SL20Enc.h"
-#include "SL20StStrm.h"
-#include "SL20Sto.h"
+#include "sl/storage/StorageManager.h"
+#include "sl/text/Decoder.h"
+#include "sl/text/Encoder.h"
+#include "sl/text/StringStream.h"
 
 class SLTextTest : public RefCountedTest {
  protected:

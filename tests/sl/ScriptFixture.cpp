@@ -1,7 +1,7 @@
 #include "ScriptFixture.h"
 
-#include "SL20Col.h"
-#include "SL20Sys.h"
+#include "sl/builtins/SystemDictionary.h"
+#include "sl/values/Collections.h"
 
 namespace vt::test {
 

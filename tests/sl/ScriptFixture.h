@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "RefCountedTest.h"
-#include "SL20Ctl.h"
-#include "SL20Dic.h"
-#include "SL20Elm.h"
-#include "SL20Exe.h"
-#include "SL20STI.h"
-#include "SL20Stk.h"
+#include "sl/builtins/ControlBuiltins.h"
+#include "sl/interpreter/Interpreter.h"
+#include "sl/interpreter/ScriptTask.h"
+#include "sl/values/Dictionary.h"
+#include "sl/values/Scalars.h"
+#include "sl/values/Stack.h"
 
 namespace vt::test {
 

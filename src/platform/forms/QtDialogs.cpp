@@ -1,12 +1,12 @@
 // The Qt message boxes; see QtDialogs.h.
-#include "QtDialogs.h"
+#include "platform/forms/QtDialogs.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "Dialogs.h"
-#include "TextConv.h"
+#include "platform/Dialogs.h"
+#include "platform/TextConversion.h"
 
 namespace vt {
 

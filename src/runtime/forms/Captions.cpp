@@ -1,5 +1,5 @@
-// Caption setters and monitor scaling; see FormFuncs.h.
-#include "FormFuncs.h"
+// Caption setters and monitor scaling; see Captions.h.
+#include "runtime/forms/Captions.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -8,8 +8,8 @@
 #include <QToolButton>
 #include <QWidget>
 
-#include "LanguageMan.h"
-#include "functions.h"
+#include "runtime/Conversions.h"
+#include "runtime/Translations.h"
 
 namespace vt {
 

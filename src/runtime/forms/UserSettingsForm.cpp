@@ -1,5 +1,5 @@
-// The language selection dialog; see LanguageSel.h.
-#include "LanguageSel.h"
+// The language selection dialog; see UserSettingsForm.h.
+#include "runtime/forms/UserSettingsForm.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -7,7 +7,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "SL20Elm.h"
+#include "sl/values/Scalars.h"
 
 namespace vt {
 

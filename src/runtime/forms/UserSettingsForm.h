@@ -6,7 +6,7 @@
 #include <array>
 #include <functional>
 
-#include "SL20Arr.h"
+#include "sl/values/Arrays.h"
 
 class QCheckBox;
 class QPushButton;

@@ -1,15 +1,15 @@
-// Stack, dictionary and control built-ins; see SL20Ctl.h.
-#include "SL20Ctl.h"
+// Stack, dictionary and control built-ins; see ControlBuiltins.h.
+#include "sl/builtins/ControlBuiltins.h"
 
-#include "CtxIntf.h"
-#include "Format.h"
-#include "SL20Dic.h"
-#include "SL20Elm.h"
-#include "SL20Exe.h"
-#include "SL20STI.h"
-#include "SL20Sto.h"
-#include "SL20Str.h"
-#include "SL20Tok.h"
+#include "platform/Format.h"
+#include "sl/builtins/StringBuiltins.h"
+#include "sl/interpreter/ContextInterface.h"
+#include "sl/interpreter/Interpreter.h"
+#include "sl/interpreter/ScriptTask.h"
+#include "sl/interpreter/Tokenizers.h"
+#include "sl/storage/StorageManager.h"
+#include "sl/values/Dictionary.h"
+#include "sl/values/Scalars.h"
 
 namespace vt {
 

@@ -4,7 +4,7 @@
 // run a block themselves: they push a tokenizer and the interpreter runs it next.
 #pragma once
 
-#include "SL20Prc.h"
+#include "sl/interpreter/Procedures.h"
 
 namespace vt {
 

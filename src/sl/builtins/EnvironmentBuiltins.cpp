@@ -1,16 +1,16 @@
-// File-system, clock and user-interaction built-ins; see SL20Env.h.
-#include "SL20Env.h"
+// File-system, clock and user-interaction built-ins; see EnvironmentBuiltins.h.
+#include "sl/builtins/EnvironmentBuiltins.h"
 
 #include <cstdlib>
 
-#include "DateTime.h"
-#include "Dialogs.h"
-#include "FileSys.h"
-#include "Format.h"
-#include "PathResolver.h"
-#include "SL20Arr.h"
-#include "SL20Dic.h"
-#include "SL20Fil.h"
+#include "platform/DateTime.h"
+#include "platform/Dialogs.h"
+#include "platform/FileOperations.h"
+#include "platform/Format.h"
+#include "platform/PathResolver.h"
+#include "sl/text/FileStreams.h"
+#include "sl/values/Arrays.h"
+#include "sl/values/Dictionary.h"
 
 namespace vt {
 

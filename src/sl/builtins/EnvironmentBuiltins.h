@@ -5,7 +5,7 @@
 // the platform layer, so tests run at a fixed moment and answer dialogs themselves.
 #pragma once
 
-#include "SL20Prc.h"
+#include "sl/interpreter/Procedures.h"
 
 namespace vt {
 

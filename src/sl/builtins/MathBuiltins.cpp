@@ -1,14 +1,14 @@
-// Arithmetic, comparison, logic and conversion built-ins; see SL20Mth.h.
-#include "SL20Mth.h"
+// Arithmetic, comparison, logic and conversion built-ins; see MathBuiltins.h.
+#include "sl/builtins/MathBuiltins.h"
 
 #include <bit>
 #include <cmath>
 #include <functional>
 
-#include "Format.h"
-#include "NumText.h"
-#include "SL20Arr.h"
-#include "SL20Str.h"
+#include "platform/Format.h"
+#include "platform/NumberText.h"
+#include "sl/builtins/StringBuiltins.h"
+#include "sl/values/Arrays.h"
 
 namespace vt {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <unordered_map>
 
-#include "SL20Prc.h"
+#include "sl/interpreter/Procedures.h"
 
 namespace vt {
 

@@ -1,16 +1,16 @@
-// Storage, checksum, cipher and release-check built-ins; see SL20Sob.h.
-#include "SL20Sob.h"
+// Storage, checksum, cipher and release-check built-ins; see StorageBuiltins.h.
+#include "sl/builtins/StorageBuiltins.h"
 
-#include "Cipher.h"
-#include "Dialogs.h"
-#include "Format.h"
-#include "NumText.h"
-#include "PathResolver.h"
-#include "SL20Arr.h"
-#include "SL20Dic.h"
-#include "SL20Fil.h"
-#include "SL20STI.h"
-#include "SL20Stu.h"
+#include "platform/Cipher.h"
+#include "platform/Dialogs.h"
+#include "platform/Format.h"
+#include "platform/NumberText.h"
+#include "platform/PathResolver.h"
+#include "sl/interpreter/ScriptTask.h"
+#include "sl/storage/StorageNames.h"
+#include "sl/text/FileStreams.h"
+#include "sl/values/Arrays.h"
+#include "sl/values/Dictionary.h"
 
 namespace vt {
 

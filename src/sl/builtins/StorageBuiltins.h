@@ -6,8 +6,8 @@
 
 #include <functional>
 
-#include "SL20Prc.h"
-#include "SL20Sto.h"
+#include "sl/interpreter/Procedures.h"
+#include "sl/storage/StorageManager.h"
 
 namespace vt {
 

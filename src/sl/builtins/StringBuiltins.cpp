@@ -1,10 +1,10 @@
-// String, array, dictionary and base-N built-ins and their text routines; see SL20Str.h.
-#include "SL20Str.h"
+// String, array, dictionary and base-N built-ins and their text routines; see StringBuiltins.h.
+#include "sl/builtins/StringBuiltins.h"
 
-#include "Format.h"
-#include "SL20Arr.h"
-#include "SL20Dic.h"
-#include "SL20Rec.h"
+#include "platform/Format.h"
+#include "sl/values/Arrays.h"
+#include "sl/values/Dictionary.h"
+#include "sl/values/Record.h"
 
 namespace vt {
 

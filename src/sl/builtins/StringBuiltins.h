@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "SL20Prc.h"
+#include "sl/interpreter/Procedures.h"
 
 namespace vt {
 

@@ -1,13 +1,13 @@
-// The System dictionary; see SL20Sys.h.
-#include "SL20Sys.h"
+// The System dictionary; see SystemDictionary.h.
+#include "sl/builtins/SystemDictionary.h"
 
 #include <type_traits>
 
-#include "SL20Ctl.h"
-#include "SL20Env.h"
-#include "SL20Mth.h"
-#include "SL20Sob.h"
-#include "SL20Str.h"
+#include "sl/builtins/ControlBuiltins.h"
+#include "sl/builtins/EnvironmentBuiltins.h"
+#include "sl/builtins/MathBuiltins.h"
+#include "sl/builtins/StorageBuiltins.h"
+#include "sl/builtins/StringBuiltins.h"
 
 namespace vt {
 

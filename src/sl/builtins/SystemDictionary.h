@@ -4,7 +4,7 @@
 // with these once per process.
 #pragma once
 
-#include "SL20Dic.h"
+#include "sl/values/Dictionary.h"
 
 namespace vt {
 

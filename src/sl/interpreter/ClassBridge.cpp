@@ -1,7 +1,7 @@
-// Script-class instances, methods and factories; see SL20Cla.h.
-#include "SL20Cla.h"
+// Script-class instances, methods and factories; see ClassBridge.h.
+#include "sl/interpreter/ClassBridge.h"
 
-#include "Format.h"
+#include "platform/Format.h"
 
 namespace vt {
 

@@ -6,9 +6,9 @@
 #include <functional>
 #include <memory>
 
-#include "ScrClass.h"
-#include "SL20Dic.h"
-#include "SL20Prc.h"
+#include "sl/interpreter/Procedures.h"
+#include "sl/interpreter/ScriptClass.h"
+#include "sl/values/Dictionary.h"
 
 namespace vt {
 

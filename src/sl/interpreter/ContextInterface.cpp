@@ -1,9 +1,9 @@
-// The context facade; see CtxIntf.h.
-#include "CtxIntf.h"
+// The context facade; see ContextInterface.h.
+#include "sl/interpreter/ContextInterface.h"
 
-#include "SL20Elm.h"
-#include "SL20Exe.h"
-#include "SL20Tok.h"
+#include "sl/interpreter/Interpreter.h"
+#include "sl/interpreter/Tokenizers.h"
+#include "sl/values/Scalars.h"
 
 namespace vt {
 

@@ -1,16 +1,16 @@
-// The execution context and the interpreter; see SL20Exe.h.
-#include "SL20Exe.h"
+// The execution context and the interpreter; see Interpreter.h.
+#include "sl/interpreter/Interpreter.h"
 
 #include <time.h>
 
-#include "CtxIntf.h"
-#include "Dialogs.h"
-#include "Format.h"
-#include "SL20Elm.h"
-#include "SL20Prc.h"
-#include "SL20Sto.h"
-#include "SL20Tok.h"
-#include "SLLimits.h"
+#include "platform/Dialogs.h"
+#include "platform/Format.h"
+#include "sl/SLLimits.h"
+#include "sl/interpreter/ContextInterface.h"
+#include "sl/interpreter/Procedures.h"
+#include "sl/interpreter/Tokenizers.h"
+#include "sl/storage/StorageManager.h"
+#include "sl/values/Scalars.h"
 
 namespace vt {
 

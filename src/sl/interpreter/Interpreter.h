@@ -5,9 +5,9 @@
 
 #include <memory>
 
-#include "SL20Dic.h"
-#include "SL20Stk.h"
-#include "SL20Tok.h"
+#include "sl/interpreter/Tokenizers.h"
+#include "sl/values/Dictionary.h"
+#include "sl/values/Stack.h"
 
 namespace vt {
 

@@ -1,10 +1,10 @@
-// Internal and polymorphic procedures and the operand helpers; see SL20Prc.h.
-#include "SL20Prc.h"
+// Internal and polymorphic procedures and the operand helpers; see Procedures.h.
+#include "sl/interpreter/Procedures.h"
 
-#include "CtxIntf.h"
-#include "Format.h"
-#include "SL20Dic.h"
-#include "SL20Exe.h"
+#include "platform/Format.h"
+#include "sl/interpreter/ContextInterface.h"
+#include "sl/interpreter/Interpreter.h"
+#include "sl/values/Dictionary.h"
 
 namespace vt {
 

@@ -8,11 +8,11 @@
 #include <functional>
 #include <type_traits>
 
-#include "SL20Bas.h"
-#include "SL20Elm.h"
-#include "SL20Exe.h"
-#include "SL20Stk.h"
-#include "SLLimits.h"
+#include "sl/SLLimits.h"
+#include "sl/interpreter/Interpreter.h"
+#include "sl/values/Object.h"
+#include "sl/values/Scalars.h"
+#include "sl/values/Stack.h"
 
 namespace vt {
 

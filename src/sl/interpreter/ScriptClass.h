@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "CtxIntf.h"
-#include "TextConv.h"
+#include "platform/TextConversion.h"
+#include "sl/interpreter/ContextInterface.h"
 
 namespace vt {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "SL20Arr.h"
+#include "sl/values/Arrays.h"
 
 namespace vt {
 

@@ -1,10 +1,10 @@
-// Tokenizers; see SL20Tok.h.
-#include "SL20Tok.h"
+// Tokenizers; see Tokenizers.h.
+#include "sl/interpreter/Tokenizers.h"
 
-#include "Format.h"
-#include "SL20Elm.h"
-#include "SL20Exe.h"
-#include "SL20Prc.h"
+#include "platform/Format.h"
+#include "sl/interpreter/Interpreter.h"
+#include "sl/interpreter/Procedures.h"
+#include "sl/values/Scalars.h"
 
 namespace vt {
 

@@ -4,8 +4,8 @@
 // call is the state of a tokenizer, and unwinding is popping tokenizers.
 #pragma once
 
-#include "SL20Arr.h"
-#include "SL20Col.h"
+#include "sl/values/Arrays.h"
+#include "sl/values/Collections.h"
 
 namespace vt {
 

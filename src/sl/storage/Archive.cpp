@@ -1,14 +1,14 @@
-// Archives, the archive plug-in and the archive manager; see SL20Arc.h.
-#include "SL20Arc.h"
+// Archives, the archive plug-in and the archive manager; see Archive.h.
+#include "sl/storage/Archive.h"
 
 #include <array>
 #include <filesystem>
 
-#include "Format.h"
-#include "PathResolver.h"
-#include "SL20Dec.h"
-#include "SL20Enc.h"
-#include "SL20Stu.h"
+#include "platform/Format.h"
+#include "platform/PathResolver.h"
+#include "sl/storage/StorageNames.h"
+#include "sl/text/Decoder.h"
+#include "sl/text/Encoder.h"
 
 namespace fs = std::filesystem;
 

@@ -9,8 +9,8 @@
 #include <functional>
 #include <map>
 
-#include "SL20Fil.h"
-#include "SL20Sto.h"
+#include "sl/storage/StorageManager.h"
+#include "sl/text/FileStreams.h"
 
 namespace vt {
 

@@ -1,8 +1,8 @@
-// Clipboard storage; see SL20Cli.h.
-#include "SL20Cli.h"
+// Clipboard storage; see ClipboardStorage.h.
+#include "sl/storage/ClipboardStorage.h"
 
-#include "Clipboard.h"
-#include "Format.h"
+#include "platform/Clipboard.h"
+#include "platform/Format.h"
 
 namespace vt {
 

@@ -3,7 +3,7 @@
 // terminating null under the format "DevuravEvi ESD".
 #pragma once
 
-#include "SL20Sto.h"
+#include "sl/storage/StorageManager.h"
 
 namespace vt {
 

@@ -1,11 +1,11 @@
-// File storage; see SL20Fis.h.
-#include "SL20Fis.h"
+// File storage; see FileStorage.h.
+#include "sl/storage/FileStorage.h"
 
-#include "Format.h"
-#include "PathResolver.h"
-#include "SL20Dec.h"
-#include "SL20Enc.h"
-#include "SL20Stu.h"
+#include "platform/Format.h"
+#include "platform/PathResolver.h"
+#include "sl/storage/StorageNames.h"
+#include "sl/text/Decoder.h"
+#include "sl/text/Encoder.h"
 
 namespace vt {
 

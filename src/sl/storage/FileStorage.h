@@ -2,8 +2,8 @@
 // one SL object per text file, plain or enciphered SL text.
 #pragma once
 
-#include "SL20Fil.h"
-#include "SL20Sto.h"
+#include "sl/storage/StorageManager.h"
+#include "sl/text/FileStreams.h"
 
 namespace vt {
 

@@ -1,14 +1,14 @@
-// Plug-in script classes; see ScrDll.h.
-#include "ScrDll.h"
+// Plug-in script classes; see PluginClasses.h.
+#include "sl/storage/PluginClasses.h"
 
 #include <dlfcn.h>
 
 #include <filesystem>
 
-#include "Format.h"
-#include "PathResolver.h"
-#include "SL20Elm.h"
-#include "SL20Sto.h"
+#include "platform/Format.h"
+#include "platform/PathResolver.h"
+#include "sl/storage/StorageManager.h"
+#include "sl/values/Scalars.h"
 
 namespace fs = std::filesystem;
 

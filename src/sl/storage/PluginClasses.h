@@ -11,8 +11,8 @@
 //   const char* GetMethodName(int32_t ClassIndex, int32_t Index);
 #pragma once
 
-#include "ScrClass.h"
-#include "SL20Prc.h"
+#include "sl/interpreter/Procedures.h"
+#include "sl/interpreter/ScriptClass.h"
 
 namespace vt {
 

@@ -1,16 +1,16 @@
-// Storage IDs; see SL20Sto.h.
-#include "SL20Sto.h"
+// Storage IDs; see StorageManager.h.
+#include "sl/storage/StorageManager.h"
 
-#include "Format.h"
-#include "PathResolver.h"
-#include "SL20Cla.h"
-#include "SL20Dec.h"
-#include "SL20Enc.h"
-#include "SL20Exe.h"
-#include "SL20STI.h"
-#include "SL20StStrm.h"
-#include "SL20Stu.h"
-#include "SL20Sys.h"
+#include "platform/Format.h"
+#include "platform/PathResolver.h"
+#include "sl/builtins/SystemDictionary.h"
+#include "sl/interpreter/ClassBridge.h"
+#include "sl/interpreter/Interpreter.h"
+#include "sl/interpreter/ScriptTask.h"
+#include "sl/storage/StorageNames.h"
+#include "sl/text/Decoder.h"
+#include "sl/text/Encoder.h"
+#include "sl/text/StringStream.h"
 
 namespace vt {
 

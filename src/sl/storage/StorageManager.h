@@ -10,9 +10,9 @@
 #include <optional>
 #include <vector>
 
-#include "SL20Arr.h"
-#include "SL20Bas.h"
-#include "SL20Dic.h"
+#include "sl/values/Arrays.h"
+#include "sl/values/Dictionary.h"
+#include "sl/values/Object.h"
 
 namespace vt {
 

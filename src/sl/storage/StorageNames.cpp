@@ -1,10 +1,10 @@
-// Storage-name functions; see SL20Stu.h.
-#include "SL20Stu.h"
+// Storage-name functions; see StorageNames.h.
+#include "sl/storage/StorageNames.h"
 
 #include <algorithm>
 
-#include "Format.h"
-#include "PathResolver.h"
+#include "platform/Format.h"
+#include "platform/PathResolver.h"
 
 namespace vt {
 

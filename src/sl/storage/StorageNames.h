@@ -3,7 +3,7 @@
 // do); both separate folder levels.
 #pragma once
 
-#include "SL20Bas.h"
+#include "sl/values/Object.h"
 
 namespace vt {
 

@@ -1,10 +1,10 @@
-// The storage and archive script classes; see ScrStoObj.h.
-#include "ScrStoObj.h"
+// The storage and archive script classes; see StorageScriptClasses.h.
+#include "sl/storage/StorageScriptClasses.h"
 
-#include "Format.h"
-#include "SL20Exe.h"
-#include "SL20Sob.h"
-#include "SL20Stu.h"
+#include "platform/Format.h"
+#include "sl/builtins/StorageBuiltins.h"
+#include "sl/interpreter/Interpreter.h"
+#include "sl/storage/StorageNames.h"
 
 namespace vt {
 

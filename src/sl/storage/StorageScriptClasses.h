@@ -7,8 +7,8 @@
 #include <map>
 #include <memory>
 
-#include "SL20Arc.h"
-#include "ScrClass.h"
+#include "sl/interpreter/ScriptClass.h"
+#include "sl/storage/Archive.h"
 
 namespace vt {
 

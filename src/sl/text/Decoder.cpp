@@ -1,17 +1,17 @@
-// The SL text decoder; see SL20Dec.h.
-#include "SL20Dec.h"
+// The SL text decoder; see Decoder.h.
+#include "sl/text/Decoder.h"
 
 #include <algorithm>
 
-#include "Format.h"
-#include "NumText.h"
-#include "SL20Arr.h"
-#include "SL20Elm.h"
-#include "SL20Fil.h"
-#include "SL20Rec.h"
-#include "SL20Stk.h"
-#include "SL20Sto.h"
-#include "SLLimits.h"
+#include "platform/Format.h"
+#include "platform/NumberText.h"
+#include "sl/SLLimits.h"
+#include "sl/storage/StorageManager.h"
+#include "sl/text/FileStreams.h"
+#include "sl/values/Arrays.h"
+#include "sl/values/Record.h"
+#include "sl/values/Scalars.h"
+#include "sl/values/Stack.h"
 
 namespace vt {
 

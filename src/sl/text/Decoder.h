@@ -8,9 +8,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "SL20Cmp.h"
-#include "SL20Dic.h"
-#include "SL20Scn.h"
+#include "sl/text/Scanners.h"
+#include "sl/values/Composite.h"
+#include "sl/values/Dictionary.h"
 
 namespace vt {
 

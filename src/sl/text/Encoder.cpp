@@ -1,13 +1,13 @@
-// The SL text encoder; see SL20Enc.h.
-#include "SL20Enc.h"
+// The SL text encoder; see Encoder.h.
+#include "sl/text/Encoder.h"
 
 #include <charconv>
 #include <cmath>
 
-#include "Format.h"
-#include "NumText.h"
-#include "SL20Scn.h"
-#include "SLLimits.h"
+#include "platform/Format.h"
+#include "platform/NumberText.h"
+#include "sl/SLLimits.h"
+#include "sl/text/Scanners.h"
 
 namespace vt {
 

@@ -7,7 +7,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "SL20Cmp.h"
+#include "sl/values/Composite.h"
 
 namespace vt {
 

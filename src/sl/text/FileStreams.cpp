@@ -1,5 +1,5 @@
-// File streams, the enciphered file stream and file replacement; see SL20Fil.h.
-#include "SL20Fil.h"
+// File streams, the enciphered file stream and file replacement; see FileStreams.h.
+#include "sl/text/FileStreams.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <random>
 
-#include "Format.h"
-#include "PathResolver.h"
+#include "platform/Format.h"
+#include "platform/PathResolver.h"
 
 namespace vt {
 

@@ -8,8 +8,8 @@
 #include <array>
 #include <functional>
 
-#include "SL20Bas.h"
-#include "SLLimits.h"
+#include "sl/SLLimits.h"
+#include "sl/values/Object.h"
 
 namespace vt {
 

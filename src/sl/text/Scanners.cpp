@@ -1,12 +1,12 @@
-// The scanners of SL text; see SL20Scn.h.
-#include "SL20Scn.h"
+// The scanners of SL text; see Scanners.h.
+#include "sl/text/Scanners.h"
 
 #include <array>
 #include <climits>
 
-#include "Format.h"
-#include "NumText.h"
-#include "SL20Elm.h"
+#include "platform/Format.h"
+#include "platform/NumberText.h"
+#include "sl/values/Scalars.h"
 
 namespace vt {
 

@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "SL20Bas.h"
+#include "sl/values/Object.h"
 
 namespace vt {
 

@@ -1,10 +1,10 @@
-// The in-memory string stream; see SL20StStrm.h.
-#include "SL20StStrm.h"
+// The in-memory string stream; see StringStream.h.
+#include "sl/text/StringStream.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "Format.h"
+#include "platform/Format.h"
 
 namespace vt {
 

@@ -3,7 +3,7 @@
 // contents are the read window, so the decoder reads it without a call per byte.
 #pragma once
 
-#include "SL20Bas.h"
+#include "sl/values/Object.h"
 
 namespace vt {
 

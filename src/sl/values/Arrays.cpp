@@ -1,9 +1,9 @@
-// Arrays, blocks and procedures; see SL20Arr.h.
-#include "SL20Arr.h"
+// Arrays, blocks and procedures; see Arrays.h.
+#include "sl/values/Arrays.h"
 
 #include <algorithm>
 
-#include "Format.h"
+#include "platform/Format.h"
 
 namespace vt {
 

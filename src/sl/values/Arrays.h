@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "SL20Col.h"
+#include "sl/values/Collections.h"
 
 namespace vt {
 

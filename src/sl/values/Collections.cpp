@@ -1,8 +1,8 @@
-// Typed accessors, the walk, assignment and equality of collections; see SL20Col.h.
-#include "SL20Col.h"
+// Typed accessors, the walk, assignment and equality of collections; see Collections.h.
+#include "sl/values/Collections.h"
 
-#include "Format.h"
-#include "SL20Elm.h"
+#include "platform/Format.h"
+#include "sl/values/Scalars.h"
 
 namespace vt {
 

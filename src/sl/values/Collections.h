@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "SL20Cmp.h"
+#include "sl/values/Composite.h"
 
 namespace vt {
 

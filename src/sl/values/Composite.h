@@ -3,7 +3,7 @@
 // them from.
 #pragma once
 
-#include "SL20Bas.h"
+#include "sl/values/Object.h"
 
 namespace vt {
 

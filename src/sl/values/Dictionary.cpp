@@ -1,11 +1,11 @@
-// Dictionaries; see SL20Dic.h.
-#include "SL20Dic.h"
+// Dictionaries; see Dictionary.h.
+#include "sl/values/Dictionary.h"
 
 #include <algorithm>
 #include <memory>
 
-#include "Format.h"
-#include "SL20Elm.h"
+#include "platform/Format.h"
+#include "sl/values/Scalars.h"
 
 namespace vt {
 

@@ -1,9 +1,9 @@
-// TSLObject's defaults, the stream helpers and the look-ahead reader; see SL20Bas.h.
-#include "SL20Bas.h"
+// TSLObject's defaults, the stream helpers and the look-ahead reader; see Object.h.
+#include "sl/values/Object.h"
 
-#include "Exceptions.h"
-#include "Format.h"
-#include "SLLimits.h"
+#include "platform/Exceptions.h"
+#include "platform/Format.h"
+#include "sl/SLLimits.h"
 
 #include <utility>
 

@@ -12,9 +12,9 @@
 #include <string_view>
 #include <type_traits>
 
-#include "Exceptions.h"
-#include "RefObj.h"
-#include "TextConv.h"
+#include "platform/Exceptions.h"
+#include "platform/TextConversion.h"
+#include "sl/values/RefCounting.h"
 
 namespace vt {
 

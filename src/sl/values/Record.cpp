@@ -1,8 +1,8 @@
-// Records; see SL20Rec.h.
-#include "SL20Rec.h"
+// Records; see Record.h.
+#include "sl/values/Record.h"
 
-#include "Format.h"
-#include "SL20Elm.h"
+#include "platform/Format.h"
+#include "sl/values/Scalars.h"
 
 namespace vt {
 

@@ -3,8 +3,8 @@
 // record of the type and never copied with a record.
 #pragma once
 
-#include "SL20Arr.h"
-#include "SL20Dic.h"
+#include "sl/values/Arrays.h"
+#include "sl/values/Dictionary.h"
 
 namespace vt {
 

@@ -1,11 +1,11 @@
-// Reference counting and the autorelease pool; see RefObj.h.
-#include "RefObj.h"
+// Reference counting and the autorelease pool; see RefCounting.h.
+#include "sl/values/RefCounting.h"
 
 #include <algorithm>
 
-#include "Exceptions.h"
-#include "Format.h"
-#include "SLLimits.h"
+#include "platform/Exceptions.h"
+#include "platform/Format.h"
+#include "sl/SLLimits.h"
 
 namespace vt {
 

@@ -1,8 +1,8 @@
-// Scalar SL values; see SL20Elm.h.
-#include "SL20Elm.h"
+// Scalar SL values; see Scalars.h.
+#include "sl/values/Scalars.h"
 
-#include "Format.h"
-#include "NumText.h"
+#include "platform/Format.h"
+#include "platform/NumberText.h"
 
 namespace vt {
 

@@ -5,8 +5,8 @@
 
 #include <optional>
 
-#include "Exceptions.h"
-#include "SL20Bas.h"
+#include "platform/Exceptions.h"
+#include "sl/values/Object.h"
 
 namespace vt {
 

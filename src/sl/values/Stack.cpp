@@ -1,7 +1,7 @@
-// Stacks; see SL20Stk.h.
-#include "SL20Stk.h"
+// Stacks; see Stack.h.
+#include "sl/values/Stack.h"
 
-#include "SL20Elm.h"
+#include "sl/values/Scalars.h"
 
 namespace vt {
 

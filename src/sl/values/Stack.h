@@ -3,7 +3,7 @@
 // and popping are inline: every token of a script does them a few times.
 #pragma once
 
-#include "SL20Arr.h"
+#include "sl/values/Arrays.h"
 
 namespace vt {
 

@@ -7,17 +7,17 @@
 
 #include <QLocale>
 
-#include "Cipher.h"
-#include "DateTime.h"
-#include "Dialogs.h"
-#include "NumText.h"
 #include "ScriptFixture.h"
-#include "SL20Dec.h"
-#include "SL20Rec.h"
-#include "SL20StStrm.h"
-#include "ScrStoObj.h"
-#include "SL20Sob.h"
 #include "StorageFixture.h"
+#include "platform/Cipher.h"
+#include "platform/DateTime.h"
+#include "platform/Dialogs.h"
+#include "platform/NumberText.h"
+#include "sl/builtins/StorageBuiltins.h"
+#include "sl/storage/StorageScriptClasses.h"
+#include "sl/text/Decoder.h"
+#include "sl/text/StringStream.h"
+#include "sl/values/Record.h"
 
 namespace vt::test {
 namespace {

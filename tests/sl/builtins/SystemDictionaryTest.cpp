@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "ScriptFixture.h"
-#include "SL20Mth.h"
-#include "SL20STI.h"
-#include "SL20Sto.h"
-#include "SL20Sys.h"
 #include "StorageFixture.h"
+#include "sl/builtins/MathBuiltins.h"
+#include "sl/builtins/SystemDictionary.h"
+#include "sl/interpreter/ScriptTask.h"
+#include "sl/storage/StorageManager.h"
 
 namespace vt::test {
 namespace {

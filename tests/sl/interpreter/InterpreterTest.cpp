@@ -2,10 +2,10 @@
 
 #include <thread>
 
-#include "Dialogs.h"
 #include "ScriptFixture.h"
-#include "SL20Sto.h"
-#include "SL20Tok.h"
+#include "platform/Dialogs.h"
+#include "sl/interpreter/Tokenizers.h"
+#include "sl/storage/StorageManager.h"
 
 namespace vt::test {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <map>
 
-#include "CtxIntf.h"
 #include "ScriptFixture.h"
-#include "SL20Cla.h"
-#include "SL20Prc.h"
+#include "sl/interpreter/ClassBridge.h"
+#include "sl/interpreter/ContextInterface.h"
+#include "sl/interpreter/Procedures.h"
 
 namespace vt::test {
 namespace {

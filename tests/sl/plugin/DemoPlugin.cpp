@@ -2,7 +2,7 @@
 // the context facade's function table. Class 0 "Demo" scales by 2, class 1 "Other" by 3.
 #include <cstdint>
 
-#include "CtxIntf.h"
+#include "sl/interpreter/ContextInterface.h"
 
 using vt::TContextInterface;
 

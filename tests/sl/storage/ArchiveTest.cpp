@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "PathResolver.h"
-#include "SL20Arc.h"
-#include "SL20Fil.h"
 #include "StorageFixture.h"
+#include "platform/PathResolver.h"
+#include "sl/storage/Archive.h"
+#include "sl/text/FileStreams.h"
 
 namespace fs = std::filesystem;
 

@@ -2,17 +2,17 @@
 
 #include <QGuiApplication>
 
-#include "Clipboard.h"
-#include "Format.h"
-#include "SL20Cli.h"
-#include "SL20Elm.h"
-#include "SL20Exe.h"
-#include "SL20Fis.h"
-#include "SL20STI.h"
-#include "SL20Stu.h"
-#include "ScrDll.h"
 #include "ScriptFixture.h"
 #include "StorageFixture.h"
+#include "platform/Clipboard.h"
+#include "platform/Format.h"
+#include "sl/interpreter/Interpreter.h"
+#include "sl/interpreter/ScriptTask.h"
+#include "sl/storage/ClipboardStorage.h"
+#include "sl/storage/FileStorage.h"
+#include "sl/storage/PluginClasses.h"
+#include "sl/storage/StorageNames.h"
+#include "sl/values/Scalars.h"
 
 namespace fs = std::filesystem;
 

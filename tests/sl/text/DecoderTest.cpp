@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "SL20Arr.h"
-#include "SL20Elm.h"
-#include "SL20Rec.h"
-#include "SLLimits.h"
 #include "SLTextFixture.h"
+#include "sl/SLLimits.h"
+#include "sl/values/Arrays.h"
+#include "sl/values/Record.h"
+#include "sl/values/Scalars.h"
 
 using namespace vt;
 

@@ -3,11 +3,11 @@
 #include <cmath>
 #include <limits>
 
-#include "SL20Arr.h"
-#include "SL20Elm.h"
-#include "SL20Rec.h"
-#include "SLLimits.h"
 #include "SLTextFixture.h"
+#include "sl/SLLimits.h"
+#include "sl/values/Arrays.h"
+#include "sl/values/Record.h"
+#include "sl/values/Scalars.h"
 
 using namespace vt;
 

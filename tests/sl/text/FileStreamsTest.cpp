@@ -7,10 +7,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "PathResolver.h"
-#include "SL20Elm.h"
-#include "SL20Fil.h"
 #include "SLTextFixture.h"
+#include "platform/PathResolver.h"
+#include "sl/text/FileStreams.h"
+#include "sl/values/Scalars.h"
 
 using namespace vt;
 namespace fs = std::filesystem;

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "SL20Arr.h"
-#include "SL20Elm.h"
-#include "SL20Rec.h"
-#include "SL20Stk.h"
 #include "SLTextFixture.h"
+#include "sl/values/Arrays.h"
+#include "sl/values/Record.h"
+#include "sl/values/Scalars.h"
+#include "sl/values/Stack.h"
 
 using namespace vt;
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "SL20Arr.h"
-#include "SL20Elm.h"
 #include "SLTextFixture.h"
+#include "sl/values/Arrays.h"
+#include "sl/values/Scalars.h"
 
 using namespace vt;
 

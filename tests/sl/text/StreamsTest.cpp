@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "RefCountedTest.h"
-#include "SL20Bas.h"
+#include "sl/values/Object.h"
 
 using namespace vt;
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "RefCountedTest.h"
-#include "SL20StStrm.h"
+#include "sl/text/StringStream.h"
 
 using namespace vt;
 

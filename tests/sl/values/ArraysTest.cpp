@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "RefCountedTest.h"
-#include "SL20Arr.h"
-#include "SL20Elm.h"
-#include "SL20Stk.h"
+#include "sl/values/Arrays.h"
+#include "sl/values/Scalars.h"
+#include "sl/values/Stack.h"
 
 using namespace vt;
 

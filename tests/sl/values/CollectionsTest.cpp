@@ -3,10 +3,10 @@
 #include <vector>
 
 #include "RefCountedTest.h"
-#include "SL20Dic.h"
-#include "SL20Elm.h"
-#include "SL20Rec.h"
-#include "SL20Stk.h"
+#include "sl/values/Dictionary.h"
+#include "sl/values/Record.h"
+#include "sl/values/Scalars.h"
+#include "sl/values/Stack.h"
 
 using namespace vt;
 

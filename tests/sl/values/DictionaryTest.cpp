@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "RefCountedTest.h"
-#include "SL20Dic.h"
-#include "SL20Elm.h"
-#include "SL20Rec.h"
+#include "sl/values/Dictionary.h"
+#include "sl/values/Record.h"
+#include "sl/values/Scalars.h"
 
 using namespace vt;
 

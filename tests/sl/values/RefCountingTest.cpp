@@ -1,9 +1,9 @@
-#include "RefObj.h"
+#include "sl/values/RefCounting.h"
 
 #include <gtest/gtest.h>
 
 #include "RefCountedTest.h"
-#include "SL20Elm.h"
+#include "sl/values/Scalars.h"
 
 using namespace vt;
 
@@ -22,9 +22,9 @@ class TProbe : public TSLObject {
   int* FDestroyed;
 };
 
-class RefObj : public RefCountedTest {};
+class RefCounting : public RefCountedTest {};
 
-TEST_F(RefObj, AutoreleasedObjectLivesUntilPurge) {
+TEST_F(RefCounting, AutoreleasedObjectLivesUntilPurge) {
   int destroyed = 0;
   auto* kept = new TProbe(true, &destroyed);
   auto* dropped = new TProbe(true, &destroyed);
@@ -38,7 +38,7 @@ TEST_F(RefObj, AutoreleasedObjectLivesUntilPurge) {
   EXPECT_EQ(destroyed, 2);
 }
 
-TEST_F(RefObj, AutoReleaseOfHeldObjectDropsOneReference) {
+TEST_F(RefCounting, AutoReleaseOfHeldObjectDropsOneReference) {
   int destroyed = 0;
   TRef<TProbe> held(new TProbe(false, &destroyed));
   held->Retain();
@@ -50,7 +50,7 @@ TEST_F(RefObj, AutoReleaseOfHeldObjectDropsOneReference) {
   EXPECT_EQ(destroyed, 1);
 }
 
-TEST_F(RefObj, ObjectEnteredTwiceIsReleasedTwice) {
+TEST_F(RefCounting, ObjectEnteredTwiceIsReleasedTwice) {
   int destroyed = 0;
   auto* p = new TProbe(false, &destroyed);
   p->Retain();
@@ -61,7 +61,7 @@ TEST_F(RefObj, ObjectEnteredTwiceIsReleasedTwice) {
   EXPECT_EQ(destroyed, 1);
 }
 
-TEST_F(RefObj, PoolGrowsInStepsOfAThousand) {
+TEST_F(RefCounting, PoolGrowsInStepsOfAThousand) {
   auto& m = RefObjManager();
   EXPECT_EQ(m.PoolCapacity(), 2000u);
   std::vector<TSLLongint*> values;
@@ -76,7 +76,7 @@ TEST_F(RefObj, PoolGrowsInStepsOfAThousand) {
   EXPECT_EQ(m.PoolCount(), 0u);
 }
 
-TEST_F(RefObj, CountingErrors) {
+TEST_F(RefCounting, CountingErrors) {
   int destroyed = 0;
   auto* p = new TProbe(false, &destroyed);
   EXPECT_THROW_MSG(p->Release(), "TProbe.Release: reference counter is zero");
@@ -90,13 +90,13 @@ TEST_F(RefObj, CountingErrors) {
   EXPECT_EQ(destroyed, 1);
 }
 
-TEST_F(RefObj, FreeAtCountZeroDestroys) {
+TEST_F(RefCounting, FreeAtCountZeroDestroys) {
   int destroyed = 0;
   (new TProbe(false, &destroyed))->Free();
   EXPECT_EQ(destroyed, 1);
 }
 
-TEST_F(RefObj, HandlesShareOneObject) {
+TEST_F(RefCounting, HandlesShareOneObject) {
   int destroyed = 0;
   {
     TRef<TProbe> a(new TProbe(false, &destroyed));
@@ -118,13 +118,13 @@ class TFailing : public TSLObject {
   explicit TFailing(bool AutoRelease) : TSLObject(AutoRelease) { throw Exception("cannot make it"); }
 };
 
-TEST_F(RefObj, FailedConstructionLeavesNothingInThePool) {
+TEST_F(RefCounting, FailedConstructionLeavesNothingInThePool) {
   EXPECT_THROW_MSG(new TFailing(true), "cannot make it");
   EXPECT_EQ(RefObjManager().PoolCount(), 0u);
   RefObjManager().PurgeAutoReleasePool();  // nothing freed twice
 }
 
-TEST_F(RefObj, MissingOperationNamesClassAndOperation) {
+TEST_F(RefCounting, MissingOperationNamesClassAndOperation) {
   auto s = MakeRef<TSLString>(u"x");
   EXPECT_THROW_MSG(s->Execute(nullptr), "TSLString.Execute: method not implemented");
   EXPECT_THROW_MSG(s->SetExecutable(true), "TSLString.SetExecutable: method not implemented");

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "RefCountedTest.h"
-#include "SL20Elm.h"
+#include "sl/values/Scalars.h"
 
 using namespace vt;
 

@@ -1,0 +1,8 @@
+// The program's end flag; see ProcessGlobal.h.
+#include "runtime/ProcessGlobal.h"
+
+namespace vt {
+
+std::atomic<bool> MainFormExitRequest{false};
+
+}  // namespace vt
