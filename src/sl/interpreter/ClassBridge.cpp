@@ -28,9 +28,7 @@ TSLObject* TSLClass::CopyObject() const {
 }
 
 TSLClass::~TSLClass() {
-  for (int i = 0; i < GetCount(); ++i)
-    if (auto* method = As<TSLMethodProcedure>(GetObjAtIndex(i)))
-      if (method->Owner() == this) method->OwnerGone();
+  *FLink = nullptr;
   FData.reset();
   if (FHasObject) {
     try {
@@ -42,8 +40,8 @@ TSLClass::~TSLClass() {
 }
 
 TSLClass* TSLMethodProcedure::LiveOwner() const {
-  if (!FOwner) throw Exception(Format("%s.Execute: the object of this method no longer exists", ClassName()));
-  return FOwner;
+  if (!*FOwner) throw Exception(Format("%s.Execute: the object of this method no longer exists", ClassName()));
+  return *FOwner;
 }
 
 void TSLScrObjMethod::Execute(TSLContext* Context) {

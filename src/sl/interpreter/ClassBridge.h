@@ -36,29 +36,34 @@ class TSLClass : public TSLDictionary {
   TScriptClass* ScriptClass() const { return FScriptClass; }
   std::int64_t ScrObjHandle() const { return FScrObjHandle; }
 
+  // The weak link through which methods reach their instance: it says nil once the
+  // instance is gone, wherever the methods are by then (a method taken out of the
+  // dictionary and kept elsewhere outlives it).
+  using TLink = std::shared_ptr<TSLClass*>;
+  const TLink& Link() const { return FLink; }
+
  protected:
   ~TSLClass() override;
 
  private:
+  TLink FLink = std::make_shared<TSLClass*>(this);
   std::unique_ptr<TNativeObject> FData;
   TScriptClass* FScriptClass = nullptr;  // not owned
   std::int64_t FScrObjHandle = 0;
   bool FHasObject = false;
 };
 
-// Common part of method procedures: the owner is not retained, and is cleared when
-// the owner goes, so a method kept longer fails instead of reaching freed memory.
+// Common part of method procedures: the owner is not retained but reached through its
+// weak link, so a method kept longer than its owner fails instead of reaching freed memory.
 class TSLMethodProcedure : public TSLInternalProcedure {
  public:
-  TSLMethodProcedure(bool AutoRelease, TSLClass* Owner) : TSLInternalProcedure(AutoRelease), FOwner(Owner) {}
-  void OwnerGone() { FOwner = nullptr; }
-  TSLClass* Owner() const { return FOwner; }
+  TSLMethodProcedure(bool AutoRelease, TSLClass* Owner) : TSLInternalProcedure(AutoRelease), FOwner(Owner->Link()) {}
 
  protected:
   TSLClass* LiveOwner() const;
 
  private:
-  TSLClass* FOwner;
+  TSLClass::TLink FOwner;
 };
 
 class TSLScrObjMethod : public TSLMethodProcedure {

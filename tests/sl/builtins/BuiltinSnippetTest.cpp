@@ -632,6 +632,17 @@ TEST_F(EnvironmentSnippets, ArchiveBuiltListedAndRewrittenThroughScriptClasses) 
   EXPECT_NE(ReadCwdFile("Lib.bak").find("one.stx"), std::string::npos);  // the archive before the rewrite
 }
 
+// A method kept after it was taken out of its instance, called once the instance is gone
+// (the pool purged between, as the program's purge task does between script steps).
+TEST_F(EnvironmentSnippets, KeptMethodOfAFreedInstanceIsAScriptException) {
+  Create = ScriptClasses;
+  NewContext();
+  RunBlock(Decode("[B /s StorageObjectManager def /keep s /ObjectExists get def s /ObjectExists undef /s 0 def]"));
+  RefObjManager().PurgeAutoReleasePool();
+  RunBlock(Decode("[B [B 'x.stx' keep] [B /Msg get] tryexcept]"));
+  EXPECT_EQ(Operands(), "'TSLScrObjMethod.Execute: the object of this method no longer exists'");
+}
+
 TEST_F(EnvironmentSnippets, ScriptClassEdgeCases) {
   WriteCwdFile("a.stx", "[D /x 1]");
   WriteCwdFile("b.stx", "[A 2]");

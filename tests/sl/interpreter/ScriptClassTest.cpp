@@ -91,6 +91,31 @@ TEST_F(ScriptClasses, MethodKeptAfterItsObjectFails) {
   EXPECT_EQ(Operands(), "'TSLScrObjMethod.Execute: the object of this method no longer exists'");
 }
 
+// A method taken out of its object's dictionary before the object goes knows it is
+// orphaned all the same, whichever way it left the dictionary.
+TEST_F(ScriptClasses, MethodTakenOutOfItsObjectFailsOnceTheObjectIsGone) {
+  const struct {
+    const char* how;
+    Obj takeOut;
+  } cases[] = {
+      {"undef", B({X("c"), L("add"), X("undef")})},
+      {"del", B({X("c"), L("add"), X("del")})},
+      {"puts", B({X("c"), L("add"), I(0), X("puts")})},
+      {"def in place", B({X("c"), X("begin"), L("add"), I(0), X("def"), X("end")})},
+  };
+  for (const auto& c : cases) {
+    Global = MakeRef<TSLDictionary>();
+    NewContext();
+    RunBlock(B({L("c"), X("Counter"), X("def"), L("m"), X("c"), L("add"), X("get"), X("def")}));
+    RunBlock(c.takeOut);
+    RunBlock(B({L("c"), I(0), X("def")}));
+    RefObjManager().PurgeAutoReleasePool();
+    EXPECT_TRUE(Class.Counters.empty()) << c.how;
+    RunBlock(B({B({I(1), X("m")}), B({X("getmsg")}), X("tryexcept")}));
+    EXPECT_EQ(Operands(), "'TSLScrObjMethod.Execute: the object of this method no longer exists'") << c.how;
+  }
+}
+
 TEST_F(ScriptClasses, ClassWithoutMethodsAndDuplicateMethods) {
   struct TEmpty : TCounterClass {
     AnsiString GetMethodName(std::int32_t) override { return ""; }
