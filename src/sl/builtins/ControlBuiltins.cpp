@@ -187,8 +187,10 @@ void Unwind(TSLContextImplementation* Context) {
   if (auto* except = As<TSLExceptTokenizer>(handler)) {
     except->Arm();
     Context->OperandStackObj()->Push(thrown.get());
-    // Handled: a later failure in the same run is a new script exception.
+    // Handled: a later failure in the same run is a new script exception, and one that
+    // ends the run is reported at its own token.
     Context->FExceptionMapped = false;
+    Context->FExceptToken.reset();
   } else if (auto* finally = As<TSLFinallyTokenizer>(handler)) {
     finally->Arm(thrown.get());
   }

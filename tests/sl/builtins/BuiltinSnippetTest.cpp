@@ -325,6 +325,19 @@ TEST_F(BuiltinSnippets, ArraysDictionariesRecords) {
   RunAll(cases, std::size(cases));
 }
 
+// A failure that ends the run after a handled one is reported where it happened, not at
+// the handled one's line.
+TEST_F(BuiltinSnippets, FailureAfterAHandledOneIsReportedAtItsOwnLine) {
+  auto stream = MakeRef<TSLStringStream>();
+  stream->SetBuffer("[B [B 1 0 idiv] [B pop] tryexcept\r nosuch ]");
+  stream->FStorageID = StorageIDManager().CreateStorageID("C:\\Scripts\\job.sct", nullptr);
+  const Obj script(Decoder->ReadSingleObject(MakeRef<TSLLookaheadStream>(stream.get()).get(), true));
+  ExpectRunFails(script, "object with name 'nosuch' not found");
+  EXPECT_EQ(RuntimeErrorText(FailedContext.get(), "object with name 'nosuch' not found"),
+            "[job.sct, 2] Runtime error: object with name 'nosuch' not found");
+  StorageIDManager().DestroyStorageID(stream->FStorageID);
+}
+
 
 // The built-ins that reach the surroundings: a storage manager over a data folder, a
 // current folder of the test's own, a fixed moment (Tuesday, 5 March 2024, 14:03:07)
