@@ -13,18 +13,30 @@ void SetValue(TSLLongint* v, std::int64_t x) { v->SetLongintValue(x); }
 void SetValue(TSLDouble* v, double x) { v->SetDoubleValue(x); }
 void SetValue(TSLBoolean* v, bool x) { v->SetBooleanValue(x); }
 
+// The shared system values true and false refuse to change: a setter that meets one
+// puts a value of its own in that place instead.
+bool IsSharedConstant(const TSLObject* Obj) {
+  const auto* b = As<TSLBoolean>(Obj);
+  return b && b->IsConstant();
+}
+
 // The typed setters' common path: change an existing value of class T in place, or
-// construct a new one (owned by nobody) and hand it to Put; when Put raises, the new
-// value is destroyed and the collection stays as it was.
-template <class T, class Value, class Put>
-void SetTyped(TSLObject* existing, const Value& value, Put put) {
-  if (auto* t = As<T>(existing)) {
+// construct a new one (owned by nobody) and hand it to Put, or to Replace when it takes
+// the place of a shared constant; when that raises, the new value is destroyed and the
+// collection stays as it was.
+template <class T, class Value, class Put, class Replace>
+void SetTyped(TSLObject* existing, const Value& value, Put put, Replace replace) {
+  auto* t = As<T>(existing);
+  if (t && !IsSharedConstant(t)) {
     SetValue(t, value);
     return;
   }
   auto* fresh = new T(false, value);
   try {
-    put(fresh);
+    if (t)
+      replace(fresh);
+    else
+      put(fresh);
   } catch (...) {
     fresh->Free();
     throw;
@@ -34,13 +46,17 @@ void SetTyped(TSLObject* existing, const Value& value, Put put) {
 template <class T, class Value>
 void SetAtIndex(TSLCollection& c, int Index, const Value& value) {
   TSLObject* existing = Index < c.GetCount() ? c.GetObjAtIndex(Index) : nullptr;
-  SetTyped<T>(existing, value, [&](TSLObject* o) { c.SetObjAtIndex(Index, o); });
+  SetTyped<T>(
+      existing, value, [&](TSLObject* o) { c.SetObjAtIndex(Index, o); },
+      [&](TSLObject* o) { c.ReplaceObjAtIndex(Index, o); });
 }
 
 template <class T, class Value>
 void SetWithName(TSLNamedCollection& c, const WideString& Name, const Value& value) {
   TSLObject* existing = c.NameExists(Name) ? c.GetObjWithName(Name) : nullptr;
-  SetTyped<T>(existing, value, [&](TSLObject* o) { c.SetObjWithName(Name, o); });
+  SetTyped<T>(
+      existing, value, [&](TSLObject* o) { c.SetObjWithName(Name, o); },
+      [&](TSLObject* o) { c.ReplaceObjAtIndex(c.IndexOfName(Name), o); });
 }
 
 bool ElementsEqual(const TSLObject* a, const TSLObject* b) {

@@ -34,6 +34,9 @@ class TSLCollection : public TSLComposite {
   virtual void InsObjAtIndex(int Index, TSLObject* Obj) = 0;
   virtual int GetIndexOfObj(const TSLObject* Obj) const = 0;  // identity; -1 when absent
   virtual void Clear() = 0;
+  // Puts Obj in place of the existing element at Index; a named collection allows it
+  // too (the name and its place stay).
+  virtual void ReplaceObjAtIndex(int Index, TSLObject* Obj) { SetObjAtIndex(Index, Obj); }
 
   void AddObject(TSLObject* Obj) { SetObjAtIndex(GetCount(), Obj); }
   void InsertObject(int Index, TSLObject* Obj) { InsObjAtIndex(Index, Obj); }

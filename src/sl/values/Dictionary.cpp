@@ -74,6 +74,12 @@ TSLObject* TSLDictionary::GetObjAtIndex(int Index) const {
   return Dict[Index]->Value;
 }
 
+void TSLDictionary::ReplaceObjAtIndex(int Index, TSLObject* Obj) {
+  if (Index < 0 || Index >= GetCount())
+    throw Exception(Format("%s.ReplaceObjAtIndex: index (%d) out of bounds (%d)", ClassName(), Index, GetCount()));
+  SetEntryValue(Dict[Index], Obj);
+}
+
 WideString TSLDictionary::GetNameAtIndex(int Index) const {
   if (Index < 0 || Index >= GetCount())
     throw Exception(Format("%s.GetNameAtIndex: index (%d) out of bounds (%d)", ClassName(), Index, GetCount()));
@@ -136,13 +142,16 @@ void TSLDictionary::DelObjWithName(const WideString& AName) {
   if (entry->Value) entry->Value->Release();
 }
 
-void TSLDictionary::Redefine(TEntry* Entry, TSLObject* Value) {
+void TSLDictionary::SetEntryValue(TEntry* Entry, TSLObject* Value) {
   // Retain before release: the new value may be the old one.
   if (Value) Value->Retain();
-  TSLObject* old = std::exchange(Entry->Value, Value);
+  if (TSLObject* old = std::exchange(Entry->Value, Value)) old->Release();
+}
+
+void TSLDictionary::Redefine(TEntry* Entry, TSLObject* Value) {
   const auto at = Dict.begin() + IndexOf(Entry);
   std::rotate(at, at + 1, Dict.end());
-  if (old) old->Release();
+  SetEntryValue(Entry, Value);
 }
 
 void TSLDictionary::DefineObject(const WideString& AName, TSLObject* Value) {

@@ -26,6 +26,7 @@ class TSLDictionary : public TSLNamedCollection {
   TSLObject* GetObjAtIndex(int Index) const override;
   int GetIndexOfObj(const TSLObject* Obj) const override;
   void Clear() override;
+  void ReplaceObjAtIndex(int Index, TSLObject* Obj) override;
 
   // Raises "%s error: no object named %s" for a missing name.
   TSLObject* GetObjWithName(const WideString& AName) const override;
@@ -64,6 +65,8 @@ class TSLDictionary : public TSLNamedCollection {
   template <class Name>
   TEntry* Find(Name AName) const;
   int IndexOf(const TEntry* Entry) const;
+  // Gives an existing entry a new value (the old one is released last).
+  static void SetEntryValue(TEntry* Entry, TSLObject* Value);
   // Gives an existing entry a new value and moves it to the end of the order.
   void Redefine(TEntry* Entry, TSLObject* Value);
   void CheckKeys(TSLCompData* CompData, int Count) const;

@@ -26,6 +26,7 @@ class TSLRecord : public TSLNamedCollection {
   int GetIndexOfObj(const TSLObject* Obj) const override;
   // Back to the defaults; the record keeps all its fields.
   void Clear() override;
+  void ReplaceObjAtIndex(int Index, TSLObject* Obj) override { SetObjWithName(GetNameAtIndex(Index), Obj); }
 
   TSLObject* GetObjWithName(const WideString& AName) const override;
   void SetObjWithName(const WideString& AName, TSLObject* Obj) override;

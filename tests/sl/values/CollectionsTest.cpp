@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "RefCountedTest.h"
@@ -66,6 +67,63 @@ TEST_F(Collections, TypedSettersByIndex) {
   EXPECT_TRUE(dict->GetBoolWithName(u"b"));
   EXPECT_THROW_MSG(dict->SetBoolAtIndex(1, true), "TSLDictionary.SetObjAtIndex: not allowed in named collection");
   EXPECT_EQ(dict->GetIntWithName(u"i"), 1);
+}
+
+// A Boolean setter on a place that holds the shared system true (as a script's
+// "d /on true put" leaves it) puts a Boolean of its own in that place and leaves the
+// shared one alone.
+TEST_F(Collections, BooleanSettersReplaceTheSharedSystemValues) {
+  auto shared = MakeRef<TSLBoolean>(true);
+  shared->MakeConstant();
+  // Each holds three values, the shared one in the middle.
+  auto dictionary = [&] {
+    auto d = MakeRef<TSLDictionary>();
+    d->SetIntWithName(u"first", 0);
+    d->AddObject(u"on", shared.get());
+    d->SetIntWithName(u"last", 0);
+    return TRef<TSLCollection>(d);
+  };
+  auto record = [&] {
+    auto def = MakeRef<TSLDictionary>();
+    for (const char16_t* name : {u"first", u"on", u"last"}) def->SetIntWithName(name, 0);
+    auto r = MakeRef<TSLRecord>(def.get());
+    r->SetObjWithName(u"on", shared.get());
+    return TRef<TSLCollection>(r);
+  };
+  auto array = [&] {
+    auto a = MakeRef<TSLArray>();
+    a->SetIntAtIndex(0, 0);
+    a->AddObject(shared.get());
+    a->SetIntAtIndex(2, 0);
+    return TRef<TSLCollection>(a);
+  };
+  auto byName = [](TSLCollection* c, bool value) { static_cast<TSLNamedCollection*>(c)->SetBoolWithName(u"on", value); };
+  auto byIndex = [](TSLCollection* c, bool value) { c->SetBoolAtIndex(1, value); };
+  const struct {
+    const char* what;
+    std::function<TRef<TSLCollection>()> make;
+    std::function<void(TSLCollection*, bool)> set;
+  } cases[] = {
+      {"dictionary by name", dictionary, byName}, {"dictionary by index", dictionary, byIndex},
+      {"record by name", record, byName},         {"record by index", record, byIndex},
+      {"array by index", array, byIndex},
+  };
+  for (const auto& c : cases) {
+    TRef<TSLCollection> holder = c.make();
+    c.set(holder.get(), false);
+    TSLObject* own = holder->GetObjAtIndex(1);
+    EXPECT_NE(own, shared.get()) << c.what;
+    EXPECT_FALSE(holder->GetBoolAtIndex(1)) << c.what;
+    EXPECT_EQ(holder->GetCount(), 3) << c.what;
+    if (auto* named = As<TSLNamedCollection>(holder.get())) {
+      EXPECT_EQ(named->GetNameAtIndex(1), u"on") << c.what;
+    }
+    c.set(holder.get(), true);  // its own value now: changed in place
+    EXPECT_EQ(holder->GetObjAtIndex(1), own) << c.what;
+    EXPECT_TRUE(holder->GetBoolAtIndex(1)) << c.what;
+  }
+  EXPECT_TRUE(shared->BooleanValue());
+  EXPECT_EQ(shared->GetRefCount(), 1);  // no holder kept it
 }
 
 TEST_F(Collections, NamedCollectionsRefuseIndexChanges) {
