@@ -148,7 +148,7 @@ void TSLLoadObjProcedure::Execute(TSLContext* Context) {
 
 void TSLSaveObjProcedure::Execute(TSLContext* Context) {
   TSLStack* ops = Operands(Context);
-  TSLObject* data = AnyOperandAt(ops, 0);
+  TSLObject* data = ops->GetObjAtIndex(0);  // any value, nil too
   const AnsiString name = TextOperand(ops, 1);
   TRef<TSLStorageObject> object(TheStorageManager().CreateObject(name));
   object->SetData(data);

@@ -495,8 +495,11 @@ TEST_F(EnvironmentSnippets, ObjectStorage) {
       {"'nothere.stx' loadobj", "!TStorageManager.GetObject: object with name 'nothere.stx' not found"},
       // A name below a missing folder is an entry of a new archive of that folder's name.
       {"'nodir\\x.stx' 1 saveobj 'nodir\\x.stx' loadobj", "1"},
+      // Any value is saved, nil too.
+      {"'nil.stx' [A @0] 0 get saveobj 'nil.stx' loadobj", "@0"},
   };
   RunAll(cases, std::size(cases));
+  EXPECT_EQ(ReadCwdFile("nil.stx"), "@0 ");
   EXPECT_EQ(ReadCwdFile("sec.stx").substr(0, 4), "%SLE");
   EXPECT_EQ(ReadCwdFile("obj.stx").substr(0, 4), "[D /");
 }
