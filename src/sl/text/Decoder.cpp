@@ -169,9 +169,8 @@ void TSLStreamDecoder::BeginOfComposite(char CompType, const AnsiString& Ident, 
   if (!create) throw Exception(Format("unknown composite type '%s'", CharText(CompType)));
   if (CompositeStack.size() >= static_cast<std::size_t>(kMaxCompositeDepth)) RaiseTooDeep();
   const int number = static_cast<int>(CompList.size());
-  if (!Ident.empty() && !IdentDict.try_emplace(AnsiToWide(Ident), number).second)
-    throw Exception(
-        Format("%s.AddObject: object with name '%s' already exists", "TSLDictionary", AnsiToUtf8(Ident)));
+  // Copies keep their original's name, so a name may come again: "@Name" stays with the first.
+  if (!Ident.empty()) IdentDict.try_emplace(AnsiToWide(Ident), number);
   TSLComposite* composite = create();
   composite->SetIdent(Ident);
   composite->SetDbgInfo(std::move(DbgInfo));

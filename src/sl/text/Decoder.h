@@ -127,7 +127,8 @@ class TSLStreamDecoder : public TSLObject {
   std::vector<TOpenComposite> CompositeStack;
   std::vector<TElement> ElementStack;
   std::vector<TRef<TSLScanner>> ScannerList;
-  // Composite name (without regard to case) -> number, for the text being read.
+  // Composite name (without regard to case) -> number of the first composite of that
+  // name in the text being read.
   std::unordered_map<WideString, int, TWideTextHash, TWideTextEqual> IdentDict;
   std::array<TCompositeFactory, 26> CompClasses{};
   std::vector<TNumbered> CompList;

@@ -59,7 +59,6 @@ TSLStreamEncoder::TSLStreamEncoder(bool AutoRelease) : TSLObject(AutoRelease) {}
 void TSLStreamEncoder::WriteObject(TSLCharStream* Stream, TSLObject* Obj) {
   CurrentStream = Stream;
   CompList.assign(1, nullptr);
-  FNames.clear();
   FOut.clear();
   FDepth = 0;
   try {
@@ -170,9 +169,7 @@ void TSLStreamEncoder::EncodeComposite(TSLComposite* Composite) {
                            kMaxCompositeDepth));
   Composite->CompositeHandle = static_cast<std::int32_t>(CompList.size());
   CompList.push_back(Composite);
-  const AnsiString& name = Composite->Ident();
-  const bool firstOfName = name.empty() || FNames.insert(UpperCaseAnsi(name)).second;
-  EncodeBeginOfComposite(Composite->GetCompositeType(), firstOfName ? name : AnsiString());
+  EncodeBeginOfComposite(Composite->GetCompositeType(), Composite->Ident());
   ++FDepth;
   Composite->EncodeCompositeContent(EncoderInterface);
   --FDepth;

@@ -4,7 +4,6 @@
 // the decoder gives it on reading. The process has one, owned by the storage manager.
 #pragma once
 
-#include <unordered_set>
 #include <vector>
 
 #include "sl/values/Composite.h"
@@ -61,10 +60,6 @@ class TSLStreamEncoder : public TSLObject {
   // The composites written so far by number; entry 0 stands for nil. Not retained:
   // they all belong to the value being written.
   std::vector<TSLComposite*> CompList;
-  // The composite names written so far (upper case). The decoder refuses a name twice in
-  // one text, and copies keep their original's name, so a later composite of a name
-  // already written goes without it.
-  std::unordered_set<AnsiString> FNames;
   TStreamEncoderInterface EncoderInterface{this};
   TSLCharStream* CurrentStream = nullptr;
   AnsiString FOut;  // written, not yet handed to the stream

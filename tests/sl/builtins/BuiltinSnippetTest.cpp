@@ -497,6 +497,10 @@ TEST_F(EnvironmentSnippets, ObjectStorage) {
       {"'nodir\\x.stx' 1 saveobj 'nodir\\x.stx' loadobj", "1"},
       // Any value is saved, nil too.
       {"'nil.stx' [A @0] 0 get saveobj 'nil.stx' loadobj", "@0"},
+      // Records of two definitions of one type name (a copy keeps its name) keep it.
+      {"'rec.stx' /p [D:Point /x 0] def 0 p crec 0 p dup exch pop crec 2 carr saveobj "
+       "'rec.stx' loadobj dup 0 get getrectype exch 1 get getrectype",
+       "/Point /Point"},
   };
   RunAll(cases, std::size(cases));
   EXPECT_EQ(ReadCwdFile("nil.stx"), "@0 ");

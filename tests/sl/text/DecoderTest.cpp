@@ -37,8 +37,6 @@ TEST_F(Decoding, SyntaxErrors) {
       {"[A [A] @3]", "[x.stx, 1] Syntax error: pointer index (3) is out of bounds (3)"},
       {"[A @99999999999]", "[x.stx, 1] Syntax error: pointer index (2147483647) is out of bounds (2)"},
       {"[A @X]", "[x.stx, 1] Syntax error: no composite object named 'X' found"},
-      {"[A [D:X] [D:x]]",
-       "[x.stx, 1] Syntax error: TSLDictionary.AddObject: object with name 'x' already exists"},
       {"[A 1 2", "[x.stx, 1] Syntax error: illegal nesting (check number of opening and closing square brackets)"},
       {"[R", "[x.stx, 1] Syntax error: illegal nesting (check number of opening and closing square brackets)"},
       {"]", "[x.stx, 1] Syntax error: composite not opened"},
@@ -82,6 +80,11 @@ TEST_F(Decoding, ReferencesShareTheComposite) {
   EXPECT_EQ(byNumber->GetObjAtIndex(0)->GetRefCount(), 2);
   auto* byName = CheckedCast<TSLArray>(Decode("[A [D:X /a 1] @x]"));
   EXPECT_EQ(byName->GetObjAtIndex(0), byName->GetObjAtIndex(1));
+  // A name given again names another composite; "@Name" stays with the first.
+  auto* twice = CheckedCast<TSLArray>(Decode("[A [D:X /a 1] [D:x /a 2] @X]"));
+  EXPECT_EQ(twice->GetObjAtIndex(2), twice->GetObjAtIndex(0));
+  EXPECT_EQ(CheckedCast<TSLDictionary>(twice->GetObjAtIndex(1))->Ident(), "x");
+  EXPECT_EQ(CheckedCast<TSLDictionary>(twice->GetObjAtIndex(1))->GetIntWithName(u"a"), 2);
   auto* withNil = CheckedCast<TSLArray>(Decode("[A @0]"));
   ASSERT_EQ(withNil->GetCount(), 1);
   EXPECT_EQ(withNil->GetObjAtIndex(0), nullptr);

@@ -103,9 +103,9 @@ TEST_F(Encoding, SharedCompositesAreWrittenOnce) {
   EXPECT_EQ(Encode(twice.get()), "[A [A 2.5 #1 ] @2 ] ");
 }
 
-// Copies keep their original's name; a text may name a composite only once, so a later
-// composite of a name already written (without regard to case) goes without it.
-TEST_F(Encoding, EachNameIsWrittenOnce) {
+// Copies keep their original's name, and every composite is written with its name,
+// however many share it (without regard to case); reading the text back gives each its own.
+TEST_F(Encoding, EveryNameIsWritten) {
   auto tab = MakeRef<TSLArray>();
   tab->SetIdent("Tab");
   tab->SetIntAtIndex(0, 1);
@@ -117,8 +117,30 @@ TEST_F(Encoding, EachNameIsWrittenOnce) {
   other->SetIdent("TAB");
   d->SetObjWithName(u"d", other.get());
   const std::string text = Encode(d.get());
-  EXPECT_EQ(text, "[D /a [A:Tab 1 ] /b [A 1 ] /c @2 /d [D ] ] ");
-  EXPECT_TRUE(Decode(text)->IsEqual(d.get()));
+  EXPECT_EQ(text, "[D /a [A:Tab 1 ] /b [A:Tab 1 ] /c @2 /d [D:TAB ] ] ");
+  auto* back = CheckedCast<TSLDictionary>(Decode(text));
+  EXPECT_TRUE(back->IsEqual(d.get()));
+  const char* names[] = {"Tab", "Tab", "Tab", "TAB"};
+  for (int i = 0; i < back->GetCount(); ++i)
+    EXPECT_EQ(CheckedCast<TSLComposite>(back->GetObjAtIndex(i))->Ident(), names[i]) << i;
+  EXPECT_NE(back->GetObjWithName(u"a"), back->GetObjWithName(u"b"));
+}
+
+// Two records of two definitions that carry the same type name keep that name.
+TEST_F(Encoding, RecordsOfTwoDefinitionsOfOneNameKeepTheirTypeName) {
+  auto arr = MakeRef<TSLArray>();
+  for (int fields = 1; fields <= 2; ++fields) {
+    auto def = MakeRef<TSLDictionary>();
+    def->SetIdent("Point");
+    for (int i = 0; i < fields; ++i) def->SetIntWithName(i == 0 ? u"x" : u"y", 0);
+    arr->AddObject(MakeRef<TSLRecord>(def.get()).get());
+  }
+  auto* back = CheckedCast<TSLArray>(Decode(Encode(arr.get())));
+  for (int i = 0; i < 2; ++i) {
+    auto* record = CheckedCast<TSLRecord>(back->GetObjAtIndex(i));
+    EXPECT_EQ(record->GetTypeName(), u"Point") << i;
+    EXPECT_EQ(record->GetCount(), i + 1);
+  }
 }
 
 TEST_F(Encoding, RecordsOfOneTypeShareTheDefinition) {
