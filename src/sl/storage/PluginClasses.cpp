@@ -72,8 +72,10 @@ void TSLLoadClassProcedure::Execute(TSLContext* Context) {
   const AnsiString name = WideToAnsi(CheckedCast<TSLString>(ops->GetObjAtIndex(0))->StringValue());
   ops->Pop(false);
   AnsiString library;
-  // Code is loaded from the program's own folders only.
-  if (!StorageManager->FindFile(name, library) || !IsBelow(library, StorageManager->ProgramFolder()))
+  // Code is loaded from the program's own folders only: a library of the name found
+  // elsewhere first (the current folder) is passed over.
+  const auto inProgramFolder = [](const AnsiString& File) { return IsBelow(File, StorageManager->ProgramFolder()); };
+  if (!StorageManager->FindFile(name, library, inProgramFolder))
     throw Exception(Format("LoadScriptClass: DLL with name '%s' not found", AnsiToUtf8(name)));
   void* handle = OpenLibrary(library);
   try {

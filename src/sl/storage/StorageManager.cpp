@@ -161,7 +161,8 @@ bool TStorageManager::ObjectExists(const AnsiString& Name) {
   return false;
 }
 
-bool TStorageManager::FindFile(const AnsiString& Name, AnsiString& CompleteName) {
+bool TStorageManager::FindFile(const AnsiString& Name, AnsiString& CompleteName,
+                               const std::function<bool(const AnsiString&)>& Accept) {
   std::vector<AnsiString> candidates;
   if (HasRootSlash(Name)) {
     candidates.push_back(Name);
@@ -170,10 +171,11 @@ bool TStorageManager::FindFile(const AnsiString& Name, AnsiString& CompleteName)
     for (int i = 0; i < FClasspathArray->GetCount(); ++i) candidates.push_back(FClasspathArray->GetStrAtIndex(i) + Name);
   }
   for (const AnsiString& candidate : candidates) {
-    if (IsStorageFile(candidate)) {
-      CompleteName = WideToAnsi(PathToWide(ResolvePath(AnsiToWide(candidate))));
-      return true;
-    }
+    if (!IsStorageFile(candidate)) continue;
+    const AnsiString complete = WideToAnsi(PathToWide(ResolvePath(AnsiToWide(candidate))));
+    if (Accept && !Accept(complete)) continue;
+    CompleteName = complete;
+    return true;
   }
   return false;
 }

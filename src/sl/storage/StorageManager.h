@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -92,7 +93,9 @@ class TStorageManager {
   TSLStorageObject* CreateObject(const AnsiString& Name);
   bool ObjectExists(const AnsiString& Name);
   // A rooted name as it is, else the current folder, then the class path in order.
-  bool FindFile(const AnsiString& Name, AnsiString& CompleteName);
+  // Existing files that Accept refuses (given their complete name) are passed over.
+  bool FindFile(const AnsiString& Name, AnsiString& CompleteName,
+                const std::function<bool(const AnsiString&)>& Accept = nullptr);
 
   TScriptTaskInterface* CreateScriptTask();
   // A context searching "Global", then "Create", then "System".

@@ -192,10 +192,10 @@ TEST_F(Storage, ClipboardRoundTrip) {
                    "TClipboardStoragePlugin.CreateObject: can not create object with name 'other'");
 }
 
-// Script-class plug-ins load from the program's folders only.
+// Script-class plug-ins load from the program's folders only: a library of the name in
+// the current folder is passed over, and the search goes on along the class path.
 TEST_F(Storage, LoadClassFromAPluginLibrary) {
-  fs::copy_file(VT_DEMO_PLUGIN, Folder / "libvtdemo.so");
-  fs::copy_file(VT_DEMO_PLUGIN, Cwd / "libvtdemo.so");  // in the current folder
+  fs::copy_file(VT_DEMO_PLUGIN, Cwd / "libvtdemo.so");
   auto context = TRef<TSLContextImplementation>(StorageManager->CreateContext(false));
   auto load = MakeRef<TSLLoadClassProcedure>();
   auto run = [&](const char* library) {
@@ -203,7 +203,8 @@ TEST_F(Storage, LoadClassFromAPluginLibrary) {
     load->Execute(context.get());
   };
   EXPECT_THROW_MSG(run("libvtdemo.so"), "LoadScriptClass: DLL with name 'libvtdemo.so' not found");
-  fs::remove(Cwd / "libvtdemo.so");
+  EXPECT_FALSE(StorageManager->ScriptClassExists("Demo"));
+  fs::copy_file(VT_DEMO_PLUGIN, Folder / "libvtdemo.so");
   run("libvtdemo.so");
   run("libvtdemo.so");  // announced once
   EXPECT_TRUE(StorageManager->ScriptClassExists("Demo"));
