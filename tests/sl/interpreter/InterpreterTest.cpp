@@ -316,6 +316,13 @@ TEST_F(Interpreter, BreakpointStopsBeforeTheName) {
   EXPECT_EQ(Operands(), "1 2");  // stopped before add runs
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0], marked.get());
+  // Called while it stands there, the interpreter returns at once in every mode and
+  // keeps standing there.
+  for (auto step : {&TSLInterpreter::Run, &TSLInterpreter::StepOver, &TSLInterpreter::StepInto}) {
+    EXPECT_FALSE((Interp.get()->*step)(Ctx.get()));
+    EXPECT_EQ(Ctx->GetState(), isBreakpoint);
+  }
+  EXPECT_EQ(Operands(), "1 2");
   EXPECT_THROW_MSG(Ctx->Resume(nullptr), "resume called while not in wait state");
   Ctx->ResumeAfterBreakpoint(nullptr);
   EXPECT_TRUE(RunToStop());
