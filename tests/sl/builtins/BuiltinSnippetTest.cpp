@@ -168,6 +168,10 @@ TEST_F(BuiltinSnippets, ControlFlow) {
       {"'a' 1 3 [B] for", "!Invalid class typecast"},
       {"1 1 2.0 [B] for", "!Invalid class typecast"},
       {"[A 1 2] [B 10 mul] forall", "10 20"},
+      // A nil element is taken as the end of the code or collection, as it always was:
+      // stored scripts may stop a block with @0 or end a list with it.
+      {"[A 1 @0 2] [B] forall 99", "1 99"},
+      {"[B 1 @0 2] exec 3", "1 3"},
   };
   RunAll(cases, std::size(cases));
 }
