@@ -14,6 +14,9 @@ QColor ColorToQColor(TColor Color) {
 
 namespace {
 
+// The resolution whose pixels the dash patterns are made for.
+constexpr double ScreenDotsPerInch = 96;
+
 Qt::PenStyle ToQtPenStyle(TPenStyle Style) {
   switch (Style) {
     case psDash: return Qt::DashLine;
@@ -56,7 +59,7 @@ void TPLCanvas::EndDraw() { FPainter = nullptr; }
 void TPLCanvas::SetPen(TColor Color, int Width, TPenStyle Style, TPenMode Mode) {
   FPen.setColor(ColorToQColor(Color));
   FPen.setWidth(std::max(Width, 0));
-  FPen.setStyle(ToQtPenStyle(Style));
+  SetPenStyle(Style);
   FPenMode = Mode;
   ApplyPen();
 }
@@ -68,6 +71,7 @@ void TPLCanvas::SetPenColor(TColor Color) {
 
 void TPLCanvas::SetPenWidth(int Width) {
   FPen.setWidth(std::max(Width, 0));
+  SetPenStyle(FPenStyle);
   ApplyPen();
 }
 
@@ -148,6 +152,22 @@ void TPLCanvas::SetClipRect(const QRect& Rect) {
 
 void TPLCanvas::CancelClipping() {
   if (FPainter) FPainter->setClipping(false);
+}
+
+// Dashes and dots are counted in pen widths; on a fine device (a 600 dpi printer) those
+// of a thin pen would merge into a solid line, so they keep at least their screen size.
+void TPLCanvas::SetPenStyle(TPenStyle Style) {
+  FPenStyle = Style;
+  const Qt::PenStyle style = ToQtPenStyle(Style);
+  FPen.setStyle(style);
+  if (style == Qt::SolidLine || style == Qt::NoPen) return;
+  const double dpi = FDevice ? FDevice->logicalDpiX() : ScreenDotsPerInch;
+  const double scale = dpi / ScreenDotsPerInch / std::max(FPen.width(), 1);
+  if (scale <= 1) return;
+  QPen probe(style);
+  QList<qreal> pattern = probe.dashPattern();
+  for (qreal& v : pattern) v *= scale;
+  FPen.setDashPattern(pattern);
 }
 
 void TPLCanvas::ApplyPen() {

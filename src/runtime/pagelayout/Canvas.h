@@ -85,6 +85,7 @@ class TPLCanvas {
   const QFontMetrics& FontMetrics();
 
  private:
+  void SetPenStyle(TPenStyle Style);
   void ApplyPen();
   void ApplyBrush();
   static QRect Normalized(int X1, int Y1, int X2, int Y2);
@@ -92,6 +93,7 @@ class TPLCanvas {
   QPaintDevice* FDevice = nullptr;
   QPainter* FPainter = nullptr;
   QPen FPen;
+  TPenStyle FPenStyle = psSolid;
   TPenMode FPenMode = pmCopy;
   QBrush FBrush;
   QFont FFont;

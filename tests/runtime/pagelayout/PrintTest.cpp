@@ -76,6 +76,7 @@ class PrintTest : public ::testing::Test {
 
 TEST_F(PrintTest, ThreePagesWithTheirNumbersInTheFooter) {
   Print(true);
+  KeepFile(File, "report.pdf");
   ASSERT_EQ(Pages, 3);
   const std::string text = PdfText(File);
   ASSERT_FALSE(text.empty()) << "pdftotext (poppler-utils) must read " << File;

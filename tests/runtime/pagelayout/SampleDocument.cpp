@@ -1,6 +1,7 @@
 // See SampleDocument.h.
 #include "SampleDocument.h"
 
+#include <QFile>
 #include <QProcess>
 
 #include <cmath>
@@ -91,7 +92,7 @@ void BuildSampleDocument(TPLDocument& Doc, int Width, int Height) {
   body.GetHorzTabs()->Add(5000, thaLeft);
   body.GetHorzTabs()->Add(10000, thaLeft);
   body.AddText("Name\\tValue\\tUnit\\nMaximum\\_speed\\t2.5\\tm/s\\nAcceleration\\t40\\tm/s2\\n"
-               "Tab\\_stops\\_beyond\\tthe\\tset\\tones\\tgo\\tto\\tautomatic\\tones\\n");
+               "Jerk\\t2000\\tm/s3\\tpast\\tthe\\tset\\tstops\\n");
   TRef<TPLTable> table(new TPLTable(&body, 3, 5600));
   table->FFontIndex = text;
   table->GetDefaultBorder()->SetSpaces(100, 100, 50, 50);
@@ -118,4 +119,12 @@ std::string PdfText(const std::string& File) {
 void KeepScreenshot(const QImage& Image, const std::string& Name) {
   const QByteArray dir = qgetenv("VT_SCREENSHOT_DIR");
   if (!dir.isEmpty()) Image.save(QString::fromUtf8(dir) + "/" + QString::fromStdString(Name) + ".png");
+}
+
+void KeepFile(const std::string& File, const std::string& Name) {
+  const QByteArray dir = qgetenv("VT_SCREENSHOT_DIR");
+  if (dir.isEmpty()) return;
+  const QString target = QString::fromUtf8(dir) + "/" + QString::fromStdString(Name);
+  QFile::remove(target);
+  QFile::copy(QString::fromStdString(File), target);
 }

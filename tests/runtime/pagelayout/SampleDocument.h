@@ -15,5 +15,7 @@ void BuildSampleDocument(vt::TPLDocument& Doc, int Width = 21000, int Height = 2
 // Text of a PDF file by pdftotext (empty when it cannot run); pages end with '\f'.
 std::string PdfText(const std::string& File);
 
-// Saves Image as <name>.png in $VT_SCREENSHOT_DIR when that is set, for a person to look at.
+// Saves Image as <Name>.png in $VT_SCREENSHOT_DIR when that is set, for a person to look at.
 void KeepScreenshot(const QImage& Image, const std::string& Name);
+// Copies File there as Name, likewise.
+void KeepFile(const std::string& File, const std::string& Name);
