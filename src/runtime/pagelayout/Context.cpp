@@ -16,8 +16,8 @@ TPLFraction CompFract(double Ratio, double Tolerance) {
   TPLFraction f;
   for (f.Den = 1; f.Den <= PLMaxScaleDenominator; f.Den *= 2) {
     f.Num = std::llrint(Ratio * static_cast<double>(f.Den));
-    if (std::fabs(static_cast<double>(f.Num) / static_cast<double>(f.Den) - Ratio) / std::fabs(Ratio) < Tolerance)
-      return f;
+    f.Inverse = 1.0 / static_cast<double>(f.Den);
+    if (std::fabs(static_cast<double>(f.Num) * f.Inverse - Ratio) / std::fabs(Ratio) < Tolerance) return f;
   }
   throw EPLError("TPLContext.ComputeScale: scale out of range");
 }
@@ -70,10 +70,6 @@ QPoint TPLContext::ShiftLogicalOffset(int Dx, int Dy) {
   const QPoint saved = FLogOffs;
   FLogOffs += QPoint(Dx, Dy);
   return saved;
-}
-
-int TPLContext::MapCoordinate(long long V, const TPLFraction& Scale, int DevOffs) {
-  return static_cast<int>(std::nearbyint(static_cast<double>(V * Scale.Num) / static_cast<double>(Scale.Den))) + DevOffs;
 }
 
 TPLContext::TDeviceCorners TPLContext::DeviceCorners(int X1, int Y1, int X2, int Y2) const {

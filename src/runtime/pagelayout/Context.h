@@ -23,7 +23,15 @@ inline int ScreenPixelsPerInch = 96;
 struct TPLFraction {
   long long Num = 1;
   long long Den = 1;
+  double Inverse = 1;  // 1 / Den, exact as Den is a power of two
 };
+
+// Rounds to the nearest integer, ties to even, for magnitudes below 2^51: adding and
+// taking away 1.5 x 2^52 leaves the rounded value (the default rounding mode).
+inline double RoundHalfEven(double V) {
+  constexpr double Shift = 6755399441055744.0;
+  return (V + Shift) - Shift;
+}
 
 // The fraction Num/Den with the smallest power-of-two Den whose relative error against
 // Ratio is below Tolerance. Raises EPLError for a ratio of 0, one that is not finite,
@@ -95,7 +103,9 @@ class TPLContext {
 
  private:
   // round((V x Num) / Den) with ties to even, the product in 64 bits.
-  static int MapCoordinate(long long V, const TPLFraction& Scale, int DevOffs);
+  static int MapCoordinate(long long V, const TPLFraction& Scale, int DevOffs) {
+    return static_cast<int>(RoundHalfEven(static_cast<double>(V * Scale.Num) * Scale.Inverse)) + DevOffs;
+  }
   // The device corners of a logical rectangle: the first corner mapped, the size
   // converted and laid off toward the second, so equal sizes stay equal anywhere.
   struct TDeviceCorners {

@@ -16,23 +16,8 @@ namespace {
 
 // Labels of divisions closer to 0 than this are written as 0 (sums of steps leave dust).
 constexpr double ZeroLabelLimit = 1e-9;
-// Logical positions are held within this magnitude.
-constexpr double PositionLimit = 1e9;
 
 }  // namespace
-
-int PlotPosition(int Origin, double Offset) {
-  if (std::isnan(Offset)) return Origin;
-  return Origin + static_cast<int>(std::nearbyint(std::clamp(Offset, -PositionLimit, PositionLimit)));
-}
-
-int TPLPlotAxis::PcToLcX(double Value) const {
-  return PlotPosition(FOrigin.x(), (Value - FStartValue) / FSpaceValue * FVector.x());
-}
-
-int TPLPlotAxis::PcToLcY(double Value) const {
-  return PlotPosition(FOrigin.y(), (Value - FStartValue) / FSpaceValue * FVector.y());
-}
 
 double TPLPlotAxis::LcToPcX(int X) const {
   return static_cast<double>(X - FOrigin.x()) * FSpaceValue / FVector.x() + FStartValue;
@@ -115,7 +100,7 @@ void TPLPlotAxis::ComputeDivisions() {
   const double firstIndex = positive ? std::ceil(first) : std::floor(first);
   const double lastIndex = positive ? std::floor(last) : std::ceil(last);
   // Settings that would give endless divisions (or none that can be counted) are an error.
-  if (!(std::fabs(firstIndex) <= PositionLimit && std::fabs(lastIndex) <= PositionLimit) ||
+  if (!(std::fabs(firstIndex) <= PlotPositionLimit && std::fabs(lastIndex) <= PlotPositionLimit) ||
       std::fabs(lastIndex - firstIndex) > PLMaxAxisDivisions)
     throw EPLError("TPLPlotAxis.Execute: the axis has too many divisions");
   FFirstDivIndex = static_cast<int>(firstIndex);

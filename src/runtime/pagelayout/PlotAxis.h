@@ -8,11 +8,22 @@
 #include <string>
 
 #include "runtime/pagelayout/Canvas.h"
+#include "runtime/pagelayout/Context.h"
 #include "runtime/pagelayout/LayoutObjects.h"
 
 namespace vt {
 
 class TPLPlotBox;
+
+// Logical positions of values are held within this magnitude, so that far values (and
+// NaN, which stays at the origin) pass every later conversion.
+inline constexpr double PlotPositionLimit = 1e9;
+
+inline int PlotPosition(int Origin, double Offset) {
+  if (!(Offset >= -PlotPositionLimit)) Offset = Offset != Offset ? 0 : -PlotPositionLimit;
+  if (Offset > PlotPositionLimit) Offset = PlotPositionLimit;
+  return Origin + static_cast<int>(RoundHalfEven(Offset));
+}
 
 // Left and right axes are vertical (they carry y values), top and bottom horizontal.
 enum TPlotAxisStyle { pasLeft, pasRight, pasTop, pasBottom };
@@ -33,8 +44,8 @@ class TPLPlotAxis : public TPLObject {
 
   bool IsVertical() const { return FStyle == pasLeft || FStyle == pasRight; }
   // Value to logical position and back.
-  int PcToLcX(double Value) const;
-  int PcToLcY(double Value) const;
+  int PcToLcX(double Value) const { return PlotPosition(FOrigin.x(), (Value - FStartValue) * (FVector.x() / FSpaceValue)); }
+  int PcToLcY(double Value) const { return PlotPosition(FOrigin.y(), (Value - FStartValue) * (FVector.y() / FSpaceValue)); }
   double LcToPcX(int X) const;
   double LcToPcY(int Y) const;
   // A label: 4 significant digits, '.' as decimal separator.
@@ -72,8 +83,5 @@ class TPLPlotAxis : public TPLObject {
   void DrawLabels(TPLContext& Context);
 };
 
-// A value's logical position: the rounded offset, with values far outside any page
-// (and NaN) held to a range that every later conversion can take.
-int PlotPosition(int Origin, double Offset);
 
 }  // namespace vt

@@ -32,6 +32,7 @@ constexpr int DotSize = 150;
 class TPLPlotGraph::TStroke {
  public:
   TStroke(TPLContext& Context, const QRect& DotArea) : FContext(Context), FDotArea(DotArea) {
+    FPath.reserve(4096);
     if (!DotArea.isEmpty())
       FDotSeen.assign((static_cast<std::size_t>(DotArea.width()) * DotArea.height() + 63) / 64, 0);
   }
@@ -49,8 +50,13 @@ class TPLPlotGraph::TStroke {
       OpenColumn(P);
       return;
     }
-    if (P.y() < FColumn.Min.y()) FColumn.Min = P, FColumn.MinSequence = FSequence;
-    if (P.y() > FColumn.Max.y()) FColumn.Max = P, FColumn.MaxSequence = FSequence;
+    // Noisy data makes these comparisons unpredictable: selects, not branches.
+    const bool lower = P.y() < FColumn.MinY;
+    const bool higher = P.y() > FColumn.MaxY;
+    FColumn.MinY = lower ? P.y() : FColumn.MinY;
+    FColumn.MinSequence = lower ? FSequence : FColumn.MinSequence;
+    FColumn.MaxY = higher ? P.y() : FColumn.MaxY;
+    FColumn.MaxSequence = higher ? FSequence : FColumn.MaxSequence;
     FColumn.Last = P;
   }
 
@@ -79,7 +85,8 @@ class TPLPlotGraph::TStroke {
  private:
   struct TColumn {
     int X = 0;
-    QPoint First, Min, Max, Last;
+    QPoint First, Last;
+    int MinY = 0, MaxY = 0;
     long MinSequence = 0, MaxSequence = 0;
     bool Open = false;
   };
@@ -91,7 +98,7 @@ class TPLPlotGraph::TStroke {
   }
 
   void OpenColumn(QPoint P) {
-    FColumn = TColumn{P.x(), P, P, P, P, FSequence, FSequence, true};
+    FColumn = TColumn{P.x(), P, P, P.y(), P.y(), FSequence, FSequence, true};
   }
 
   // The column's first point, its extremes in the order they came, its last point.
@@ -99,9 +106,10 @@ class TPLPlotGraph::TStroke {
     if (!FColumn.Open) return;
     FColumn.Open = false;
     Append(FColumn.First);
-    const bool minFirst = FColumn.MinSequence <= FColumn.MaxSequence;
-    Append(minFirst ? FColumn.Min : FColumn.Max);
-    Append(minFirst ? FColumn.Max : FColumn.Min);
+    const QPoint low(FColumn.X, FColumn.MinY), high(FColumn.X, FColumn.MaxY);
+    const bool lowFirst = FColumn.MinSequence <= FColumn.MaxSequence;
+    Append(lowFirst ? low : high);
+    Append(lowFirst ? high : low);
     Append(FColumn.Last);
   }
 
@@ -160,9 +168,15 @@ void TPLPlotGraph::Draw(TPLContext& Context) {
   bool stop = false;
   FOnGetFirst(this, x, y, stop);
   if (stop) return;
+  // The mapping of values to pixels, read once: the callbacks only change the pen.
   const TPLPlotAxis& horz = *FHorzAxis;
   const TPLPlotAxis& vert = *FVertAxis;
-  const auto logical = [&] { return QPoint(horz.PcToLcX(x), vert.PcToLcY(y)); };
+  const int originX = horz.FOrigin.x(), originY = vert.FOrigin.y();
+  const double startX = horz.FStartValue, startY = vert.FStartValue;
+  const double factorX = horz.FVector.x() / horz.FSpaceValue, factorY = vert.FVector.y() / vert.FSpaceValue;
+  const auto logical = [&] {
+    return QPoint(PlotPosition(originX, (x - startX) * factorX), PlotPosition(originY, (y - startY) * factorY));
+  };
   const auto device = [&](QPoint L) { return QPoint(Context.LcToDcX(L.x()), Context.LcToDcY(L.y())); };
 
   // Dots are kept where they can show: the grid's device area and half a dot around it.
