@@ -8,6 +8,7 @@ vt_packages=(
   qt6-base-dev qt6-svg-dev libgl-dev
   libpcap-dev zlib1g-dev libjpeg-dev libssl-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  poppler-utils
 )
 
 # The peers that benchmarks compare with, installed by scripts/bench.sh only.

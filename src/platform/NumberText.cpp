@@ -1,6 +1,7 @@
 // Number text conversions; see NumberText.h.
 #include "platform/NumberText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -108,13 +109,16 @@ double StrToFloat(std::string_view s) {
   throw EConvertError(Format("'%s' is not a valid floating point value", s));
 }
 
-std::string FloatToStr(double d) {
+std::string FloatToStr(double d) { return FloatToStrGeneral(d, 15); }
+
+std::string FloatToStrGeneral(double d, int Precision) {
+  Precision = std::clamp(Precision, 1, 15);
   if (std::isnan(d)) return "NAN";
   if (std::isinf(d)) return d < 0 ? "-INF" : "INF";
   if (d == 0) return "0";
-  // 15 significant digits as d.dddddddddddddde±x, then laid out by hand.
+  // Precision significant digits as d.ddde±x, then laid out by hand.
   char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::scientific, 14);
+  auto r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::scientific, Precision - 1);
   std::string_view sci(buf, r.ptr - buf);
   std::string out;
   if (sci[0] == '-') out += '-', sci.remove_prefix(1);
@@ -126,7 +130,7 @@ std::string FloatToStr(double d) {
     if (c != '.') digits += c;
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
   const int intDigits = exp10 + 1;  // digits before the decimal point
-  if (intDigits > 15 || intDigits < -3) {
+  if (intDigits > Precision || intDigits < -3) {
     out += digits[0];
     if (digits.size() > 1) out += '.', out.append(digits, 1);
     out += 'E';

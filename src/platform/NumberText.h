@@ -23,6 +23,9 @@ double StrToFloat(std::string_view s);
 
 // The general form with 15 significant digits: "1.5", "2", "0.0001", "1E20", "1E-5".
 std::string FloatToStr(double d);
+// The general form with Precision (1 to 15) significant digits: the exponent form when
+// the value needs more digits before the point or lies below 0.0001.
+std::string FloatToStrGeneral(double d, int Precision);
 
 // The value of one hexadecimal digit ('0'-'9', 'a'-'f', 'A'-'F'), -1 for any other character.
 int HexDigitValue(char c);
