@@ -19,6 +19,11 @@ TMessageDlgHandler& DialogHandler() {
   return handler;
 }
 
+TSaveDialogHandler& SaveHandler() {
+  static TSaveDialogHandler handler;
+  return handler;
+}
+
 std::function<void()>& BeepHandler() {
   static std::function<void()> handler;
   return handler;
@@ -48,6 +53,12 @@ TModalResult MessageDlg(const std::u16string& Text, TMsgDlgType Type, TMsgDlgBut
 }
 
 void SetMessageDlgHandler(TMessageDlgHandler Handler) { DialogHandler() = std::move(Handler); }
+
+std::u16string ExecuteSaveDialog(const std::u16string& Filter, const std::u16string& DefaultExt) {
+  return SaveHandler() ? SaveHandler()(Filter, DefaultExt) : std::u16string();
+}
+
+void SetSaveDialogHandler(TSaveDialogHandler Handler) { SaveHandler() = std::move(Handler); }
 
 void Beep() {
   if (BeepHandler()) {

@@ -1,6 +1,7 @@
-// The modal message boxes and the beep, each reached through one replaceable handler:
-// the program installs the window versions at start-up (InstallQtDialogs); headless
-// runs and tests install their own, so nothing ever waits for a click that cannot come.
+// The modal message boxes, the save dialog and the beep, each reached through one
+// replaceable handler: the program installs the window versions at start-up
+// (InstallQtDialogs); headless runs and tests install their own, so nothing ever waits
+// for a click that cannot come.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +37,16 @@ TModalResult MessageDlg(const std::u16string& Text, TMsgDlgType Type, TMsgDlgBut
 // Installs a handler; an empty one restores the default, which writes the text to
 // stderr and answers mrNone: without a window nobody can choose a button.
 void SetMessageDlgHandler(TMessageDlgHandler Handler);
+
+// The save dialog of a file. Filter pairs captions and masks with "|" ("Debug Text
+// (*.txt)|*.txt"; the masks of one entry separated by ";"); DefaultExt is added to a
+// name given without an extension. The chosen name, empty when cancelled.
+using TSaveDialogHandler = std::function<std::u16string(const std::u16string& Filter, const std::u16string& DefaultExt)>;
+
+std::u16string ExecuteSaveDialog(const std::u16string& Filter, const std::u16string& DefaultExt);
+// Installs a handler; an empty one restores the default, which chooses nothing: without
+// a window nobody can.
+void SetSaveDialogHandler(TSaveDialogHandler Handler);
 
 // The system's default beep.
 void Beep();

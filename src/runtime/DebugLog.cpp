@@ -240,6 +240,11 @@ void TDebugManager::SetDebugMemo(TDebugMemo* Memo) {
   FMemoContext.reset(Memo ? new QObject : nullptr);
 }
 
+TDebugMemo* TDebugManager::DebugMemo() const {
+  std::lock_guard lock(FMemoLock);
+  return FDebugMemo;
+}
+
 void TDebugManager::PostToMemo(AnsiString Line) {
   std::lock_guard lock(FMemoLock);
   if (!FDebugMemo) return;

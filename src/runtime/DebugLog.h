@@ -120,6 +120,7 @@ class TDebugManager {
   // then receives the shown lines of every thread. FlushDebugMemo hands over the lines
   // waiting now (the posted call does the same).
   void SetDebugMemo(TDebugMemo* Memo);
+  TDebugMemo* DebugMemo() const;
   void FlushDebugMemo();
 
   TDebugFilterList& Filters() { return FFilters; }
@@ -166,7 +167,7 @@ class TDebugManager {
 
   TDebugFilterList FFilters;
 
-  std::mutex FMemoLock;  // the memo pointer and the lines on their way to it
+  mutable std::mutex FMemoLock;  // the memo pointer and the lines on their way to it
   TDebugMemo* FDebugMemo = nullptr;
   std::unique_ptr<QObject> FMemoContext;  // lives in the GUI thread; receives the posted flush
   std::vector<AnsiString> FPendingLines;

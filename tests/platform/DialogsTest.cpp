@@ -4,10 +4,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QTimer>
 #include <set>
 
+#include "TempFolder.h"
 #include "platform/TextConversion.h"
 #include "platform/forms/QtDialogs.h"
 
@@ -53,11 +55,38 @@ void AnswerNextDialog(TSeen& Seen, const QString& Press) {
   poll->start(5);
 }
 
+// Waits for the save dialog, records its filters and default suffix and chooses Name,
+// as typed by the user (relative to the dialog's folder), or cancels when Name is empty.
+void AnswerNextSaveDialog(QStringList& Filters, QString& Suffix, const QString& Folder, const QString& Name) {
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, [=, &Filters, &Suffix] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    poll->stop();
+    poll->deleteLater();
+    EXPECT_EQ(dialog->objectName(), "SaveDialog");
+    EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+    Filters = dialog->nameFilters();
+    Suffix = dialog->defaultSuffix();
+    if (Name.isEmpty()) {
+      dialog->reject();
+      return;
+    }
+    dialog->setDirectory(Folder);
+    // The dialog leaves alone a name that is being typed into it.
+    if (QWidget* typing = dialog->focusWidget()) typing->clearFocus();
+    dialog->selectFile(Name);
+    static_cast<QDialog*>(dialog)->accept();  // its "Save" button
+  });
+  poll->start(5);
+}
+
 class Dialogs : public ::testing::Test {
  protected:
   void TearDown() override {
     SetShowMessageHandler(nullptr);
     SetMessageDlgHandler(nullptr);
+    SetSaveDialogHandler(nullptr);
     SetBeepHandler(nullptr);
   }
 };
@@ -120,6 +149,29 @@ TEST_F(Dialogs, QtMessageBoxWaitsForItsOkButton) {
   EXPECT_EQ(seen.Text, "ROS with version 2.0");
   EXPECT_EQ(seen.Icon, QMessageBox::NoIcon);
   EXPECT_EQ(seen.Buttons, (std::set<QString>{"OK"}));
+}
+
+TEST_F(Dialogs, WithoutAWindowNoFileIsChosen) {
+  EXPECT_EQ(ExecuteSaveDialog(u"Text (*.txt)|*.txt", u"txt"), u"");
+  SetSaveDialogHandler([](const std::u16string& Filter, const std::u16string& DefaultExt) { return Filter + DefaultExt; });
+  EXPECT_EQ(ExecuteSaveDialog(u"A|*.a", u"a"), u"A|*.aa");
+}
+
+TEST_F(Dialogs, QtSaveDialogShowsTheFiltersAndAddsTheDefaultExtension) {
+  App();
+  InstallQtDialogs();
+  TempFolder dir;
+  const QString folder = QString::fromStdString(dir.Path().string());
+  QStringList filters;
+  QString suffix;
+  AnswerNextSaveDialog(filters, suffix, folder, "session");
+  EXPECT_EQ(ExecuteSaveDialog(u"Debug Text (*.txt)|*.txt|All files|*.log;*.txt", u"txt"),
+            FromQString(folder + "/session.txt"));
+  EXPECT_EQ(filters, (QStringList{"Debug Text (*.txt)", "All files (*.log *.txt)"}));
+  EXPECT_EQ(suffix, "txt");
+
+  AnswerNextSaveDialog(filters, suffix, folder, "");
+  EXPECT_EQ(ExecuteSaveDialog(u"Debug Text (*.txt)|*.txt", u"txt"), u"");
 }
 
 }  // namespace

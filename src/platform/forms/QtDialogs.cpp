@@ -2,6 +2,7 @@
 #include "platform/forms/QtDialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -65,11 +66,35 @@ TModalResult RunDialog(const std::u16string& Text, TMsgDlgType Type, TMsgDlgButt
   return mrNone;
 }
 
+// "Caption|*.a;*.b|..." as Qt's "Caption (*.a *.b)" entries; a caption that shows its
+// masks already ("Debug Text (*.txt)") is not given them twice.
+QStringList QtNameFilters(const std::u16string& Filter) {
+  const QStringList parts = ToQString(Filter).split('|');
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString caption = parts[i].trimmed();
+    if (caption.endsWith(')') && caption.contains('(')) caption.truncate(caption.lastIndexOf('('));
+    filters << QString("%1 (%2)").arg(caption.trimmed(), parts[i + 1].split(';').join(' '));
+  }
+  return filters;
+}
+
+std::u16string RunSaveDialog(const std::u16string& Filter, const std::u16string& DefaultExt) {
+  QFileDialog dialog;
+  dialog.setObjectName(QStringLiteral("SaveDialog"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilters(QtNameFilters(Filter));
+  dialog.setDefaultSuffix(ToQString(DefaultExt));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return FromQString(dialog.selectedFiles().first());
+}
+
 }  // namespace
 
 void InstallQtDialogs() {
   SetShowMessageHandler([](const std::u16string& Text) { RunDialog(Text, mtCustom, MsgDlgButton(mbOK)); });
   SetMessageDlgHandler(RunDialog);
+  SetSaveDialogHandler(RunSaveDialog);
   SetBeepHandler([] { QApplication::beep(); });
 }
 

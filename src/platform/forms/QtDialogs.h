@@ -1,4 +1,5 @@
-// The window versions of the message box, the message dialog and the beep (Qt Widgets):
+// The window versions of the message box, the message dialog, the save dialog and the
+// beep (Qt Widgets):
 // the program installs them once its application object exists.
 #pragma once
 
@@ -6,7 +7,8 @@ namespace vt {
 
 // Installs the handlers of Dialogs.h that show Qt windows. The dialog is named
 // "MessageDlg"; its buttons carry the names "Yes", "No", "OK", "Cancel", "Abort",
-// "Retry" and "Ignore", so that tests find and press them.
+// "Retry" and "Ignore", so that tests find and press them. The save dialog is named
+// "SaveDialog".
 void InstallQtDialogs();
 
 }  // namespace vt
