@@ -2,43 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <poll.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <string>
 
+#include "PseudoTerminal.h"
+
 using namespace vt;
 
 namespace {
-
-// A pseudo-terminal whose other end the test plays.
-struct TPty {
-  TPty() {
-    Master = posix_openpt(O_RDWR | O_NOCTTY);
-    grantpt(Master);
-    unlockpt(Master);
-    Path = ptsname(Master);
-  }
-  ~TPty() { close(Master); }
-  // What arrived at the master within a generous limit, at least Count bytes.
-  std::string ReadMaster(std::size_t Count) {
-    std::string got;
-    while (got.size() < Count) {
-      pollfd p{Master, POLLIN, 0};
-      if (poll(&p, 1, 10000) <= 0) break;
-      char buffer[256];
-      const ssize_t n = read(Master, buffer, sizeof buffer);
-      if (n <= 0) break;
-      got.append(buffer, n);
-    }
-    return got;
-  }
-  int Master;
-  std::string Path;
-};
 
 std::string ReadPort(TSerialPort& Port, std::size_t Count) {
   std::string got;
@@ -54,7 +28,7 @@ std::string ReadPort(TSerialPort& Port, std::size_t Count) {
 }
 
 TEST(SerialPort, OpensExclusivelyAndAgainAfterClose) {
-  TPty pty;
+  TPseudoTerminal pty;
   TSerialPort first, second;
   ASSERT_EQ(first.Open(pty.Path), 0);
   EXPECT_TRUE(first.IsCharacterDevice());
@@ -66,17 +40,17 @@ TEST(SerialPort, OpensExclusivelyAndAgainAfterClose) {
 }
 
 TEST(SerialPort, RawModeLeavesBytesAlone) {
-  TPty pty;
+  TPseudoTerminal pty;
   TSerialPort port;
   ASSERT_EQ(port.Open(pty.Path), 0);
   ASSERT_EQ(port.SetRawMode(), 0);
   ASSERT_EQ(port.SetLine({38400, 8, 0, 0}), 0);
   const std::string bytes("\xA5\r\n\x03\x11\x13\x00\x7F", 8);
-  ASSERT_EQ(write(pty.Master, bytes.data(), bytes.size()), 8);
+  pty.Write(bytes);
   EXPECT_EQ(ReadPort(port, 8), bytes);
   ASSERT_EQ(port.Write(bytes, 1000), 0);
   // Exactly what was written: no echo of the input above, no CR/LF change.
-  EXPECT_EQ(pty.ReadMaster(8), bytes);
+  EXPECT_EQ(pty.Read(8), bytes);
   EXPECT_EQ(port.BytesWaiting(), 0);
   char c;
   EXPECT_EQ(port.Read(&c, 1), 0);
@@ -84,7 +58,7 @@ TEST(SerialPort, RawModeLeavesBytesAlone) {
 }
 
 TEST(SerialPort, LineSettings) {
-  TPty pty;
+  TPseudoTerminal pty;
   TSerialPort port;
   ASSERT_EQ(port.Open(pty.Path), 0);
   const struct {
@@ -101,11 +75,10 @@ TEST(SerialPort, LineSettings) {
 }
 
 TEST(SerialPort, HangUpIsSeen) {
-  TPty pty;
+  TPseudoTerminal pty;
   TSerialPort port;
   ASSERT_EQ(port.Open(pty.Path), 0);
-  close(pty.Master);
-  pty.Master = open("/dev/null", O_RDONLY);  // the destructor closes this instead
+  pty.Hangup();
   EXPECT_TRUE(port.HungUp());
   char c;
   const int n = port.Read(&c, 1);
@@ -114,7 +87,7 @@ TEST(SerialPort, HangUpIsSeen) {
 }
 
 TEST(SerialPort, ListsDevicesAndListedPathsThatOpen) {
-  TPty pty;
+  TPseudoTerminal pty;
   const auto ports = ListSerialPorts({pty.Path, "/dev/no-such-port"});
   ASSERT_FALSE(ports.empty());
   EXPECT_EQ(ports.back(), pty.Path);
