@@ -49,9 +49,9 @@ TDriveSim::TDriveSim(const std::vector<std::string>& Args) {
   if (!mkdtemp(folder)) throw std::runtime_error("no temporary folder");
   FFolder = folder;
   FLogPath = FFolder + "/frames.log";
-  std::vector<std::string> args{VT_DRIVESIM};
+  // The log first: a --log among Args wins.
+  std::vector<std::string> args{VT_DRIVESIM, "--log=" + FLogPath};
   args.insert(args.end(), Args.begin(), Args.end());
-  args.push_back("--log=" + FLogPath);
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
