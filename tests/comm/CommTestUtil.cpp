@@ -106,8 +106,8 @@ TTestExecutor::TResult TTestExecutor::Request(TDeviceDriver& Link, const std::st
     Link.ReleaseCurrentService(&InputQueue);
     Link.ReleaseDevice(Sender);
     Go.SetReady(false);
-    FDone = true;
     Sender->WaitFor(&Go, MxNoTimeout);
+    FDone = true;  // the last touch: the test may replace this job from now on
   };
   Go.SetReady(true);
   EXPECT_TRUE(WaitUntil([this] { return FDone.load(); }));
@@ -120,8 +120,8 @@ std::uint8_t TTestExecutor::SendUnowned(TDeviceDriver& Link, const std::string& 
   FWork = [&, this](TMxTask* Sender) {
     status = Link.Output(Sender, Frame, "");
     Go.SetReady(false);
-    FDone = true;
     Sender->WaitFor(&Go, MxNoTimeout);
+    FDone = true;
   };
   Go.SetReady(true);
   EXPECT_TRUE(WaitUntil([this] { return FDone.load(); }));
@@ -131,10 +131,16 @@ std::uint8_t TTestExecutor::SendUnowned(TDeviceDriver& Link, const std::string& 
 // ---- Payloads ----
 
 TInpEvent TPayloads::Handler() {
-  return [this](std::int32_t, const std::string& Inp) {
+  return [this](std::int32_t Slot, const std::string& Inp) {
     std::lock_guard lock(FLock);
     FItems.push_back(Inp);
+    FSlots.push_back(Slot);
   };
+}
+
+std::vector<std::int32_t> TPayloads::Slots() const {
+  std::lock_guard lock(FLock);
+  return FSlots;
 }
 
 std::vector<std::string> TPayloads::Items() const {

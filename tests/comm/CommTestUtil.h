@@ -25,6 +25,22 @@ std::string Bytes(std::initializer_list<int> List);
 // "A5 02 ..." for messages.
 std::string Hex(const std::string& Bytes);
 
+// Payloads delivered to a port's slot, with the slot numbers they came with, from any
+// thread.
+class TPayloads {
+ public:
+  vt::TInpEvent Handler();
+  std::vector<std::string> Items() const;
+  std::vector<std::int32_t> Slots() const;
+  // Waits until Count payloads arrived.
+  bool WaitFor(std::size_t Count) const;
+
+ private:
+  mutable std::mutex FLock;
+  std::vector<std::string> FItems;
+  std::vector<std::int32_t> FSlots;
+};
+
 class CommTest : public RuntimeTest {
  protected:
   void SetUp() override;
@@ -38,6 +54,8 @@ class CommTest : public RuntimeTest {
     Kept.push_back(std::shared_ptr<void>(std::move(Object)));
     return raw;
   }
+  // A collector that lives as long as the ports that call it.
+  TPayloads& NewPayloads() { return *Keep(std::make_unique<TPayloads>()); }
   // Runs Fn on the talk thread and returns when it has run (destroying a link there
   // frees tasks of that thread).
   void OnTalkThread(const std::function<void()>& Fn);
@@ -82,15 +100,3 @@ class TTestExecutor {
   std::atomic<bool> FDone{false};
 };
 
-// Payloads delivered to a port's slot, from any thread.
-class TPayloads {
- public:
-  vt::TInpEvent Handler();
-  std::vector<std::string> Items() const;
-  // Waits until Count payloads arrived.
-  bool WaitFor(std::size_t Count) const;
-
- private:
-  mutable std::mutex FLock;
-  std::vector<std::string> FItems;
-};

@@ -43,7 +43,7 @@ class UdpDriverTest : public CommTest {
 TEST_F(UdpDriverTest, PeersAreKeyedByAddressAndPort) {
   auto* driver = OpenDriver<TETHDriver>();
   TPeer a, b;
-  TPayloads slotA;
+  TPayloads& slotA = NewPayloads();
   ASSERT_EQ(driver->Assign(Loopback, a.Port(), slotA.Handler(), nullptr), 0);
   EXPECT_EQ(driver->GetSlaveIndex(std::uint64_t{0x7F000001} << 16 | a.Port()), 0);
   EXPECT_EQ(driver->GetSlaveIndex(std::uint64_t{0x7F000001} << 16 | b.Port()), -1);
@@ -67,23 +67,18 @@ TEST_F(UdpDriverTest, PeersAreKeyedByAddressAndPort) {
 TEST_F(UdpDriverTest, ReleaseMovesTheLaterPeersDown) {
   auto* driver = OpenDriver<TETHDriver>();
   TPeer a, b;
-  TPayloads slotA;
-  std::vector<std::int32_t> seenSlots;
-  std::mutex lock;
-  // The slot numbers that reach B's handler, before and after.
-  const auto recordSlot = [&](std::int32_t Slot, const std::string&) {
-    std::lock_guard l(lock);
-    seenSlots.push_back(Slot);
-  };
+  TPayloads& slotA = NewPayloads();
+  TPayloads& slotB = NewPayloads();
   ASSERT_EQ(driver->Assign(Loopback, a.Port(), slotA.Handler(), nullptr), 0);
-  ASSERT_EQ(driver->Assign(Loopback, b.Port(), recordSlot, nullptr), 0);
+  ASSERT_EQ(driver->Assign(Loopback, b.Port(), slotB.Handler(), nullptr), 0);
   b.SendTo(driver->BoundPort(), "1");
-  ASSERT_TRUE(WaitUntil([&] { std::lock_guard l(lock); return seenSlots.size() == 1; }));
+  ASSERT_TRUE(slotB.WaitFor(1));
   OnTalkThread([&] { EXPECT_EQ(driver->Assign(Loopback, a.Port(), nullptr, nullptr), 0); });
   EXPECT_EQ(driver->NoOfSlaves(), 1);
   b.SendTo(driver->BoundPort(), "2");
-  ASSERT_TRUE(WaitUntil([&] { std::lock_guard l(lock); return seenSlots.size() == 2; }));
-  EXPECT_EQ(seenSlots, (std::vector<std::int32_t>{1, 0}));
+  ASSERT_TRUE(slotB.WaitFor(2));
+  EXPECT_EQ(slotB.Slots(), (std::vector<std::int32_t>{1, 0}));
+  EXPECT_TRUE(slotA.Items().empty());
   // Releasing a peer that is not listed changes nothing.
   OnTalkThread([&] { EXPECT_EQ(driver->Assign(Loopback, 1, nullptr, nullptr), 0); });
   EXPECT_EQ(driver->NoOfSlaves(), 1);
@@ -92,7 +87,8 @@ TEST_F(UdpDriverTest, ReleaseMovesTheLaterPeersDown) {
 // Slot numbers are full width: the 257th peer's datagrams reach its own slot, not slot 0.
 TEST_F(UdpDriverTest, TheTwoHundredFiftySeventhPeerKeepsItsSlot) {
   auto* driver = OpenDriver<TETHDriver>();
-  TPayloads first, last;
+  TPayloads& first = NewPayloads();
+  TPayloads& last = NewPayloads();
   for (int port = 1; port <= 256; ++port) ASSERT_EQ(driver->Assign(Loopback, port, first.Handler(), nullptr), 0);
   TPeer peer;
   ASSERT_EQ(driver->Assign(Loopback, peer.Port(), last.Handler(), nullptr), 0);
@@ -105,7 +101,8 @@ TEST_F(UdpDriverTest, TheTwoHundredFiftySeventhPeerKeepsItsSlot) {
 
 TEST_F(UdpDriverTest, Ipv6AddressesHaveOneKeyedForm) {
   auto* driver = OpenDriver<TETHDriver_v6>();
-  TPayloads fe80, loopback;
+  TPayloads& fe80 = NewPayloads();
+  TPayloads& loopback = NewPayloads();
   ASSERT_EQ(driver->Assign_v6("fe80::1", 20000, fe80.Handler(), nullptr), 0);
   EXPECT_EQ(driver->PortIndexStr(), "fe80::1");
   for (const char* key : {"FE80:0:0:0:0:0:0:1:20000", "fe80:0:0:0:0:0:0:1:20000"})
@@ -122,7 +119,7 @@ TEST_F(UdpDriverTest, Ipv6AddressesHaveOneKeyedForm) {
 
 TEST_F(UdpDriverTest, CloseWaitsForTheLastPeer) {
   auto* driver = OpenDriver<TETHDriver>();
-  TPayloads slot;
+  TPayloads& slot = NewPayloads();
   ASSERT_EQ(driver->Assign(Loopback, 20000, slot.Handler(), nullptr), 0);
   driver->Close();
   EXPECT_TRUE(driver->PortIsOpen());
@@ -147,7 +144,7 @@ TEST_F(UdpDriverTest, TriggerRunsOnTheGuiThread) {
   v4->SetOnTrigger(trigger);
   v6->SetOnTrigger(trigger);
   TPeer peer4, stranger4, peer6(TIPVersion::IPv6);
-  TPayloads slot;
+  TPayloads& slot = NewPayloads();
   ASSERT_EQ(v4->Assign(Loopback, peer4.Port(), slot.Handler(), nullptr), 0);
   stranger4.SendTo(v4->BoundPort(), "unknown");
   peer4.SendTo(v4->BoundPort(), "known");
