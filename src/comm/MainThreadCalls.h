@@ -6,9 +6,9 @@
 #include <functional>
 #include <memory>
 
-class QObject;
-
 namespace vt {
+
+class TCallReceiver;
 
 // For a call that touches nothing but what it carries.
 void PostToMainThread(std::function<void()> Call);
@@ -24,7 +24,7 @@ class TMainThreadCalls {
   void Post(std::function<void()> Call);
 
  private:
-  std::unique_ptr<QObject> FContext;  // lives in the GUI thread
+  std::unique_ptr<TCallReceiver> FReceiver;  // lives in the GUI thread
 };
 
 }  // namespace vt

@@ -82,10 +82,13 @@ int TUdpPortDriver::NoOfSlaves() const {
   return static_cast<int>(ETHSlaves.size());
 }
 
+TUdpPortDriver::TPeerList::const_iterator TUdpPortDriver::FindPeer(const AnsiString& Key) const {
+  return std::find_if(ETHSlaves.begin(), ETHSlaves.end(), [&](const auto& s) { return SameTextAnsi(s->Key(), Key); });
+}
+
 int TUdpPortDriver::SlaveIndex(const AnsiString& Key) const {
   std::lock_guard lock(FPeerLock);
-  const auto it = std::find_if(ETHSlaves.begin(), ETHSlaves.end(),
-                               [&](const auto& s) { return SameTextAnsi(s->Key(), Key); });
+  const auto it = FindPeer(Key);
   return it == ETHSlaves.end() ? -1 : static_cast<int>(it - ETHSlaves.begin());
 }
 
@@ -102,12 +105,12 @@ std::uint8_t TUdpPortDriver::ReleasePeer(const AnsiString& Key) {
   std::unique_ptr<TETHSlave> gone;
   {
     std::lock_guard lock(FPeerLock);
-    const auto it = std::find_if(ETHSlaves.begin(), ETHSlaves.end(),
-                                 [&](const auto& s) { return SameTextAnsi(s->Key(), Key); });
+    const auto it = FindPeer(Key);
     if (it == ETHSlaves.end()) return 0;
-    TPortDriver::Assign(static_cast<std::int32_t>(it - ETHSlaves.begin()), 0, nullptr, nullptr);
-    gone = std::move(*it);
-    ETHSlaves.erase(it);
+    const auto index = it - ETHSlaves.cbegin();
+    TPortDriver::Assign(static_cast<std::int32_t>(index), 0, nullptr, nullptr);
+    gone = std::move(ETHSlaves[index]);
+    ETHSlaves.erase(ETHSlaves.begin() + index);
   }
   return 0;  // the peer, its task and queue go here
 }
@@ -124,31 +127,25 @@ std::uint8_t TUdpPortDriver::SendDatagram(const AnsiString& IP, std::int32_t UDP
 void TUdpPortDriver::UDPRead(const TDatagram& Datagram) {
   const AnsiString sender = ZidirirIPv6(Datagram.PeerIP);
   const AnsiString key = sender + ":" + std::to_string(Datagram.PeerPort);
-  bool known = false;
-  {
-    std::lock_guard lock(FPeerLock);
-    for (const auto& s : ETHSlaves)
-      if (SameTextAnsi(s->Key(), key)) {
-        s->Deliver(Datagram.Data);
-        known = true;
-        break;
-      }
-  }
-  const AnsiString message = known ? Datagram.Data : AnsiString();
   std::function<void(TUdpPortDriver*)> trigger;
   {
     std::lock_guard lock(FMessageLock);
     trigger = FOnTrigger;
   }
-  if (!trigger || (!known && FVersion == TIPVersion::IPv4)) {
+  std::lock_guard lock(FPeerLock);
+  const auto peer = FindPeer(key);
+  const bool known = peer != ETHSlaves.end();
+  const AnsiString message = known ? Datagram.Data : AnsiString();
+  if (trigger && (known || FVersion == TIPVersion::IPv6)) {
+    // The handler reads MessageStr: it holds this datagram while the handler runs.
+    FMainThread.Post([this, trigger, message, sender] {
+      SetLastDatagram(message, sender);
+      trigger(this);
+    });
+  } else {
     SetLastDatagram(message, sender);
-    return;
   }
-  // The handler reads MessageStr: it holds this datagram while the handler runs.
-  FMainThread.Post([this, trigger, message, sender] {
-    SetLastDatagram(message, sender);
-    trigger(this);
-  });
+  if (known) (*peer)->Deliver(Datagram.Data);
 }
 
 void TUdpPortDriver::SetLastDatagram(const AnsiString& Message, const AnsiString& Sender) {

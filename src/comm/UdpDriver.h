@@ -89,9 +89,13 @@ class TUdpPortDriver : public TPortDriver {
   void UDPRead(const TDatagram& Datagram);
   void SetLastDatagram(const AnsiString& Message, const AnsiString& Sender);
 
+  using TPeerList = std::vector<std::unique_ptr<TETHSlave>>;
+  // With the peer lock held.
+  TPeerList::const_iterator FindPeer(const AnsiString& Key) const;
+
   const TIPVersion FVersion;
   mutable std::mutex FPeerLock;  // ETHSlaves
-  std::vector<std::unique_ptr<TETHSlave>> ETHSlaves;
+  TPeerList ETHSlaves;
   mutable std::mutex FMessageLock;  // the three below
   AnsiString FMessageStr;
   AnsiString FLastResIP;

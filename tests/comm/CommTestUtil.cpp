@@ -4,9 +4,12 @@
 #include "comm/SharedLinkState.h"
 #include "platform/Dialogs.h"
 #include "platform/Format.h"
+#include "runtime/Conversions.h"
 #include "runtime/DebugLog.h"
 
 using namespace vt;
+
+std::int32_t Loopback() { return static_cast<std::int32_t>(IPStrToInt("127.0.0.1")); }
 
 std::string Bytes(std::initializer_list<int> List) {
   std::string s;
@@ -40,6 +43,13 @@ void CommTest::TearDown() {
   QCoreApplication::processEvents();
   SetShowMessageHandler(nullptr);
   RuntimeTest::TearDown();
+}
+
+TRsDriver* CommTest::OpenSerialPort(const std::string& Path, std::uint32_t Baud) {
+  auto* driver = Keep(std::make_unique<TRsDriver>(1, Baud, [Path](std::int32_t) { return Path; }));
+  driver->Open(Talk.get(), Manager.get());
+  driver->SetPortName(Path);
+  return driver;
 }
 
 void CommTest::OnTalkThread(const std::function<void()>& Fn) {

@@ -17,9 +17,12 @@
 #include "RuntimeTestUtil.h"
 #include "comm/DeviceDriver.h"
 #include "comm/PortDriver.h"
+#include "comm/SerialDriver.h"
 #include "runtime/Messages.h"
 #include "runtime/Threads.h"
 
+// 127.0.0.1 as the IPv4 driver takes addresses.
+std::int32_t Loopback();
 // Frames as byte strings from a list of bytes.
 std::string Bytes(std::initializer_list<int> List);
 // "A5 02 ..." for messages.
@@ -53,6 +56,14 @@ class CommTest : public RuntimeTest {
     T* raw = Object.get();
     Kept.push_back(std::shared_ptr<void>(std::move(Object)));
     return raw;
+  }
+  // An open serial driver on the terminal Path, which is also its port name.
+  vt::TRsDriver* OpenSerialPort(const std::string& Path, std::uint32_t Baud = 38400);
+  template <class T>
+  T* OpenUdpPort() {
+    T* driver = Keep(std::make_unique<T>());
+    driver->Open(Talk.get(), Manager.get());
+    return driver;
   }
   // A collector that lives as long as the ports that call it.
   TPayloads& NewPayloads() { return *Keep(std::make_unique<TPayloads>()); }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <mutex>
+#include <set>
 
 #include "CommTestUtil.h"
 #include "TestUtil.h"
@@ -17,7 +19,6 @@ using namespace vt;
 
 namespace {
 
-const std::int32_t Loopback = static_cast<std::int32_t>(IPStrToInt("127.0.0.1"));
 constexpr std::uint8_t UnsolicitedInfo = 5;
 
 // The drives' ports and a link per drive, as the talk server opens them: registered
@@ -29,18 +30,6 @@ class DeviceLinkTest : public CommTest {
     Default = Keep(std::make_unique<TMxQueue>());
     Default->LogOn(0);
     Executor = Keep(std::make_unique<TTestExecutor>(Talk.get()));
-  }
-  TRsDriver* SerialPort(const std::string& Path) {
-    auto* driver = Keep(std::make_unique<TRsDriver>(1, 38400, [Path](std::int32_t) { return Path; }));
-    driver->Open(Talk.get(), Manager.get());
-    driver->SetPortName(Path);
-    return driver;
-  }
-  template <class T>
-  T* UdpPort() {
-    T* driver = Keep(std::make_unique<T>());
-    driver->Open(Talk.get(), Manager.get());
-    return driver;
   }
   template <class Index>
   TTalkDevice* Link(const AnsiString& Name, TPortDriver* Port, Index AIndex, std::int32_t UDPPort) {
@@ -78,9 +67,9 @@ TEST_F(DeviceLinkTest, LoginOverEveryLine) {
   drivesim::TDriveSim sim({"--pty", "--udp4", "--udp6"});
   const std::string pty = sim.Ptys()[0];
   TTalkDevice* links[] = {
-      Link(pty, SerialPort(pty), 0, 0),
-      Link("ETH", UdpPort<TETHDriver>(), Loopback, sim.Udp4Ports()[0]),
-      Link("ETH_v6", UdpPort<TETHDriver_v6>(), AnsiString("::1"), sim.Udp6Ports()[0]),
+      Link(pty, OpenSerialPort(pty), 0, 0),
+      Link("ETH", OpenUdpPort<TETHDriver>(), Loopback(), sim.Udp4Ports()[0]),
+      Link("ETH_v6", OpenUdpPort<TETHDriver_v6>(), AnsiString("::1"), sim.Udp6Ports()[0]),
   };
   // 01 00, protocol 80, A 4, D 4, increment 1, buffer FF, processor, device type,
   // version, flash type, flash base (A bytes), device string (16), D unused bytes,
@@ -106,7 +95,17 @@ TEST_F(DeviceLinkTest, LoginOverEveryLine) {
 // frame between requests, to the default receiver with its info byte.
 TEST_F(DeviceLinkTest, RoutingByCommandByte) {
   drivesim::TDriveSim sim({"--pty", "--unsolicited=30"});
-  TTalkDevice* link = Link(sim.Ptys()[0], SerialPort(sim.Ptys()[0]), 0, 0);
+  TTalkDevice* link = Link(sim.Ptys()[0], OpenSerialPort(sim.Ptys()[0]), 0, 0);
+  // Trace ids: 0x100 for frames out, 0x200 for frames in, plus the command byte.
+  struct TIds {
+    std::mutex Lock;
+    std::set<std::uint16_t> Seen;
+  };
+  TIds& ids = *Keep(std::make_unique<TIds>());
+  link->SetDebugHandler([&ids](std::uint16_t Id, const AnsiString&) {
+    std::lock_guard lock(ids.Lock);
+    ids.Seen.insert(Id);
+  });
   const auto unsolicited = NextDefault();
   EXPECT_EQ(unsolicited.first.substr(0, 2), Bytes({0xF0, 0x00}));
   EXPECT_EQ(unsolicited.second, UnsolicitedInfo);
@@ -122,11 +121,13 @@ TEST_F(DeviceLinkTest, RoutingByCommandByte) {
     EXPECT_EQ(frame[0], '\xF0');
     EXPECT_EQ(static_cast<std::uint8_t>(frame[2]), ++last);
   }
+  std::lock_guard lock(ids.Lock);
+  EXPECT_EQ(ids.Seen, (std::set<std::uint16_t>{0x110, 0x210, 0x2F0}));
 }
 
 TEST_F(DeviceLinkTest, OwnershipAndTheCurrentService) {
   drivesim::TDriveSim sim({"--udp4"});
-  TTalkDevice* link = Link("ETH", UdpPort<TETHDriver>(), Loopback, sim.Udp4Ports()[0]);
+  TTalkDevice* link = Link("ETH", OpenUdpPort<TETHDriver>(), Loopback(), sim.Udp4Ports()[0]);
   EXPECT_EQ(Executor->SendUnowned(*link, Bytes({0x01})), StatusNotOwner);
   OnTalkThread([&] {
     TMxTask stranger(Talk.get(), "Stranger");
@@ -175,7 +176,7 @@ TEST_F(DeviceLinkTest, HandlesAreNeverReused) {
 TEST_F(DeviceLinkTest, DriveGoneMarksThePortLost) {
   drivesim::TDriveSim sim({"--pty"});
   const std::string pty = sim.Ptys()[0];
-  TTalkDevice* link = Link(pty, SerialPort(pty), 0, 0);
+  TTalkDevice* link = Link(pty, OpenSerialPort(pty), 0, 0);
   EXPECT_EQ(Executor->Request(*link, Bytes({0x01})).Status, 0);
   sim.Kill();
   EXPECT_EQ(Executor->Request(*link, Bytes({0x02}), 100).Status, StatusRsSendFailed);
@@ -188,9 +189,9 @@ TEST_F(DeviceLinkTest, DriveGoneMarksThePortLost) {
 
 TEST_F(DeviceLinkTest, ClosingTheLastLinkClosesTheUdpPort) {
   drivesim::TDriveSim sim({"--udp4", "--udp4"});
-  auto* eth = UdpPort<TETHDriver>();
-  TTalkDevice* a = Link("ETH", eth, Loopback, sim.Udp4Ports()[0]);
-  TTalkDevice* b = Link("ETH", eth, Loopback, sim.Udp4Ports()[1]);
+  auto* eth = OpenUdpPort<TETHDriver>();
+  TTalkDevice* a = Link("ETH", eth, Loopback(), sim.Udp4Ports()[0]);
+  TTalkDevice* b = Link("ETH", eth, Loopback(), sim.Udp4Ports()[1]);
   OnTalkThread([&] { a->Destroy(); });
   EXPECT_TRUE(eth->PortIsOpen());
   EXPECT_EQ(Executor->Request(*b, Bytes({0x02})).Answer, Bytes({0x02, 0x00}));
@@ -201,7 +202,7 @@ TEST_F(DeviceLinkTest, ClosingTheLastLinkClosesTheUdpPort) {
 
 TEST_F(DeviceLinkTest, TheIpv6FormOnASerialLinkFails) {
   TPseudoTerminal pty;
-  TRsDriver* port = SerialPort(pty.Path);
+  TRsDriver* port = OpenSerialPort(pty.Path);
   TTalkDevice* link = Link(pty.Path, port, 0, 0);
   OnTalkThread([&] { EXPECT_THROW_MSG(link->Destroy_v6(), "Abstract Error"); });
   EXPECT_TRUE(port->PortIsOpen());
@@ -214,7 +215,7 @@ TEST_F(DeviceLinkTest, TheIpv6FormOnASerialLinkFails) {
 // registers again.
 TEST_F(DeviceLinkTest, RedefineBaudrateRegistersAgain) {
   drivesim::TDriveSim sim({"--pty"});
-  TRsDriver* port = SerialPort(sim.Ptys()[0]);
+  TRsDriver* port = OpenSerialPort(sim.Ptys()[0]);
   TTalkDevice* link = Link(sim.Ptys()[0], port, 0, 0);
   port->Close();
   port->SetBaudRate(19200);
@@ -225,7 +226,7 @@ TEST_F(DeviceLinkTest, RedefineBaudrateRegistersAgain) {
 
 TEST_F(DeviceLinkTest, NothingIsSentWhileTheProgramEnds) {
   drivesim::TDriveSim sim({"--udp4"});
-  TTalkDevice* link = Link("ETH", UdpPort<TETHDriver>(), Loopback, sim.Udp4Ports()[0]);
+  TTalkDevice* link = Link("ETH", OpenUdpPort<TETHDriver>(), Loopback(), sim.Udp4Ports()[0]);
   MainFormExitRequest = true;
   const auto r = Executor->Request(*link, Bytes({0x02}), 100);
   MainFormExitRequest = false;

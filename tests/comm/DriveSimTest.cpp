@@ -18,7 +18,6 @@ using namespace vt;
 
 namespace {
 
-const std::int32_t Loopback = static_cast<std::int32_t>(IPStrToInt("127.0.0.1"));
 // A request the drive stays silent on is given up after this; answers come within
 // milliseconds on loopback.
 constexpr std::int64_t SilenceMs = 400;
@@ -29,14 +28,10 @@ class DriveSimTest : public CommTest {
   TTalkDevice* LinkTo(const drivesim::TDriveSim& Sim) {
     if (!Sim.Ptys().empty()) {
       const std::string path = Sim.Ptys()[0];
-      auto* port = Keep(std::make_unique<TRsDriver>(1, 38400, [path](std::int32_t) { return path; }));
-      port->Open(Talk.get(), Manager.get());
-      port->SetPortName(path);
-      return Keep(std::make_unique<TTalkDevice>(path, port, 0, MainQueue.get(), 0));
+      return Keep(std::make_unique<TTalkDevice>(path, OpenSerialPort(path), 0, MainQueue.get(), 0));
     }
-    auto* port = Keep(std::make_unique<TETHDriver>());
-    port->Open(Talk.get(), Manager.get());
-    return Keep(std::make_unique<TTalkDevice>("ETH", port, Loopback, MainQueue.get(), Sim.Udp4Ports()[0]));
+    return Keep(std::make_unique<TTalkDevice>("ETH", OpenUdpPort<TETHDriver>(), Loopback(), MainQueue.get(),
+                                              Sim.Udp4Ports()[0]));
   }
   TTestExecutor* Executor() {
     if (!FExecutor) FExecutor = Keep(std::make_unique<TTestExecutor>(Talk.get()));

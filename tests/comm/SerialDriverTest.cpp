@@ -23,8 +23,7 @@ class SerialDriverTest : public CommTest {
  protected:
   // A driver whose port is the pseudo-terminal, open, with Payloads in its slot.
   TRsDriver* OpenDriver(const std::string& Path, std::uint32_t Baud = 38400) {
-    auto* driver = Keep(std::make_unique<TRsDriver>(1, Baud, [Path](std::int32_t) { return Path; }));
-    driver->Open(Talk.get(), Manager.get());
+    TRsDriver* driver = OpenSerialPort(Path, Baud);
     EXPECT_EQ(driver->Assign(0, 0, Payloads.Handler(), nullptr), 0);
     return driver;
   }
@@ -140,7 +139,6 @@ TEST_F(SerialDriverTest, CloseRestoresTheBaudRateAndEmptiesTheSlot) {
   driver->SetBaudRate(115200);
   driver->Open(Talk.get(), Manager.get());
   EXPECT_EQ(driver->BaudRate(), 115200u);
-  pty.Write(RsFrame("x"));  // nobody registered: dropped
   EXPECT_EQ(driver->Assign(0, 0, Payloads.Handler(), nullptr), 0);
   pty.Write(RsFrame("y"));
   ASSERT_TRUE(Payloads.WaitFor(1));

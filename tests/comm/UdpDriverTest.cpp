@@ -16,8 +16,6 @@ using namespace vt;
 
 namespace {
 
-const std::int32_t Loopback = static_cast<std::int32_t>(IPStrToInt("127.0.0.1"));
-
 // A drive played by the test: a socket on loopback.
 struct TPeer {
   explicit TPeer(TIPVersion AVersion = TIPVersion::IPv4) : Version(AVersion), Socket(AVersion) {
@@ -30,21 +28,13 @@ struct TPeer {
   TUdpSocket Socket;
 };
 
-class UdpDriverTest : public CommTest {
- protected:
-  template <class T>
-  T* OpenDriver() {
-    T* driver = Keep(std::make_unique<T>());
-    driver->Open(Talk.get(), Manager.get());
-    return driver;
-  }
-};
+using UdpDriverTest = CommTest;
 
 TEST_F(UdpDriverTest, PeersAreKeyedByAddressAndPort) {
-  auto* driver = OpenDriver<TETHDriver>();
+  auto* driver = OpenUdpPort<TETHDriver>();
   TPeer a, b;
   TPayloads& slotA = NewPayloads();
-  ASSERT_EQ(driver->Assign(Loopback, a.Port(), slotA.Handler(), nullptr), 0);
+  ASSERT_EQ(driver->Assign(Loopback(), a.Port(), slotA.Handler(), nullptr), 0);
   EXPECT_EQ(driver->GetSlaveIndex(std::uint64_t{0x7F000001} << 16 | a.Port()), 0);
   EXPECT_EQ(driver->GetSlaveIndex(std::uint64_t{0x7F000001} << 16 | b.Port()), -1);
   EXPECT_EQ(driver->SlaveIndex("127.0.0.1:" + std::to_string(a.Port())), 0);
@@ -54,7 +44,7 @@ TEST_F(UdpDriverTest, PeersAreKeyedByAddressAndPort) {
   ASSERT_TRUE(slotA.WaitFor(1));
   EXPECT_EQ(slotA.Items(), std::vector<std::string>{big});
   // Sent to the peer's address and port, from the driver's one socket.
-  ASSERT_EQ(driver->Output(Loopback, "answer me", a.Port()), 0);
+  ASSERT_EQ(driver->Output(Loopback(), "answer me", a.Port()), 0);
   pollfd p{a.Socket.Descriptor(), POLLIN, 0};
   ASSERT_EQ(poll(&p, 1, 20000), 1);
   TDatagram d;
@@ -65,33 +55,33 @@ TEST_F(UdpDriverTest, PeersAreKeyedByAddressAndPort) {
 
 // Releasing a peer moves the ones above it down a slot, and their datagrams follow.
 TEST_F(UdpDriverTest, ReleaseMovesTheLaterPeersDown) {
-  auto* driver = OpenDriver<TETHDriver>();
+  auto* driver = OpenUdpPort<TETHDriver>();
   TPeer a, b;
   TPayloads& slotA = NewPayloads();
   TPayloads& slotB = NewPayloads();
-  ASSERT_EQ(driver->Assign(Loopback, a.Port(), slotA.Handler(), nullptr), 0);
-  ASSERT_EQ(driver->Assign(Loopback, b.Port(), slotB.Handler(), nullptr), 0);
+  ASSERT_EQ(driver->Assign(Loopback(), a.Port(), slotA.Handler(), nullptr), 0);
+  ASSERT_EQ(driver->Assign(Loopback(), b.Port(), slotB.Handler(), nullptr), 0);
   b.SendTo(driver->BoundPort(), "1");
   ASSERT_TRUE(slotB.WaitFor(1));
-  OnTalkThread([&] { EXPECT_EQ(driver->Assign(Loopback, a.Port(), nullptr, nullptr), 0); });
+  OnTalkThread([&] { EXPECT_EQ(driver->Assign(Loopback(), a.Port(), nullptr, nullptr), 0); });
   EXPECT_EQ(driver->NoOfSlaves(), 1);
   b.SendTo(driver->BoundPort(), "2");
   ASSERT_TRUE(slotB.WaitFor(2));
   EXPECT_EQ(slotB.Slots(), (std::vector<std::int32_t>{1, 0}));
   EXPECT_TRUE(slotA.Items().empty());
   // Releasing a peer that is not listed changes nothing.
-  OnTalkThread([&] { EXPECT_EQ(driver->Assign(Loopback, 1, nullptr, nullptr), 0); });
+  OnTalkThread([&] { EXPECT_EQ(driver->Assign(Loopback(), 1, nullptr, nullptr), 0); });
   EXPECT_EQ(driver->NoOfSlaves(), 1);
 }
 
 // Slot numbers are full width: the 257th peer's datagrams reach its own slot, not slot 0.
 TEST_F(UdpDriverTest, TheTwoHundredFiftySeventhPeerKeepsItsSlot) {
-  auto* driver = OpenDriver<TETHDriver>();
+  auto* driver = OpenUdpPort<TETHDriver>();
   TPayloads& first = NewPayloads();
   TPayloads& last = NewPayloads();
-  for (int port = 1; port <= 256; ++port) ASSERT_EQ(driver->Assign(Loopback, port, first.Handler(), nullptr), 0);
+  for (int port = 1; port <= 256; ++port) ASSERT_EQ(driver->Assign(Loopback(), port, first.Handler(), nullptr), 0);
   TPeer peer;
-  ASSERT_EQ(driver->Assign(Loopback, peer.Port(), last.Handler(), nullptr), 0);
+  ASSERT_EQ(driver->Assign(Loopback(), peer.Port(), last.Handler(), nullptr), 0);
   EXPECT_EQ(driver->GetSlaveIndex(std::uint64_t{0x7F000001} << 16 | peer.Port()), 256);
   peer.SendTo(driver->BoundPort(), "mine");
   ASSERT_TRUE(last.WaitFor(1));
@@ -100,7 +90,7 @@ TEST_F(UdpDriverTest, TheTwoHundredFiftySeventhPeerKeepsItsSlot) {
 }
 
 TEST_F(UdpDriverTest, Ipv6AddressesHaveOneKeyedForm) {
-  auto* driver = OpenDriver<TETHDriver_v6>();
+  auto* driver = OpenUdpPort<TETHDriver_v6>();
   TPayloads& fe80 = NewPayloads();
   TPayloads& loopback = NewPayloads();
   ASSERT_EQ(driver->Assign_v6("fe80::1", 20000, fe80.Handler(), nullptr), 0);
@@ -118,24 +108,24 @@ TEST_F(UdpDriverTest, Ipv6AddressesHaveOneKeyedForm) {
 }
 
 TEST_F(UdpDriverTest, CloseWaitsForTheLastPeer) {
-  auto* driver = OpenDriver<TETHDriver>();
+  auto* driver = OpenUdpPort<TETHDriver>();
   TPayloads& slot = NewPayloads();
-  ASSERT_EQ(driver->Assign(Loopback, 20000, slot.Handler(), nullptr), 0);
+  ASSERT_EQ(driver->Assign(Loopback(), 20000, slot.Handler(), nullptr), 0);
   driver->Close();
   EXPECT_TRUE(driver->PortIsOpen());
   EXPECT_NE(driver->BoundPort(), 0);
-  OnTalkThread([&] { driver->Assign(Loopback, 20000, nullptr, nullptr); });
+  OnTalkThread([&] { driver->Assign(Loopback(), 20000, nullptr, nullptr); });
   driver->Close();
   EXPECT_FALSE(driver->PortIsOpen());
   EXPECT_EQ(driver->BoundPort(), 0);  // the socket is closed
-  EXPECT_EQ(driver->Output(Loopback, "x", 20000), StatusUdpSendFailed);
+  EXPECT_EQ(driver->Output(Loopback(), "x", 20000), StatusUdpSendFailed);
 }
 
 // The trigger runs on the GUI thread with its datagram in MessageStr; the IPv6 driver
 // also runs it for unknown senders, with MessageStr empty.
 TEST_F(UdpDriverTest, TriggerRunsOnTheGuiThread) {
-  auto* v4 = OpenDriver<TETHDriver>();
-  auto* v6 = OpenDriver<TETHDriver_v6>();
+  auto* v4 = OpenUdpPort<TETHDriver>();
+  auto* v6 = OpenUdpPort<TETHDriver_v6>();
   std::vector<std::string> seen;  // GUI thread only
   const auto trigger = [&](TUdpPortDriver* Driver) {
     EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
@@ -145,7 +135,7 @@ TEST_F(UdpDriverTest, TriggerRunsOnTheGuiThread) {
   v6->SetOnTrigger(trigger);
   TPeer peer4, stranger4, peer6(TIPVersion::IPv6);
   TPayloads& slot = NewPayloads();
-  ASSERT_EQ(v4->Assign(Loopback, peer4.Port(), slot.Handler(), nullptr), 0);
+  ASSERT_EQ(v4->Assign(Loopback(), peer4.Port(), slot.Handler(), nullptr), 0);
   stranger4.SendTo(v4->BoundPort(), "unknown");
   peer4.SendTo(v4->BoundPort(), "known");
   ASSERT_TRUE(WaitUntil([&] { return seen.size() == 1; }));
@@ -160,9 +150,9 @@ TEST_F(UdpDriverTest, TriggerRunsOnTheGuiThread) {
 // the same card. The user's setting and the other links keep theirs.
 TEST_F(UdpDriverTest, CardWalkLowersOnlyTheIpv6LinksTries) {
   drivesim::TDriveSim sim({"--udp4", "--udp6"});
-  auto* v4 = OpenDriver<TETHDriver>();
-  auto* v6 = OpenDriver<TETHDriver_v6>();
-  auto* link4 = Keep(std::make_unique<TTalkDevice>("ETH", v4, Loopback, MainQueue.get(), sim.Udp4Ports()[0]));
+  auto* v4 = OpenUdpPort<TETHDriver>();
+  auto* v6 = OpenUdpPort<TETHDriver_v6>();
+  auto* link4 = Keep(std::make_unique<TTalkDevice>("ETH", v4, Loopback(), MainQueue.get(), sim.Udp4Ports()[0]));
   auto* link6 =
       Keep(std::make_unique<TTalkDevice>("ETH_v6", v6, AnsiString("::1"), MainQueue.get(), sim.Udp6Ports()[0]));
   auto* executor = Keep(std::make_unique<TTestExecutor>(Talk.get()));
