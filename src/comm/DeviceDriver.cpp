@@ -11,24 +11,17 @@
 
 namespace vt {
 
+// The address fields count only once the port took the registration (FPortDriver set).
 TDeviceDriver::TDeviceDriver(TPortDriver* PortDriver, std::int32_t PortIndex, TMxQueue* MainQueue,
                              std::int32_t UDPPort)
-    : FIpv6Form(false), FMainQueue(MainQueue) {
-  if (PortDriver->Assign(PortIndex, UDPPort, InputHandler(), ErrorHandler()) == 0) {
-    FPortDriver = PortDriver;
-    FPortIndex = PortIndex;
-    FUDPPort = UDPPort;
-  }
+    : FPortIndex(PortIndex), FUDPPort(UDPPort), FIpv6Form(false), FMainQueue(MainQueue) {
+  if (PortDriver->Assign(PortIndex, UDPPort, InputHandler(), ErrorHandler()) == 0) FPortDriver = PortDriver;
 }
 
 TDeviceDriver::TDeviceDriver(TPortDriver* PortDriver, const AnsiString& PortIndex, TMxQueue* MainQueue,
                              std::int32_t UDPPort)
-    : FIpv6Form(true), FMainQueue(MainQueue) {
-  if (PortDriver->Assign_v6(PortIndex, UDPPort, InputHandler(), ErrorHandler()) == 0) {
-    FPortDriver = PortDriver;
-    FPortIndexStr = PortIndex;
-    FUDPPort = UDPPort;
-  }
+    : FPortIndexStr(PortIndex), FUDPPort(UDPPort), FIpv6Form(true), FMainQueue(MainQueue) {
+  if (PortDriver->Assign_v6(PortIndex, UDPPort, InputHandler(), ErrorHandler()) == 0) FPortDriver = PortDriver;
 }
 
 TDeviceDriver::~TDeviceDriver() {
