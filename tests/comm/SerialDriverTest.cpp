@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <thread>
 
 #include "CommTestUtil.h"
@@ -129,6 +130,34 @@ TEST_F(SerialDriverTest, PortSettingsAndDoubleOpen) {
   port.FBaud = 12345;  // an odd rate
   port.OpenPort(Manager.get());
   EXPECT_THROW_MSG(port.OpenPort(Manager.get()), "TCommPort.OpenPort: port " + pty.Path + " is already open");
+}
+
+// A receive handler may pause reception; the port then leaves the line alone (the
+// bytes wait in the terminal) until Start.
+TEST_F(SerialDriverTest, ReceptionPausesUntilStart) {
+  TPseudoTerminal pty;
+  TCommPort port;
+  port.FPortName = pty.Path;
+  std::mutex lock;
+  std::string received;
+  port.FOnReceive = [&](const std::string& Data, std::uint8_t& NextSize, bool& Stop) {
+    std::lock_guard l(lock);
+    received += Data;
+    Stop = received.size() == 1;
+  };
+  const auto got = [&] {
+    std::lock_guard l(lock);
+    return received;
+  };
+  port.OpenPort(Manager.get());
+  pty.Write("ab");
+  ASSERT_TRUE(WaitUntil([&] { return got() == "a"; }));
+  port.SendBuffer("xy", 2);  // sending goes on meanwhile
+  EXPECT_EQ(pty.Read(2), "xy");
+  EXPECT_EQ(got(), "a");
+  port.Start();
+  ASSERT_TRUE(WaitUntil([&] { return got() == "ab"; }));
+  port.ClosePort();
 }
 
 TEST_F(SerialDriverTest, CloseRestoresTheBaudRateAndEmptiesTheSlot) {
