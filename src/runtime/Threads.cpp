@@ -175,6 +175,23 @@ void TThreadClient::DoEvent() {
   if (OnEvent) OnEvent(this);
 }
 
+void TThreadClient::Arm() {
+  FArmed = true;
+  if (!FOwner->IsCurrentThread()) FOwner->SignalControl();
+}
+
+void TThreadClient::ClearWaitDescriptor() {
+  FArmed = false;
+  FWaitDescriptor = -1;
+  TThreadManager* owner = FOwner;
+  if (owner->IsCurrentThread()) return;
+  std::unique_lock lock(owner->FWaitLock);
+  if (!owner->FInWait) return;
+  const std::uint64_t waiting = owner->FWaitsEnded;
+  owner->SignalControl();
+  owner->FWaitEnded.wait(lock, [&] { return owner->FWaitsEnded != waiting; });
+}
+
 TThreadManager::TThreadManager(AnsiString Name) : FControlEvent(NewEventFd()) {
   SetThreadName(std::move(Name));
   EventArray[0] = FControlEvent;
@@ -218,18 +235,35 @@ void TThreadManager::RebuildEventArray() {
 
 void TThreadManager::Execute() {
   RebuildEventArray();
-  pollfd fds[MaxClientCount + 1];
+  pollfd fds[2 * MaxClientCount + 1];
+  TThreadClient* armed[MaxClientCount];
   while (!GetIsTerminated()) {
     const int count = FClientCount + 1;
     for (int i = 0; i < count; ++i) fds[i] = {EventArray[i], POLLIN, 0};
-    if (poll(fds, count, -1) < 0) {
+    {
+      std::lock_guard lock(FWaitLock);
+      FInWait = true;  // before the descriptors are collected
+    }
+    const int armedCount = CollectArmed(fds + count, armed);
+    const int polled = poll(fds, count + armedCount, -1);
+    WaitLeft();
+    if (polled < 0) {
       if (errno == EINTR) continue;
       throw Exception("TThreadManager: WaitForMultipleObjects failed");
     }
-    // The lowest signalled index, as one wait for any of several events reports it.
+    // The lowest signalled index, as one wait for any of several events reports it;
+    // the events come before the descriptors.
     int i = 0;
     while (i < count && !(fds[i].revents & POLLIN)) ++i;
-    if (i == count) continue;
+    if (i == count) {
+      for (int j = 0; j < armedCount; ++j)
+        if (fds[count + j].revents) {
+          armed[j]->FArmed = false;
+          Serve(armed[j]);
+          break;
+        }
+      continue;
+    }
     ResetFd(EventArray[i]);
     if (i == 0) {
       RebuildEventArray();
@@ -240,12 +274,37 @@ void TThreadManager::Execute() {
       std::lock_guard lock(FListLock);
       client = ClientList[i - 1];
     }
-    // One client's failure must not end the service of the others.
-    try {
-      client->DoEvent();
-    } catch (const std::exception& e) {
-      LogError(ThreadName() + ": " + Utf8ToAnsi(e.what()));
+    Serve(client);
+  }
+}
+
+void TThreadManager::WaitLeft() {
+  std::lock_guard lock(FWaitLock);
+  FInWait = false;
+  ++FWaitsEnded;
+  FWaitEnded.notify_all();
+}
+
+int TThreadManager::CollectArmed(pollfd* Fds, TThreadClient** Owners) {
+  std::lock_guard lock(FListLock);
+  int n = 0;
+  for (int i = 0; i < FClientCount; ++i) {
+    TThreadClient* c = ClientList[i];
+    const int fd = c->FWaitDescriptor;
+    if (c->FArmed && fd >= 0 && !c->ReleaseRequest) {
+      Fds[n] = {fd, POLLIN, 0};
+      Owners[n++] = c;
     }
+  }
+  return n;
+}
+
+void TThreadManager::Serve(TThreadClient* Client) {
+  // One client's failure must not end the service of the others.
+  try {
+    Client->DoEvent();
+  } catch (const std::exception& e) {
+    LogError(ThreadName() + ": " + Utf8ToAnsi(e.what()));
   }
 }
 

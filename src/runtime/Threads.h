@@ -1,7 +1,10 @@
 // Worker threads: TOurThread (named, listed in the one global thread list through which
 // the program asks every thread to end), the event object the runtime waits on, and the
-// thread manager that serves up to 16 clients' events on one thread.
+// thread manager that serves up to 16 clients' events (and their armed descriptors) on
+// one thread.
 #pragma once
+
+#include <poll.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -100,6 +103,18 @@ class TThreadClient {
   void Release();
   void DoEvent();
 
+  // A descriptor (a serial port) that the manager waits on besides the event while the
+  // client is armed: once it is readable, hung up or failed, the client is disarmed and
+  // OnEvent runs. The manager never reads it, and a disarmed client with unread input
+  // costs nothing. Set it before the first Arm.
+  void SetWaitDescriptor(int Fd) { FWaitDescriptor = Fd; }
+  // Any thread; the manager waits on the descriptor from its next wait on.
+  void Arm();
+  // Stops the wait on the descriptor. From another thread it returns once the manager
+  // has left every wait that included it: a wait holds the open file (and its locks),
+  // so only then may the descriptor be closed and the device opened again.
+  void ClearWaitDescriptor();
+
   std::function<void(TThreadClient* Sender)> OnEvent;
 
  private:
@@ -110,6 +125,8 @@ class TThreadClient {
   int FEventHandle;
   TThreadManager* FOwner;
   std::atomic<bool> ReleaseRequest{false};
+  std::atomic<int> FWaitDescriptor{-1};
+  std::atomic<bool> FArmed{false};
 };
 
 class TThreadManager : public TOurThread {
@@ -129,6 +146,17 @@ class TThreadManager : public TOurThread {
   friend class TThreadClient;
   void SignalControl();
   void RebuildEventArray();
+  // The armed descriptors, appended to Fds; their clients in Owners. Returns the count.
+  int CollectArmed(pollfd* Fds, TThreadClient** Owners);
+  void Serve(TThreadClient* Client);
+
+  // The wait in progress, for ClearWaitDescriptor: set around each wait, and the
+  // number of waits ended.
+  void WaitLeft();
+  std::mutex FWaitLock;
+  std::condition_variable FWaitEnded;
+  bool FInWait = false;
+  std::uint64_t FWaitsEnded = 0;
 
   std::mutex FListLock;  // ClientList
   std::vector<TThreadClient*> ClientList;

@@ -10,5 +10,7 @@ namespace vt {
 
 // SL text: decoded as a whole text; a value that reads must write and read again.
 int FuzzSLText(const std::uint8_t* Data, std::size_t Size);
+// Serial frames: the assembler, read in pieces with pauses, against the frame rules.
+int FuzzSerialFrames(const std::uint8_t* Data, std::size_t Size);
 
 }  // namespace vt

@@ -27,5 +27,6 @@ class FuzzSeeds : public RefCountedTest {
 };
 
 TEST_F(FuzzSeeds, SLText) { Replay("sl_text", vt::FuzzSLText); }
+TEST_F(FuzzSeeds, SerialFrames) { Replay("serial_frames", vt::FuzzSerialFrames); }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <memory>
 #include <mutex>
 #include <numeric>
@@ -157,6 +160,53 @@ TEST(ThreadManager, SixteenClientsAtMost) {
   added->SetEvent();
   ASSERT_TRUE(WaitUntil([&] { return served.load(); }));
   EXPECT_EQ(manager.ClientCount(), MaxClientCount);
+}
+
+// A serial port's receive side: the manager waits on the descriptor only while the
+// client is armed, so input left unread after a call costs no further calls.
+TEST(ThreadManager, WaitsOnAnArmedDescriptorOnce) {
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  TThreadManager manager("TalkServer");
+  std::atomic<int> calls{0};
+  TThreadClient* client = manager.NewThreadClient();
+  client->OnEvent = [&](TThreadClient*) { ++calls; };
+  client->SetWaitDescriptor(pipeFds[0]);
+  ASSERT_EQ(write(pipeFds[1], "x", 1), 1);
+  client->SetEvent();  // the event alone, while not armed
+  ASSERT_TRUE(WaitUntil([&] { return calls == 1; }));
+  client->Arm();
+  ASSERT_TRUE(WaitUntil([&] { return calls == 2; }));
+  // Still readable, but disarmed: a later event is the only further call.
+  client->SetEvent();
+  ASSERT_TRUE(WaitUntil([&] { return calls == 3; }));
+  EXPECT_EQ(calls, 3);
+  close(pipeFds[1]);  // a hang-up wakes an armed client as well
+  client->Arm();
+  ASSERT_TRUE(WaitUntil([&] { return calls == 4; }));
+  client->Release();
+  ASSERT_TRUE(WaitUntil([&] { return manager.ClientCount() == 0; }));
+  close(pipeFds[0]);
+}
+
+// A wait holds the file it waits on: once ClearWaitDescriptor returns, closing the
+// descriptor closes the file (here: the pipe's last reader is gone).
+TEST(ThreadManager, ClearedDescriptorIsNoLongerHeld) {
+  signal(SIGPIPE, SIG_IGN);
+  TThreadManager manager("TalkServer");
+  TThreadClient* client = manager.NewThreadClient();
+  for (int round = 0; round < 20; ++round) {
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    client->SetWaitDescriptor(pipeFds[0]);
+    client->Arm();
+    client->ClearWaitDescriptor();
+    close(pipeFds[0]);
+    EXPECT_EQ(write(pipeFds[1], "x", 1), -1);
+    EXPECT_EQ(errno, EPIPE);
+    close(pipeFds[1]);
+  }
+  client->Release();
 }
 
 TEST(OurThread, PriorityTexts) {

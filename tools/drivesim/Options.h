@@ -1,0 +1,58 @@
+// drivesim's command line: the drives to serve, the fields of their login answer, line
+// pacing and the link faults to play.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace drivesim {
+
+enum class TLineKind { Pty, Udp4, Udp6 };
+
+struct TEndpoint {
+  TLineKind Kind = TLineKind::Pty;
+  std::uint16_t Port = 0;  // UDP: 0 lets the system choose
+};
+
+// The fields of the login answer, in their order on the wire.
+struct TLoginFields {
+  std::uint8_t ProtocolVersion = 0x80;
+  std::uint8_t AddrFieldSize = 4;  // 3 or 4
+  std::uint8_t DataFieldSize = 4;  // 2 or 4
+  std::uint8_t AddrIncrement = 1;
+  std::uint8_t MaxBufferSize = 255;
+  std::uint16_t ProcessorType = 0x0001;
+  std::uint16_t DeviceType = 0x0C01;
+  std::uint16_t DeviceVersion = 0x0100;
+  std::uint16_t FlashType = 0x0001;
+  std::uint32_t FlashBaseAddr = 0x00100000;
+  std::string DeviceString = "Vorlix Sim";
+  int CommandSetVersion = 1;  // -1: the answer ends without it
+};
+
+// Every count is 0 when off; "every N" means requests (answers) N, 2N, 3N, ...
+struct TFaults {
+  int SilentEvery = 0;     // no answer
+  int DelayMs = 0;         // every answer this late
+  int BadSumEvery = 0;     // serial: wrong frame sum
+  bool SplitWrites = false;  // serial: header, one byte, the rest, each a write of its own
+  int StrayStartEvery = 0;   // serial: a lone 0xA5 before the answer
+  int ZeroFrameEvery = 0;    // serial: a frame of length 0 before the answer
+  int UnsolicitedMs = 0;     // a frame F0 00 <counter> this often, unasked
+  int RebootAfter = 0;       // after this many requests the drive reboots:
+  int RebootForMs = 0;       // silent this long, RAM cleared
+};
+
+struct TOptions {
+  std::vector<TEndpoint> Endpoints;
+  std::uint32_t Baud = 0;  // 0: no pacing
+  TLoginFields Login;
+  TFaults Faults;
+  std::string LogPath;  // empty: stderr
+};
+
+// Exits with a message on a bad command line, and with the usage on --help.
+TOptions ParseOptions(int argc, char** argv);
+
+}  // namespace drivesim
