@@ -88,7 +88,7 @@ std::string TSLStreamDecoder::SyntaxErrorPrefix(TSLLookaheadStream& Stream) cons
   return Format("[%s, %s] Syntax error: ", AnsiToUtf8(name), IntToStr(Stream.Line()));
 }
 
-TSLObject* TSLStreamDecoder::ReadObject(TSLLookaheadStream* Stream, bool Debug) {
+void TSLStreamDecoder::ScanText(TSLLookaheadStream* Stream, bool Debug) {
   CurrentStream = Stream;
   Reset();
   try {
@@ -98,9 +98,13 @@ TSLObject* TSLStreamDecoder::ReadObject(TSLLookaheadStream* Stream, bool Debug) 
     }
   } catch (const Exception& e) {
     CurrentStream = nullptr;
+    Abandon();
     throw Exception(SyntaxErrorPrefix(*Stream) + e.Message());
   }
   CurrentStream = nullptr;
+}
+
+TSLObject* TSLStreamDecoder::TakeResult() {
   TSLObject* result = nullptr;
   if (!ElementStack.empty()) {
     result = ElementStack.back().Obj.get();
@@ -112,16 +116,32 @@ TSLObject* TSLStreamDecoder::ReadObject(TSLLookaheadStream* Stream, bool Debug) 
   return result;
 }
 
+// Composites finished inside one that never closes may refer to each other; nobody
+// gets them, so their cycles are cut here, or reference counting would never free
+// them. Only the text's own composites are numbered (a constant's copy is new too).
+void TSLStreamDecoder::Abandon() {
+  for (const TNumbered& numbered : CompList)
+    if (auto* c = As<TSLCollection>(numbered.Obj.get()); c && !As<TSLRecord>(c)) c->Clear();
+  CompositeStack.clear();
+  ElementStack.clear();
+  CompList.clear();
+  IdentDict.clear();
+}
+
+TSLObject* TSLStreamDecoder::ReadObject(TSLLookaheadStream* Stream, bool Debug) {
+  ScanText(Stream, Debug);
+  return TakeResult();
+}
+
 TSLObject* TSLStreamDecoder::ReadSingleObject(TSLLookaheadStream* Stream, bool Debug) {
-  TSLObject* result = ReadObject(Stream, Debug);
+  ScanText(Stream, Debug);
   // A composite still open may be the result itself ("[A" alone), unfinished.
-  if (!ElementStack.empty() || !CompositeStack.empty()) {
-    CompositeStack.clear();
-    ElementStack.clear();
+  if (!CompositeStack.empty() || ElementStack.size() > 1) {
+    Abandon();
     throw Exception(SyntaxErrorPrefix(*Stream) +
                     "illegal nesting (check number of opening and closing square brackets)");
   }
-  return result;
+  return TakeResult();
 }
 
 // One token: the scanners are asked in chain order, each at the current character. The

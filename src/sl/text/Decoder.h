@@ -113,6 +113,11 @@ class TSLStreamDecoder : public TSLObject {
   };
   static constexpr int kOpen = -1;
 
+  // Reads up to the end of the first top-level value (or of the text).
+  void ScanText(TSLLookaheadStream* Stream, bool Debug);
+  TSLObject* TakeResult();
+  // Drops everything of a text that failed, its cycles cut.
+  void Abandon();
   void ScanToken(TSLLookaheadStream& Stream, bool Debug);
   void Push(TSLObject* Obj, int Height);
   int Number(TSLObject* Composite, int Height);

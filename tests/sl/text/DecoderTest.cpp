@@ -53,6 +53,9 @@ TEST_F(Decoding, SyntaxErrors) {
       {"1e999", "[x.stx, 1] Syntax error: '1e999' is not a valid floating point value"},
       {"'a", "[x.stx, 1] Syntax error: missing AnsiString termination in AnsiString 'a'"},
       {"-", "[x.stx, 1] Syntax error: TSLStringStream.Read: end of stream reached"},
+      // Cycles among composites of a text that fails leak nothing (the fixture counts).
+      {"[A [A:x [A @x]]", "[x.stx, 1] Syntax error: illegal nesting (check number of opening and closing square brackets)"},
+      {"[A [D:y /a [A @y]] ?", "[x.stx, 1] Syntax error: illegal AnsiCharacter '?'"},
   };
   for (const auto& c : cases) EXPECT_THROW_MSG(Decode(c.text, false, XStx), c.message);
 }
