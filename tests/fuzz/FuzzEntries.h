@@ -12,5 +12,10 @@ namespace vt {
 int FuzzSLText(const std::uint8_t* Data, std::size_t Size);
 // Serial frames: the assembler, read in pieces with pauses, against the frame rules.
 int FuzzSerialFrames(const std::uint8_t* Data, std::size_t Size);
+// An archive file: opened, every entry read, written back and read again.
+int FuzzArchive(const std::uint8_t* Data, std::size_t Size);
+// An enciphered SL text file (plain bytes are enciphered first): read, written back
+// enciphered and read again.
+int FuzzEncipheredFile(const std::uint8_t* Data, std::size_t Size);
 
 }  // namespace vt

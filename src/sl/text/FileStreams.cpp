@@ -279,15 +279,21 @@ void TSLCryptFile::SetCrypt(bool Value) {
   FCrypt = Value;
 }
 
+// Both directions advance the state from the enciphered byte. The arithmetic is
+// unsigned: the product of two 16-bit values overflows an int.
+void TSLCryptFile::AdvanceKey(std::uint8_t C) {
+  Key = static_cast<std::uint16_t>((std::uint32_t{C} + Key) * FC1 + FC2);
+}
+
 std::uint8_t TSLCryptFile::Encrypt(std::uint8_t P) {
   const auto C = static_cast<std::uint8_t>(P ^ (Key >> 8));
-  Key = static_cast<std::uint16_t>((C + Key) * FC1 + FC2);
+  AdvanceKey(C);
   return C;
 }
 
 std::uint8_t TSLCryptFile::Decrypt(std::uint8_t C) {
   const auto P = static_cast<std::uint8_t>(C ^ (Key >> 8));
-  Key = static_cast<std::uint16_t>((C + Key) * FC1 + FC2);
+  AdvanceKey(C);
   return P;
 }
 

@@ -114,6 +114,8 @@ class TSLCryptFile : public TSLCharFile {
   bool ReadsPlainBytes() const override { return !FCrypt; }
 
  private:
+  void AdvanceKey(std::uint8_t C);
+
   std::uint16_t Key = 0;
   bool FCrypt = false;
   std::uint16_t FInitKey = 0x5D7B;
