@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -22,8 +23,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kCryptHeader[] = "%SLE";
-constexpr int kCryptHeaderSize = 4;
-constexpr int kCryptRandomBytes = 4;
+constexpr int kCryptRandomBytes = kCryptPreambleSize - kCryptHeaderSize;
 
 // Deny-write for cooperating openers: readers share a lock, a writer needs it alone.
 bool LockFile(int fd, TStreamAccess Mode) {
@@ -341,40 +341,83 @@ TStorageFormat GetStreamFormat(TSLCharStream& Stream) {
   return n == kCryptHeaderSize && std::memcmp(head, kCryptHeader, kCryptHeaderSize) == 0 ? sfEASCII : sfASCII;
 }
 
-bool ReplaceFile(std::u16string_view NewName, std::u16string_view OldName) {
-  const fs::path newPath = ResolvePath(NewName);
-  const fs::path oldPath = ResolvePath(OldName);
-  fs::path bak = oldPath;
-  bak.replace_extension(".bak");
+namespace {
+
+std::string SystemError() { return std::strerror(errno); }
+
+// Makes the rename before it lasting: the folder's entries are on the disk afterwards.
+// Some file systems cannot sync a folder; the rename stands either way.
+void SyncFolder(const fs::path& Folder) {
+  const int fd = open(Folder.empty() ? "." : Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+bool RenameFile(const fs::path& From, const fs::path& To) { return std::rename(From.c_str(), To.c_str()) == 0; }
+
+// Copy is a complete copy of File on the disk: a second link where the file system has
+// links, else a copy of the bytes.
+bool DuplicateFile(const fs::path& File, const fs::path& Copy) {
+  if (link(File.c_str(), Copy.c_str()) == 0) return true;
   std::error_code ec;
-  if (fs::exists(bak, ec) && !fs::remove(bak, ec)) throw Exception("");
-  fs::rename(oldPath, bak, ec);
-  if (ec) return false;
-  fs::rename(newPath, oldPath, ec);
-  if (!ec) return true;
-  fs::rename(bak, oldPath, ec);
+  if (!fs::copy_file(File, Copy, fs::copy_options::overwrite_existing, ec)) return false;
+  const int fd = open(Copy.c_str(), O_WRONLY | O_CLOEXEC);
+  const bool synced = fd >= 0 && fsync(fd) == 0;
+  if (fd >= 0) close(fd);
+  return synced;
+}
+
+// The backup takes the place of the previous one in one rename, so a crash leaves the
+// one or the other.
+bool MakeBackup(const fs::path& File, const fs::path& Backup, std::string& Reason) {
+  const fs::path copy = Backup.string() + ".tmp";
+  std::error_code ec;
+  fs::remove(copy, ec);
+  if (DuplicateFile(File, copy) && RenameFile(copy, Backup)) return true;
+  Reason = Format("the backup '%s' couldn't be made: %s", Backup.string(), SystemError());
+  fs::remove(copy, ec);
   return false;
 }
 
-namespace {
+std::string RenameError(const fs::path& File) {
+  return Format("'%s' couldn't be renamed: %s", File.string(), SystemError());
+}
 
-// A new file takes FileName's place: through ReplaceFile when there is an old file to
-// keep as ".bak", by renaming when there is none yet.
-bool PutInPlace(std::u16string_view NewName, std::u16string_view FileName) {
-  const fs::path target = ResolvePath(FileName);
-  std::error_code ec;
-  if (!fs::exists(target, ec)) {
-    fs::rename(ResolvePath(NewName), target, ec);
-    return !ec;
-  }
-  try {
-    return ReplaceFile(NewName, FileName);
-  } catch (const Exception&) {
-    return false;  // the old backup could not be removed
-  }
+bool Fail(std::string* Reason, std::string Why) {
+  if (Reason) *Reason = std::move(Why);
+  return false;
 }
 
 }  // namespace
+
+bool ReplaceFile(std::u16string_view NewName, std::u16string_view OldName, std::string* Reason) {
+  const fs::path newPath = ResolvePath(NewName);
+  const fs::path oldPath = ResolvePath(OldName);
+  std::error_code ec;
+  for (const fs::path& p : {newPath, oldPath})
+    if (!fs::is_regular_file(p, ec)) return Fail(Reason, Format("'%s' doesn't exist", p.string()));
+  fs::path bak = oldPath;
+  bak.replace_extension(".bak");
+  std::string why;
+  // A name that is its own backup name keeps no backup (it would replace itself).
+  if (bak != oldPath && !MakeBackup(oldPath, bak, why)) return Fail(Reason, why);
+  if (OnReplaceFileStep) OnReplaceFileStep("backup");
+  if (!RenameFile(newPath, oldPath)) return Fail(Reason, RenameError(newPath));
+  if (OnReplaceFileStep) OnReplaceFileStep("renamed");
+  SyncFolder(oldPath.parent_path());
+  return true;
+}
+
+bool PutFileInPlace(std::u16string_view NewName, std::u16string_view FileName, std::string* Reason) {
+  const fs::path target = ResolvePath(FileName);
+  std::error_code ec;
+  if (fs::exists(target, ec)) return ReplaceFile(NewName, FileName, Reason);
+  const fs::path newPath = ResolvePath(NewName);
+  if (!RenameFile(newPath, target)) return Fail(Reason, RenameError(newPath));
+  SyncFolder(target.parent_path());
+  return true;
+}
 
 void WriteFileReplacing(TSLCharFile& Stream, const WideString& FileName, const std::function<void()>& Fill) {
   const WideString temp = FileName + u".new";
@@ -384,7 +427,9 @@ void WriteFileReplacing(TSLCharFile& Stream, const WideString& FileName, const s
     Fill();
     Stream.Sync();
     Stream.Close();
-    if (!PutInPlace(temp, FileName)) throw Exception(Format("File '%s' couldn't be replaced", FileName));
+    std::string reason;
+    if (!PutFileInPlace(temp, FileName, &reason))
+      throw Exception(Format("File '%s' couldn't be replaced: %s", FileName, reason));
   } catch (...) {
     try {
       Stream.Close();

@@ -2,7 +2,7 @@
 // file, and TSLCryptFile, which can encipher every byte and so gives the enciphered SL
 // text format ("%SLE", four random bytes, the text). GetStreamFormat tells the two
 // formats apart; ReplaceFile and WriteFileReplacing put a new file in place of an old
-// one so that a failed write never leaves a half-written file behind.
+// one so that neither a failed write nor a crash leaves a half-written file behind.
 #pragma once
 
 #include <array>
@@ -82,6 +82,10 @@ class TSLCharFile : public TSLCharStream {
   std::int32_t FWritePos = 0;
 };
 
+// An enciphered text begins with "%SLE" (plain) and four random bytes (enciphered).
+inline constexpr int kCryptHeaderSize = 4;
+inline constexpr int kCryptPreambleSize = 8;
+
 // The cipher runs on a 16-bit state that both directions advance from the enciphered
 // byte. Callers switch Crypt on before InitEncrypter or InitDecryptor and off when done.
 class TSLCryptFile : public TSLCharFile {
@@ -127,9 +131,17 @@ class TSLCryptFile : public TSLCharFile {
 TStorageFormat GetStreamFormat(TSLCharStream& Stream);
 
 // Puts NewName in place of OldName and keeps the previous OldName as ".bak" (its
-// extension replaced). False when OldName cannot be moved aside (nothing changed then)
-// or NewName cannot take its place (OldName is back then).
-bool ReplaceFile(std::u16string_view NewName, std::u16string_view OldName);
+// extension replaced; a name that is its own backup name keeps none). At every moment
+// OldName holds the old or the new complete file: the backup is made beside it first
+// (a second link to the old file), then the new file takes the name in one rename.
+// NewName must be on the disk already. False, with the reason in Reason, when either
+// file is missing or the backup or the rename fails; OldName is unchanged then.
+bool ReplaceFile(std::u16string_view NewName, std::u16string_view OldName, std::string* Reason = nullptr);
+// ReplaceFile, or a plain rename where FileName does not exist yet.
+bool PutFileInPlace(std::u16string_view NewName, std::u16string_view FileName, std::string* Reason = nullptr);
+// Called with the step ReplaceFile has just completed ("backup", "renamed"): the seam
+// through which a test stops the process there. Unset in the program.
+inline void (*OnReplaceFileStep)(const char* Step) = nullptr;
 
 // Writes FileName in full or not at all: Stream (a closed file stream of any kind)
 // becomes a new temporary file beside it, Fill writes the contents, and only when that

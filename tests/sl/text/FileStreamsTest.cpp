@@ -244,18 +244,41 @@ TEST_F(Files, ReplaceFileKeepsTheOldOneAsBak) {
   EXPECT_FALSE(ReplaceFile(Path("y.new"), Path("y.stx")));
   EXPECT_EQ(Get("y.new"), "new");
   EXPECT_FALSE(Exists("y.stx"));
-  // Without a new file the old one comes back; its old backup is gone.
-  EXPECT_FALSE(ReplaceFile(Path("none.new"), Path("x.stx")));
+  // Without a new file nothing changes, the backup included.
+  std::string reason;
+  EXPECT_FALSE(ReplaceFile(Path("none.new"), Path("x.stx"), &reason));
+  EXPECT_EQ(reason, "'" + (FDir / "none.new").string() + "' doesn't exist");
   EXPECT_EQ(Get("x.stx"), "new");
-  EXPECT_FALSE(Exists("x.bak"));
-  // A backup that cannot be deleted stops the replacement with an empty message.
+  EXPECT_EQ(Get("x.bak"), "old");
+}
+
+// A backup that cannot be made stops the replacement, which says why; the old file
+// stays and nothing of the attempt is left.
+TEST_F(Files, ReplaceFileNamesTheReasonOfAFailure) {
+  Put("x.stx", "old");
   fs::create_directories(FDir / "x.bak" / "keep");
-  EXPECT_THROW_MSG(ReplaceFile(Path("y.new"), Path("x.stx")), "");
+  Put("y.new", "new");
+  std::string reason;
+  EXPECT_FALSE(ReplaceFile(Path("y.new"), Path("x.stx"), &reason));
+  const std::string backupFailed = "the backup '" + (FDir / "x.bak").string() + "' couldn't be made: Is a directory";
+  EXPECT_EQ(reason, backupFailed);
   auto f = MakeRef<TSLCharFile>();
   EXPECT_THROW_MSG(WriteFileReplacing(*f, Path("x.stx"), [&] { f->WriteString("newer"); }),
-                   "File '" + (FDir / "x.stx").string() + "' couldn't be replaced");
-  EXPECT_EQ(Get("x.stx"), "new");
+                   "File '" + (FDir / "x.stx").string() + "' couldn't be replaced: " + backupFailed);
+  EXPECT_EQ(Get("x.stx"), "old");
+  EXPECT_EQ(Get("y.new"), "new");
   EXPECT_FALSE(Exists("x.stx.new"));
+  EXPECT_FALSE(Exists("x.bak.tmp"));
+}
+
+// "y.bak" is its own backup name: it is replaced without a backup step, which would
+// have destroyed both the old and the new contents.
+TEST_F(Files, ANameThatIsItsOwnBackupIsReplacedWithoutOne) {
+  Put("y.bak", "old");
+  auto f = MakeRef<TSLCharFile>();
+  WriteFileReplacing(*f, Path("y.bak"), [&] { f->WriteString("new"); });
+  EXPECT_EQ(Get("y.bak"), "new");
+  EXPECT_EQ(std::distance(fs::directory_iterator(FDir), fs::directory_iterator()), 1);
 }
 
 TEST_F(Files, WriteFileReplacingWritesAllOrNothing) {
