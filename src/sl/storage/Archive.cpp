@@ -9,6 +9,7 @@
 #include "sl/storage/StorageNames.h"
 #include "sl/text/Decoder.h"
 #include "sl/text/Encoder.h"
+#include "sl/text/StringStream.h"
 
 namespace fs = std::filesystem;
 
@@ -36,6 +37,10 @@ AnsiString WithoutExtension(const AnsiString& Name) {
 
 TSLArchiveEntry::TSLArchiveEntry(bool AutoRelease, TSLArchive* AOwner, const AnsiString& Name)
     : TSLObject(AutoRelease), Owner(AOwner) {
+  // Refused before anything is written: a longer name would corrupt the whole archive.
+  if (Name.size() > kMaxArchiveEntryName)
+    throw Exception(Format("%s.Create: the entry name is %u characters long; an archive holds names of up to %u",
+                           ClassName(), Name.size(), kMaxArchiveEntryName));
   StreamHeader.Filename = Name;
   StreamHeader.FilenameLength = static_cast<std::uint16_t>(Name.size());
 }
@@ -43,7 +48,7 @@ TSLArchiveEntry::TSLArchiveEntry(bool AutoRelease, TSLArchive* AOwner, const Ans
 TSLArchiveEntry::TSLArchiveEntry(bool AutoRelease, TSLArchive* AOwner, TSLCryptFile* Stream)
     : TSLObject(AutoRelease), Owner(AOwner), InStream(Stream) {
   ReadHeader(Stream);
-  FFormat = GetStreamFormat(*Stream);
+  FFormat = StoredFormat();
   Lazy = true;
   FStorageID = StorageIDManager().CreateStorageID(WithoutExtension(Owner->InStreamName()) + '\\' + GetName(), nullptr);
   if (StreamHeader.Size > 0) Stream->Seek(Position + static_cast<std::int32_t>(StreamHeader.Size));
@@ -74,32 +79,55 @@ TSLObject* TSLArchiveEntry::GetData() {
   return FData.get();
 }
 
+void TSLArchiveEntry::SetFormat(TStorageFormat AFormat) {
+  // An unread entry is copied as stored when the archive is written: to be written in
+  // another format it must be read first.
+  if (Lazy && AFormat != FFormat) ReadData();
+  FFormat = AFormat;
+}
+
 void TSLArchiveEntry::SetData(TSLObject* Data) {
   FData = TRef<TSLObject>(Data);
   Lazy = false;
 }
 
+// "%SLE" at the start of the entry's own bytes; an entry too short for it is plain.
+TStorageFormat TSLArchiveEntry::StoredFormat() {
+  InStream->Seek(Position);
+  return StreamHeader.Size >= kCryptHeaderSize ? GetStreamFormat(*InStream) : sfASCII;
+}
+
+AnsiString TSLArchiveEntry::StoredData() {
+  InStream->Seek(Position);
+  return InStream->ReadStringWithLength(static_cast<int>(StreamHeader.Size));
+}
+
+// The entry's text alone is decoded, so that a text left open ends with its entry
+// instead of running on into the next one. Debug positions count from its start.
 void TSLArchiveEntry::ReadData() {
   TSLCryptFile& stream = *InStream;
-  stream.Seek(Position);
-  stream.FStorageID = FStorageID;
-  FFormat = GetStreamFormat(stream);
-  try {
-    // Debug positions count from the start of the entry's text.
-    std::int32_t offset = -Position;
-    if (FFormat == sfEASCII) {
+  const TStorageFormat format = StoredFormat();
+  AnsiString text;
+  if (format == sfASCII) {
+    text = StoredData();
+  } else {
+    if (StreamHeader.Size < kCryptPreambleSize) throw Exception("wrong crypt header in stream");
+    try {
       stream.SetCrypt(true);
       stream.InitDecryptor();
-      offset -= 8;
+      text = stream.ReadStringWithLength(static_cast<int>(StreamHeader.Size) - kCryptPreambleSize);
+    } catch (...) {
+      stream.SetCrypt(false);
+      throw;
     }
-    auto reader = MakeRef<TSLLookaheadStream>(&stream);
-    reader->SetPositionOffset(offset);
-    FData = TRef<TSLObject>(StorageManager->StreamDecoder()->ReadSingleObject(reader.get(), Owner->Debug()));
-  } catch (...) {
     stream.SetCrypt(false);
-    throw;
   }
-  stream.SetCrypt(false);
+  auto source = MakeRef<TSLStringStream>();
+  source->SetBuffer(std::move(text));
+  source->FStorageID = FStorageID;
+  auto reader = MakeRef<TSLLookaheadStream>(source.get());
+  FData = TRef<TSLObject>(StorageManager->StreamDecoder()->ReadSingleObject(reader.get(), Owner->Debug()));
+  FFormat = format;
   Lazy = false;
 }
 
@@ -117,14 +145,13 @@ void TSLArchiveEntry::Write(TSLCryptFile* Stream) {
 }
 
 void TSLArchiveEntry::CopyRawData() {
-  InStream->Seek(Position);
-  AnsiString data = InStream->ReadStringWithLength(static_cast<int>(StreamHeader.Size));
+  const AnsiString data = StoredData();
   OutStream->WriteBlock(data.data(), data.size());
 }
 
-void TSLArchiveEntry::Rebind(TSLCryptFile* Stream, bool Rewritten) {
+void TSLArchiveEntry::Rebind(TSLCryptFile* Stream) {
   InStream = TRef<TSLCryptFile>(Stream);
-  if (Rewritten) Position = WrittenPosition;
+  Position = WrittenPosition;
 }
 
 void TSLArchiveEntry::WriteHeader() {
@@ -232,9 +259,11 @@ void TSLArchive::WriteEntries(TSLCryptFile* Out) {
 
 void TSLArchive::Write() {
   if (FInStreamName.empty()) throw Exception("Tried to open archive with empty filename");
-  const AnsiString temporary = WithoutExtension(FInStreamName) + ".tmp";
+  AnsiString temporary = WithoutExtension(FInStreamName) + ".tmp";
+  if (temporary == FInStreamName) temporary += ".tmp";  // an archive named ".tmp" is no temporary file
   auto out = MakeRef<TSLCryptFile>();
   out->AssignFile(AnsiToWide(temporary));
+  std::error_code ec;
   try {
     out->Rewrite();
     WriteEntries(out.get());
@@ -242,34 +271,27 @@ void TSLArchive::Write() {
     out->Close();
   } catch (...) {
     out->Close();
-    std::error_code ec;
     fs::remove(Resolved(temporary), ec);
     throw;
   }
-  CloseArchive();
-  bool replaced = false;
-  if (ArchiveFileExists) {
-    replaced = ReplaceFile(AnsiToWide(temporary), AnsiToWide(FInStreamName));
-  } else {
-    std::error_code ec;
-    fs::rename(Resolved(temporary), Resolved(FInStreamName), ec);
-    replaced = !ec;
-  }
-  if (!replaced) {
-    if (ArchiveFileExists) Reopen(false);  // the old file is still in place
-    throw Exception(Format("%s.Write: error while writing into archive;could not replace file '%s' with '%s'",
-                           ClassName(), AnsiToUtf8(FInStreamName), AnsiToUtf8(temporary)));
+  // The archive stays open on the old file until the new one has taken its place: when
+  // that fails, it reads on as before.
+  std::string reason;
+  if (!PutFileInPlace(AnsiToWide(temporary), AnsiToWide(FInStreamName), &reason)) {
+    fs::remove(Resolved(temporary), ec);
+    throw Exception(Format("%s.Write: error while writing into archive;could not replace file '%s' with '%s': %s",
+                           ClassName(), AnsiToUtf8(FInStreamName), AnsiToUtf8(temporary), reason));
   }
   ArchiveFileExists = true;
-  Reopen(true);
+  Reopen();
 }
 
-void TSLArchive::Reopen(bool Rewritten) {
+void TSLArchive::Reopen() {
   FInStream = MakeRef<TSLCryptFile>();
   FInStream->AssignFile(AnsiToWide(FInStreamName));
   FInStream->Reset(saRead);
   for (int i = 0; i < GetCount(); ++i)
-    if (EntryAtIndex(i)->IsLazy()) EntryAtIndex(i)->Rebind(FInStream.get(), Rewritten);
+    if (EntryAtIndex(i)->IsLazy()) EntryAtIndex(i)->Rebind(FInStream.get());
 }
 
 // TSLArchiveStorageObject

@@ -19,6 +19,8 @@ class TSLArchive;
 inline constexpr std::int64_t kArchiveSignature = 0x04414C53;
 inline constexpr std::uint16_t kArchiveVersion = 10;
 inline constexpr int kArchiveHeaderSize = 22;
+// The header holds an entry name's length in 16 bits.
+inline constexpr std::size_t kMaxArchiveEntryName = 0xFFFF;
 
 struct TStreamHeader {
   std::int64_t Signature = kArchiveSignature;
@@ -32,7 +34,7 @@ struct TStreamHeader {
 
 class TSLArchiveEntry : public TSLObject {
  public:
-  // A new entry.
+  // A new entry; a name longer than the header can hold is refused.
   TSLArchiveEntry(bool AutoRelease, TSLArchive* AOwner, const AnsiString& Name);
   // The next entry of the archive file: reads its header and leaves the stream after it.
   TSLArchiveEntry(bool AutoRelease, TSLArchive* AOwner, TSLCryptFile* Stream);
@@ -40,7 +42,7 @@ class TSLArchiveEntry : public TSLObject {
 
   const AnsiString& GetName() const { return StreamHeader.Filename; }
   TStorageFormat GetFormat() const { return FFormat; }
-  void SetFormat(TStorageFormat AFormat) { FFormat = AFormat; }
+  void SetFormat(TStorageFormat AFormat);
   // The data of an entry read from the file is decoded when first asked for.
   TSLObject* GetData();
   void SetData(TSLObject* Data);
@@ -51,12 +53,14 @@ class TSLArchiveEntry : public TSLObject {
 
   // Writes header and data; an entry never read is copied byte for byte from the old file.
   void Write(TSLCryptFile* Stream);
-  // An entry still unread is read from Stream: the new file after a write (Rewritten),
-  // or the old one opened again after a failed replacement.
-  void Rebind(TSLCryptFile* Stream, bool Rewritten);
+  // An entry still unread is read from now on from Stream, the file just written.
+  void Rebind(TSLCryptFile* Stream);
 
  private:
   void ReadHeader(TSLCryptFile* Stream);
+  TStorageFormat StoredFormat();
+  // The data part as it stands in the file.
+  AnsiString StoredData();
   void ReadData();
   void WriteHeader();
   void WriteData();
@@ -93,7 +97,8 @@ class TSLArchive : public TSLObject {
   void Clear() { Entries->Clear(); }
   // Writes every entry, through a temporary file that replaces the archive only when
   // complete (the previous archive is kept as ".bak"). Entries never read are copied
-  // as they are, so they stay byte-identical.
+  // as they are, so they stay byte-identical. When the replacement fails the archive
+  // reads on from the old file.
   void Write();
 
   const AnsiString& InStreamName() const { return FInStreamName; }
@@ -110,7 +115,7 @@ class TSLArchive : public TSLObject {
   void OpenArchive();
   void ReadEntries();
   void CloseArchive();
-  void Reopen(bool Rewritten);
+  void Reopen();
   void WriteEntries(TSLCryptFile* Out);
 
   TRef<TSLCryptFile> FInStream;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "StorageFixture.h"
 #include "platform/PathResolver.h"
 #include "sl/storage/Archive.h"
@@ -106,6 +109,116 @@ TEST_F(Archives, DamagedHeadersAreRefused) {
   }
   EXPECT_THROW_MSG((TRef<TSLArchive>(new TSLArchive(false, "", saRead, false))),
                    "Tried to open archive with empty filename");
+}
+
+// Each entry's text is decoded within its own bytes: a text left open is a syntax error
+// of that entry, not a value running on into the next.
+TEST_F(Archives, AnEntryEndsWithItsBytes) {
+  WriteFile("Lib.sla", ArchiveEntryBytes("a.stx", "[A 1 'x") + ArchiveEntryBytes("b.stx", "' 2]") +
+                           ArchiveEntryBytes("c.stx", Enciphered("[A 3")) + ArchiveEntryBytes("d.stx", "4"));
+  const struct {
+    const char* entry;
+    const char* result;  // the text read, or the error
+  } cases[] = {
+      {"a.stx", "[a.stx, 1] Syntax error: missing AnsiString termination in AnsiString 'x'"},
+      {"b.stx", "[b.stx, 1] Syntax error: missing AnsiString termination in AnsiString ' 2]'"},
+      {"c.stx", "[c.stx, 1] Syntax error: illegal nesting (check number of opening and closing square brackets)"},
+      {"d.stx", "4 "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.entry);
+    try {
+      EXPECT_EQ(ReadText(std::string("Lib\\") + c.entry), c.result);
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), c.result);
+    }
+  }
+}
+
+// Writes that must not destroy anything: each leaves the archive readable, with every
+// entry, and no temporary file behind.
+TEST_F(Archives, HostileWrites) {
+  WriteFile("Lib.sla", ArchiveEntryBytes("a.stx", "1") + ArchiveEntryBytes("b.stx", "[A 2]"));
+  auto archive = TRef<TSLArchive>(ArchiveManager().GetArchive(At("Lib.sla")));
+  const std::string original = ReadFile("Lib.sla");
+  // A name the 16-bit length field cannot hold is refused before anything is written.
+  EXPECT_THROW_MSG(MakeRef<TSLArchiveEntry>(archive.get(), std::string(65536, 'n')),
+                   "TSLArchiveEntry.Create: the entry name is 65536 characters long; an archive holds names of up to "
+                   "65535");
+  EXPECT_EQ(archive->GetCount(), 2);
+  // The longest name that fits is written and found again.
+  const std::string longest(65535, 'n');
+  auto entry = MakeRef<TSLArchiveEntry>(archive.get(), longest);
+  entry->SetData(Sl("'long'"));
+  archive->AddEntry(entry.get());
+  archive->Write();
+  EXPECT_EQ(ReadFile("Lib.bak"), original);
+  // A backup that cannot be made: the error says which file and why, and the archive
+  // reads on from the old file.
+  fs::remove(Folder / "Lib.bak");
+  fs::create_directories(Folder / "Lib.bak" / "keep");
+  archive->EntryWithName("a.stx")->SetData(Sl("'changed'"));
+  const std::string written = ReadFile("Lib.sla");
+  EXPECT_THROW_MSG(archive->Write(), "TSLArchive.Write: error while writing into archive;could not replace file '" +
+                                         At("Lib.sla") + "' with '" + At("Lib.tmp") + "': the backup '" +
+                                         (Folder / "Lib.bak").string() + "' couldn't be made: Is a directory");
+  EXPECT_EQ(ReadFile("Lib.sla"), written);
+  EXPECT_FALSE(Exists("Lib.tmp"));
+  EXPECT_EQ(Text(archive->EntryWithName("b.stx")->GetData()), "[A 2 ] ");
+  fs::remove_all(Folder / "Lib.bak");
+  archive->Write();
+  archive.reset();
+  RefObjManager().PurgeAutoReleasePool();
+  auto reread = TRef<TSLArchive>(new TSLArchive(false, At("Lib.sla"), saRead, false));
+  ASSERT_EQ(reread->GetCount(), 3);
+  EXPECT_EQ(Text(reread->EntryWithName("a.stx")->GetData()), "'changed' ");
+  EXPECT_EQ(Text(reread->EntryWithName(longest)->GetData()), "'long' ");
+}
+
+// An archive whose name is its own backup name ("x.bak") is written without a backup
+// step, which would delete it; one named ".tmp" is written through another temporary.
+TEST_F(Archives, ArchivesNamedLikeTheirHelperFiles) {
+  const struct {
+    const char* name;
+    std::vector<std::string> files;  // in the folder afterwards
+  } cases[] = {{"x.bak", {"x.bak"}}, {"x.tmp", {"x.bak", "x.tmp"}}};
+  const std::string original = ArchiveEntryBytes("a.stx", "1") + ArchiveEntryBytes("b.stx", "2");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(c.name, original);
+    {
+      auto archive = TRef<TSLArchive>(ArchiveManager().GetArchive(At(c.name)));
+      archive->EntryWithName("a.stx")->SetData(Sl("10"));
+      archive->Write();
+    }
+    RefObjManager().PurgeAutoReleasePool();
+    EXPECT_EQ(ReadFile(c.name), ArchiveEntryBytes("a.stx", "10 ") + ArchiveEntryBytes("b.stx", "2"));
+    std::vector<std::string> files;
+    for (const auto& f : fs::directory_iterator(Folder)) files.push_back(f.path().filename().string());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, c.files);
+    fs::remove_all(Folder);
+    fs::create_directories(Folder);
+  }
+}
+
+// The format asked for is the format written, also for an entry never read.
+TEST_F(Archives, AnUnreadEntryIsWrittenInTheFormatSetForIt) {
+  WriteFile("Lib.sla", ArchiveEntryBytes("plain.stx", "[A 1]") + ArchiveEntryBytes("secret.stx", Enciphered("'s'")));
+  {
+    auto plain = Open("Lib\\plain.stx", saReadWrite);
+    plain->SetFormat(sfEASCII);
+    Open("Lib\\secret.stx", saReadWrite)->SetFormat(sfASCII);
+    plain->Write();
+  }
+  RefObjManager().PurgeAutoReleasePool();
+  auto archive = TRef<TSLArchive>(new TSLArchive(false, At("Lib.sla"), saRead, false));
+  EXPECT_EQ(archive->EntryWithName("plain.stx")->GetFormat(), sfEASCII);
+  EXPECT_EQ(Text(archive->EntryWithName("plain.stx")->GetData()), "[A 1 ] ");
+  EXPECT_EQ(archive->EntryWithName("secret.stx")->GetFormat(), sfASCII);
+  EXPECT_EQ(Text(archive->EntryWithName("secret.stx")->GetData()), "'s' ");
+  EXPECT_NE(ReadFile("Lib.sla").find("%SLE"), std::string::npos);
+  EXPECT_NE(ReadFile("Lib.sla").find("'s' "), std::string::npos);
 }
 
 TEST_F(Archives, LookupOrder) {
