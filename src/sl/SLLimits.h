@@ -6,10 +6,10 @@
 
 namespace vt {
 
-// The autorelease pool starts with room for this many entries and grows in steps,
-// so that thousands of short-lived values cost one list entry each.
+// The autorelease pool starts with room for this many entries, doubles when full and
+// starts small again after each purge, so that thousands of short-lived values cost one
+// list entry each.
 inline constexpr int kAutoReleasePoolCapacity = 2000;
-inline constexpr int kAutoReleasePoolGrowth = 1000;
 
 // SL objects up to this size are recycled through per-thread free lists (scripts
 // create and drop a value per operation; malloc and free would cost more than the

@@ -46,7 +46,9 @@ TRefObjManager::TRefObjManager() : FPoolCapacity(kAutoReleasePoolCapacity) {
 
 void TRefObjManager::AutoReleaseObject(TRefObj* Obj) {
   if (AutoReleasePool.size() == FPoolCapacity) {
-    FPoolCapacity += kAutoReleasePoolGrowth;
+    // Doubling keeps a burst of values linear in their number: growing by a fixed step
+    // would copy the whole pool again at every step.
+    FPoolCapacity *= 2;
     AutoReleasePool.reserve(FPoolCapacity);
   }
   AutoReleasePool.push_back(Obj);
@@ -67,6 +69,8 @@ void TRefObjManager::PurgeAutoReleasePool() {
   // released by this same loop, so the list is taken whole first.
   std::vector<TRefObj*> entries;
   entries.swap(AutoReleasePool);
+  // The room of a burst is given back: the pool starts small again and grows as needed.
+  FPoolCapacity = kAutoReleasePoolCapacity;
   AutoReleasePool.reserve(FPoolCapacity);
   for (TRefObj* obj : entries) obj->Release();
 }
