@@ -11,6 +11,10 @@ namespace vt {
 // list entry each.
 inline constexpr int kAutoReleasePoolCapacity = 2000;
 
+// Objects whose count reaches 0 while another is being destroyed wait in a list (see
+// TRefObj::Destroy); after freeing a large value the list keeps room for this many.
+inline constexpr std::size_t kDestroyListKept = 4096;
+
 // SL objects up to this size are recycled through per-thread free lists (scripts
 // create and drop a value per operation; malloc and free would cost more than the
 // operation), in size classes of kPooledObjectGranule bytes; each list keeps at most

@@ -94,7 +94,7 @@ void TSLArray::Pack() {
 
 TSLArray* TSLArray::CopyArray() const {
   auto* copy = new TSLArray(true);
-  copy->AssignObject(this);
+  FillCopy(copy, this);
   return copy;
 }
 

@@ -1,6 +1,9 @@
 // Typed accessors, the walk, assignment and equality of collections; see Collections.h.
 #include "sl/values/Collections.h"
 
+#include <set>
+#include <unordered_set>
+
 #include "platform/Format.h"
 #include "sl/values/Scalars.h"
 
@@ -59,12 +62,55 @@ void SetWithName(TSLNamedCollection& c, const WideString& Name, const Value& val
       [&](TSLObject* o) { c.ReplaceObjAtIndex(c.IndexOfName(Name), o); });
 }
 
-bool ElementsEqual(const TSLObject* a, const TSLObject* b) {
-  if (!a || !b) return a == b;
-  return a->IsEqual(b);
-}
+// The copy in progress on this thread: the collections whose filling waits, with how
+// deep each lies below the collection the copy began with, and every collection met
+// as a source. A path through the data as long as more collections than were met
+// must pass one twice: that data holds itself, and its copy would never end.
+struct TPendingFill {
+  TRef<TSLCollection> Copy;
+  TRef<TSLCollection> Source;  // only read
+  std::size_t Level;
+};
+struct TCopyWork {
+  const TSLCollection* Root = nullptr;
+  std::size_t Level = 0;  // of the collection being filled now
+  std::vector<TPendingFill> Pending;
+  std::unordered_set<const TSLCollection*> Sources;  // filled from the first wait on
+};
+thread_local TCopyWork CopyWork;
 
 }  // namespace
+
+void FillCopy(TSLCollection* Copy, const TSLCollection* Source) {
+  TCopyWork& work = CopyWork;
+  if (work.Root) {
+    if (work.Sources.empty()) work.Sources.insert(work.Root);
+    work.Sources.insert(Source);
+    const std::size_t level = work.Level + 1;
+    if (level >= work.Sources.size())
+      throw Exception(Format("%s.CopyObject: a collection that holds itself cannot be copied", Source->ClassName()));
+    auto* source = const_cast<TSLCollection*>(Source);
+    work.Pending.push_back(TPendingFill{TRef<TSLCollection>(Copy), TRef<TSLCollection>(source), level});
+    return;
+  }
+  struct TDone {
+    TCopyWork& Work;
+    ~TDone() {
+      Work.Root = nullptr;
+      Work.Level = 0;
+      Work.Pending.clear();
+      Work.Sources = {};
+    }
+  } done{work};
+  work.Root = Source;
+  Copy->AssignObject(Source);
+  // Fillings append while this runs, so the list is walked by index.
+  for (std::size_t i = 0; i < work.Pending.size(); ++i) {
+    const TPendingFill fill = work.Pending[i];
+    work.Level = fill.Level;
+    fill.Copy->AssignObject(fill.Source.get());
+  }
+}
 
 // TSLCollection
 
@@ -119,10 +165,35 @@ void TSLCollection::AssignObject(const TSLObject* Obj) {
 
 bool TSLCollection::IsEqual(const TSLObject* Obj) const {
   if (!IsKindOfSelf(Obj)) return false;
-  auto* other = static_cast<const TSLCollection*>(Obj);
-  if (other->GetCount() != GetCount()) return false;
-  for (int i = 0; i < GetCount(); ++i)
-    if (!ElementsEqual(GetObjAtIndex(i), other->GetObjAtIndex(i))) return false;
+  // Pairs of collections still to compare wait in a list, so nesting costs no stack. A
+  // pair met again counts as equal: it is being compared already (a cycle) or was
+  // found equal (a shared part); any difference ends the comparison at once.
+  TComparePairs todo{{this, static_cast<const TSLCollection*>(Obj)}};
+  std::set<TComparePair> seen;
+  while (!todo.empty()) {
+    const TComparePair pair = todo.back();
+    todo.pop_back();
+    if (seen.insert(pair).second && !pair.first->SameShape(pair.second, todo)) return false;
+  }
+  return true;
+}
+
+bool TSLCollection::SameShape(const TSLCollection* Other, TComparePairs& Todo) const {
+  if (!IsKindOfSelf(Other) || Other->GetCount() != GetCount()) return false;
+  const auto* named = As<TSLNamedCollection>(this);
+  for (int i = 0; i < GetCount(); ++i) {
+    if (named && named->GetNameAtIndex(i) != static_cast<const TSLNamedCollection*>(Other)->GetNameAtIndex(i))
+      return false;
+    const TSLObject* a = GetObjAtIndex(i);
+    const TSLObject* b = Other->GetObjAtIndex(i);
+    if (!a || !b) {
+      if (a != b) return false;
+    } else if (auto* c = As<TSLCollection>(a); c && As<TSLCollection>(b)) {
+      Todo.emplace_back(c, static_cast<const TSLCollection*>(b));
+    } else if (!a->IsEqual(b)) {
+      return false;
+    }
+  }
   return true;
 }
 
@@ -186,17 +257,6 @@ void TSLNamedCollection::AssignObject(const TSLObject* Obj) {
   FIdent = source->FIdent;
   for (int i = 0; i < source->GetCount(); ++i)
     AddObject(source->GetNameAtIndex(i), CopyOrNil(source->GetObjAtIndex(i)));
-}
-
-bool TSLNamedCollection::IsEqual(const TSLObject* Obj) const {
-  if (!IsKindOfSelf(Obj)) return false;
-  auto* other = static_cast<const TSLNamedCollection*>(Obj);
-  if (other->GetCount() != GetCount()) return false;
-  for (int i = 0; i < GetCount(); ++i) {
-    if (GetNameAtIndex(i) != other->GetNameAtIndex(i)) return false;
-    if (!ElementsEqual(GetObjAtIndex(i), other->GetObjAtIndex(i))) return false;
-  }
-  return true;
 }
 
 }  // namespace vt

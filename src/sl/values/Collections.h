@@ -4,12 +4,19 @@
 #pragma once
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "sl/values/Composite.h"
 
 namespace vt {
 
 class TSLCollection;
+
+// Copy->AssignObject(Source), the way every copy of a collection is filled. Inside a
+// copy it waits in a list that the outermost copy works off, so copying nested data
+// never recurses, however deep it nests. Data that holds itself raises.
+void FillCopy(TSLCollection* Copy, const TSLCollection* Source);
 
 struct TForEachInfo {
   TSLObject* Obj = nullptr;
@@ -59,9 +66,16 @@ class TSLCollection : public TSLComposite {
   bool ForEachLevel(const TForEachCallback& Callback, int Level);
 
   void AssignObject(const TSLObject* Obj) override;
+  // Equal kind (Obj's class is this one's or derives from it), count, names in named
+  // collections and elements, however deep they nest.
   bool IsEqual(const TSLObject* Obj) const override;
 
  protected:
+  using TComparePair = std::pair<const TSLCollection*, const TSLCollection*>;
+  using TComparePairs = std::vector<TComparePair>;
+  // This collection against Other without going into the collections they hold: those
+  // pairs are added to Todo.
+  bool SameShape(const TSLCollection* Other, TComparePairs& Todo) const;
   // Whether Obj is an instance of this object's class or of a subclass of it.
   virtual bool IsKindOfSelf(const TSLObject* Obj) const = 0;
   // Name of element Index for the walk; empty in collections without names.
@@ -105,7 +119,6 @@ class TSLNamedCollection : public TSLCollection {
   void SetBoolWithName(const WideString& Name, bool ABoolean);
 
   void AssignObject(const TSLObject* Obj) override;
-  bool IsEqual(const TSLObject* Obj) const override;
 
  protected:
   AnsiString WalkNameAtIndex(int Index) const override { return WideToAnsi(GetNameAtIndex(Index)); }

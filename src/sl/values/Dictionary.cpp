@@ -170,7 +170,7 @@ void TSLDictionary::DefineObjectAnsi(std::string_view AName, TSLObject* Value) {
 
 TSLDictionary* TSLDictionary::CopyDictionary() const {
   auto* copy = new TSLDictionary(true);
-  copy->AssignObject(this);
+  FillCopy(copy, this);
   return copy;
 }
 

@@ -65,7 +65,8 @@ WideString TSLRecord::GetNameAtIndex(int Index) const {
 TSLRecord* TSLRecord::CopyRecord() const {
   auto* copy = new TSLRecord(true);
   copy->FRecDef = FRecDef;
-  copy->FData = CopyOfValues(FData.get());
+  copy->FData = MakeRef<TSLArray>();
+  FillCopy(copy->FData.get(), FData.get());
   return copy;
 }
 

@@ -2,6 +2,7 @@
 #include "sl/values/RefCounting.h"
 
 #include <algorithm>
+#include <new>
 
 #include "platform/Exceptions.h"
 #include "platform/Format.h"
@@ -19,6 +20,37 @@ TRefObj::~TRefObj() {
   // pool must not release it later.
   if (FRefCount != 0) RefObjManager().ForgetObject(this);
   --RefObjCounters.ObjCount;
+}
+
+namespace {
+
+struct TDestroyList {
+  bool Destroying = false;
+  std::vector<TRefObj*> Waiting;
+};
+thread_local TDestroyList DestroyList __attribute__((tls_model("initial-exec")));
+
+}  // namespace
+
+void TRefObj::Destroy() {
+  TDestroyList& list = DestroyList;
+  if (list.Destroying) {
+    try {
+      list.Waiting.push_back(this);
+      return;
+    } catch (const std::bad_alloc&) {
+      // No room to wait: destroyed at once, one level deeper.
+    }
+    delete this;
+    return;
+  }
+  list.Destroying = true;
+  delete this;
+  // Destructors append while this runs, so the list is walked by index.
+  for (std::size_t i = 0; i < list.Waiting.size(); ++i) delete list.Waiting[i];
+  list.Waiting.clear();
+  if (list.Waiting.capacity() > kDestroyListKept) list.Waiting.shrink_to_fit();
+  list.Destroying = false;
 }
 
 void TRefObj::ReleaseAtZero() const {

@@ -40,7 +40,7 @@ class TRefObj {
   void Release() {
     if (FRefCount == 0) ReleaseAtZero();
     --RefObjCounters.RefCount;
-    if (--FRefCount == 0) delete this;
+    if (--FRefCount == 0) Destroy();
   }
   void AutoRelease();
   void RetainAndAutoRelease();
@@ -54,6 +54,10 @@ class TRefObj {
 
  private:
   [[noreturn]] void ReleaseAtZero() const;
+  // Deletes the object. One whose count reaches 0 while another is being destroyed
+  // waits in a list that the outermost Destroy works off: freeing nested data never
+  // recurses, however deep it nests.
+  void Destroy();
 
   std::int32_t FRefCount = 0;
 };

@@ -50,7 +50,7 @@ AnsiString TSLStack::PopString() {
 
 TSLObject* TSLStack::CopyObject() const {
   auto* copy = new TSLStack(true);
-  copy->AssignObject(this);
+  FillCopy(copy, this);
   return copy;
 }
 

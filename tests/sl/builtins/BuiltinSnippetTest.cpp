@@ -191,6 +191,23 @@ TEST_F(BuiltinSnippets, NamesSeeEveryRedefinition) {
   RunAll(cases, std::size(cases));
 }
 
+// Data nested far deeper than any text may nest: freed, compared and copied without a
+// stack overflow.
+TEST_F(BuiltinSnippets, DeepData) {
+  const TSnippet cases[] = {
+      {"/a [A] def 300000 [B a 1 carr /a exch def] repeat /a 0 def 1", "1"},
+      {"/a [A] def /b [A] def 300000 [B a 1 carr /a exch def b 1 carr /b exch def] repeat "
+       "a b eq a a 0 get eq a dup eq /a 0 def /b 0 def",
+       "#1 #0 #1"},
+      {"/d 0 dict def 100000 [B /n 0 dict def n /x d put /d n def] repeat d dup eq /d 0 def /n 0 def", "#1"},
+      // Collections that hold themselves compare, and refuse to be copied.
+      {"/c [A 0] def c 0 c put /e [A 0] def e 0 e put c e eq c [A 0] eq "
+       "[B c dup] [B getmsg] tryexcept c 0 0 put e 0 0 put",
+       "#1 #0 'TSLArray.CopyObject: a collection that holds itself cannot be copied'"},
+  };
+  RunAll(cases, std::size(cases));
+}
+
 TEST_F(BuiltinSnippets, Arithmetic) {
   const TSnippet cases[] = {
       {"7 2 idiv -7 2 idiv -7 2 mod", "3 -3 -1"},
