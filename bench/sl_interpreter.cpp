@@ -3,7 +3,8 @@
 // dictionaries), each beside the same program in PostScript run by Ghostscript and in
 // Lua 5.4, timed in the same run. An operation is one pass of the program's loop; the
 // peers' start-up is measured with an empty loop and taken off. Every program leaves
-// one number, and the three languages must agree on it.
+// one number, and the three languages must agree on it. Beside them, procedure recursion
+// at several depths, whose time must grow linearly with the depth.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -163,6 +164,18 @@ void BM_Peer(benchmark::State& State, const TProgram& P, const char* Peer, const
   Record(State, std::string(P.Name) + "/" + Peer, P.Passes / best, value);
 }
 
+// A procedure calling itself N levels deep, looking names up on the way down and back
+// up: every level must cost the same however deep it lies (the fit over the depths
+// shows the complexity).
+void BM_Recursion(benchmark::State& State) {
+  TSLRuntime runtime;
+  const std::string depth = std::to_string(State.range(0));
+  const std::string text = "/r [P [A /n] n 0 gt [B n 1 sub r n pop] if [A]] def " + depth + " r " + depth;
+  std::string value;
+  for (auto _ : State) State.SetIterationTime(runtime.Run(text, value));
+  State.SetComplexityN(State.range(0));
+}
+
 void PrintRatios() {
   std::printf("\n%-12s %14s %14s %14s %9s %9s  %s\n", "program", "SL ops/s", "gs ops/s", "lua ops/s", "SL/gs", "SL/lua",
               "results");
@@ -191,6 +204,12 @@ int main(int argc, char** argv) {
         ->UseManualTime()
         ->Iterations(3);
   }
+  benchmark::RegisterBenchmark("recursion/SL", BM_Recursion)
+      ->UseManualTime()
+      ->Unit(benchmark::kMillisecond)
+      ->RangeMultiplier(2)
+      ->Range(5000, 40000)
+      ->Complexity(benchmark::oN);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -23,6 +23,13 @@ inline constexpr std::size_t kPooledObjectSize = 160;
 inline constexpr std::size_t kPooledObjectGranule = 32;
 inline constexpr std::size_t kPooledObjectsKept = 4096;
 
+// Name resolution keeps its results while no scope changes them, each name as long as
+// its own scope stays unchanged; names share this many stamps (by hash). A dictionary
+// of up to kScopeNamesOneByOne names that enters or leaves a dictionary stack renews
+// its names one by one, a larger one every name at once.
+inline constexpr std::size_t kScopeNameClasses = 1024;
+inline constexpr int kScopeNamesOneByOne = 16;
+
 // Handlers one polymorphic procedure can register (one per operand class it accepts).
 inline constexpr int kPolymorphHandlers = 7;
 
@@ -32,6 +39,11 @@ inline constexpr int kInterpreterSliceMs = 10;
 // Steps that only push a value are short; after this many of them in a row the
 // interpreter reads the slice clock even so.
 inline constexpr int kQuietStepsBetweenTicks = 64;
+
+// Tokenizers a context's execution stack may hold (a call or a loop is one, plus one
+// for a block it runs): the bound of script recursion. Each level costs some hundred
+// bytes, a procedure's with its dictionary, so this is some tens of MB at most.
+inline constexpr int kMaxExecutionDepth = 100000;
 
 // "No time-out" of a context's wait.
 inline constexpr std::int32_t kNoTimeout = 2147483647;

@@ -3,6 +3,8 @@
 
 #include <time.h>
 
+#include <new>
+
 #include "platform/Dialogs.h"
 #include "platform/Format.h"
 #include "sl/SLLimits.h"
@@ -103,15 +105,16 @@ TSLDictionary::TEntry* TSLContextImplementation::FindOnDictStack(std::string_vie
 
 TSLObject* TSLContextImplementation::ResolveIdent(const TSLIdent* Ident) {
   TSLIdent::TNameCache& cache = Ident->NameCache();
-  if (cache.Epoch == ScopeEpoch && cache.Context == this)
+  if (cache.Context == this && ScopeUnchangedSince(cache.Stamp, cache.NameHash))
     if (TSLObject* value = static_cast<TSLDictionary::TEntry*>(cache.Entry)->Value) return value;
   const AnsiString& name = Ident->IdentValue();
   if (name.find_first_of(":.") != AnsiString::npos) return ResolveName(name);
   // A plain name depends only on the dictionary stack and the names of the scopes
-  // searched, so its entry stays right until the epoch moves on.
+  // searched, so its entry stays right until a scope of that name changes.
+  const std::uint64_t stamp = ScopeStamp();
   TSLDictionary::TEntry* entry = FindOnDictStack(name);
   if (!entry || !entry->Value) throw Exception(Format("object with name '%s' not found", AnsiToUtf8(name)));
-  cache = {ScopeEpoch, this, entry};
+  cache = {stamp, TWideTextHash{}(std::string_view(name)), this, entry};
   return entry->Value;
 }
 
@@ -250,10 +253,28 @@ inline bool TSLInterpreter::Exec(TSLContextImplementation* Context) {
 
 inline void TSLInterpreter::Fetch(TSLContextImplementation* Context) {
   if (Context->GetState() != isExecuting) return;
+  // Calls never recurse on the native stack, but each level holds a tokenizer (and a
+  // procedure a dictionary): endless recursion would take all memory. It ends the run.
+  if (Context->ExecutionStackObj()->Count() > kMaxExecutionDepth)
+    throw Exception(Format("calls nested deeper than %d levels", kMaxExecutionDepth));
   if (!Context->FetchToken()) Context->SetState(isFinished);
 }
 
 bool TSLInterpreter::DoRun(TSLContextImplementation* Context, TIRunMode Mode) {
+  // Only the system's exceptions leave the interpreter: anything else (the heap
+  // exhausted, a library's failure) ends the run as one of them.
+  try {
+    return RunSlices(Context, Mode);
+  } catch (const Exception&) {
+    throw;
+  } catch (const std::bad_alloc&) {
+    throw Exception("Out of memory");
+  } catch (const std::exception& e) {
+    throw Exception(e.what());
+  }
+}
+
+bool TSLInterpreter::RunSlices(TSLContextImplementation* Context, TIRunMode Mode) {
   if (Context->GetState() == isIdle) throw Exception("interpreter called in idle state");
   if (Context->GetState() == isFinished) throw Exception("interpreter called in finished state");
   if (Context->GetState() == isWaiting) throw Exception("interpreter called in wait state");

@@ -133,6 +133,7 @@ class TSLInterpreter : public TSLObject {
 
  private:
   bool DoRun(TSLContextImplementation* Context, TIRunMode Mode);
+  bool RunSlices(TSLContextImplementation* Context, TIRunMode Mode);
   // Runs the current token; true when that ran code (a built-in, a block).
   inline bool Exec(TSLContextImplementation* Context);
   void ExecAgain(TSLContextImplementation* Context);

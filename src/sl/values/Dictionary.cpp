@@ -93,10 +93,12 @@ int TSLDictionary::GetIndexOfObj(const TSLObject* Obj) const {
 }
 
 void TSLDictionary::Clear() {
+  // Only the names it held change: a dictionary freed after it left the stack renews
+  // nothing else.
+  if (IsScope()) NamesChanged();
   std::vector<TEntry*> old;
   old.swap(Dict);
   FSlots.clear();
-  if (!old.empty()) ScopeChangedIfScope();
   for (TEntry* e : old) {
     std::unique_ptr<TEntry> entry(e);
     if (entry->Value) entry->Value->Release();
@@ -128,7 +130,7 @@ bool TSLDictionary::TryAppend(WideString AName, TSLObject* Obj) {
   Dict.push_back(entry);
   if (slot) *slot = entry;
   if (Obj) Obj->Retain();
-  ScopeChangedIfScope();
+  NameScopeChangedIfScope(entry->Name);
   return true;
 }
 
@@ -138,7 +140,7 @@ void TSLDictionary::DelObjWithName(const WideString& AName) {
   Dict.erase(Dict.begin() + IndexOf(e));
   FSlots.clear();  // open addressing cannot just forget one entry
   std::unique_ptr<TEntry> entry(e);
-  ScopeChangedIfScope();
+  NameScopeChangedIfScope(entry->Name);
   if (entry->Value) entry->Value->Release();
 }
 
@@ -166,6 +168,14 @@ void TSLDictionary::DefineObjectAnsi(std::string_view AName, TSLObject* Value) {
     Redefine(e, Value);
   else
     SetObjWithName(AnsiToWide(AName), Value);
+}
+
+void TSLDictionary::NamesChanged() const {
+  if (Dict.size() > static_cast<std::size_t>(kScopeNamesOneByOne)) {
+    ScopeChanged();
+    return;
+  }
+  for (const TEntry* e : Dict) NameScopeChanged(TWideTextHash{}(std::u16string_view(e->Name)));
 }
 
 TSLDictionary* TSLDictionary::CopyDictionary() const {

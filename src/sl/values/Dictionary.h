@@ -51,6 +51,10 @@ class TSLDictionary : public TSLNamedCollection {
   TSLObject* FindObjectAnsi(std::string_view AName) const;
   TEntry* FindEntryAnsi(std::string_view AName) const { return Find(AName); }
 
+  // Renews the cached resolutions of every name this dictionary holds: it enters or
+  // leaves a dictionary stack.
+  void NamesChanged() const;
+
   TSLObject* CopyObject() const override { return CopyDictionary(); }
   TSLDictionary* CopyDictionary() const;
   void InitComposite(TSLCompData* CompData) override;

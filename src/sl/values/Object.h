@@ -14,6 +14,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/TextConversion.h"
+#include "sl/SLLimits.h"
 #include "sl/values/RefCounting.h"
 
 namespace vt {
@@ -75,13 +76,29 @@ enum TSLClassBit : std::uint32_t {
   cbContext = 1u << 23,
 };
 
-// Name resolution is cached per name token (see TSLContextImplementation), and the
-// cache holds exactly as long as this epoch is unchanged. It moves on whenever a scope
-// changes: a dictionary stack gains or loses a dictionary, or a dictionary that name
-// resolution has searched (a scope dictionary) gains or loses a name. Redefining a
-// name changes neither: the cache reads the entry's current value.
-inline constinit std::uint64_t ScopeEpoch = 1;
-inline void ScopeChanged() { ++ScopeEpoch; }
+// Name resolution is cached per name token (see TSLContextImplementation), stamped
+// with the moment it was made. It holds while no scope changed that could change it.
+// A change that concerns one name moves that name's stamp on: a dictionary on a
+// dictionary stack (a scope dictionary) gains or loses it, or a dictionary holding it
+// enters or leaves a dictionary stack. Any other change of a scope moves every name's
+// stamp on. Redefining a name changes nothing: the cache reads the entry's current
+// value. Names share stamps by the class of their hash (no case, like their look-up),
+// so a change of one name at times renews the resolutions of a few others.
+struct TScopeStamps {
+  std::uint64_t Last = 1;  // the latest stamp handed out
+  std::uint64_t All = 1;   // the latest change of every name
+  std::uint64_t Names[kScopeNameClasses] = {};
+};
+inline constinit TScopeStamps ScopeStamps{};
+inline std::uint64_t ScopeStamp() { return ScopeStamps.Last; }
+inline void ScopeChanged() { ScopeStamps.All = ++ScopeStamps.Last; }
+inline void NameScopeChanged(std::size_t NameHash) {
+  ScopeStamps.Names[NameHash % kScopeNameClasses] = ++ScopeStamps.Last;
+}
+// Whether a resolution stamped Stamp of a name with this hash still holds.
+inline bool ScopeUnchangedSince(std::uint64_t Stamp, std::size_t NameHash) {
+  return ScopeStamps.All <= Stamp && ScopeStamps.Names[NameHash % kScopeNameClasses] <= Stamp;
+}
 
 // Declares the bit of a class; its constructors call MarkClass(kClassBit).
 #define VT_SL_CLASS_BIT(Class, Bit) \
@@ -126,6 +143,9 @@ class TSLObject : public TRefObj {
   void MarkClass(std::uint32_t Bit) { FClassBits |= Bit; }
   void ScopeChangedIfScope() const {
     if (IsScope()) ScopeChanged();
+  }
+  void NameScopeChangedIfScope(std::u16string_view Name) const {
+    if (IsScope()) NameScopeChanged(TWideTextHash{}(Name));
   }
 
  private:

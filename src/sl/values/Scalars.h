@@ -181,10 +181,11 @@ class TSLIdent final : public TSLObject {
   TSLIdent* CopyIdent() const;
 
   // Where this name token was last resolved (the context's ResolveIdent fills and
-  // reads it): valid while the scope epoch and the context are the ones it was
-  // filled with. Entry is the dictionary entry that holds the name.
+  // reads it): valid in the context it was filled in while the scopes of its name are
+  // unchanged since Stamp. Entry is the dictionary entry that holds the name.
   struct TNameCache {
-    std::uint64_t Epoch = 0;
+    std::uint64_t Stamp = 0;
+    std::size_t NameHash = 0;
     const void* Context = nullptr;
     void* Entry = nullptr;
   };

@@ -1,6 +1,7 @@
 // Stacks; see Stack.h.
 #include "sl/values/Stack.h"
 
+#include "sl/values/Dictionary.h"
 #include "sl/values/Scalars.h"
 
 namespace vt {
@@ -18,6 +19,23 @@ void TSLStack::InsObjAtIndex(int Index, TSLObject* Obj) { TSLArray::InsObjAtInde
 int TSLStack::GetIndexOfObj(const TSLObject* Obj) const {
   const int i = TSLArray::GetIndexOfObj(Obj);
   return i < 0 ? -1 : ArrayIndex(i);
+}
+
+void TSLStack::ScopeEntered(TSLObject* Obj) {
+  auto* dict = As<TSLDictionary>(Obj);
+  if (!dict) {
+    ScopeChanged();
+    return;
+  }
+  dict->MarkScope();
+  dict->NamesChanged();
+}
+
+void TSLStack::ScopeLeft(TSLObject* Obj) {
+  if (auto* dict = As<TSLDictionary>(Obj))
+    dict->NamesChanged();
+  else
+    ScopeChanged();
 }
 
 TSLObject* TSLStack::PopEmpty(bool ReturnResult) {

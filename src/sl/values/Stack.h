@@ -28,7 +28,7 @@ class TSLStack : public TSLArray {
   void Push(TSLObject* Obj) {
     Arr.push_back(Obj);  // first, so a failure leaves no count behind
     if (Obj) Obj->Retain();
-    ScopeChangedIfScope();
+    if (IsScope()) ScopeEntered(Obj);
   }
   // Swaps the two top objects (the stack's index error when there are fewer).
   void Exchange() {
@@ -43,7 +43,7 @@ class TSLStack : public TSLArray {
     TSLObject* top = Arr.back();
     if (ReturnResult && top) top->RetainAndAutoRelease();
     Arr.pop_back();
-    ScopeChangedIfScope();
+    if (IsScope()) ScopeLeft(top);
     if (top) top->Release();
     return ReturnResult ? top : nullptr;
   }
@@ -62,6 +62,11 @@ class TSLStack : public TSLArray {
 
  private:
   int ArrayIndex(int Index) const { return GetCount() - 1 - Index; }
+  // A dictionary pushed onto or popped off a dictionary stack (a scope stack) changes
+  // the resolution of its own names only. One pushed becomes a scope itself: the names
+  // it gains from now on must renew their resolutions too.
+  void ScopeEntered(TSLObject* Obj);
+  void ScopeLeft(TSLObject* Obj);
   // Raises the error that the empty stack gives for this pop.
   [[noreturn]] TSLObject* PopEmpty(bool ReturnResult);
 };

@@ -187,13 +187,19 @@ TEST_F(BuiltinSnippets, NamesSeeEveryRedefinition) {
       {"/x 1 def [D /x 7] begin 2 [B x currentdict /x undef] repeat", "7 1"},
       {"/x 1 def 2 [B x currentdict /x undef] repeat", "!object with name 'x' not found"},
       {"/add [B 'mine'] def 1 2 add", "1 2 'mine'"},
+      // A name resolved before a dictionary entered the stack, which then gains it.
+      {"/x 1 def /d [B /x exch def] def /f [B x] def /g [B f 0 dict begin 5 d f end] def g g", "1 5 1 5"},
+      // Parameters shadow and are gone after the call; locals shadow from their def on.
+      {"/x 1 def /p [P [A /x] /y x def [A /y]] def 2 [B x 7 p x] repeat", "1 7 1 1 7 1"},
+      {"/v 1 def /q [P [A] /a v def /v 2 def /b v def [A /a /b]] def q v q", "1 2 1 1 2"},
+      {"/r [P [A /n] n 0 gt [B n 1 sub r] if /m n def [A /m]] def 3 r", "3"},
   };
   RunAll(cases, std::size(cases));
 }
 
-// Data nested far deeper than any text may nest: freed, compared and copied without a
-// stack overflow.
-TEST_F(BuiltinSnippets, DeepData) {
+// Data nested far deeper than any text may nest, and calls nested without end: freed,
+// compared and copied without a stack overflow; recursion ends with an error.
+TEST_F(BuiltinSnippets, DeepDataAndDeepCalls) {
   const TSnippet cases[] = {
       {"/a [A] def 300000 [B a 1 carr /a exch def] repeat /a 0 def 1", "1"},
       {"/a [A] def /b [A] def 300000 [B a 1 carr /a exch def b 1 carr /b exch def] repeat "
@@ -204,6 +210,10 @@ TEST_F(BuiltinSnippets, DeepData) {
       {"/c [A 0] def c 0 c put /e [A 0] def e 0 e put c e eq c [A 0] eq "
        "[B c dup] [B getmsg] tryexcept c 0 0 put e 0 0 put",
        "#1 #0 'TSLArray.CopyObject: a collection that holds itself cannot be copied'"},
+      {"/r [P [A /n] n 0 gt [B n 1 sub r] if [A]] def 40000 r 1", "1"},
+      {"/r [P [A /n] n 0 gt [B n 1 sub r] if [A]] def 60000 r", "!calls nested deeper than 100000 levels"},
+      {"/h [B h] def h", "!calls nested deeper than 100000 levels"},
+      {"[B /h [B h] def h] [B pop 'caught'] tryexcept", "!calls nested deeper than 100000 levels"},
   };
   RunAll(cases, std::size(cases));
 }
