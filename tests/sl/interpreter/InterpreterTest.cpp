@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
 #include <thread>
 
 #include "ScriptFixture.h"
@@ -131,6 +133,14 @@ TEST_F(Interpreter, TwoFailuresInOneRunAreBothCaught) {
   guarded->SetExecutable(true);  // run in place, not pushed as data
   RunBlock(B({guarded, guarded}));
   EXPECT_EQ(Operands(), "'boom' 'boom'");
+}
+
+// Only the system's exceptions leave the interpreter: others end the run as one.
+TEST_F(Interpreter, ForeignExceptionsEndTheRunAsTheSystemsOwn) {
+  Define("nomemory", [](TSLContext*) { throw std::bad_alloc(); });
+  Define("libraryfails", [](TSLContext*) { throw std::out_of_range("vector index"); });
+  ExpectRunFails(B({I(1), X("nomemory")}), "Out of memory");
+  ExpectRunFails(B({B({X("libraryfails")}), B({}), X("tryexcept")}), "vector index");
 }
 
 TEST_F(Interpreter, UncaughtFailureEndsTheRunAndKeepsTheFailingToken) {
