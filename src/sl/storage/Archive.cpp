@@ -283,6 +283,7 @@ void TSLArchive::Write() {
                            ClassName(), AnsiToUtf8(FInStreamName), AnsiToUtf8(temporary), reason));
   }
   ArchiveFileExists = true;
+  CloseArchive();
   Reopen();
 }
 
