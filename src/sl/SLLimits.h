@@ -49,8 +49,8 @@ inline constexpr int kMaxExecutionDepth = 100000;
 inline constexpr std::int32_t kNoTimeout = 2147483647;
 
 // SL text. Composites may nest this deep, counting a shared composite at every place
-// it is reached: the destructors, copies and the encoder recurse over that depth, so
-// the limit keeps any text from exhausting the stack. Real data nests below 30.
+// it is reached: the encoder and the decoder's constant copies recurse over that depth,
+// so the limit keeps any text from exhausting the stack. Real data nests below 30.
 inline constexpr int kMaxCompositeDepth = 1000;
 // Values that "*NAME" constants may copy into one text in all: a few nested references
 // to a shared composite in a constant would otherwise multiply into millions of copies.
