@@ -25,6 +25,31 @@ namespace {
 constexpr int CursorMarkSize = 200;
 constexpr int DotSize = 150;
 
+// Values to logical points the way the axes map them, and on to device pixels, with
+// everything read once: the callbacks may only change the pen.
+class TPointMapping {
+ public:
+  TPointMapping(const TPLPlotAxis& Horz, const TPLPlotAxis& Vert, const TPLContext& Context)
+      : FOriginX(Horz.FOrigin.x()),
+        FOriginY(Vert.FOrigin.y()),
+        FStartX(Horz.FStartValue),
+        FStartY(Vert.FStartValue),
+        FFactorX(Horz.FVector.x() / Horz.FSpaceValue),
+        FFactorY(Vert.FVector.y() / Vert.FSpaceValue),
+        FDeviceX(Context.MappingX()),
+        FDeviceY(Context.MappingY()) {}
+
+  QPoint Logical(double X, double Y) const {
+    return QPoint(PlotPosition(FOriginX, (X - FStartX) * FFactorX), PlotPosition(FOriginY, (Y - FStartY) * FFactorY));
+  }
+  QPoint Device(QPoint L) const { return QPoint(FDeviceX.Map(L.x()), FDeviceY.Map(L.y())); }
+
+ private:
+  int FOriginX, FOriginY;
+  double FStartX, FStartY, FFactorX, FFactorY;
+  TPLAxisMapping FDeviceX, FDeviceY;
+};
+
 }  // namespace
 
 // The pending drawing of one pass: the polyline built so far (its last pixel column
@@ -44,7 +69,6 @@ class TPLPlotGraph::TStroke {
   }
 
   void LineTo(QPoint P) {
-    ++FSequence;
     if (P.x() != FColumn.X) {
       CloseColumn();
       OpenColumn(P);
@@ -54,10 +78,9 @@ class TPLPlotGraph::TStroke {
     const bool lower = P.y() < FColumn.MinY;
     const bool higher = P.y() > FColumn.MaxY;
     FColumn.MinY = lower ? P.y() : FColumn.MinY;
-    FColumn.MinSequence = lower ? FSequence : FColumn.MinSequence;
     FColumn.MaxY = higher ? P.y() : FColumn.MaxY;
-    FColumn.MaxSequence = higher ? FSequence : FColumn.MaxSequence;
-    FColumn.Last = P;
+    FColumn.LowFirst = higher || (FColumn.LowFirst && !lower);
+    FColumn.LastY = P.y();
   }
 
   // A dot at the logical point L, whose device pixel is P: one per pixel.
@@ -74,7 +97,7 @@ class TPLPlotGraph::TStroke {
 
   // Draws what is pending; the polyline goes on from the pen's place.
   void Flush() {
-    const QPoint pen = FColumn.Last;
+    const QPoint pen(FColumn.X, FColumn.LastY);
     DrawPath();
     const int half = DotSize / 2;
     for (const QPoint& l : FDots) FContext.Rectangle(l.x() - half, l.y() - half, l.x() + half, l.y() + half);
@@ -83,38 +106,40 @@ class TPLPlotGraph::TStroke {
   }
 
  private:
+  // The points of one pixel column: where the line came in, its range, where it left.
   struct TColumn {
     int X = 0;
-    QPoint First, Last;
-    int MinY = 0, MaxY = 0;
-    long MinSequence = 0, MaxSequence = 0;
+    int FirstY = 0, MinY = 0, MaxY = 0, LastY = 0;
+    bool LowFirst = true;  // the lowest point came before the highest
     bool Open = false;
   };
 
   void DrawPath() {
     CloseColumn();
-    if (FPath.size() > 1) FContext.Canvas().Polyline(FPath.data(), static_cast<int>(FPath.size()));
+    if (FPath.size() > 1) {
+      FContext.Canvas().Polyline(FPath.data(), static_cast<int>(FPath.size()));
+      ClearVectorUpperHalves();
+    }
     FPath.clear();
   }
 
-  void OpenColumn(QPoint P) {
-    FColumn = TColumn{P.x(), P, P, P.y(), P.y(), FSequence, FSequence, true};
-  }
+  void OpenColumn(QPoint P) { FColumn = TColumn{P.x(), P.y(), P.y(), P.y(), P.y(), true, true}; }
 
-  // The column's first point, its extremes in the order they came, its last point.
+  // The column's first point, its extremes in the order they came, its last point: the
+  // order of the points keeps the thin line's pixels at the turns as they were.
   void CloseColumn() {
     if (!FColumn.Open) return;
     FColumn.Open = false;
-    Append(FColumn.First);
-    const QPoint low(FColumn.X, FColumn.MinY), high(FColumn.X, FColumn.MaxY);
-    const bool lowFirst = FColumn.MinSequence <= FColumn.MaxSequence;
-    Append(lowFirst ? low : high);
-    Append(lowFirst ? high : low);
-    Append(FColumn.Last);
+    const TColumn& c = FColumn;
+    Append(c.FirstY);
+    Append(c.LowFirst ? c.MinY : c.MaxY);
+    Append(c.LowFirst ? c.MaxY : c.MinY);
+    Append(c.LastY);
   }
 
-  void Append(QPoint P) {
-    if (FPath.empty() || FPath.back() != P) FPath.push_back(P);
+  void Append(int Y) {
+    const QPoint p(FColumn.X, Y);
+    if (FPath.empty() || FPath.back() != p) FPath.push_back(p);
   }
 
   TPLContext& FContext;
@@ -123,7 +148,6 @@ class TPLPlotGraph::TStroke {
   std::vector<QPoint> FPath;
   std::vector<QPoint> FDots;
   TColumn FColumn;
-  long FSequence = 0;
 };
 
 TPLPlotGraph::TPLPlotGraph(TPLPlotBox* Owner)
@@ -168,47 +192,45 @@ void TPLPlotGraph::Draw(TPLContext& Context) {
   bool stop = false;
   FOnGetFirst(this, x, y, stop);
   if (stop) return;
-  // The mapping of values to pixels, read once: the callbacks only change the pen.
-  const TPLPlotAxis& horz = *FHorzAxis;
-  const TPLPlotAxis& vert = *FVertAxis;
-  const int originX = horz.FOrigin.x(), originY = vert.FOrigin.y();
-  const double startX = horz.FStartValue, startY = vert.FStartValue;
-  const double factorX = horz.FVector.x() / horz.FSpaceValue, factorY = vert.FVector.y() / vert.FSpaceValue;
-  const auto logical = [&] {
-    return QPoint(PlotPosition(originX, (x - startX) * factorX), PlotPosition(originY, (y - startY) * factorY));
-  };
-  const auto device = [&](QPoint L) { return QPoint(Context.LcToDcX(L.x()), Context.LcToDcY(L.y())); };
+  const TPointMapping mapping(*FHorzAxis, *FVertAxis, Context);
 
   // Dots are kept where they can show: the grid's device area and half a dot around it.
   QRect dotArea;
   if (FMode == pgmDrawDot || FMode == pgmDrawDotLine) {
     const TPLPlotGrid& grid = FOwner->Grid();
     const int margin = Context.LsToDsX(DotSize) / 2 + 1;
-    dotArea = QRect(device(QPoint(grid.FLeft, grid.FTop)), device(QPoint(grid.FLeft + grid.FWidth, grid.FTop + grid.FHeight)))
+    dotArea = QRect(mapping.Device(QPoint(grid.FLeft, grid.FTop)),
+                    mapping.Device(QPoint(grid.FLeft + grid.FWidth, grid.FTop + grid.FHeight)))
                   .normalized()
                   .adjusted(-margin, -margin, margin, margin);
   }
   TStroke stroke(Context, dotArea);
   FStroke = &stroke;
   ApplyPen(Context);
-  stroke.MoveTo(device(logical()));
+  stroke.MoveTo(mapping.Device(mapping.Logical(x, y)));
 
+  // The cursors that mark points, read once as their positions are.
   const double tolerance = FOwner->FIncrTime / 100;
-  const TPLYCursor* cursors[] = {&FOwner->Grid().FYCursor1, &FOwner->Grid().FYCursor2};
+  const TPLYCursor* marking[2];
+  int markingCount = 0;
+  for (const TPLYCursor* cursor : {&FOwner->Grid().FYCursor1, &FOwner->Grid().FYCursor2})
+    if (cursor->FShow) marking[markingCount++] = cursor;
+
+  ClearVectorUpperHalves();
   for (;;) {
     FOnGetNext(this, x, y, stop);
-    const QPoint l = logical();
-    for (const TPLYCursor* cursor : cursors) {
-      if (!cursor->FShow || !(std::fabs(cursor->FIndex - x) < tolerance)) continue;
+    const QPoint l = mapping.Logical(x, y);
+    for (int i = 0; i < markingCount; ++i) {
+      if (!(std::fabs(marking[i]->FIndex - x) < tolerance)) continue;
       // The mark goes over what is drawn so far, in the cursor's colour.
       stroke.Flush();
       const int half = CursorMarkSize / 2;
-      Context.Canvas().SetPenColor(cursor->FColor);
+      Context.Canvas().SetPenColor(marking[i]->FColor);
       Context.Rectangle(l.x() - half, l.y() - half, l.x() + half, l.y() + half);
       Context.Canvas().SetPenColor(FColor);
     }
     if (stop) break;
-    const QPoint d = device(l);
+    const QPoint d = mapping.Device(l);
     switch (FMode) {
       case pgmNormal: stroke.LineTo(d); break;
       case pgmNoDraw: stroke.MoveTo(d); break;
