@@ -34,17 +34,15 @@ inline double RoundHalfEven(double V) {
 }
 
 // The mapping of one logical axis onto device units, copied out of a context for loops
-// over many points: round(((V + LogOffs) x Num) / Den) with ties to even, the product in
-// 64 bits, plus DevOffs.
+// over many points: round(((V + LogOffs) x Num) / Den) with ties to even, plus DevOffs.
+// Scale is Num / Den, exact in a double as Den is a power of two, so the one product
+// below is the exact product rounded once.
 struct TPLAxisMapping {
   int LogOffs = 0;
-  TPLFraction Scale;
+  double Scale = 1;
   int DevOffs = 0;
 
-  int Map(int V) const {
-    const long long product = static_cast<long long>(V + LogOffs) * Scale.Num;
-    return static_cast<int>(RoundHalfEven(static_cast<double>(product) * Scale.Inverse)) + DevOffs;
-  }
+  int Map(int V) const { return static_cast<int>(RoundHalfEven(static_cast<double>(V + LogOffs) * Scale)) + DevOffs; }
 };
 
 // The fraction Num/Den with the smallest power-of-two Den whose relative error against
@@ -79,8 +77,8 @@ class TPLContext {
   QPoint ShiftLogicalOffset(int Dx, int Dy);
   void RestoreLogicalOffset(QPoint Saved) { FLogOffs = Saved; }
 
-  TPLAxisMapping MappingX() const { return {FLogOffs.x(), FScaleX, FDevOffs.x()}; }
-  TPLAxisMapping MappingY() const { return {FLogOffs.y(), FScaleY, FDevOffs.y()}; }
+  TPLAxisMapping MappingX() const { return {FLogOffs.x(), FScaleX.Num * FScaleX.Inverse, FDevOffs.x()}; }
+  TPLAxisMapping MappingY() const { return {FLogOffs.y(), FScaleY.Num * FScaleY.Inverse, FDevOffs.y()}; }
   int LcToDcX(int X) const { return MappingX().Map(X); }
   int LcToDcY(int Y) const { return MappingY().Map(Y); }
   int LsToDsX(int S) const { return static_cast<int>(S * FScaleX.Num / FScaleX.Den); }
