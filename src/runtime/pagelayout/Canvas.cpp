@@ -12,6 +12,16 @@ QColor ColorToQColor(TColor Color) {
   return QColor(Color & 0xFF, (Color >> 8) & 0xFF, (Color >> 16) & 0xFF);
 }
 
+void ClearVectorUpperHalves() {
+#if defined(__x86_64__) && defined(__GNUC__)
+  static const bool avx = __builtin_cpu_supports("avx");
+  // The low halves survive, but no value may live across it in a register.
+  if (avx)
+    asm volatile("vzeroupper" ::: "xmm0", "xmm1", "xmm2", "xmm3", "xmm4", "xmm5", "xmm6", "xmm7", "xmm8", "xmm9",
+                 "xmm10", "xmm11", "xmm12", "xmm13", "xmm14", "xmm15");
+#endif
+}
+
 namespace {
 
 // The resolution whose pixels the dash patterns are made for.

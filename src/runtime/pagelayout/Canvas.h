@@ -23,6 +23,11 @@ inline constexpr TColor clBlack = 0x000000;
 inline constexpr TColor clWhite = 0xFFFFFF;
 QColor ColorToQColor(TColor Color);
 
+// Qt's raster painting can leave the upper halves of the AVX registers in use; plain SSE
+// code after it (a loop over many points) then runs at about half speed until they are
+// cleared. Does nothing on processors without AVX.
+void ClearVectorUpperHalves();
+
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear };
 enum TPenMode { pmCopy, pmXor };
 enum TBrushStyle { bsSolid, bsClear };

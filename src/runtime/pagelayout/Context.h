@@ -33,6 +33,18 @@ inline double RoundHalfEven(double V) {
   return (V + Shift) - Shift;
 }
 
+// The mapping of one logical axis onto device units, copied out of a context for loops
+// over many points: round(((V + LogOffs) x Num) / Den) with ties to even, plus DevOffs.
+// Scale is Num / Den, exact in a double as Den is a power of two, so the one product
+// below is the exact product rounded once.
+struct TPLAxisMapping {
+  int LogOffs = 0;
+  double Scale = 1;
+  int DevOffs = 0;
+
+  int Map(int V) const { return static_cast<int>(RoundHalfEven(static_cast<double>(V + LogOffs) * Scale)) + DevOffs; }
+};
+
 // The fraction Num/Den with the smallest power-of-two Den whose relative error against
 // Ratio is below Tolerance. Raises EPLError for a ratio of 0, one that is not finite,
 // or one that needs a denominator above the limit.
@@ -65,8 +77,10 @@ class TPLContext {
   QPoint ShiftLogicalOffset(int Dx, int Dy);
   void RestoreLogicalOffset(QPoint Saved) { FLogOffs = Saved; }
 
-  int LcToDcX(int X) const { return MapCoordinate(X + FLogOffs.x(), FScaleX, FDevOffs.x()); }
-  int LcToDcY(int Y) const { return MapCoordinate(Y + FLogOffs.y(), FScaleY, FDevOffs.y()); }
+  TPLAxisMapping MappingX() const { return {FLogOffs.x(), FScaleX.Num * FScaleX.Inverse, FDevOffs.x()}; }
+  TPLAxisMapping MappingY() const { return {FLogOffs.y(), FScaleY.Num * FScaleY.Inverse, FDevOffs.y()}; }
+  int LcToDcX(int X) const { return MappingX().Map(X); }
+  int LcToDcY(int Y) const { return MappingY().Map(Y); }
   int LsToDsX(int S) const { return static_cast<int>(S * FScaleX.Num / FScaleX.Den); }
   int LsToDsY(int S) const { return static_cast<int>(S * FScaleY.Num / FScaleY.Den); }
   int DsToLsX(int S) const { return static_cast<int>(S * FScaleX.Den / FScaleX.Num); }
@@ -102,10 +116,6 @@ class TPLContext {
   bool ScaleChanged = false;
 
  private:
-  // round((V x Num) / Den) with ties to even, the product in 64 bits.
-  static int MapCoordinate(long long V, const TPLFraction& Scale, int DevOffs) {
-    return static_cast<int>(RoundHalfEven(static_cast<double>(V * Scale.Num) * Scale.Inverse)) + DevOffs;
-  }
   // The device corners of a logical rectangle: the first corner mapped, the size
   // converted and laid off toward the second, so equal sizes stay equal anywhere.
   struct TDeviceCorners {

@@ -302,6 +302,47 @@ TEST_F(PlotTest, ACallbackMayRecolourTheRestOfTheCurve) {
   EXPECT_EQ(graph->CurrentDrawContext, nullptr);
 }
 
+// Points are gathered in batches: a mark and then a pen change far into the curve, in one
+// batch, still split it exactly where they come, each piece in its pen, and the pieces join.
+TEST_F(PlotTest, MarksAndPenChangesSplitALongCurveInPlace) {
+  Box->FIncrTime = 0.001;
+  Box->Grid().FYCursor1.FShow = true;
+  Box->Grid().FYCursor1.FIndex = 280 / 999.0;
+  TPLPlotGraph* graph = Box->CreateGraph();
+  TSeries series;
+  for (int i = 0; i < 1000; ++i) series.Points.push_back({i / 999.0, 0.5 + 0.3 * std::sin(i * 0.1)});
+  series.OnPoint = [](TPLPlotGraph* G, std::size_t I) {
+    if (I == 300) G->SetColor(0xFF0000);
+  };
+  series.Attach(graph);
+  Render();
+  graph->Execute(gaDraw, Context);
+  const auto point = [&](int I) {
+    return QPoint(Box->DefaultHorzAxis()->PcToLcX(series.Points[I].first),
+                  Box->DefaultVertAxis()->PcToLcY(series.Points[I].second));
+  };
+  struct {
+    TDrawn::TKind Kind;
+    QColor Pen;
+    int From, To;  // the polyline's first and last point; a mark's centre in From
+  } expected[] = {{TDrawn::Polyline, Qt::black, 0, 279},
+                  {TDrawn::Rect, Red, 280, 280},
+                  {TDrawn::Polyline, Qt::black, 279, 299},
+                  {TDrawn::Polyline, Blue, 299, 999}};
+  ASSERT_EQ(Canvas.Drawn.size(), std::size(expected));
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    const TDrawn& d = Canvas.Drawn[i];
+    EXPECT_EQ(d.Kind, expected[i].Kind) << i;
+    EXPECT_EQ(d.Pen, expected[i].Pen) << i;
+    if (d.Kind == TDrawn::Rect) {
+      EXPECT_EQ((d.Points[0] + d.Points[1]) / 2, point(expected[i].From));
+    } else {
+      EXPECT_EQ(d.Points.front(), point(expected[i].From)) << i;
+      EXPECT_EQ(d.Points.back(), point(expected[i].To)) << i;
+    }
+  }
+}
+
 TEST_F(PlotTest, ABoxInADocumentWithOnePenIsRefusedAtRender) {
   Doc->FPens->Delete(1);
   Doc->GetBodyTextBox()->AddFrame(Box.get());
