@@ -37,7 +37,7 @@ void TEvent::Close() {
 bool TEvent::WaitFor(std::int64_t Milliseconds) {
   std::unique_lock lock(FLock);
   const auto ready = [this] { return FSet || FClosed; };
-  if (Milliseconds < 0) {
+  if (Milliseconds < 0 || Milliseconds > MxLongestWait) {
     FCond.wait(lock, ready);
     return true;
   }

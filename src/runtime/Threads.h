@@ -26,7 +26,8 @@ class TEvent {
   void SetEvent();
   void ResetEvent();
   void Close();
-  // Waits until set or closed; false when the time ran out. Negative: no limit.
+  // Waits until set or closed; false when the time ran out. Negative or beyond
+  // MxLongestWait: no limit.
   bool WaitFor(std::int64_t Milliseconds = -1);
 
  private:

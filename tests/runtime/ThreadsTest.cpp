@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <numeric>
@@ -35,6 +37,12 @@ struct TTimerThreadBlocker {
   std::atomic<bool> Entered{false}, Released{false};
   TMxTimer Timer;
 };
+
+std::int64_t ProcessCpuMilliseconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return std::int64_t{t.tv_sec} * 1000 + t.tv_nsec / 1000000;
+}
 
 }  // namespace
 
@@ -116,6 +124,37 @@ TEST(TimerQueue, DestroyingATimerWaitsForItsRunningHandler) {
   timer.reset();
   EXPECT_TRUE(finished);
   releaser.join();
+}
+
+TEST(TimerQueue, FarTimeOutsAreNeverAndLeaveTheThreadAsleep) {
+  constexpr std::int64_t Last = std::numeric_limits<std::int64_t>::max();
+  std::atomic<int> farFired{0};
+  std::atomic<bool> nearFired{false};
+  TMxTimer far, farthest, near;
+  far.OnExpiration = farthest.OnExpiration = [&] { ++farFired; };
+  near.OnExpiration = [&] { nearFired = true; };
+  far.Initialize(10'000'000'000'000, false, true);
+  farthest.Initialize(Last - 5, false, true);
+  near.Initialize(10, false, true);  // the queue lock is still free to take
+  ASSERT_TRUE(WaitUntil([&] { return nearFired.load(); }));
+  // The thread now waits for the far ones: asleep, not spinning.
+  const std::int64_t before = ProcessCpuMilliseconds();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_LT(ProcessCpuMilliseconds() - before, 150);
+  EXPECT_EQ(farFired, 0);
+  EXPECT_TRUE(far.Pending() && farthest.Pending());
+  EXPECT_GT(farthest.Remaining(), 10'000'000'000'000);
+
+  TTickTimer deadline;
+  deadline.Start(Last);
+  EXPECT_FALSE(deadline.Expired());
+  TEvent event;
+  std::thread setter([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    event.SetEvent();
+  });
+  EXPECT_TRUE(event.WaitFor(10'000'000'000'000));  // a far limit is no limit, not none
+  setter.join();
 }
 
 TEST(TickTimer, Deadlines) {
