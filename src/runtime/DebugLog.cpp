@@ -333,6 +333,16 @@ void LogError(std::string_view Msg) {
   WithManager([&](TDebugManager& m) { m.LogError(Msg); });
 }
 
+AnsiString CurrentExceptionText() {
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    return Utf8ToAnsi(e.what());
+  } catch (...) {
+    return "unknown exception";
+  }
+}
+
 AnsiString MillisecondsFromStart() {
   const std::chrono::duration<double> s = std::chrono::steady_clock::now() - ProgramStart;
   return Format("%10.3f", s.count());

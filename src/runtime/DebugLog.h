@@ -184,6 +184,9 @@ void InstallDebugManager(std::unique_ptr<TDebugManager> Manager);
 void LogInfo(std::string_view Msg);
 void LogWarning(std::string_view Msg);
 void LogError(std::string_view Msg);
+// Inside a catch block: the message of the exception being handled, as 8-bit text for a
+// log line; "unknown exception" for one that is no std::exception.
+AnsiString CurrentExceptionText();
 
 // Seconds since program start as "%10.3f".
 AnsiString MillisecondsFromStart();

@@ -164,10 +164,8 @@ void TMxTimerQueue::Fire(TMxTimer* Timer, std::unique_lock<std::mutex>& Lock) {
   // A failing handler must not stop every later time-out.
   try {
     Timer->Expiration();
-  } catch (const std::exception& e) {
-    LogError("MxTimerQueue: " + Utf8ToAnsi(e.what()));
   } catch (...) {
-    LogError("MxTimerQueue: unknown exception");
+    LogError("MxTimerQueue: " + CurrentExceptionText());
   }
   Lock.lock();
   FFiring = nullptr;
@@ -299,15 +297,10 @@ void TMxTask::TaskResume(TMxTaskControl* Control, TMxExecuteInfo Info) {
 void TMxTask::TaskExecute() {
   if (FState != tsReady) return;  // ended by another thread after the scheduler picked it
   Active = true;
-  AnsiString failure;
   try {
     Execute();
-  } catch (const std::exception& e) {
-    failure = Utf8ToAnsi(e.what());
   } catch (...) {
-    failure = "unknown exception";
-  }
-  if (!failure.empty()) {
+    const AnsiString failure = CurrentExceptionText();
     try {
       Kill();
     } catch (...) {

@@ -88,10 +88,8 @@ void TOurThread::Run() {
   if (FPriority < tpNormal) setpriority(PRIO_PROCESS, 0, getpriority(PRIO_PROCESS, 0) + tpNormal - FPriority);
   try {
     Execute();
-  } catch (const std::exception& e) {
-    LogError(FThreadName + ": " + Utf8ToAnsi(e.what()));
   } catch (...) {
-    LogError(FThreadName + ": unknown exception");
+    LogError(FThreadName + ": " + CurrentExceptionText());
   }
   try {
     DoTerminate();
@@ -303,8 +301,8 @@ void TThreadManager::Serve(TThreadClient* Client) {
   // One client's failure must not end the service of the others.
   try {
     Client->DoEvent();
-  } catch (const std::exception& e) {
-    LogError(ThreadName() + ": " + Utf8ToAnsi(e.what()));
+  } catch (...) {
+    LogError(ThreadName() + ": " + CurrentExceptionText());
   }
 }
 

@@ -104,8 +104,9 @@ TEST_F(ExecuteControl, TaskQueueRunsOneItemPerStepInOrder) {
   queue.AddTask([&](void* s) { trace += s == &sender ? "a" : "?"; }, &sender);
   queue.AddTask([&](void*) { throw std::runtime_error("start-up item failed"); }, nullptr);
   queue.AddTask([&](void*) { trace += "c"; }, nullptr);
-  queue.AddTask([&](void*) { trace += "d"; }, nullptr);
-  EXPECT_EQ(queue.Count(), 4);
+  queue.AddTask([&](void*) { throw 42; }, nullptr);  // no std::exception
+  queue.AddTask([&](void*) { trace += "e"; }, nullptr);
+  EXPECT_EQ(queue.Count(), 5);
   Steps(1);
   EXPECT_EQ(trace, "a");
   Steps(1);
@@ -113,6 +114,7 @@ TEST_F(ExecuteControl, TaskQueueRunsOneItemPerStepInOrder) {
   Steps(1);
   EXPECT_EQ(trace, "ac");
   ASSERT_TRUE(StepUntil([&] { return queue.Count() == 0 && MxScheduler()->TaskCount() == 0; }));
-  EXPECT_EQ(trace, "acd");
-  EXPECT_EQ(LogLines(), std::vector<std::string>{"***INFO: start-up item failed - TaskQueue"});
+  EXPECT_EQ(trace, "ace");
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{"***INFO: start-up item failed - TaskQueue",
+                                                  "***INFO: unknown exception - TaskQueue"}));
 }

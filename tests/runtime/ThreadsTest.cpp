@@ -187,6 +187,24 @@ TEST(ThreadManager, ServesItsClientsOnItsOwnThread) {
   ASSERT_TRUE(WaitUntil([&] { return events == 12 && manager.ClientCount() == 1; }));
 }
 
+TEST(ThreadManager, AFailingHandlerEndsNeitherTheLoopNorTheOthers) {
+  TThreadManager manager;
+  std::atomic<int> served{0};
+  TThreadClient* failing = manager.NewThreadClient();
+  TThreadClient* other = manager.NewThreadClient();
+  failing->OnEvent = [&](TThreadClient*) {
+    if (++served == 1) throw 42;  // no std::exception
+    throw std::runtime_error("port failed");
+  };
+  other->OnEvent = [&](TThreadClient*) { served += 10; };
+  for (TThreadClient* c : {failing, other, failing, other}) {
+    const int before = served;
+    c->SetEvent();
+    ASSERT_TRUE(WaitUntil([&] { return served > before; }));
+  }
+  EXPECT_EQ(served, 22);
+}
+
 TEST(ThreadManager, SixteenClientsAtMost) {
   TThreadManager manager;
   std::vector<TThreadClient*> clients;
