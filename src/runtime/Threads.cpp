@@ -162,12 +162,7 @@ TThreadClient::~TThreadClient() { close(FEventHandle); }
 
 void TThreadClient::SetEvent() { SignalFd(FEventHandle); }
 
-void TThreadClient::Release() {
-  TThreadManager* owner = FOwner;
-  // From here on the manager's thread may delete this client at any moment.
-  ReleaseRequest = true;
-  owner->SignalControl();
-}
+void TThreadClient::Release() { FOwner->ReleaseClient(this); }
 
 void TThreadClient::DoEvent() {
   if (OnEvent) OnEvent(this);
@@ -217,6 +212,14 @@ TThreadClient* TThreadManager::NewThreadClient() {
   ClientList.push_back(new TThreadClient(this));
   SignalControl();
   return ClientList.back();
+}
+
+void TThreadManager::ReleaseClient(TThreadClient* Client) {
+  std::unique_lock lock(FListLock);
+  Client->ReleaseRequest = true;
+  if (!IsCurrentThread()) FEventDone.wait(lock, [&] { return FRunning != Client; });
+  // Once the lock is let go, the manager's thread may delete the client at any moment.
+  SignalControl();
 }
 
 void TThreadManager::RebuildEventArray() {
@@ -298,12 +301,24 @@ int TThreadManager::CollectArmed(pollfd* Fds, TThreadClient** Owners) {
 }
 
 void TThreadManager::Serve(TThreadClient* Client) {
+  {
+    std::lock_guard lock(FListLock);
+    // Released after the wait saw its event or descriptor: its owner may be freeing its
+    // state.
+    if (Client->ReleaseRequest) return;
+    FRunning = Client;
+  }
   // One client's failure must not end the service of the others.
   try {
     Client->DoEvent();
   } catch (...) {
     LogError(ThreadName() + ": " + CurrentExceptionText());
   }
+  {
+    std::lock_guard lock(FListLock);
+    FRunning = nullptr;
+  }
+  FEventDone.notify_all();
 }
 
 }  // namespace vt

@@ -100,7 +100,10 @@ class TThreadClient {
   // calls OnEvent on its own thread.
   int EventHandle() const { return FEventHandle; }
   void SetEvent();
-  // Asks to be removed; the manager frees the client at its next wake-up.
+  // Asks to be removed and waits for an OnEvent of this client that is running: once
+  // Release returns, no handler of the client runs or will run, and the manager frees
+  // the client at its next wake-up. Inside the client's own OnEvent it returns at once
+  // (that call is the last). Not while holding a lock that OnEvent takes.
   void Release();
   void DoEvent();
 
@@ -147,8 +150,10 @@ class TThreadManager : public TOurThread {
   friend class TThreadClient;
   void SignalControl();
   void RebuildEventArray();
+  void ReleaseClient(TThreadClient* Client);
   // The armed descriptors, appended to Fds; their clients in Owners. Returns the count.
   int CollectArmed(pollfd* Fds, TThreadClient** Owners);
+  // Runs the client's OnEvent unless the client was released meanwhile.
   void Serve(TThreadClient* Client);
 
   // The wait in progress, for ClearWaitDescriptor: set around each wait, and the
@@ -159,8 +164,10 @@ class TThreadManager : public TOurThread {
   bool FInWait = false;
   std::uint64_t FWaitsEnded = 0;
 
-  std::mutex FListLock;  // ClientList
+  std::mutex FListLock;  // ClientList, FRunning and the clients' ReleaseRequest
   std::vector<TThreadClient*> ClientList;
+  TThreadClient* FRunning = nullptr;  // the client whose OnEvent runs
+  std::condition_variable FEventDone;
   std::atomic<int> FClientCount{0};
   int EventArray[MaxClientCount + 1];  // index 0 the control event; rebuilt only by the manager's thread
   int FControlEvent;

@@ -205,6 +205,48 @@ TEST(ThreadManager, AFailingHandlerEndsNeitherTheLoopNorTheOthers) {
   EXPECT_EQ(served, 22);
 }
 
+TEST(ThreadManager, AfterReleaseNoHandlerOfTheClientRuns) {
+  TThreadManager manager;
+  // A handler in progress: Release returns only after it.
+  std::atomic<bool> inside{false}, letGo{false}, released{false};
+  TThreadClient* slow = manager.NewThreadClient();
+  slow->OnEvent = [&](TThreadClient*) {
+    inside = true;
+    while (!letGo) std::this_thread::yield();
+  };
+  slow->SetEvent();
+  ASSERT_TRUE(WaitUntil([&] { return inside.load(); }));
+  std::thread releaser([&] {
+    slow->Release();
+    released = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(released);
+  letGo = true;
+  releaser.join();
+
+  // From inside its own handler: at once, and that call is the last.
+  std::atomic<int> selfCalls{0};
+  TThreadClient* self = manager.NewThreadClient();
+  self->OnEvent = [&](TThreadClient* c) {
+    ++selfCalls;
+    c->Release();
+  };
+  self->SetEvent();
+  ASSERT_TRUE(WaitUntil([&] { return selfCalls == 1 && manager.ClientCount() == 0; }));
+
+  // Owners free their state as soon as Release returns (the sanitizers see a late call).
+  for (int round = 0; round < 200; ++round) {
+    auto state = std::make_unique<std::atomic<int>>(0);
+    TThreadClient* c = manager.NewThreadClient();
+    c->OnEvent = [s = state.get()](TThreadClient*) { ++*s; };
+    for (int i = 0; i < 10; ++i) c->SetEvent();
+    c->Release();
+    state.reset();
+  }
+  EXPECT_EQ(selfCalls, 1);
+}
+
 TEST(ThreadManager, SixteenClientsAtMost) {
   TThreadManager manager;
   std::vector<TThreadClient*> clients;
