@@ -16,7 +16,7 @@ TEST_F(ExecuteControl, RunsNothingUntilItsCreatorContinues) {
   int owner = 0, stranger = 0;
   TExecuteControl ctrl(&owner);
   int idle = 0;
-  ctrl.OnIdle = [&](TExecuteControl*) { ++idle; };
+  ctrl.SetOnIdle([&](TExecuteControl*) { ++idle; });
   Steps(5);
   EXPECT_EQ(idle, 0);
   EXPECT_THROW_MSG(ctrl.Continue(&stranger), "TExecuteControl.Continue: waiting object missmatch");
@@ -56,6 +56,15 @@ TEST_F(ExecuteControl, AnOperationRunsStepByStepUntilStatusZero) {
   // Idle without an idle handler: the control's task sleeps until the next Execute.
   Steps(3);
   EXPECT_EQ(MxScheduler()->TaskCount(), 0);
+}
+
+TEST_F(ExecuteControl, AnIdleHandlerAssignedWhileIdleIsCalledEveryTurn) {
+  TExecuteControl ctrl;
+  Steps(3);
+  ASSERT_EQ(MxScheduler()->TaskCount(), 0);  // idle without a handler: asleep
+  int idle = 0;
+  ctrl.SetOnIdle([&](TExecuteControl*) { ++idle; });
+  ASSERT_TRUE(StepUntil([&] { return idle >= 3; }));
 }
 
 TEST_F(ExecuteControl, LogMessagePassesToItsHandler) {
