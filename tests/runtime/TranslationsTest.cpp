@@ -92,6 +92,11 @@ TEST_F(LanguageTable, FormattedTexts) {
   EXPECT_EQ(Manager->GetFmt(u"FmtEnglishOnly", {std::string("5 mm")}, u"German"), u"Value 5 mm");
   EXPECT_EQ(Manager->GetFmt(u"Fmt", {std::string("b"), std::int64_t{1}}, u"Klingon"), u"File b has 1 lines");
   EXPECT_EQ(Manager->GetFmt(u"Unknown", {std::string("x")}, u"English"), u"");
+  // Arguments that do not fit the placeholders raise, in the asked language and in English.
+  EXPECT_THROW(Manager->GetFmt(u"Fmt", {std::string("a.txt")}, u"German"), EConvertError);
+  EXPECT_THROW(Manager->GetFmt(u"Fmt", {std::int64_t{3}, std::string("a.txt")}, u"German"), EConvertError);
+  EXPECT_THROW(Manager->GetFmt(u"Fmt", {std::string("b"), std::string("1")}, u"Klingon"), EConvertError);
+  EXPECT_THROW(Manager->GetFmt(u"FmtEnglishOnly", {}, u"German"), EConvertError);
 }
 
 TEST_F(LanguageTable, BadFilesGiveOneMessageAndAnEmptyTable) {
