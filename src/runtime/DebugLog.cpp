@@ -66,12 +66,20 @@ void TDebugFilterList::SetItems(std::vector<TDebugFilter> Items) {
   FItems = std::move(Items);
 }
 
-TDebugManager::TDebugManager(const fs::path& AppDataDir, TDebugLimits Limits) : FLimits(Limits) {
+TDebugManager::TDebugManager(const fs::path& AppDataDir, TDebugLimits Limits)
+    : FLimits(Limits), FLink(std::make_shared<TLink>()) {
+  FLink->Manager = this;
   if (!AppDataDir.empty()) FillFileArray(AppDataDir / "Communication");
   if (!FFileArray.empty()) FFileName = OldestFile(FFileArray, DebugLogFileCount - 1);
 }
 
-TDebugManager::~TDebugManager() { SetDebugMemo(nullptr); }
+TDebugManager::~TDebugManager() {
+  {
+    std::unique_lock lock(FLink->Lock);
+    FLink->Manager = nullptr;
+  }
+  SetDebugMemo(nullptr);
+}
 
 void TDebugManager::FillFileArray(const fs::path& Folder) {
   std::error_code ec;
@@ -139,9 +147,11 @@ void TDebugManager::Disable(int Group) {
 }
 
 TDebugHandler TDebugManager::GroupMessage(int Group) {
-  return [this, Group](std::uint16_t DbgId, const AnsiString& DbgMsg) {
+  return [link = FLink, Group](std::uint16_t DbgId, const AnsiString& DbgMsg) {
+    std::shared_lock lock(link->Lock);
+    if (!link->Manager) return;
     try {
-      DebugMessage(Group, DbgId, DbgMsg);
+      link->Manager->DebugMessage(Group, DbgId, DbgMsg);
     } catch (...) {
     }
   };

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <string_view>
 #include <vector>
 
@@ -99,7 +100,9 @@ class TDebugManager {
   void Assign(int Group, TSetDebugHandler PSetDebugHandler);
   void Enable(int Group);
   void Disable(int Group);
-  // The handler of group 1..8; it never raises.
+  // The handler of group 1..8; it never raises. A sender may keep it beyond the manager
+  // (a link thread logging while the program ends): once the manager is destroyed, the
+  // handler does nothing.
   TDebugHandler GroupMessage(int Group);
 
   // The one writer. Callable from any thread; one call at a time changes the lists
@@ -140,6 +143,13 @@ class TDebugManager {
  private:
   using TLineList = std::vector<AnsiString>;  // oldest first; shown and written newest first
 
+  // What the group handlers hold: the manager while it lives. The destructor clears it
+  // once the handler calls in progress have returned.
+  struct TLink {
+    std::shared_mutex Lock;
+    TDebugManager* Manager;
+  };
+
   void FillFileArray(const std::filesystem::path& Folder);
   void Store(std::string_view Msg);
   void Rotate();
@@ -148,6 +158,7 @@ class TDebugManager {
   void PostToMemo(AnsiString Line);
 
   const TDebugLimits FLimits;
+  const std::shared_ptr<TLink> FLink;
   std::vector<std::filesystem::path> FFileArray;
 
   mutable std::mutex FLock;  // the lists, the file and the counters below

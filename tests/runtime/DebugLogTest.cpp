@@ -268,6 +268,33 @@ TEST(Debug, GroupsHandTheirHandlersToTheirSenders) {
   EXPECT_FALSE(sender2);
 }
 
+TEST(Debug, AKeptGroupHandlerDoesNothingOnceItsManagerIsGone) {
+  InstallDebugManager(std::make_unique<TDebugManager>(fs::path()));
+  TDebugHandler kept;
+  DebugManager()->Assign(1, [&](const TDebugHandler& h) { kept = h; });
+  DebugManager()->Enable(1);
+  ASSERT_TRUE(kept);
+  InstallDebugManager(nullptr);
+  kept(1, "after its manager");
+  InstallDebugManager(std::make_unique<TDebugManager>(fs::path()));
+  kept(1, "after its manager, with another one installed");
+  EXPECT_TRUE(DebugManager()->DebugInfoList(1).empty());
+  InstallDebugManager(nullptr);
+
+  // A link thread goes on logging while its manager is destroyed.
+  for (int round = 0; round < 20; ++round) {
+    auto manager = std::make_unique<TDebugManager>(fs::path());
+    const TDebugHandler handler = manager->GroupMessage(1);
+    std::atomic<int> lines{0};
+    std::thread link([&] {
+      for (int i = 0; i < 2000; ++i, ++lines) handler(1, "link");
+    });
+    WaitUntil([&] { return lines > 10; });
+    manager.reset();
+    link.join();
+  }
+}
+
 TEST(Debug, TimeAndByteHelpers) {
   const AnsiString t = MillisecondsFromStart();
   EXPECT_EQ(t.size(), 10u) << t;
