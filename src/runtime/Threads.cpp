@@ -136,6 +136,77 @@ std::vector<TOurThread*> OurThreadList() {
   return ThreadList();
 }
 
+TJobThread::TJobThread(AnsiString Name) {
+  SetThreadName(std::move(Name));
+  Start();
+}
+
+TJobThread::~TJobThread() { ShutdownThread(); }
+
+void TJobThread::Post(std::function<void()> Job) {
+  bool ended;
+  {
+    std::lock_guard lock(FLock);
+    FJobs.push_back(std::move(Job));
+    ++FPosted;
+    ended = FEnded;
+  }
+  FChanged.notify_all();
+  if (ended) RunPosted();
+}
+
+void TJobThread::Drain() {
+  std::unique_lock lock(FLock);
+  const std::uint64_t posted = FPosted;
+  FChanged.wait(lock, [&] { return FDone >= posted || FEnded; });
+  if (FDone >= posted) return;
+  lock.unlock();
+  RunPosted();
+}
+
+void TJobThread::Execute() {
+  for (;;) {
+    {
+      std::unique_lock lock(FLock);
+      FChanged.wait(lock, [&] { return !FJobs.empty() || GetIsTerminated(); });
+      if (FJobs.empty()) {
+        FEnded = true;
+        break;
+      }
+    }
+    RunPosted();
+  }
+  FChanged.notify_all();
+}
+
+void TJobThread::TerminatedSet() {
+  { std::lock_guard lock(FLock); }  // a wait that has just tested the flag is in its wait now
+  FChanged.notify_all();
+}
+
+void TJobThread::RunPosted() {
+  std::lock_guard run(FRunLock);
+  for (;;) {
+    std::function<void()> job;
+    {
+      std::lock_guard lock(FLock);
+      if (FJobs.empty()) return;
+      job = std::move(FJobs.front());
+      FJobs.pop_front();
+    }
+    try {
+      job();
+    } catch (...) {
+      LogError(ThreadName() + ": " + CurrentExceptionText());
+    }
+    {
+      std::lock_guard lock(FLock);
+      ++FDone;
+    }
+    FChanged.notify_all();
+  }
+}
+
 namespace {
 
 int NewEventFd() {

@@ -1,7 +1,8 @@
 // Worker threads: TOurThread (named, listed in the one global thread list through which
-// the program asks every thread to end), the event object the runtime waits on, and the
+// the program asks every thread to end), the event object the runtime waits on, the
 // thread manager that serves up to 16 clients' events (and their armed descriptors) on
-// one thread.
+// one thread, and the job thread that takes slow work (file writes) off the threads
+// that hand it over.
 #pragma once
 
 #include <poll.h>
@@ -9,6 +10,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -85,6 +87,34 @@ class TOurThread {
   std::thread FThread;
   std::atomic<bool> FTerminated{false};
   std::atomic<bool> FFinished{false};
+};
+
+// Runs the jobs posted to it one at a time, in the order they were posted, on a thread of
+// its own. Asked to end, it first runs what is queued; once it has ended, Post and Drain
+// run the jobs on the calling thread, so that nothing posted is lost.
+class TJobThread : public TOurThread {
+ public:
+  explicit TJobThread(AnsiString Name);
+  ~TJobThread() override;
+
+  void Post(std::function<void()> Job);
+  // Returns once every job posted before the call has run.
+  void Drain();
+
+ protected:
+  void Execute() override;
+  void TerminatedSet() override;
+
+ private:
+  void RunPosted();
+
+  std::mutex FLock;  // the fields below
+  std::condition_variable FChanged;
+  std::deque<std::function<void()>> FJobs;
+  std::uint64_t FPosted = 0;
+  std::uint64_t FDone = 0;
+  bool FEnded = false;
+  std::mutex FRunLock;  // one runner at a time, which keeps the order
 };
 
 // Asks every listed thread to end; returns how many of them are still running.

@@ -308,6 +308,30 @@ TEST(ThreadManager, ClearedDescriptorIsNoLongerHeld) {
   client->Release();
 }
 
+TEST(JobThread, RunsItsJobsInOrderAndLosesNoneOnceEnded) {
+  TJobThread jobs("Jobs");
+  const std::thread::id here = std::this_thread::get_id();
+  std::vector<int> done;
+  std::atomic<bool> elsewhere{true};
+  for (int i = 0; i < 100; ++i) {
+    if (i == 50) jobs.Post([] { throw 42; });  // the jobs behind it still run
+    jobs.Post([&, i] {
+      done.push_back(i);
+      if (std::this_thread::get_id() == here) elsewhere = false;
+    });
+  }
+  jobs.Drain();
+  std::vector<int> expected(100);
+  std::iota(expected.begin(), expected.end(), 0);
+  EXPECT_EQ(done, expected);
+  EXPECT_TRUE(elsewhere);
+  jobs.Terminate();
+  ASSERT_TRUE(WaitUntil([&] { return jobs.Finished(); }));
+  jobs.Post([&] { done.push_back(100); });  // runs here, now
+  jobs.Drain();
+  EXPECT_EQ(done.size(), 101u);
+}
+
 TEST(OurThread, PriorityTexts) {
   struct TIdle : TOurThread {
     void Execute() override {}
