@@ -67,15 +67,6 @@ TEST_F(ExecuteControl, AnIdleHandlerAssignedWhileIdleIsCalledEveryTurn) {
   ASSERT_TRUE(StepUntil([&] { return idle >= 3; }));
 }
 
-TEST_F(ExecuteControl, LogMessagePassesToItsHandler) {
-  TExecuteControl ctrl;
-  AnsiString got;
-  ctrl.LogMessage("lost");  // no handler: nothing
-  ctrl.OnMessage = [&](const AnsiString& Msg) { got = Msg; };
-  ctrl.LogMessage("saving");
-  EXPECT_EQ(got, "saving");
-}
-
 TEST(ExecuteStack, ContextsNestAndCheckTheirState) {
   TExecuteStack stack;
   int first = 1, second = 2, child = 3;

@@ -252,11 +252,19 @@ TEST_F(LanguageForms, CaptionSettersTranslateIntoTheInterfaceLanguage) {
   SetButtonHint(nullptr, u"Cap_Open");
 }
 
-TEST_F(LanguageForms, MonitorScaling) {
+// In a process of its own: the scale factor is read when the application starts.
+TEST(MonitorScaling, IsTheScreensDotsPerInchOver96) {
   EXPECT_EQ(GetMonitorScalingPercentage(nullptr), 100);
-  QWidget window;
-  window.show();
-  EXPECT_EQ(GetMonitorScalingPercentage(&window), 100);  // the headless screen has 96 DPI
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        qputenv("QT_SCALE_FACTOR", "1.5");  // the headless screen: 96 DPI, now at 150 %
+        TestApp();
+        QWidget window;
+        window.show();
+        std::_Exit(GetMonitorScalingPercentage(&window));
+      },
+      ::testing::ExitedWithCode(150), "");
 }
 
 }  // namespace
