@@ -23,7 +23,7 @@ class EInvalidCast : public Exception {
   EInvalidCast() : Exception("Invalid class typecast") {}
 };
 
-// Text that is no number of the asked kind.
+// Text that is no number of the asked kind; a format that does not fit its arguments.
 class EConvertError : public Exception {
   using Exception::Exception;
 };

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "platform/Exceptions.h"
 #include "platform/TextConversion.h"
 
 namespace vt {
@@ -86,20 +87,38 @@ std::string ArgText(const FormatArg& a, const Spec& spec) {
   }
 }
 
+bool Fits(const FormatArg& a, char type) {
+  switch (type) {
+    case 'd': case 'u': case 'x':
+      return std::holds_alternative<std::int64_t>(a) || std::holds_alternative<std::uint64_t>(a);
+    case 'f': case 'g': case 'e':
+      return std::holds_alternative<double>(a);
+    case 's':
+      return std::holds_alternative<std::string>(a);
+    default:
+      return false;
+  }
+}
+
+[[noreturn]] void Misfit(std::string_view fmt) {
+  throw EConvertError("Format '" + std::string(fmt) + "' does not fit its arguments");
+}
+
 int ReadNumber(std::string_view fmt, std::size_t& i) {
   int n = 0;
   while (i < fmt.size() && fmt[i] >= '0' && fmt[i] <= '9') n = n * 10 + (fmt[i++] - '0');
   return n;
 }
 
-}  // namespace
-
-std::string FormatArgs(std::string_view fmt, const FormatArg* args, std::size_t count) {
+// Strict: see FormatArgsStrict. Lenient: a missing argument gives empty text and every
+// conversion takes any argument.
+std::string FormatWith(std::string_view fmt, const FormatArg* args, std::size_t count, bool strict) {
   std::string out;
   out.reserve(fmt.size() + 16 * count);
   std::size_t next = 0;
   for (std::size_t i = 0; i < fmt.size(); ++i) {
     if (fmt[i] != '%' || i + 1 >= fmt.size()) {
+      if (strict && fmt[i] == '%') Misfit(fmt);
       out += fmt[i];
       continue;
     }
@@ -112,8 +131,12 @@ std::string FormatArgs(std::string_view fmt, const FormatArg* args, std::size_t 
     if (fmt[i] == '-') spec.left = true, ++i;
     if (i < fmt.size() && fmt[i] >= '0' && fmt[i] <= '9') spec.width = ReadNumber(fmt, i);
     if (i < fmt.size() && fmt[i] == '.') ++i, spec.precision = ReadNumber(fmt, i);
-    if (i >= fmt.size()) break;
+    if (i >= fmt.size()) {
+      if (strict) Misfit(fmt);
+      break;
+    }
     spec.type = static_cast<char>(std::tolower(static_cast<unsigned char>(fmt[i])));
+    if (strict && (next >= count || !Fits(args[next], spec.type))) Misfit(fmt);
     std::string text = next < count ? ArgText(args[next++], spec) : std::string();
     if (spec.width > 0 && text.size() < static_cast<std::size_t>(spec.width)) {
       const std::string pad(spec.width - text.size(), ' ');
@@ -122,6 +145,16 @@ std::string FormatArgs(std::string_view fmt, const FormatArg* args, std::size_t 
     out += text;
   }
   return out;
+}
+
+}  // namespace
+
+std::string FormatArgs(std::string_view fmt, const FormatArg* args, std::size_t count) {
+  return FormatWith(fmt, args, count, false);
+}
+
+std::string FormatArgsStrict(std::string_view fmt, const FormatArg* args, std::size_t count) {
+  return FormatWith(fmt, args, count, true);
 }
 
 }  // namespace vt

@@ -14,6 +14,10 @@ namespace vt {
 using FormatArg = std::variant<std::int64_t, std::uint64_t, double, std::string>;
 
 std::string FormatArgs(std::string_view fmt, const FormatArg* args, std::size_t count);
+// The same for formats that come with data (translated texts): a placeholder without its
+// argument, of another kind than its argument (%d, %u, %x take integers, %f, %g, %e
+// floating-point numbers, %s texts) or unknown raises EConvertError.
+std::string FormatArgsStrict(std::string_view fmt, const FormatArg* args, std::size_t count);
 std::string WideArgToUtf8(std::u16string_view s);
 
 template <class T>

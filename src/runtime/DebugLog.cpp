@@ -66,12 +66,23 @@ void TDebugFilterList::SetItems(std::vector<TDebugFilter> Items) {
   FItems = std::move(Items);
 }
 
-TDebugManager::TDebugManager(const fs::path& AppDataDir, TDebugLimits Limits) : FLimits(Limits) {
+TDebugManager::TDebugManager(const fs::path& AppDataDir, TDebugLimits Limits)
+    : FLimits(Limits), FLink(std::make_shared<TLink>()) {
+  FLink->Manager = this;
   if (!AppDataDir.empty()) FillFileArray(AppDataDir / "Communication");
-  if (!FFileArray.empty()) FFileName = OldestFile(FFileArray, DebugLogFileCount - 1);
+  if (FFileArray.empty()) return;
+  FFileName = OldestFile(FFileArray, DebugLogFileCount - 1);
+  FWriter = std::make_unique<TJobThread>("DebugLogWriter");
 }
 
-TDebugManager::~TDebugManager() { SetDebugMemo(nullptr); }
+TDebugManager::~TDebugManager() {
+  {
+    std::unique_lock lock(FLink->Lock);
+    FLink->Manager = nullptr;
+  }
+  FWriter.reset();  // writes what was handed over
+  SetDebugMemo(nullptr);
+}
 
 void TDebugManager::FillFileArray(const fs::path& Folder) {
   std::error_code ec;
@@ -139,22 +150,22 @@ void TDebugManager::Disable(int Group) {
 }
 
 TDebugHandler TDebugManager::GroupMessage(int Group) {
-  return [this, Group](std::uint16_t DbgId, const AnsiString& DbgMsg) {
+  return [link = FLink, Group](std::uint16_t DbgId, const AnsiString& DbgMsg) {
+    std::shared_lock lock(link->Lock);
+    if (!link->Manager) return;
     try {
-      DebugMessage(Group, DbgId, DbgMsg);
+      link->Manager->DebugMessage(Group, DbgId, DbgMsg);
     } catch (...) {
     }
   };
 }
 
 void TDebugManager::DebugMessage(int Group, std::uint16_t DbgId, std::string_view DbgMsg) {
-  {
+  try {
     std::lock_guard lock(FLock);
-    try {
-      Store(DbgMsg);
-    } catch (...) {
-      ++FExceptionCounter;
-    }
+    Store(DbgMsg);
+  } catch (...) {
+    ++FExceptionCounter;
   }
   if (!FDebugingEnabled || FFilters.Filter(DbgId) != faAllow) return;
   PostToMemo(Format("[%.4x] %s", DbgId, DbgMsg));
@@ -184,37 +195,54 @@ void TDebugManager::Rotate() {
   const int next = NextListId(FListID);
   List(next).clear();
   FListID = next;
-  if (FFileName.empty()) return;
-  std::error_code ec;
-  const auto size = fs::file_size(FFileName, ec);
-  if (!ec && static_cast<std::int64_t>(size) > FLimits.FileSizeLimit) {
-    FFileName = OldestFile(FFileArray, DebugLogFileCount - 1);
-    std::ofstream(FFileName, std::ios::binary | std::ios::trunc);
-  }
-  WriteBeforeFile(List(before), {});
+  PostFileWork(List(before), {}, true);
 }
 
 void TDebugManager::SaveDebugLastPart() {
-  std::lock_guard lock(FLock);
-  const int receiving = FListID;
-  const int before = PrevListId(receiving);
-  const int next = NextListId(receiving);
-  List(next).clear();
-  FListID = next;
-  try {
-    WriteBeforeFile(List(receiving), List(before));
-    // Both are in the file now; a later rotation must not write them again.
+  {
+    std::lock_guard lock(FLock);
+    const int receiving = FListID;
+    const int before = PrevListId(receiving);
+    const int next = NextListId(receiving);
+    List(next).clear();
+    FListID = next;
+    // On their way to the file: a later rotation must not write them again.
+    PostFileWork(std::move(List(receiving)), std::move(List(before)), false);
     List(receiving).clear();
     List(before).clear();
-  } catch (...) {
-    ++FExceptionCounter;
   }
+  WaitForLogFiles();
+}
+
+void TDebugManager::WaitForLogFiles() {
+  if (FWriter) FWriter->Drain();
+}
+
+void TDebugManager::PostFileWork(TLineList First, TLineList Second, bool Rotation) {
+  if (!FWriter || (First.empty() && Second.empty() && !Rotation)) return;
+  FWriter->Post([this, First = std::move(First), Second = std::move(Second), Rotation] {
+    std::lock_guard lock(FFileLock);
+    try {
+      if (Rotation) MoveOnWhenFull();
+      WriteBeforeFile(First, Second);
+    } catch (...) {
+      ++FExceptionCounter;
+    }
+  });
+}
+
+// A full file is left as it is; the least recently written one is emptied and used.
+void TDebugManager::MoveOnWhenFull() {
+  std::error_code ec;
+  const auto size = fs::file_size(FFileName, ec);
+  if (ec || static_cast<std::int64_t>(size) <= FLimits.FileSizeLimit) return;
+  FFileName = OldestFile(FFileArray, DebugLogFileCount - 1);
+  std::ofstream(FFileName, std::ios::binary | std::ios::trunc);
 }
 
 // First (newest first), then Second, then the file's old content; written through a
-// temporary file so that a failure leaves the old file as it was.
+// temporary file so that a failure leaves the old file as it was. On the writer's thread.
 void TDebugManager::WriteBeforeFile(const TLineList& First, const TLineList& Second) {
-  if (FFileName.empty()) return;
   std::string text;
   for (const TLineList* list : {&First, &Second})
     for (auto it = list->rbegin(); it != list->rend(); ++it) text.append(*it).append("\r\n");
@@ -271,7 +299,7 @@ void TDebugManager::FlushDebugMemo() {
 }
 
 fs::path TDebugManager::FileName() const {
-  std::lock_guard lock(FLock);
+  std::lock_guard lock(FFileLock);
   return FFileName;
 }
 
@@ -291,10 +319,7 @@ int TDebugManager::LineCounter() const {
   return FLineCounter;
 }
 
-int TDebugManager::ExceptionCounter() const {
-  std::lock_guard lock(FLock);
-  return FExceptionCounter;
-}
+int TDebugManager::ExceptionCounter() const { return FExceptionCounter; }
 
 namespace {
 
@@ -331,6 +356,16 @@ void LogWarning(std::string_view Msg) {
 }
 void LogError(std::string_view Msg) {
   WithManager([&](TDebugManager& m) { m.LogError(Msg); });
+}
+
+AnsiString CurrentExceptionText() {
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    return Utf8ToAnsi(e.what());
+  } catch (...) {
+    return "unknown exception";
+  }
 }
 
 AnsiString MillisecondsFromStart() {

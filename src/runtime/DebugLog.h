@@ -13,11 +13,13 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <string_view>
 #include <vector>
 
 #include "platform/TextConversion.h"
 #include "runtime/RuntimeLimits.h"
+#include "runtime/Threads.h"
 
 namespace vt {
 
@@ -99,14 +101,20 @@ class TDebugManager {
   void Assign(int Group, TSetDebugHandler PSetDebugHandler);
   void Enable(int Group);
   void Disable(int Group);
-  // The handler of group 1..8; it never raises.
+  // The handler of group 1..8; it never raises. A sender may keep it beyond the manager
+  // (a link thread logging while the program ends): once the manager is destroyed, the
+  // handler does nothing.
   TDebugHandler GroupMessage(int Group);
 
-  // The one writer. Callable from any thread; one call at a time changes the lists
-  // and files, and no line is dropped because another call is in progress.
+  // The one writer. Callable from any thread; one call at a time changes the lists,
+  // and no line is dropped because another call is in progress. A finished period goes
+  // to the log file writer's thread: no logging thread waits for file work.
   void DebugMessage(int Group, std::uint16_t DbgId, std::string_view DbgMsg);
-  // Writes every line not yet saved into the current file (at exit, saving on).
+  // Writes every line not yet saved into the current file (at exit, saving on) and
+  // returns once all of it is written.
   void SaveDebugLastPart();
+  // Returns once the periods handed to the log file writer so far are written.
+  void WaitForLogFiles();
 
   bool DebugingEnabled() const { return FDebugingEnabled; }
   void SetDebugingEnabled(bool Value) { FDebugingEnabled = Value; }
@@ -140,22 +148,37 @@ class TDebugManager {
  private:
   using TLineList = std::vector<AnsiString>;  // oldest first; shown and written newest first
 
+  // What the group handlers hold: the manager while it lives. The destructor clears it
+  // once the handler calls in progress have returned.
+  struct TLink {
+    std::shared_mutex Lock;
+    TDebugManager* Manager;
+  };
+
   void FillFileArray(const std::filesystem::path& Folder);
   void Store(std::string_view Msg);
   void Rotate();
+  // Hands First and Second (each written newest first) to the writer's thread, which
+  // writes them above the file's lines; a rotation first moves on to the oldest file
+  // when the current one is full.
+  void PostFileWork(TLineList First, TLineList Second, bool Rotation);
+  void MoveOnWhenFull();
   void WriteBeforeFile(const TLineList& First, const TLineList& Second);
   TLineList& List(int Id) { return FLists[Id - 1]; }
   void PostToMemo(AnsiString Line);
 
   const TDebugLimits FLimits;
+  const std::shared_ptr<TLink> FLink;
   std::vector<std::filesystem::path> FFileArray;
 
-  mutable std::mutex FLock;  // the lists, the file and the counters below
-  std::filesystem::path FFileName;
+  mutable std::mutex FLock;  // the lists and the counters below; never held for file work
   std::array<TLineList, 3> FLists;
   int FListID = 1;
   int FLineCounter = 0;
-  int FExceptionCounter = 0;
+  std::atomic<int> FExceptionCounter{0};
+
+  mutable std::mutex FFileLock;  // the file being written
+  std::filesystem::path FFileName;
 
   std::atomic<bool> FDebugingEnabled{false};
   std::atomic<bool> FDebugSaveDataBool{false};
@@ -172,6 +195,8 @@ class TDebugManager {
   std::unique_ptr<QObject> FMemoContext;  // lives in the GUI thread; receives the posted flush
   std::vector<AnsiString> FPendingLines;
   bool FFlushPosted = false;
+
+  std::unique_ptr<TJobThread> FWriter;  // none without log files
 };
 
 // The global debug manager, none until the shell installs one. Installing replaces
@@ -184,6 +209,9 @@ void InstallDebugManager(std::unique_ptr<TDebugManager> Manager);
 void LogInfo(std::string_view Msg);
 void LogWarning(std::string_view Msg);
 void LogError(std::string_view Msg);
+// Inside a catch block: the message of the exception being handled, as 8-bit text for a
+// log line; "unknown exception" for one that is no std::exception.
+AnsiString CurrentExceptionText();
 
 // Seconds since program start as "%10.3f".
 AnsiString MillisecondsFromStart();

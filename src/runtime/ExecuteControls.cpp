@@ -24,16 +24,21 @@ void TExecuteControl::Work() {
     // Waiting for an object (the creator at the first turn): nothing runs until Continue.
     WorkSignal.SetReady(false);
   } else if (FWorkState == wsIdle) {
-    if (OnIdle) OnIdle(this);
-    // Without an idle handler there is nothing to do until Execute: the task sleeps
-    // instead of being called at every turn.
-    if (FWaitingObject || !OnIdle) WorkSignal.SetReady(false);
+    if (FOnIdle) FOnIdle(this);
+    // Without an idle handler there is nothing to do until Execute or SetOnIdle: the
+    // task sleeps instead of being called at every turn.
+    if (FWaitingObject || !FOnIdle) WorkSignal.SetReady(false);
   } else {
     if (OnExecute) OnExecute(this);
     if (FWaitingObject) WorkSignal.SetReady(false);
     if (FStatus == 0) FWorkState = wsIdle;
   }
   WorkTask->WaitFor(&WorkSignal, MxNoTimeout);
+}
+
+void TExecuteControl::SetOnIdle(TExecuteEvent Value) {
+  FOnIdle = std::move(Value);
+  if (FOnIdle && FWorkState == wsIdle && !FWaitingObject) WorkSignal.SetReady(true);
 }
 
 void TExecuteControl::Execute(const void* Sender) {

@@ -58,14 +58,17 @@ class TExecuteControl {
   const void* WaitingObject() const { return FWaitingObject; }
   TMxTask& Task() { return *WorkTask; }
 
-  // Called at every turn while idle, not waiting, and assigned.
-  TExecuteEvent OnIdle;
+  // Called at every turn while idle and not waiting. Assigning it wakes an idle control,
+  // whose task sleeps while it has no idle handler.
+  const TExecuteEvent& OnIdle() const { return FOnIdle; }
+  void SetOnIdle(TExecuteEvent Value);
   TExecuteEvent OnExecute;
   TMessageEvent OnMessage;
 
  private:
   void Work();
 
+  TExecuteEvent FOnIdle;
   std::int32_t FCommand = 0;
   void* FData = nullptr;
   std::int32_t FStatus = 0;

@@ -120,13 +120,11 @@ void TMxMessageNode::SendMessage(TMxMessage* Msg) {
 void TMxMessageDispatcher::SendMessage(TMxMessage* Msg) {
   TMxMessageNode* node = nullptr;
   const char* missing;
-  // The tables are read under their locks: a log-on elsewhere may grow the node list.
+  std::lock_guard lock(ProtectTables);
   if (Msg->Receiver.Domain != 0) {
-    std::lock_guard lock(ProtectDomainTable);
     node = DomainTable[Msg->Receiver.Domain];
     missing = "Message receiver domain doesn't exist";
   } else {
-    std::lock_guard lock(ProtectNodeList);
     if (Msg->Receiver.Ident < NodeList.size()) node = NodeList[Msg->Receiver.Ident];
     missing = "Message receiver node doesn't exist";
   }
@@ -144,7 +142,7 @@ void TMxMessageDispatcher::LogOnNode(TMxMessageNode* Node, std::uint8_t Domain) 
     Node->FDomain = Domain;
     return;
   }
-  std::lock_guard lock(ProtectNodeList);
+  std::lock_guard lock(ProtectTables);
   std::size_t ident = 0;
   if (FNodeCount < static_cast<int>(NodeList.size())) {
     while (NodeList[ident]) ++ident;
@@ -162,7 +160,7 @@ void TMxMessageDispatcher::LogOffNode(TMxMessageNode* Node) {
   if (Node->FDomain != 0) {
     UnregisterDomain(Node->FDomain, Node);
   } else {
-    std::lock_guard lock(ProtectNodeList);
+    std::lock_guard lock(ProtectTables);
     if (Node->FIdent >= NodeList.size() || NodeList[Node->FIdent] != Node)
       throw Exception("MessageDispatcher: node log off failed");
     NodeList[Node->FIdent] = nullptr;
@@ -173,19 +171,19 @@ void TMxMessageDispatcher::LogOffNode(TMxMessageNode* Node) {
 }
 
 void TMxMessageDispatcher::RegisterDomain(std::uint8_t Domain, TMxMessageNode* DomainNode) {
-  std::lock_guard lock(ProtectDomainTable);
+  std::lock_guard lock(ProtectTables);
   if (DomainTable[Domain]) throw Exception("RegisterDomain: domain ID conflict");
   DomainTable[Domain] = DomainNode;
 }
 
 void TMxMessageDispatcher::UnregisterDomain(std::uint8_t Domain, TMxMessageNode* DomainNode) {
-  std::lock_guard lock(ProtectDomainTable);
+  std::lock_guard lock(ProtectTables);
   if (DomainTable[Domain] != DomainNode) throw Exception("UnregisterDomain: domain not registered");
   DomainTable[Domain] = nullptr;
 }
 
 int TMxMessageDispatcher::NodeCount() const {
-  std::lock_guard lock(ProtectNodeList);
+  std::lock_guard lock(ProtectTables);
   return FNodeCount;
 }
 

@@ -108,6 +108,11 @@ class TMxMessageNode {
 
 // Routes by receiver domain (a 256-entry table) or by ident (an index into the node
 // list; a logged-off ident leaves a gap that the next log-on takes, lowest first).
+// A message is handed to its node under the tables' lock, so that a node logs off (and
+// may be freed) only between deliveries; the lock is re-entrant, so a node's handler may
+// send, log on and log off on its own thread. It comes before the task lock: nobody
+// sends, logs on or logs off while holding that (in a task's OnSuspend, OnResume or
+// OnTimeout hook).
 class TMxMessageDispatcher {
  public:
   // In the calling thread. A message with no node at its address is destroyed and
@@ -120,10 +125,9 @@ class TMxMessageDispatcher {
   int NodeCount() const;
 
  private:
-  mutable std::mutex ProtectNodeList;
+  mutable std::recursive_mutex ProtectTables;  // both tables and every delivery
   std::vector<TMxMessageNode*> NodeList;
   int FNodeCount = 0;
-  mutable std::mutex ProtectDomainTable;
   std::array<TMxMessageNode*, 256> DomainTable{};
 };
 

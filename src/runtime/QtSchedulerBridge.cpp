@@ -64,7 +64,7 @@ void TMxPlainLoop::StepOrWait(std::int64_t Limit) {
   if (FScheduler->TaskCount() > 0) return FScheduler->Execute();
   std::unique_lock lock(FLock);
   const auto due = [this] { return FWoken || FScheduler->TaskCount() > 0 || MainFormExitRequest; };
-  if (Limit < 0)
+  if (Limit < 0 || Limit > MxLongestWait)
     FCond.wait(lock, due);
   else
     FCond.wait_for(lock, std::chrono::milliseconds(Limit), due);

@@ -48,8 +48,8 @@ class TMxPlainLoop {
   TMxPlainLoop& operator=(const TMxPlainLoop&) = delete;
 
   // One step when a task is ready; else sleeps until one is, the scheduler is woken or
-  // MainFormExitRequest is set, at most Limit ms (negative: no limit). Callers test
-  // their own end condition between calls.
+  // MainFormExitRequest is set, at most Limit ms (negative or beyond MxLongestWait: no
+  // limit). Callers test their own end condition between calls.
   void StepOrWait(std::int64_t Limit = -1);
 
  private:

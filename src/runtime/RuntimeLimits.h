@@ -22,6 +22,9 @@ inline constexpr int DebugGroupCount = 8;
 inline constexpr int MxPriorityCount = 5;
 // The timer thread's longest sleep while no timer is queued, in milliseconds.
 inline constexpr std::int64_t MxTimerQueueIdleWait = 20000;
+// Waits longer than this (about 31 years) are waits without limit: the clocks the waits
+// run on count nanoseconds in 64 bits and would overflow.
+inline constexpr std::int64_t MxLongestWait = 1'000'000'000'000;
 // Message bytes live in segments of this size, recycled through the segment pool.
 inline constexpr int MxBufferSegmentSize = 128;
 // Clients one thread manager serves (one wait covers them all and its own event).

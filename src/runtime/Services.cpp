@@ -339,7 +339,13 @@ int TServiceProvider::CountOpenDashBoardInClientList() const {
 }
 
 void TServiceProvider::DisconnectClients() {
-  while (!FClientList.empty()) FClientList.back()->Disconnect();
+  while (!FClientList.empty()) {
+    TServiceClient* client = FClientList.back();
+    if (client->FClientPool)
+      client->FClientPool->PutServiceClient(client);
+    else
+      client->Disconnect();
+  }
 }
 
 // ---- Client pool ----

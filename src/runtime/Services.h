@@ -77,6 +77,7 @@ class TServiceClient : public TServiceItem {
 
  private:
   friend class TServiceClientPool;
+  friend class TServiceProvider;
   void CheckConnected(const char* Operation) const;
   TServiceClientPool* FClientPool = nullptr;
   bool FExecuting = false;
@@ -131,6 +132,8 @@ class TServiceProvider {
   TServiceClient* RequestClient(TClientEvent AExecuteEvent);
   int GetClientCount() const { return static_cast<int>(FClientList.size()); }
   int CountOpenDashBoardInClientList() const;
+  // Disconnects every client, the last connected first. A pooled client goes back to
+  // its pool: its request was all that held it.
   void DisconnectClients();
 
   std::function<void(TServiceProvider* Sender)> OnUpdateDone;

@@ -45,8 +45,8 @@ void TTaskQueue::Step() {
   // A failing item is logged and dropped; the items behind it still run.
   try {
     item->Execute();
-  } catch (const std::exception& e) {
-    LogInfo(Utf8ToAnsi(e.what()) + " - " + FTask->Caption());
+  } catch (...) {
+    LogInfo(CurrentExceptionText() + " - " + FTask->Caption());
   }
   FHead = item->FNext;
   if (!FHead) FTail = nullptr;

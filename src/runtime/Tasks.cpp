@@ -100,7 +100,7 @@ TMxTimerQueue& MxTimerQueue() {
 // Behind every timer that expires at the same time or earlier; a new head wakes the
 // thread, whose wait is then for a later time.
 void TMxTimerQueue::InsertTimer(TMxTimer* Timer) {
-  Timer->FExpirationTime = MyGetTickCount() + Timer->FInterval;
+  Timer->FExpirationTime = TickAfter(Timer->FInterval);
   Timer->FPending = true;
   TMxTimer* prev = nullptr;
   TMxTimer* cur = TimerQueue;
@@ -148,7 +148,9 @@ void TMxTimerQueue::Execute() {
     // Cleared under the same lock that guards the queue: an insertion at the head after
     // this look sets it again, so the wait below cannot miss it.
     FEventSet = false;
-    const std::int64_t wait = head ? head->FExpirationTime - now : MxTimerQueueIdleWait;
+    // At most the idle wait: the thread looks again then, and a far expiry never
+    // reaches the clock's limits.
+    const std::int64_t wait = head ? std::min(head->FExpirationTime - now, MxTimerQueueIdleWait) : MxTimerQueueIdleWait;
     Event.wait_for(lock, std::chrono::milliseconds(wait), [this] { return FEventSet || GetIsTerminated(); });
   }
 }
@@ -162,10 +164,8 @@ void TMxTimerQueue::Fire(TMxTimer* Timer, std::unique_lock<std::mutex>& Lock) {
   // A failing handler must not stop every later time-out.
   try {
     Timer->Expiration();
-  } catch (const std::exception& e) {
-    LogError("MxTimerQueue: " + Utf8ToAnsi(e.what()));
   } catch (...) {
-    LogError("MxTimerQueue: unknown exception");
+    LogError("MxTimerQueue: " + CurrentExceptionText());
   }
   Lock.lock();
   FFiring = nullptr;
@@ -297,15 +297,10 @@ void TMxTask::TaskResume(TMxTaskControl* Control, TMxExecuteInfo Info) {
 void TMxTask::TaskExecute() {
   if (FState != tsReady) return;  // ended by another thread after the scheduler picked it
   Active = true;
-  AnsiString failure;
   try {
     Execute();
-  } catch (const std::exception& e) {
-    failure = Utf8ToAnsi(e.what());
   } catch (...) {
-    failure = "unknown exception";
-  }
-  if (!failure.empty()) {
+    const AnsiString failure = CurrentExceptionText();
     try {
       Kill();
     } catch (...) {

@@ -37,7 +37,7 @@ void TEvent::Close() {
 bool TEvent::WaitFor(std::int64_t Milliseconds) {
   std::unique_lock lock(FLock);
   const auto ready = [this] { return FSet || FClosed; };
-  if (Milliseconds < 0) {
+  if (Milliseconds < 0 || Milliseconds > MxLongestWait) {
     FCond.wait(lock, ready);
     return true;
   }
@@ -88,10 +88,8 @@ void TOurThread::Run() {
   if (FPriority < tpNormal) setpriority(PRIO_PROCESS, 0, getpriority(PRIO_PROCESS, 0) + tpNormal - FPriority);
   try {
     Execute();
-  } catch (const std::exception& e) {
-    LogError(FThreadName + ": " + Utf8ToAnsi(e.what()));
   } catch (...) {
-    LogError(FThreadName + ": unknown exception");
+    LogError(FThreadName + ": " + CurrentExceptionText());
   }
   try {
     DoTerminate();
@@ -138,6 +136,77 @@ std::vector<TOurThread*> OurThreadList() {
   return ThreadList();
 }
 
+TJobThread::TJobThread(AnsiString Name) {
+  SetThreadName(std::move(Name));
+  Start();
+}
+
+TJobThread::~TJobThread() { ShutdownThread(); }
+
+void TJobThread::Post(std::function<void()> Job) {
+  bool ended;
+  {
+    std::lock_guard lock(FLock);
+    FJobs.push_back(std::move(Job));
+    ++FPosted;
+    ended = FEnded;
+  }
+  FChanged.notify_all();
+  if (ended) RunPosted();
+}
+
+void TJobThread::Drain() {
+  std::unique_lock lock(FLock);
+  const std::uint64_t posted = FPosted;
+  FChanged.wait(lock, [&] { return FDone >= posted || FEnded; });
+  if (FDone >= posted) return;
+  lock.unlock();
+  RunPosted();
+}
+
+void TJobThread::Execute() {
+  for (;;) {
+    {
+      std::unique_lock lock(FLock);
+      FChanged.wait(lock, [&] { return !FJobs.empty() || GetIsTerminated(); });
+      if (FJobs.empty()) {
+        FEnded = true;
+        break;
+      }
+    }
+    RunPosted();
+  }
+  FChanged.notify_all();
+}
+
+void TJobThread::TerminatedSet() {
+  { std::lock_guard lock(FLock); }  // a wait that has just tested the flag is in its wait now
+  FChanged.notify_all();
+}
+
+void TJobThread::RunPosted() {
+  std::lock_guard run(FRunLock);
+  for (;;) {
+    std::function<void()> job;
+    {
+      std::lock_guard lock(FLock);
+      if (FJobs.empty()) return;
+      job = std::move(FJobs.front());
+      FJobs.pop_front();
+    }
+    try {
+      job();
+    } catch (...) {
+      LogError(ThreadName() + ": " + CurrentExceptionText());
+    }
+    {
+      std::lock_guard lock(FLock);
+      ++FDone;
+    }
+    FChanged.notify_all();
+  }
+}
+
 namespace {
 
 int NewEventFd() {
@@ -164,12 +233,7 @@ TThreadClient::~TThreadClient() { close(FEventHandle); }
 
 void TThreadClient::SetEvent() { SignalFd(FEventHandle); }
 
-void TThreadClient::Release() {
-  TThreadManager* owner = FOwner;
-  // From here on the manager's thread may delete this client at any moment.
-  ReleaseRequest = true;
-  owner->SignalControl();
-}
+void TThreadClient::Release() { FOwner->ReleaseClient(this); }
 
 void TThreadClient::DoEvent() {
   if (OnEvent) OnEvent(this);
@@ -219,6 +283,14 @@ TThreadClient* TThreadManager::NewThreadClient() {
   ClientList.push_back(new TThreadClient(this));
   SignalControl();
   return ClientList.back();
+}
+
+void TThreadManager::ReleaseClient(TThreadClient* Client) {
+  std::unique_lock lock(FListLock);
+  Client->ReleaseRequest = true;
+  if (!IsCurrentThread()) FEventDone.wait(lock, [&] { return FRunning != Client; });
+  // Once the lock is let go, the manager's thread may delete the client at any moment.
+  SignalControl();
 }
 
 void TThreadManager::RebuildEventArray() {
@@ -300,12 +372,24 @@ int TThreadManager::CollectArmed(pollfd* Fds, TThreadClient** Owners) {
 }
 
 void TThreadManager::Serve(TThreadClient* Client) {
+  {
+    std::lock_guard lock(FListLock);
+    // Released after the wait saw its event or descriptor: its owner may be freeing its
+    // state.
+    if (Client->ReleaseRequest) return;
+    FRunning = Client;
+  }
   // One client's failure must not end the service of the others.
   try {
     Client->DoEvent();
-  } catch (const std::exception& e) {
-    LogError(ThreadName() + ": " + Utf8ToAnsi(e.what()));
+  } catch (...) {
+    LogError(ThreadName() + ": " + CurrentExceptionText());
   }
+  {
+    std::lock_guard lock(FListLock);
+    FRunning = nullptr;
+  }
+  FEventDone.notify_all();
 }
 
 }  // namespace vt

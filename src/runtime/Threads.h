@@ -1,7 +1,8 @@
 // Worker threads: TOurThread (named, listed in the one global thread list through which
-// the program asks every thread to end), the event object the runtime waits on, and the
+// the program asks every thread to end), the event object the runtime waits on, the
 // thread manager that serves up to 16 clients' events (and their armed descriptors) on
-// one thread.
+// one thread, and the job thread that takes slow work (file writes) off the threads
+// that hand it over.
 #pragma once
 
 #include <poll.h>
@@ -9,6 +10,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -26,7 +28,8 @@ class TEvent {
   void SetEvent();
   void ResetEvent();
   void Close();
-  // Waits until set or closed; false when the time ran out. Negative: no limit.
+  // Waits until set or closed; false when the time ran out. Negative or beyond
+  // MxLongestWait: no limit.
   bool WaitFor(std::int64_t Milliseconds = -1);
 
  private:
@@ -86,6 +89,34 @@ class TOurThread {
   std::atomic<bool> FFinished{false};
 };
 
+// Runs the jobs posted to it one at a time, in the order they were posted, on a thread of
+// its own. Asked to end, it first runs what is queued; once it has ended, Post and Drain
+// run the jobs on the calling thread, so that nothing posted is lost.
+class TJobThread : public TOurThread {
+ public:
+  explicit TJobThread(AnsiString Name);
+  ~TJobThread() override;
+
+  void Post(std::function<void()> Job);
+  // Returns once every job posted before the call has run.
+  void Drain();
+
+ protected:
+  void Execute() override;
+  void TerminatedSet() override;
+
+ private:
+  void RunPosted();
+
+  std::mutex FLock;  // the fields below
+  std::condition_variable FChanged;
+  std::deque<std::function<void()>> FJobs;
+  std::uint64_t FPosted = 0;
+  std::uint64_t FDone = 0;
+  bool FEnded = false;
+  std::mutex FRunLock;  // one runner at a time, which keeps the order
+};
+
 // Asks every listed thread to end; returns how many of them are still running.
 int TerminateOurThreads();
 // The threads listed now, in creation order.
@@ -99,7 +130,10 @@ class TThreadClient {
   // calls OnEvent on its own thread.
   int EventHandle() const { return FEventHandle; }
   void SetEvent();
-  // Asks to be removed; the manager frees the client at its next wake-up.
+  // Asks to be removed and waits for an OnEvent of this client that is running: once
+  // Release returns, no handler of the client runs or will run, and the manager frees
+  // the client at its next wake-up. Inside the client's own OnEvent it returns at once
+  // (that call is the last). Not while holding a lock that OnEvent takes.
   void Release();
   void DoEvent();
 
@@ -146,8 +180,10 @@ class TThreadManager : public TOurThread {
   friend class TThreadClient;
   void SignalControl();
   void RebuildEventArray();
+  void ReleaseClient(TThreadClient* Client);
   // The armed descriptors, appended to Fds; their clients in Owners. Returns the count.
   int CollectArmed(pollfd* Fds, TThreadClient** Owners);
+  // Runs the client's OnEvent unless the client was released meanwhile.
   void Serve(TThreadClient* Client);
 
   // The wait in progress, for ClearWaitDescriptor: set around each wait, and the
@@ -158,8 +194,10 @@ class TThreadManager : public TOurThread {
   bool FInWait = false;
   std::uint64_t FWaitsEnded = 0;
 
-  std::mutex FListLock;  // ClientList
+  std::mutex FListLock;  // ClientList, FRunning and the clients' ReleaseRequest
   std::vector<TThreadClient*> ClientList;
+  TThreadClient* FRunning = nullptr;  // the client whose OnEvent runs
+  std::condition_variable FEventDone;
   std::atomic<int> FClientCount{0};
   int EventArray[MaxClientCount + 1];  // index 0 the control event; rebuilt only by the manager's thread
   int FControlEvent;

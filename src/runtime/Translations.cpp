@@ -122,7 +122,7 @@ WideString TLanguageManager::GetFmt(std::u16string_view AKeyWord, std::initializ
   const TLanguageObj* obj = Find(AKeyWord);
   if (!obj) return {};
   auto format = [&](const TLanguageItem* item) {
-    return item ? Utf8ToWide(FormatArgs(WideToUtf8(item->Text), Args.begin(), Args.size())) : WideString();
+    return item ? Utf8ToWide(FormatArgsStrict(WideToUtf8(item->Text), Args.begin(), Args.size())) : WideString();
   };
   WideString text = format(obj->Find(ALanguage));
   if (text.empty()) text = format(obj->Find(u"English"));

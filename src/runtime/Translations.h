@@ -43,7 +43,8 @@ class TLanguageManager {
 
   // The text, the English text when that one is missing or empty, else empty.
   WideString Get(std::u16string_view AKeyWord, std::u16string_view ALanguage) const;
-  // The same text used as a format ("%s", "%d"); empty for an unknown keyword.
+  // The same text used as a format ("%s", "%d"); empty for an unknown keyword. Raises
+  // EConvertError when Args do not fit the text's placeholders.
   WideString GetFmt(std::u16string_view AKeyWord, std::initializer_list<FormatArg> Args,
                     std::u16string_view ALanguage) const;
 

@@ -93,3 +93,32 @@ TEST(Format, Placeholders) {
   EXPECT_EQ(Format("%5d|%-3s|", 42, "a"), "   42|a  |");
   EXPECT_EQ(Format("100%% %f", 1.5), "100% 1.50");
 }
+
+TEST(Format, StrictFormatsRaiseWhenTheArgumentsDoNotFit) {
+  const FormatArg text{std::string("a")}, integer{std::int64_t{-3}}, unsigned_{std::uint64_t{3}}, real{1.5};
+  const struct {
+    const char* fmt;
+    std::vector<FormatArg> args;
+    const char* result;  // nullptr: raises
+  } cases[] = {
+      {"%s has %d lines, %u, %x, %.1f", {text, integer, unsigned_, integer, real}, "a has -3 lines, 3, FFFFFFFFFFFFFFFD, 1.5"},
+      {"100%% %s", {text, integer}, "100% a"},  // an argument too many is left over
+      {"%s %d", {text}, nullptr},               // one too few
+      {"%d", {text}, nullptr},
+      {"%s", {integer}, nullptr},
+      {"%f", {integer}, nullptr},
+      {"%d", {real}, nullptr},
+      {"%q", {text}, nullptr},  // no such conversion
+      {"50%", {}, nullptr},     // a lone percent sign at the end
+      {"%-5", {integer}, nullptr},
+  };
+  for (const auto& c : cases) {
+    if (c.result)
+      EXPECT_EQ(FormatArgsStrict(c.fmt, c.args.data(), c.args.size()), c.result) << c.fmt;
+    else
+      EXPECT_THROW_MSG(FormatArgsStrict(c.fmt, c.args.data(), c.args.size()),
+                       "Format '" + std::string(c.fmt) + "' does not fit its arguments");
+    // The lenient form never raises.
+    EXPECT_NO_THROW(FormatArgs(c.fmt, c.args.data(), c.args.size())) << c.fmt;
+  }
+}

@@ -54,12 +54,6 @@ TEST(TreeNames, Compatibility) {
   }
 }
 
-TEST(TreeNames, FamilyDriveList) {
-  ASSERT_EQ(FamilyDriveList.size(), 18u);
-  EXPECT_EQ(FamilyDriveList.front(), 0x24);
-  EXPECT_EQ(FamilyDriveList.back(), 0x53);
-}
-
 class SLLookups : public RefCountedTest {
  protected:
   void TearDown() override {

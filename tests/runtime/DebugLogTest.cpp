@@ -1,8 +1,10 @@
 #include "runtime/DebugLog.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
 #include <fstream>
 #include <iterator>
@@ -179,12 +181,15 @@ TEST(Debug, RotationWritesWholePeriodsNewestFirst) {
   const fs::path file = m.FileName();
   m.SetDebugSaveDataBool(true);
   for (int i = 1; i <= 6; ++i) m.DebugMessage(1, 0, std::to_string(i));
+  m.WaitForLogFiles();
   EXPECT_TRUE(FileLines(file).empty());
   // The 7th line ends the second period and writes the first; the finished second
   // period waits in memory for the next rotation.
   m.DebugMessage(1, 0, "7");
+  m.WaitForLogFiles();
   EXPECT_EQ(FileLines(file), (std::vector<std::string>{"3", "2", "1"}));
   for (int i = 8; i <= 10; ++i) m.DebugMessage(1, 0, std::to_string(i));
+  m.WaitForLogFiles();
   EXPECT_EQ(FileLines(file), (std::vector<std::string>{"6", "5", "4", "3", "2", "1"}));
   m.SaveDebugLastPart();
   EXPECT_EQ(FileLines(file), (std::vector<std::string>{"10", "9", "8", "7", "6", "5", "4", "3", "2", "1"}));
@@ -207,11 +212,39 @@ TEST(Debug, AFullFileMovesTheLogToTheOldestFileAndEmptiesIt) {
   std::ofstream(LogFile(dir, 3), std::ios::binary) << std::string(21, 'x') << "\r\n";  // now newest, full
   m.SetDebugSaveDataBool(true);
   for (int i = 1; i <= 3; ++i) m.DebugMessage(1, 0, std::to_string(i));  // the 3rd rotates
+  m.WaitForLogFiles();
   EXPECT_EQ(m.FileName(), LogFile(dir, 10));
   EXPECT_EQ(FileLines(LogFile(dir, 3)).size(), 1u);  // the full file is left as it was
   EXPECT_TRUE(FileLines(LogFile(dir, 10)).empty());  // emptied; nothing was due yet
   m.SaveDebugLastPart();
   EXPECT_EQ(FileLines(LogFile(dir, 10)), (std::vector<std::string>{"3", "2", "1"}));
+}
+
+TEST(Debug, FileWorkNeverHoldsUpTheLoggers) {
+  TempFolder dir;
+  { TDebugManager create{dir.Path()}; }
+  // The log file is a pipe: its file work waits until the test writes into the pipe.
+  const fs::path file = LogFile(dir, 1);
+  fs::remove(file);
+  ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+  for (int n = 1; n <= 10; ++n) SetAge(LogFile(dir, n), 100);
+  TDebugManager m{dir.Path(), {2, 5000, MaxFileSize}};
+  ASSERT_EQ(m.FileName(), file);
+  m.SetDebugSaveDataBool(true);
+  // The 5th line hands the first period to the file; lines go on coming from two threads.
+  std::atomic<int> logged{0};
+  std::vector<std::thread> loggers;
+  for (int t = 0; t < 2; ++t)
+    loggers.emplace_back([&, t] {
+      for (int i = 1; i <= 5; ++i, ++logged) m.DebugMessage(1, 0, Format("t%d-%d", t, i));
+    });
+  EXPECT_TRUE(WaitUntil([&] { return logged == 10; }, std::chrono::seconds(10)));
+  std::ofstream(file, std::ios::binary) << "old\r\n";
+  for (auto& t : loggers) t.join();
+  m.SaveDebugLastPart();
+  const auto lines = FileLines(m.FileName());
+  ASSERT_EQ(lines.size(), 11u);
+  EXPECT_EQ(lines.back(), "old");
 }
 
 TEST(Debug, UnwritableFilesAreCountedAndTheLineIsStillShown) {
@@ -224,6 +257,7 @@ TEST(Debug, UnwritableFilesAreCountedAndTheLineIsStillShown) {
   m.SetDebugSaveDataBool(true);
   for (int i = 0; i < 4; ++i) m.DebugMessage(1, 0, "x");
   m.FlushDebugMemo();
+  m.WaitForLogFiles();
   EXPECT_GT(m.ExceptionCounter(), 0);
   EXPECT_EQ(memo.LineCount(), 4);
 }
@@ -266,6 +300,33 @@ TEST(Debug, GroupsHandTheirHandlersToTheirSenders) {
   m.Disable(3);
   EXPECT_FALSE(sender1);
   EXPECT_FALSE(sender2);
+}
+
+TEST(Debug, AKeptGroupHandlerDoesNothingOnceItsManagerIsGone) {
+  InstallDebugManager(std::make_unique<TDebugManager>(fs::path()));
+  TDebugHandler kept;
+  DebugManager()->Assign(1, [&](const TDebugHandler& h) { kept = h; });
+  DebugManager()->Enable(1);
+  ASSERT_TRUE(kept);
+  InstallDebugManager(nullptr);
+  kept(1, "after its manager");
+  InstallDebugManager(std::make_unique<TDebugManager>(fs::path()));
+  kept(1, "after its manager, with another one installed");
+  EXPECT_TRUE(DebugManager()->DebugInfoList(1).empty());
+  InstallDebugManager(nullptr);
+
+  // A link thread goes on logging while its manager is destroyed.
+  for (int round = 0; round < 20; ++round) {
+    auto manager = std::make_unique<TDebugManager>(fs::path());
+    const TDebugHandler handler = manager->GroupMessage(1);
+    std::atomic<int> lines{0};
+    std::thread link([&] {
+      for (int i = 0; i < 2000; ++i, ++lines) handler(1, "link");
+    });
+    WaitUntil([&] { return lines > 10; });
+    manager.reset();
+    link.join();
+  }
 }
 
 TEST(Debug, TimeAndByteHelpers) {

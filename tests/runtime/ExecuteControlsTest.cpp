@@ -16,7 +16,7 @@ TEST_F(ExecuteControl, RunsNothingUntilItsCreatorContinues) {
   int owner = 0, stranger = 0;
   TExecuteControl ctrl(&owner);
   int idle = 0;
-  ctrl.OnIdle = [&](TExecuteControl*) { ++idle; };
+  ctrl.SetOnIdle([&](TExecuteControl*) { ++idle; });
   Steps(5);
   EXPECT_EQ(idle, 0);
   EXPECT_THROW_MSG(ctrl.Continue(&stranger), "TExecuteControl.Continue: waiting object missmatch");
@@ -58,13 +58,13 @@ TEST_F(ExecuteControl, AnOperationRunsStepByStepUntilStatusZero) {
   EXPECT_EQ(MxScheduler()->TaskCount(), 0);
 }
 
-TEST_F(ExecuteControl, LogMessagePassesToItsHandler) {
+TEST_F(ExecuteControl, AnIdleHandlerAssignedWhileIdleIsCalledEveryTurn) {
   TExecuteControl ctrl;
-  AnsiString got;
-  ctrl.LogMessage("lost");  // no handler: nothing
-  ctrl.OnMessage = [&](const AnsiString& Msg) { got = Msg; };
-  ctrl.LogMessage("saving");
-  EXPECT_EQ(got, "saving");
+  Steps(3);
+  ASSERT_EQ(MxScheduler()->TaskCount(), 0);  // idle without a handler: asleep
+  int idle = 0;
+  ctrl.SetOnIdle([&](TExecuteControl*) { ++idle; });
+  ASSERT_TRUE(StepUntil([&] { return idle >= 3; }));
 }
 
 TEST(ExecuteStack, ContextsNestAndCheckTheirState) {
@@ -104,8 +104,9 @@ TEST_F(ExecuteControl, TaskQueueRunsOneItemPerStepInOrder) {
   queue.AddTask([&](void* s) { trace += s == &sender ? "a" : "?"; }, &sender);
   queue.AddTask([&](void*) { throw std::runtime_error("start-up item failed"); }, nullptr);
   queue.AddTask([&](void*) { trace += "c"; }, nullptr);
-  queue.AddTask([&](void*) { trace += "d"; }, nullptr);
-  EXPECT_EQ(queue.Count(), 4);
+  queue.AddTask([&](void*) { throw 42; }, nullptr);  // no std::exception
+  queue.AddTask([&](void*) { trace += "e"; }, nullptr);
+  EXPECT_EQ(queue.Count(), 5);
   Steps(1);
   EXPECT_EQ(trace, "a");
   Steps(1);
@@ -113,6 +114,7 @@ TEST_F(ExecuteControl, TaskQueueRunsOneItemPerStepInOrder) {
   Steps(1);
   EXPECT_EQ(trace, "ac");
   ASSERT_TRUE(StepUntil([&] { return queue.Count() == 0 && MxScheduler()->TaskCount() == 0; }));
-  EXPECT_EQ(trace, "acd");
-  EXPECT_EQ(LogLines(), std::vector<std::string>{"***INFO: start-up item failed - TaskQueue"});
+  EXPECT_EQ(trace, "ace");
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{"***INFO: start-up item failed - TaskQueue",
+                                                  "***INFO: unknown exception - TaskQueue"}));
 }

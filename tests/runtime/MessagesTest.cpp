@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <memory>
 #include <string>
+#include <thread>
 
 #include "RuntimeTestUtil.h"
 #include "TestUtil.h"
@@ -158,6 +161,59 @@ TEST_F(Messages, UndeliverableMessagesAreDestroyedAndReported) {
     EXPECT_THROW_MSG(sender.SendMessage(m), c.error);
     EXPECT_EQ(pool.CountFreeMessages(), freeBefore + 1) << c.error;  // the message is gone
   }
+}
+
+TEST_F(Messages, ANodeLogsOffOnlyAfterTheDeliveryToItEnds) {
+  TMxQueue sender;
+  sender.LogOn(0);
+  TMxMessageNode node;
+  std::atomic<bool> inside{false}, letGo{false}, loggedOff{false};
+  node.OnMsgEvent = [&](TMxMessage* m) {
+    inside = true;
+    while (!letGo) std::this_thread::yield();
+    TMxMessage::Free(m);
+  };
+  node.LogOn(MxMessageDispatcher(), 0);
+  TMxMessage* m = TMxMessage::Create();
+  m->SetReceiver(node.Ident(), 0, 0);
+  std::thread deliverer([&] { sender.SendMessage(m); });
+  ASSERT_TRUE(WaitUntil([&] { return inside.load(); }));
+  std::thread leaver([&] {
+    node.LogOff();
+    loggedOff = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(loggedOff);
+  letGo = true;
+  deliverer.join();
+  leaver.join();
+}
+
+TEST_F(Messages, QueuesComeAndGoWhileAnotherThreadSendsToThem) {
+  TMxQueue sender;
+  sender.LogOn(0);
+  std::atomic<bool> done{false};
+  // Each new queue takes ident 1, the one the messages go to.
+  std::thread sending([&] {
+    while (!done) {
+      TMxMessage* m = TMxMessage::Create();
+      m->SetReceiver(1, 0, 0);
+      try {
+        sender.SendMessage(m);
+      } catch (const Exception&) {  // no queue at the moment: the message is gone
+      }
+    }
+  });
+  for (int round = 0; round < 2000; ++round) {
+    auto q = std::make_unique<TMxQueue>();
+    q->LogOn(0);
+    ASSERT_EQ(q->GetQueueIdent(), 1);
+    std::this_thread::yield();
+  }
+  done = true;
+  sending.join();
+  EXPECT_EQ(MxMessageDispatcher()->NodeCount(), 1);
+  EXPECT_EQ(MxMessagePool()->CountFreeMessages(), MxMessagePool()->CountTotalMessages());
 }
 
 TEST_F(Messages, QueueAndNodeMisuse) {

@@ -200,6 +200,17 @@ TEST_F(Services, PooledClientsGoBackToThePool) {
   ServiceClientPool()->PutServiceClient(pooled);
 }
 
+TEST_F(Services, PooledClientsOfADestroyedProviderGoBackToThePool) {
+  // One current and waiting, one queued behind it: nobody else holds them.
+  TServiceClient* current = Provider->RequestClient([](TServiceClient* c) { c->Wait(csNoTimeout); });
+  Provider->RequestClient([](TServiceClient*) { ADD_FAILURE() << "never served"; });
+  ASSERT_TRUE(StepUntil([&] { return Provider->Status() == psWaitClient; }));
+  FProvider.reset();
+  EXPECT_EQ(ServiceClientPool()->FreeCount(), 2);
+  EXPECT_FALSE(current->GetConnected());
+  EXPECT_FALSE(current->OnExecute);
+}
+
 TEST_F(Services, MisuseTexts) {
   TServiceClient client, other;
   EXPECT_THROW_MSG(client.Request(), "TServiceClient.Request: client isn't connected");

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <numeric>
@@ -35,6 +37,12 @@ struct TTimerThreadBlocker {
   std::atomic<bool> Entered{false}, Released{false};
   TMxTimer Timer;
 };
+
+std::int64_t ProcessCpuMilliseconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return std::int64_t{t.tv_sec} * 1000 + t.tv_nsec / 1000000;
+}
 
 }  // namespace
 
@@ -118,6 +126,37 @@ TEST(TimerQueue, DestroyingATimerWaitsForItsRunningHandler) {
   releaser.join();
 }
 
+TEST(TimerQueue, FarTimeOutsAreNeverAndLeaveTheThreadAsleep) {
+  constexpr std::int64_t Last = std::numeric_limits<std::int64_t>::max();
+  std::atomic<int> farFired{0};
+  std::atomic<bool> nearFired{false};
+  TMxTimer far, farthest, near;
+  far.OnExpiration = farthest.OnExpiration = [&] { ++farFired; };
+  near.OnExpiration = [&] { nearFired = true; };
+  far.Initialize(10'000'000'000'000, false, true);
+  farthest.Initialize(Last - 5, false, true);
+  near.Initialize(10, false, true);  // the queue lock is still free to take
+  ASSERT_TRUE(WaitUntil([&] { return nearFired.load(); }));
+  // The thread now waits for the far ones: asleep, not spinning.
+  const std::int64_t before = ProcessCpuMilliseconds();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_LT(ProcessCpuMilliseconds() - before, 150);
+  EXPECT_EQ(farFired, 0);
+  EXPECT_TRUE(far.Pending() && farthest.Pending());
+  EXPECT_GT(farthest.Remaining(), 10'000'000'000'000);
+
+  TTickTimer deadline;
+  deadline.Start(Last);
+  EXPECT_FALSE(deadline.Expired());
+  TEvent event;
+  std::thread setter([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    event.SetEvent();
+  });
+  EXPECT_TRUE(event.WaitFor(10'000'000'000'000));  // a far limit is no limit, not none
+  setter.join();
+}
+
 TEST(TickTimer, Deadlines) {
   TTickTimer t;
   t.Start(-5);
@@ -146,6 +185,66 @@ TEST(ThreadManager, ServesItsClientsOnItsOwnThread) {
   b->Release();
   a->SetEvent();
   ASSERT_TRUE(WaitUntil([&] { return events == 12 && manager.ClientCount() == 1; }));
+}
+
+TEST(ThreadManager, AFailingHandlerEndsNeitherTheLoopNorTheOthers) {
+  TThreadManager manager;
+  std::atomic<int> served{0};
+  TThreadClient* failing = manager.NewThreadClient();
+  TThreadClient* other = manager.NewThreadClient();
+  failing->OnEvent = [&](TThreadClient*) {
+    if (++served == 1) throw 42;  // no std::exception
+    throw std::runtime_error("port failed");
+  };
+  other->OnEvent = [&](TThreadClient*) { served += 10; };
+  for (TThreadClient* c : {failing, other, failing, other}) {
+    const int before = served;
+    c->SetEvent();
+    ASSERT_TRUE(WaitUntil([&] { return served > before; }));
+  }
+  EXPECT_EQ(served, 22);
+}
+
+TEST(ThreadManager, AfterReleaseNoHandlerOfTheClientRuns) {
+  TThreadManager manager;
+  // A handler in progress: Release returns only after it.
+  std::atomic<bool> inside{false}, letGo{false}, released{false};
+  TThreadClient* slow = manager.NewThreadClient();
+  slow->OnEvent = [&](TThreadClient*) {
+    inside = true;
+    while (!letGo) std::this_thread::yield();
+  };
+  slow->SetEvent();
+  ASSERT_TRUE(WaitUntil([&] { return inside.load(); }));
+  std::thread releaser([&] {
+    slow->Release();
+    released = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(released);
+  letGo = true;
+  releaser.join();
+
+  // From inside its own handler: at once, and that call is the last.
+  std::atomic<int> selfCalls{0};
+  TThreadClient* self = manager.NewThreadClient();
+  self->OnEvent = [&](TThreadClient* c) {
+    ++selfCalls;
+    c->Release();
+  };
+  self->SetEvent();
+  ASSERT_TRUE(WaitUntil([&] { return selfCalls == 1 && manager.ClientCount() == 0; }));
+
+  // Owners free their state as soon as Release returns (the sanitizers see a late call).
+  for (int round = 0; round < 200; ++round) {
+    auto state = std::make_unique<std::atomic<int>>(0);
+    TThreadClient* c = manager.NewThreadClient();
+    c->OnEvent = [s = state.get()](TThreadClient*) { ++*s; };
+    for (int i = 0; i < 10; ++i) c->SetEvent();
+    c->Release();
+    state.reset();
+  }
+  EXPECT_EQ(selfCalls, 1);
 }
 
 TEST(ThreadManager, SixteenClientsAtMost) {
@@ -207,6 +306,30 @@ TEST(ThreadManager, ClearedDescriptorIsNoLongerHeld) {
     close(pipeFds[1]);
   }
   client->Release();
+}
+
+TEST(JobThread, RunsItsJobsInOrderAndLosesNoneOnceEnded) {
+  TJobThread jobs("Jobs");
+  const std::thread::id here = std::this_thread::get_id();
+  std::vector<int> done;
+  std::atomic<bool> elsewhere{true};
+  for (int i = 0; i < 100; ++i) {
+    if (i == 50) jobs.Post([] { throw 42; });  // the jobs behind it still run
+    jobs.Post([&, i] {
+      done.push_back(i);
+      if (std::this_thread::get_id() == here) elsewhere = false;
+    });
+  }
+  jobs.Drain();
+  std::vector<int> expected(100);
+  std::iota(expected.begin(), expected.end(), 0);
+  EXPECT_EQ(done, expected);
+  EXPECT_TRUE(elsewhere);
+  jobs.Terminate();
+  ASSERT_TRUE(WaitUntil([&] { return jobs.Finished(); }));
+  jobs.Post([&] { done.push_back(100); });  // runs here, now
+  jobs.Drain();
+  EXPECT_EQ(done.size(), 101u);
 }
 
 TEST(OurThread, PriorityTexts) {

@@ -92,6 +92,11 @@ TEST_F(LanguageTable, FormattedTexts) {
   EXPECT_EQ(Manager->GetFmt(u"FmtEnglishOnly", {std::string("5 mm")}, u"German"), u"Value 5 mm");
   EXPECT_EQ(Manager->GetFmt(u"Fmt", {std::string("b"), std::int64_t{1}}, u"Klingon"), u"File b has 1 lines");
   EXPECT_EQ(Manager->GetFmt(u"Unknown", {std::string("x")}, u"English"), u"");
+  // Arguments that do not fit the placeholders raise, in the asked language and in English.
+  EXPECT_THROW(Manager->GetFmt(u"Fmt", {std::string("a.txt")}, u"German"), EConvertError);
+  EXPECT_THROW(Manager->GetFmt(u"Fmt", {std::int64_t{3}, std::string("a.txt")}, u"German"), EConvertError);
+  EXPECT_THROW(Manager->GetFmt(u"Fmt", {std::string("b"), std::string("1")}, u"Klingon"), EConvertError);
+  EXPECT_THROW(Manager->GetFmt(u"FmtEnglishOnly", {}, u"German"), EConvertError);
 }
 
 TEST_F(LanguageTable, BadFilesGiveOneMessageAndAnEmptyTable) {
@@ -247,11 +252,19 @@ TEST_F(LanguageForms, CaptionSettersTranslateIntoTheInterfaceLanguage) {
   SetButtonHint(nullptr, u"Cap_Open");
 }
 
-TEST_F(LanguageForms, MonitorScaling) {
+// In a process of its own: the scale factor is read when the application starts.
+TEST(MonitorScaling, IsTheScreensDotsPerInchOver96) {
   EXPECT_EQ(GetMonitorScalingPercentage(nullptr), 100);
-  QWidget window;
-  window.show();
-  EXPECT_EQ(GetMonitorScalingPercentage(&window), 100);  // the headless screen has 96 DPI
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        qputenv("QT_SCALE_FACTOR", "1.5");  // the headless screen: 96 DPI, now at 150 %
+        TestApp();
+        QWidget window;
+        window.show();
+        std::_Exit(GetMonitorScalingPercentage(&window));
+      },
+      ::testing::ExitedWithCode(150), "");
 }
 
 }  // namespace
