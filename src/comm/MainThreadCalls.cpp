@@ -25,23 +25,28 @@ class TCallReceiver : public QObject {
   }
   void Post(std::function<void()> Call) {
     if (!QCoreApplication::instance()) return Call();
+    QEvent* event;
     {
       std::lock_guard lock(FLock);
       FCalls.push_back(std::move(Call));
+      event = new QEvent(CallEvent);
     }
-    QCoreApplication::postEvent(this, new QEvent(CallEvent));
+    QCoreApplication::postEvent(this, event);
   }
 
  protected:
+  // The event is made under our lock and read under it: Qt's own hand-over is invisible
+  // to the thread checker, our lock is not.
   bool event(QEvent* Event) override {
-    if (Event->type() != CallEvent) return QObject::event(Event);
-    std::function<void()> call;
-    {
-      std::lock_guard lock(FLock);
-      if (FCalls.empty()) return true;
-      call = std::move(FCalls.front());
-      FCalls.pop_front();
+    std::unique_lock lock(FLock);
+    if (Event->type() != CallEvent) {
+      lock.unlock();
+      return QObject::event(Event);
     }
+    if (FCalls.empty()) return true;
+    std::function<void()> call = std::move(FCalls.front());
+    FCalls.pop_front();
+    lock.unlock();
     call();
     return true;
   }
