@@ -7,15 +7,22 @@
 #include <netinet/in.h>
 
 #include <algorithm>
+#include <chrono>
 #include <mutex>
 #include <string>
+
+#include "comm/CommLimits.h"
 
 namespace vt {
 
 namespace {
 
-std::mutex GFixedLock;
+using TClock = std::chrono::steady_clock;
+
+std::mutex GLock;  // the three below
 std::optional<TNetworkCardList> GFixed;
+TNetworkCardList GSystem;
+TClock::time_point GRead{};
 
 struct TInterface {
   std::string Name;
@@ -61,15 +68,18 @@ TNetworkCardList SystemCards() {
 }  // namespace
 
 TNetworkCardList FillIpList() {
-  {
-    std::lock_guard lock(GFixedLock);
-    if (GFixed) return *GFixed;
+  std::lock_guard lock(GLock);
+  if (GFixed) return *GFixed;
+  const TClock::time_point now = TClock::now();
+  if (GRead == TClock::time_point{} || now - GRead >= std::chrono::milliseconds(CardListRefresh)) {
+    GSystem = SystemCards();
+    GRead = now;
   }
-  return SystemCards();
+  return GSystem;
 }
 
 void SetFixedCardList(std::optional<TNetworkCardList> Cards) {
-  std::lock_guard lock(GFixedLock);
+  std::lock_guard lock(GLock);
   GFixed = std::move(Cards);
 }
 

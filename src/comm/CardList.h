@@ -1,6 +1,7 @@
 // The computer's network cards as the request executors walk them when a drive stays
 // silent: per interface its IPv4 address text and the IPv6 address through which an
-// IPv6 link sends. Read from the system at every request entry, unless a test fixed it.
+// IPv6 link sends. Asked for at every request entry; read from the system at most
+// once a second, unless a test fixed it.
 #pragma once
 
 #include <optional>

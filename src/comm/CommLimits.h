@@ -43,6 +43,9 @@ inline constexpr int ServerActorCount = 20;
 inline constexpr std::int32_t DefaultLoginTimeout = 250;
 inline constexpr std::int32_t DefaultShortTimeout = 2000;
 inline constexpr std::int32_t DefaultExtendedTimeout = 25000;
+// The system's list of network cards is read again after this many milliseconds: asking
+// it costs about 0.1 ms, which every request entry would pay on the talk thread.
+inline constexpr std::int64_t CardListRefresh = 1000;
 // While the program ends an executor looks this often (ms) whether it may stop idling.
 inline constexpr std::int64_t ExitIdleSleep = 100;
 

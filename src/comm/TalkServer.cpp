@@ -81,19 +81,24 @@ TTalkServer::TTalkServer() {
 }
 
 // Links first (they leave their ports), then the tasks, the ports and their tasks, the
-// queues, the serial ports' receiving thread, the scheduler.
+// queues, the serial ports' receiving thread, the scheduler. Nothing is destroyed under
+// the lists' locks: a port's own lock is taken inside, and a port may ask for its name.
 TTalkServer::~TTalkServer() {
   TalkScheduler->TaskThread()->ShutdownThread();
+  std::vector<std::unique_ptr<TOpenLink>> links;
   {
     std::lock_guard lock(FLinkLock);
-    Links.clear();
+    links.swap(Links);
   }
+  links.clear();
   ServerActor.clear();
   CommandTask.reset();
+  decltype(PortDriverList) ports;
   {
     std::lock_guard lock(FPortLock);
-    PortDriverList.clear();
+    ports.swap(PortDriverList);
   }
+  ports.clear();
   CommandQueue.reset();
   Queue.reset();
   ThreadManager.reset();
@@ -233,13 +238,17 @@ void TTalkServer::Close(std::int32_t AHandle, bool Ipv6Form) {
     link->Destroy_v6();
   else
     link->Destroy();
+  std::unique_ptr<TOpenLink> gone;
   std::lock_guard lock(FLinkLock);
   TalkDeviceList.DeleteDevice(link);
-  if (!link->Owned()) FreeLink(link);
+  if (!link->Owned()) gone = TakeLink(link);
 }
 
-void TTalkServer::FreeLink(TTalkDevice* ALink) {
-  Links.erase(std::find_if(Links.begin(), Links.end(), [&](const auto& l) { return l->Link.get() == ALink; }));
+std::unique_ptr<TTalkServer::TOpenLink> TTalkServer::TakeLink(TTalkDevice* ALink) {
+  const auto it = std::find_if(Links.begin(), Links.end(), [&](const auto& l) { return l->Link.get() == ALink; });
+  std::unique_ptr<TOpenLink> link = std::move(*it);
+  Links.erase(it);
+  return link;
 }
 
 TTalkDevice* TTalkServer::LinkWithHandle(std::int32_t AHandle) const {
@@ -254,8 +263,9 @@ bool TTalkServer::IsClosed(const TTalkDevice* ALink) const {
 
 void TTalkServer::ReleaseLink(TTalkDevice* ALink, TMxTask* Sender) {
   ALink->ReleaseDevice(Sender);
+  std::unique_ptr<TOpenLink> gone;  // goes after the lock
   std::lock_guard lock(FLinkLock);
-  if (TalkDeviceList.DeviceWithIndex(ALink->DeviceHandle()) != ALink && !ALink->Owned()) FreeLink(ALink);
+  if (TalkDeviceList.DeviceWithIndex(ALink->DeviceHandle()) != ALink && !ALink->Owned()) gone = TakeLink(ALink);
 }
 
 // ---- The command task ----

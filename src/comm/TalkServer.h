@@ -94,8 +94,8 @@ class TTalkServer {
   std::int32_t OpenUdp(const TLinkRequest& Request);
   std::int32_t AddLink(std::unique_ptr<TTalkDevice> Link, const TLinkRequest& Request, bool Trace);
   void Close(std::int32_t AHandle, bool Ipv6Form);
-  // With FLinkLock held.
-  void FreeLink(TTalkDevice* ALink);
+  // With FLinkLock held; the caller frees it after the lock.
+  std::unique_ptr<TOpenLink> TakeLink(TTalkDevice* ALink);
   TPortDriver* Driver(const AnsiString& AName) const;
   void OpenPort(TPortDriver* Port, const AnsiString& AName);
 

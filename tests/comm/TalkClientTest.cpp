@@ -41,13 +41,12 @@ class TalkClientTest : public RuntimeTest {
   }
   // Decodes the reply text Text into the actor's first record.
   void Decode(const std::string& Text, TTalkActor& Actor) {
-    TMxMessage* reply = TMxMessage::Create();
+    const std::unique_ptr<TMxMessage, void (*)(TMxMessage*)> reply(TMxMessage::Create(), TMxMessage::Free);
     reply->SetText(Text);
     TMessageReader reader;
-    reader.SetItem(reply);
+    reader.SetItem(reply.get());
     Actor.Reset();
     Client->GetResponseData(reader, Actor);
-    reader.DestroyMessage();
   }
 
   std::unique_ptr<TTalkClient> Client;
