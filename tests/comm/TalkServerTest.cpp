@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <deque>
 #include <memory>
+#include <thread>
 
 #include "CommTestUtil.h"
 #include "RawFramePattern.h"
@@ -21,6 +23,7 @@
 #include "comm/TalkMessages.h"
 #include "comm/UdpDriver.h"
 #include "runtime/Conversions.h"
+#include "runtime/ProcessGlobal.h"
 
 using namespace vt;
 
@@ -468,6 +471,23 @@ TEST_F(TalkServerTest, RepliesToAGoneRequesterAreDropped) {
   actor->Execute();
   ASSERT_TRUE(StepUntil([&] { return responses == 1; }));
   EXPECT_EQ(actor->GetResult(), 0);
+}
+
+// While the program ends the executors send nothing; they idle, and would go on.
+TEST_F(TalkServerTest, NothingIsSentWhileTheProgramEnds) {
+  drivesim::TDriveSim sim({"--udp4"});
+  TTalkServiceInterface* link = OpenUdp4(sim);
+  auto actor = Client->GetActor();
+  int responses = 0;
+  actor->OnResponse = [&](TTalkActor*) { ++responses; };
+  Raw.Put(*actor, link, ReadWord);
+  MainFormExitRequest = true;
+  actor->Execute();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(Sends(sim, "udp4-0", ReadWord), 0);
+  MainFormExitRequest = false;
+  ASSERT_TRUE(StepUntil([&] { return responses == 1; }));
+  EXPECT_EQ(Hex(TRawFramePattern::Get(*actor).ResponseBytes()), Hex(WordZero));
 }
 
 // The pending baud rate goes to the first serial port opened while it is closed, once.
