@@ -4,11 +4,6 @@
 // plain socket loop to the same drive, and eight drives at once beside one.
 #include <benchmark/benchmark.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <deque>
@@ -16,6 +11,7 @@
 #include <thread>
 
 #include "Launcher.h"
+#include "PlainSocketLoop.h"
 #include "RawFramePattern.h"
 #include "comm/TalkActor.h"
 #include "comm/TalkClient.h"
@@ -146,28 +142,8 @@ BENCHMARK(BM_TalkServerOneDrive)->UseRealTime()->MinTime(2.0);
 void BM_TalkServerEightDrives(benchmark::State& state) { GEightDrives = MeasureActors(state, DriveCount); }
 BENCHMARK(BM_TalkServerEightDrives)->UseRealTime()->MinTime(2.0);
 
-// The same round trips with nothing but a socket: what the loopback and drivesim allow.
 void BM_PlainSocketOneDrive(benchmark::State& state) {
-  const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in drive{};
-  drive.sin_family = AF_INET;
-  drive.sin_port = htons(Drives().Udp4Ports()[0]);
-  inet_pton(AF_INET, Drives().Udp4Addresses()[0].c_str(), &drive.sin_addr);
-  connect(fd, reinterpret_cast<sockaddr*>(&drive), sizeof drive);
-  timeval limit{2, 0};
-  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-  char answer[64];
-  std::int64_t lost = 0;
-  const auto start = std::chrono::steady_clock::now();
-  for (auto _ : state) {
-    send(fd, Request.data(), Request.size(), 0);
-    if (recv(fd, answer, sizeof answer, 0) != AnswerSize) ++lost;
-  }
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  close(fd);
-  GPlainSocket = state.iterations() / seconds;
-  state.counters["round_trips_per_s"] = GPlainSocket;
-  state.counters["lost"] = static_cast<double>(lost);
+  GPlainSocket = PlainSocketRoundTrips(state, Drives().Udp4Addresses()[0], Drives().Udp4Ports()[0], Request, AnswerSize);
 }
 BENCHMARK(BM_PlainSocketOneDrive)->UseRealTime()->MinTime(2.0);
 
