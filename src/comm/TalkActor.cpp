@@ -132,8 +132,10 @@ void TTalkActorImplementation::Next() {
 
 void TTalkActorImplementation::Execute() {
   if (FBusy) throw Exception(Format("%s.Execute: actor is busy", ClassName()));
-  const int index = FGetIndex;
-  const int access = AccessPointer;
+  const auto restore = [this, index = FGetIndex, access = AccessPointer] {
+    FGetIndex = index;
+    AccessPointer = access;
+  };
   MessageWriter.CreateMessage();
   TMxMessage* request = MessageWriter.GetItem();
   try {
@@ -144,14 +146,18 @@ void TTalkActorImplementation::Execute() {
     }
   } catch (...) {
     TMxMessage::Free(request);
-    FGetIndex = index;
-    AccessPointer = access;
+    restore();
     throw;
   }
   request->SetReceiver(TalkServerIdent, TalkServerDomain, 0);
   // Through the response queue, which so becomes the reply's address. Without a talk
   // server the dispatcher drops the message and raises.
-  ResponseQueue.SendMessage(request);
+  try {
+    ResponseQueue.SendMessage(request);
+  } catch (...) {
+    restore();
+    throw;
+  }
   FBusy = true;
   FInfo = astExecuting;
   FSignal.SetReady(false);

@@ -161,6 +161,23 @@ TEST_F(TalkActorTest, AnEmptyActorStillGetsItsResponse) {
   EXPECT_EQ(Actor->Count(), 0);
 }
 
+// A request that reaches no talk server leaves the actor as it was, ready to try again.
+TEST_F(TalkActorTest, WithoutATalkServerExecuteFails) {
+  Put(2);
+  Actor->Reset();
+  Server.reset();
+  EXPECT_THROW_MSG(Actor->Execute(), "Message receiver node doesn't exist");
+  EXPECT_FALSE(Actor->IsBusy());
+  EXPECT_EQ(Actor->GetIndex(), 0);
+  EXPECT_EQ(Actor->Info(), astInit);
+  Server = std::make_unique<TMxQueue>();
+  Server->LogOn(0);
+  Actor->Execute();
+  Reply(TakeRequest(), "1\t0\t1\t10\r1\t0\t1\t10");
+  ResponsesAfter(0);
+  EXPECT_EQ(Results(), (std::vector<int>{0, 0}));
+}
+
 // Failures while the reply is taken are logged; the actor never stays busy and its
 // task goes on.
 TEST_F(TalkActorTest, ReceiveFailuresDoNotEndTheActor) {

@@ -242,7 +242,7 @@ TEST_F(TalkServerTest, OneActorThreeLinks) {
 // N sends through each card from the starting one; the card that got the last answer
 // starts the link's next request, a request without answer starts at card 0 again.
 TEST_F(TalkServerTest, TriesTimesCards) {
-  shortTimeout = 40;
+  shortTimeout = 100;  // an answer (through card 1) must come within it, even under a sanitizer
   drivesim::TDriveSim sim({"--udp4"});
   TTalkServiceInterface* link = OpenUdp4(sim);
   int total = 0;
@@ -292,14 +292,14 @@ TEST_F(TalkServerTest, LoginTimeoutRule) {
 // A busy answer keeps the link for the drive's final answer: the seconds it names, or
 // extendedTimeout without them; either way more than shortTimeout, and one send.
 TEST_F(TalkServerTest, BusyAnswersWaitForTheFinalOne) {
-  shortTimeout = 100;
+  shortTimeout = 200;
   drivesim::TDriveSim sim({"--udp4"});
   TTalkServiceInterface* link = OpenUdp4(sim);
   const struct {
     const char* busy;
     std::int32_t extended;
   } cases[] = {
-      {"busy-next=1 busy-seconds=1 busy-for=700", 100},   // 10 01 01: one second
+      {"busy-next=1 busy-seconds=1 busy-for=700", 200},   // 10 01 01: one second
       {"busy-next=1 busy-seconds=-1 busy-for=500", 1500},  // 10 01: extendedTimeout
   };
   int sends = 0;
