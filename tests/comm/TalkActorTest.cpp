@@ -140,6 +140,8 @@ TEST_F(TalkActorTest, OneRequestOneReply) {
   EXPECT_THROW_MSG(Actor->Reset(), "TTalkActorImplementation.Reset: actor is busy");
   EXPECT_THROW_MSG(Actor->Next(), "TTalkActorImplementation.Next: actor is busy");
   EXPECT_THROW_MSG(Actor->Execute(), "TTalkActorImplementation.Execute: actor is busy");
+  EXPECT_THROW_MSG(Client->PutActor(Actor), "TTalkActorImplementation.Clear: actor is busy");
+  ASSERT_NE(Actor, nullptr);  // not pooled
   EXPECT_EQ(Actor->Count(), 3);
   Reply(request, "1\t0\t2\t10\t0\r1\t85\r1\tA4\t3\t10\tA4\t9");
   ResponsesAfter(0);
