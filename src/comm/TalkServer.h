@@ -78,8 +78,6 @@ class TTalkServer {
   bool IsClosed(const TTalkDevice* ALink) const;
   void ReleaseLink(TTalkDevice* ALink, TMxTask* Sender);
 
-  TMxScheduler* Scheduler() const { return TalkScheduler.get(); }
-
  private:
   // Which port and address a new link gets.
   struct TLinkRequest;
