@@ -26,9 +26,9 @@ void TServerActor::Execute(TMxTask* Sender) {
   if (MainFormExitRequest) return Sender->Sleep(ExitIdleSleep);
   try {
     Step(Sender);
-  } catch (const std::exception& e) {
+  } catch (...) {
     // An executor that ended here would keep its link for good: the entry fails instead.
-    LogInfo(Utf8ToAnsi(e.what()) + " - ServerActor.Create");
+    LogInfo(CurrentExceptionText() + " - ServerActor.Create");
     if (State == stSend || State == stEvaluate || State == stNextEntry) {
       TalkRes = StatusExecutorNoLink;
       State = stWriteEntry;
@@ -68,9 +68,9 @@ void TServerActor::SendReply() {
   State = stWaitForRequest;
   try {
     RequestQueue->SendMessage(MessageWriter.GetItem());
-  } catch (const std::exception& e) {
+  } catch (...) {
     // The requester went away; the dispatcher has dropped the reply.
-    LogInfo(Utf8ToAnsi(e.what()) + " - ServerActor.Create");
+    LogInfo(CurrentExceptionText() + " - ServerActor.Create");
   }
 }
 

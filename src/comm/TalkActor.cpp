@@ -15,7 +15,8 @@ namespace {
 
 constexpr const char* TaskCaption = "TalkActorImplementation";
 
-void LogFailure(const std::exception& E) { LogInfo(Utf8ToAnsi(E.what()) + " - " + TaskCaption); }
+// Inside a catch block.
+void LogFailure() { LogInfo(CurrentExceptionText() + " - " + TaskCaption); }
 
 }  // namespace
 
@@ -176,9 +177,9 @@ void TTalkActorImplementation::Receive() {
   try {
     if (!FBusy) throw Exception(Format("%s.Work: unexpected response", ClassName()));
     if (!reply) throw Exception(Format("%s.Work: invalid response", ClassName()));
-  } catch (const std::exception& e) {
+  } catch (...) {
     TMxMessage::Free(reply);
-    return LogFailure(e);
+    return LogFailure();
   }
   Decode(reply);
   First();
@@ -193,8 +194,8 @@ void TTalkActorImplementation::Decode(TMxMessage* Reply) {
   First();
   try {
     for (; FGetIndex < FCount; Advance()) FTalkClient->GetResponseData(MessageReader, *this);
-  } catch (const std::exception& e) {
-    LogFailure(e);
+  } catch (...) {
+    LogFailure();
     for (; FGetIndex < FCount; Advance()) SetResult(StatusExecutorNoLink);
   }
   MessageReader.DestroyMessage();
@@ -204,8 +205,8 @@ void TTalkActorImplementation::Respond() {
   if (!OnResponse) return;
   try {
     OnResponse(this);
-  } catch (const std::exception& e) {
-    LogFailure(e);
+  } catch (...) {
+    LogFailure();
   }
 }
 

@@ -280,8 +280,8 @@ void TTalkServer::CommandExecute(TMxTask* Sender) {
     CmdMsgReader.DestroyMessage();
     try {
       CommandQueue->SendMessage(CmdMsgWriter.GetItem());
-    } catch (const std::exception& e) {
-      LogInfo(Utf8ToAnsi(e.what()) + " - TalkServer.Create");  // the sender went away
+    } catch (...) {
+      LogInfo(CurrentExceptionText() + " - TalkServer.Create");  // the sender went away
     }
   }
   Sender->WaitFor(CommandQueue.get(), MxNoTimeout);
@@ -315,8 +315,8 @@ void TTalkServer::Command(TMxMessage* Request) {
     } else {
       throw Exception("unknown command");
     }
-  } catch (const std::exception& e) {
-    const AnsiString text = Utf8ToAnsi(e.what());
+  } catch (...) {
+    const AnsiString text = CurrentExceptionText();
     CmdMsgWriter.PutParameter("ERROR");
     CmdMsgWriter.PutParameter(text.empty() ? AnsiString("unknown error") : text);
   }
