@@ -53,6 +53,8 @@ class TDeviceDriver {
   void ObtainDevice(TMxTask* Sender, std::int64_t Timeout);
   // 0x91 when Sender does not own the link; else it passes to the oldest waiting task.
   std::uint8_t ReleaseDevice(TMxTask* Sender);
+  // Whether a task owns the link (tasks wait for it only while one does).
+  bool Owned() const { return !Semaphore.IsOwner(nullptr); }
   // Answers beginning with ServiceId go to Queue until released. Raises
   // "%s.AssignCurrentService: current service is already assigned".
   void AssignCurrentService(TMxQueue* Queue, std::uint8_t ServiceId);

@@ -14,6 +14,11 @@ namespace {
 
 const auto CallEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
+// One lock for every receiver's calls. Qt hands the event over with locks of its own,
+// which the thread checker cannot see; taken on both sides, this one also orders the
+// GUI thread's first touch of a receiver (or an event) that another thread created.
+std::mutex GCallLock;
+
 }  // namespace
 
 // The calls wait in a queue of our own under our own lock; Qt's event only says that
@@ -27,7 +32,7 @@ class TCallReceiver : public QObject {
     if (!QCoreApplication::instance()) return Call();
     QEvent* event;
     {
-      std::lock_guard lock(FLock);
+      std::lock_guard lock(GCallLock);
       FCalls.push_back(std::move(Call));
       event = new QEvent(CallEvent);
     }
@@ -35,24 +40,23 @@ class TCallReceiver : public QObject {
   }
 
  protected:
-  // The event is made under our lock and read under it: Qt's own hand-over is invisible
-  // to the thread checker, our lock is not.
   bool event(QEvent* Event) override {
-    std::unique_lock lock(FLock);
-    if (Event->type() != CallEvent) {
-      lock.unlock();
-      return QObject::event(Event);
+    std::function<void()> call;
+    bool ours;
+    {
+      std::lock_guard lock(GCallLock);
+      ours = Event->type() == CallEvent;
+      if (ours && !FCalls.empty()) {
+        call = std::move(FCalls.front());
+        FCalls.pop_front();
+      }
     }
-    if (FCalls.empty()) return true;
-    std::function<void()> call = std::move(FCalls.front());
-    FCalls.pop_front();
-    lock.unlock();
-    call();
+    if (!ours) return QObject::event(Event);
+    if (call) call();
     return true;
   }
 
  private:
-  std::mutex FLock;
   std::deque<std::function<void()>> FCalls;
 };
 
