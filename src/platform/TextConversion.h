@@ -52,6 +52,11 @@ struct TWideTextEqual {
   bool operator()(std::u16string_view a, std::string_view b) const { return SameTextWideAnsi(a, b); }
   bool operator()(std::string_view a, std::u16string_view b) const { return SameTextWideAnsi(b, a); }
 };
+// Order of wide names without regard to case, for sorted containers; transparent.
+struct TWideTextLess {
+  using is_transparent = void;
+  bool operator()(std::u16string_view a, std::u16string_view b) const { return CompareTextWide(a, b) < 0; }
+};
 
 // ASCII-only case rules of 8-bit text (identifiers, option names, keywords).
 char UpCaseAnsiChar(char c);

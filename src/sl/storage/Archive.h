@@ -182,10 +182,7 @@ class TArchiveManager {
   bool IsListed(const AnsiString& Name) const;
 
  private:
-  struct TNameLess {
-    bool operator()(const WideString& a, const WideString& b) const { return CompareTextWide(a, b) < 0; }
-  };
-  std::map<WideString, TSLArchive*, TNameLess> Archives;
+  std::map<WideString, TSLArchive*, TWideTextLess> Archives;
 };
 
 TArchiveManager& ArchiveManager();
