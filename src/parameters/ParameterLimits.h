@@ -1,0 +1,27 @@
+// Limits of the parameter model: the coding of visibility equations, the bit stack that
+// evaluates them, and the range of the display rounding's decimals. One place, so that
+// a test or a description file's author can see every number the model keeps.
+#pragma once
+
+#include <cstdint>
+
+namespace vt {
+
+// An equation is coded one byte per token: operand indices below this, the operators
+// from it on, so an equation names at most this many distinct operand flags.
+inline constexpr int MaxEquationOperands = 240;
+
+// Entries of the bit stack; the last one is never used, so an equation may hold at most
+// BitStackSize - 1 values at once.
+inline constexpr int BitStackSize = 32;
+
+// The evaluation step of a flag not yet ordered. Steps run from 0 up to one below it, so
+// a chain of computed flags may be at most 254 flags deep.
+inline constexpr std::uint8_t CalcStepNone = 255;
+
+// Decimals the display rounding keeps: the view's menu steps them from 0 to 10, and any
+// other number from a settings file is taken as the nearer end.
+inline constexpr std::int32_t MinBeautifulViewZeros = 0;
+inline constexpr std::int32_t MaxBeautifulViewZeros = 10;
+
+}  // namespace vt
