@@ -346,4 +346,41 @@ TEST_F(SendFileTest, MissingSourceAndClosedPort) {
                        "\". No such file or directory");
 }
 
+// The drive's baud rates over its serial line, as the login dialog asks for them: the
+// rates it offers, and setting one of them.
+TEST_F(CommDriverTest, DriveSimBaudRates) {
+  const struct {
+    const char* Mask;
+    std::string Request;
+    std::string Answer;  // the whole frame
+    const char* Logged;  // a line of the frame log, or none
+  } cases[] = {
+      {"0x0600", Bytes({0xA5, 0x02, 0x0F, 0x0F, 0x00}), Bytes({0xA5, 0x04, 0x15, 0x0F, 0x00, 0x00, 0x06}), nullptr},
+      {"0x0001", Bytes({0xA5, 0x02, 0x0F, 0x0F, 0x00}), Bytes({0xA5, 0x04, 0x10, 0x0F, 0x00, 0x01, 0x00}), nullptr},
+      {"0x1E80", Bytes({0xA5, 0x04, 0x19, 0x0F, 0x02, 0x00, 0x08}), Bytes({0xA5, 0x02, 0x0F, 0x0F, 0x00}),
+       "baud rate 57600"},
+      {"0xFFFF", Bytes({0xA5, 0x04, 0x91, 0x0F, 0x02, 0x00, 0x80}), Bytes({0xA5, 0x02, 0x0F, 0x0F, 0x00}),
+       "baud rate 921600"},
+      // A rate the drive does not offer, two rates at once, a short request.
+      {"0x0600", Bytes({0xA5, 0x04, 0x19, 0x0F, 0x02, 0x00, 0x08}), Bytes({0xA5, 0x02, 0x8F, 0x0F, 0x80}), nullptr},
+      {"0xFFFF", Bytes({0xA5, 0x04, 0x1D, 0x0F, 0x02, 0x00, 0x0C}), Bytes({0xA5, 0x02, 0x8F, 0x0F, 0x80}), nullptr},
+      {"0xFFFF", Bytes({0xA5, 0x02, 0x11, 0x0F, 0x02}), Bytes({0xA5, 0x02, 0x8F, 0x0F, 0x80}), nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Hex(c.Request) + " to a drive with the rates " + c.Mask);
+    drivesim::TDriveSim sim({"--pty", std::string("--baud-mask=") + c.Mask});
+    const std::size_t before = Triggers.Size();
+    TCommDriver* d = OpenDriver(sim.Ptys()[0]);
+    char answer[16] = {};
+    d->WaitForCharCount(answer, c.Answer.size());
+    d->SendBuffer(c.Request.data(), static_cast<int>(c.Request.size()));
+    ASSERT_TRUE(Triggers.WaitFor(before + 1));
+    EXPECT_EQ(Hex(Text(answer, d->RxBufCount())), Hex(c.Answer));
+    bool logged = false;
+    for (const std::string& line : sim.LogLines()) logged |= c.Logged && line.find(c.Logged) != std::string::npos;
+    EXPECT_EQ(logged, c.Logged != nullptr);
+    d->Close();
+  }
+}
+
 }  // namespace
