@@ -11,6 +11,7 @@
 #include "platform/Exceptions.h"
 #include "platform/Format.h"
 #include "platform/PathResolver.h"
+#include "runtime/DebugLog.h"
 #include "sl/values/Dictionary.h"
 #include "sl/values/Scalars.h"
 
@@ -205,7 +206,12 @@ void TCommDriver::CommPortReceive(const std::string& Data, std::uint8_t& NextSiz
     FDataReady = true;
     if (!FPaused) trigger = ProcessDataChar();
   }
-  if (trigger) CallTrigger();
+  // A failing trigger must not end reception for good: the receive thread carries on.
+  if (trigger) try {
+      CallTrigger();
+    } catch (...) {
+      LogError(Format("%s.OnTrigger: %s", ClassName(), CurrentExceptionText()));
+    }
   // A wait that the trigger started has lifted the pause again.
   std::lock_guard lock(FInitReceiverLock);
   Stop = FPaused;

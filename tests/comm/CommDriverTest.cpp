@@ -244,6 +244,23 @@ TEST_F(CommDriverTest, NextWaitFromTheTriggerOrAnotherThread) {
   }
 }
 
+// A trigger that fails on the receive thread is logged; reception goes on.
+TEST_F(CommDriverTest, FailingTriggerIsLogged) {
+  TPseudoTerminal pty;
+  TCommDriver* d = OpenDriver(pty.Path);
+  char buffer[4] = {};
+  d->SetOnTrigger([](TCommDriver*) { throw Exception("no room"); });
+  d->WaitForCharCount(buffer, 1);
+  pty.Write("a");
+  ASSERT_TRUE(WaitUntil([&] { return !LogLines().empty(); }));
+  EXPECT_EQ(LogLines(), std::vector<std::string>{"***ERROR: TCommDriver.OnTrigger: no room"});
+  d->SetOnTrigger(Triggers.Handler());
+  d->WaitForCharCount(buffer, 2);
+  pty.Write("bc");
+  ASSERT_TRUE(Triggers.WaitFor(1));
+  EXPECT_EQ(Text(buffer, d->RxBufCount()), "bc");
+}
+
 TEST_F(CommDriverTest, LineSettings) {
   EXPECT_THROW_MSG(TCommDriver(nullptr), "Internal Error: ThreadManager not assigned");
   auto d = Ports->CreateCommDriver();
