@@ -65,8 +65,14 @@ TIPEditPanel::TIPEditPanel(QWidget* AOwner) : QFrame(AOwner), FOwner(AOwner) {
 }
 
 void TIPEditPanel::IPEditOnExit() {
-  if (!FScriptFlag) return;
-  if (auto* form = dynamic_cast<TScriptFormWait*>(FOwner)) form->ContinueWaitingScript(ExitButtonTag);
+  auto* form = dynamic_cast<TScriptFormWait*>(FOwner);
+  if (!FScriptFlag || !form) return;
+  // A failure cannot leave a window's event handler: it is shown instead.
+  try {
+    form->ContinueWaitingScript(ExitButtonTag);
+  } catch (const std::exception& e) {
+    ShowMessage(Utf8ToWide(e.what()));
+  }
 }
 
 // ---- IPv4 ----

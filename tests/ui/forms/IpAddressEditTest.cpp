@@ -300,14 +300,21 @@ TEST_F(ScriptFormTest, LeavingAScriptMadeEditEndsTheFormsWait) {
   const struct {
     const char* Name;
     bool Ip6, ScriptFlag, Waiting, Continued;
+    bool ContextWaits = true;
+    std::vector<std::string> Shown = {};
   } cases[] = {
-      {"IPv4, waiting", false, true, true, true},       {"IPv6, waiting", true, true, true, true},
-      {"IPv4, not waiting", false, true, false, false}, {"IPv6, not made by the script", true, false, true, false},
+      {"IPv4, waiting", false, true, true, true},
+      {"IPv6, waiting", true, true, true, true},
+      {"IPv4, not waiting", false, true, false, false},
+      {"IPv6, not made by the script", true, false, true, false},
+      // A form that believes its script waits, when the script does not: shown, not raised.
+      {"IPv4, the script not in its wait", false, true, true, false, false, {"continue called while not in wait state"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
+    TMessageCatcher shown;
     auto context = MakeRef<TSLContextImplementation>();
-    context->Wait(nullptr, -1);
+    if (c.ContextWaits) context->Wait(nullptr, -1);
     TTestScriptForm form;
     form.WaitForButton = c.Waiting;
     form.WaitingContext = context->ContextInterface();
@@ -322,10 +329,12 @@ TEST_F(ScriptFormTest, LeavingAScriptMadeEditEndsTheFormsWait) {
     first->setFocus();
     // Between the fields of one control the focus stays inside.
     edit->findChildren<QLineEdit*>().last()->setFocus();
-    EXPECT_EQ(context->GetState(), isWaiting);
+    const TContextState before = context->GetState();
+    EXPECT_EQ(before, c.ContextWaits ? isWaiting : isIdle);
     other->setFocus();
-    EXPECT_EQ(context->GetState(), c.Continued ? isContinuing : isWaiting);
-    EXPECT_EQ(form.WaitForButton, c.Waiting && !c.Continued);
+    EXPECT_EQ(context->GetState(), c.Continued ? isContinuing : before);
+    EXPECT_EQ(form.WaitForButton, c.Waiting && !c.Continued && c.ContextWaits);
+    EXPECT_EQ(shown.Messages, c.Shown);
     ASSERT_EQ(context->OperandStack()->GetCount(), c.Continued ? 1 : 0);
     if (c.Continued) {
       EXPECT_EQ(CheckedCast<TSLLongint>(context->OperandStack()->GetObjAtIndex(0))->GetLongintValue(), 1);
