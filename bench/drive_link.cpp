@@ -4,10 +4,7 @@
 // Plain loops over the same terminal and socket show what the machine allows.
 #include <benchmark/benchmark.h>
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -17,6 +14,7 @@
 #include <memory>
 
 #include "Launcher.h"
+#include "PlainSocketLoop.h"
 #include "comm/SerialDriver.h"
 #include "comm/SerialFrames.h"
 #include "comm/TalkDevices.h"
@@ -205,24 +203,8 @@ void BM_UdpLinkRoundTrip(benchmark::State& state) {
 }
 BENCHMARK(BM_UdpLinkRoundTrip)->UseRealTime()->MinTime(2.0);
 
-// The same round trips with nothing but a socket: what the loopback and drivesim allow.
 void BM_UdpPlainSocketRoundTrip(benchmark::State& state) {
-  const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in drive{};
-  drive.sin_family = AF_INET;
-  drive.sin_port = htons(Drives().Udp4Ports()[0]);
-  drive.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  connect(fd, reinterpret_cast<sockaddr*>(&drive), sizeof drive);
-  timeval limit{2, 0};
-  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-  char answer[64];
-  std::int64_t lost = 0;
-  GUdpPlainRate = Measure(state, [&] {
-    send(fd, Request.data(), Request.size(), 0);
-    if (recv(fd, answer, sizeof answer, 0) != AnswerSize) ++lost;
-  });
-  close(fd);
-  state.counters["lost"] = static_cast<double>(lost);
+  GUdpPlainRate = PlainSocketRoundTrips(state, "127.0.0.1", Drives().Udp4Ports()[0], Request, AnswerSize);
 }
 BENCHMARK(BM_UdpPlainSocketRoundTrip)->UseRealTime()->MinTime(2.0);
 

@@ -1,6 +1,7 @@
 // Limits and tunables of the drive link: frame layout, slot counts, the pauses and
-// time limits of the serial and UDP ports, the IPv6 card walk. One place, so that a
-// test or a port can see every number the link keeps.
+// time limits of the serial and UDP ports, the IPv6 card walk, the talk server's
+// executors and answer time-outs, the talk client's patterns and actors. One place, so
+// that a test or a port can see every number the link keeps.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +35,35 @@ inline constexpr int Ipv6SameCardSends = 6;
 // Trace lines show at most this many bytes of a frame.
 inline constexpr int TraceMaxBytes = 255;
 
+// The talk server: request executors, so that up to this many requests for different
+// drives are in flight at once.
+inline constexpr int ServerActorCount = 20;
+// Answer time-outs in milliseconds until the shell sets its own: a login request, every
+// other request, a busy answer that names no time.
+inline constexpr std::int32_t DefaultLoginTimeout = 250;
+inline constexpr std::int32_t DefaultShortTimeout = 2000;
+inline constexpr std::int32_t DefaultExtendedTimeout = 25000;
+// The system's list of network cards is read again after this many milliseconds: asking
+// it costs about 0.1 ms, which every request entry would pay on the talk thread.
+inline constexpr std::int64_t CardListRefresh = 1000;
+// While the program ends an executor looks this often (ms) whether it may stop idling.
+inline constexpr std::int64_t ExitIdleSleep = 100;
+
+// The talk client: pattern ids are 8 bits and 0 ends a request, so ids run 1 to 255.
+inline constexpr int MaxTalkPatterns = 255;
+// A talk actor's record buffer grows in steps of this many bytes and shrinks back to
+// one step when cleared; a record is at most 65535 bytes (a 16-bit size).
+inline constexpr int ActorBufferStep = 4096;
+inline constexpr int MaxActorRecordSize = 65535;
+
+// Drive answers: command byte, status byte, data.
+inline constexpr std::uint8_t LoginCommand = 0x01;
+inline constexpr std::uint8_t DriveStatusBusy = 0x01;             // the next byte: seconds to wait
+inline constexpr std::uint8_t DriveStatusChecksumError = 0xEE;    // the drive saw a wrong sum
+inline constexpr std::uint8_t DriveStatusErrorWithData = 0xA4;    // an error whose frame is passed on
+// From this status on a reply entry carries no frame (but 0xA4 does).
+inline constexpr std::uint8_t StatusErrorFrom = 0x80;
+
 // Status codes of the port side.
 inline constexpr std::uint8_t StatusPortRefused = 0x80;    // slot out of range, wrong form
 inline constexpr std::uint8_t StatusUdpSendFailed = 0x81;  // or the port is not open
@@ -42,5 +72,9 @@ inline constexpr std::uint8_t StatusRsSendFailed = 0x8F;
 inline constexpr std::uint8_t StatusNoPortDriver = 0x90;
 inline constexpr std::uint8_t StatusNotOwner = 0x91;
 inline constexpr std::uint8_t StatusReplaced = 0xFF;  // an existing registration replaced
+// Status codes of the talk server.
+inline constexpr std::uint8_t StatusNoLink = 0xB0;          // no open link with that handle
+inline constexpr std::uint8_t StatusNoAnswer = 0xB2;        // no answer after all tries
+inline constexpr std::uint8_t StatusExecutorNoLink = 0xBF;  // internal; also an answer that could not be decoded
 
 }  // namespace vt

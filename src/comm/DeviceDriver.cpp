@@ -11,17 +11,18 @@
 
 namespace vt {
 
-// The address fields count only once the port took the registration (FPortDriver set).
-TDeviceDriver::TDeviceDriver(TPortDriver* PortDriver, std::int32_t PortIndex, TMxQueue* MainQueue,
-                             std::int32_t UDPPort)
-    : FPortIndex(PortIndex), FUDPPort(UDPPort), FIpv6Form(false), FMainQueue(MainQueue) {
-  if (PortDriver->Assign(PortIndex, UDPPort, InputHandler(), ErrorHandler()) == 0) FPortDriver = PortDriver;
-}
+TDeviceDriver::TDeviceDriver(std::int32_t PortIndex, TMxQueue* MainQueue, std::int32_t UDPPort)
+    : FPortIndex(PortIndex), FUDPPort(UDPPort), FIpv6Form(false), FMainQueue(MainQueue) {}
 
-TDeviceDriver::TDeviceDriver(TPortDriver* PortDriver, const AnsiString& PortIndex, TMxQueue* MainQueue,
-                             std::int32_t UDPPort)
-    : FPortIndexStr(PortIndex), FUDPPort(UDPPort), FIpv6Form(true), FMainQueue(MainQueue) {
-  if (PortDriver->Assign_v6(PortIndex, UDPPort, InputHandler(), ErrorHandler()) == 0) FPortDriver = PortDriver;
+TDeviceDriver::TDeviceDriver(const AnsiString& PortIndex, TMxQueue* MainQueue, std::int32_t UDPPort)
+    : FPortIndexStr(PortIndex), FUDPPort(UDPPort), FIpv6Form(true), FMainQueue(MainQueue) {}
+
+// The address fields count only once the port took the registration (FPortDriver set).
+void TDeviceDriver::Register(TPortDriver* PortDriver) {
+  const std::uint8_t status = FIpv6Form
+                                  ? PortDriver->Assign_v6(FPortIndexStr, FUDPPort, InputHandler(), ErrorHandler())
+                                  : PortDriver->Assign(FPortIndex, FUDPPort, InputHandler(), ErrorHandler());
+  if (status == 0) FPortDriver = PortDriver;
 }
 
 TDeviceDriver::~TDeviceDriver() {

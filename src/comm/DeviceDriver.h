@@ -23,14 +23,16 @@ class TMxQueue;
 
 class TDeviceDriver {
  public:
-  // Registers the link on the port (slot PortIndex of a serial driver, the peer with
-  // the IPv4 address PortIndex and UDPPort on the IPv4 driver). When the port refuses,
-  // the link exists without a port and every Output gives 0x90. MainQueue is the
-  // logged-on queue through which frames for the default receiver are sent.
-  TDeviceDriver(TPortDriver* PortDriver, std::int32_t PortIndex, TMxQueue* MainQueue, std::int32_t UDPPort);
+  // A link for slot PortIndex of a serial driver, or the peer with the IPv4 address
+  // PortIndex and UDPPort on the IPv4 driver. MainQueue is the logged-on queue through
+  // which frames for the default receiver are sent. The most derived class registers the
+  // link on the port (Register) once it is whole, because the port may deliver a frame
+  // at once, on its own thread, and frames go through the virtual hooks.
+  TDeviceDriver(std::int32_t PortIndex, TMxQueue* MainQueue, std::int32_t UDPPort);
   // The IPv6 form: the peer with that address text.
-  TDeviceDriver(TPortDriver* PortDriver, const AnsiString& PortIndex, TMxQueue* MainQueue, std::int32_t UDPPort);
-  // Releases what Destroy or Destroy_v6 has not, by the form the link was created with.
+  TDeviceDriver(const AnsiString& PortIndex, TMxQueue* MainQueue, std::int32_t UDPPort);
+  // Releases what Destroy, Destroy_v6 or Unregister has not, by the form the link was
+  // created with.
   virtual ~TDeviceDriver();
   TDeviceDriver(const TDeviceDriver&) = delete;
   TDeviceDriver& operator=(const TDeviceDriver&) = delete;
@@ -51,6 +53,8 @@ class TDeviceDriver {
   void ObtainDevice(TMxTask* Sender, std::int64_t Timeout);
   // 0x91 when Sender does not own the link; else it passes to the oldest waiting task.
   std::uint8_t ReleaseDevice(TMxTask* Sender);
+  // Whether a task owns the link (tasks wait for it only while one does).
+  bool Owned() const { return !Semaphore.IsOwner(nullptr); }
   // Answers beginning with ServiceId go to Queue until released. Raises
   // "%s.AssignCurrentService: current service is already assigned".
   void AssignCurrentService(TMxQueue* Queue, std::uint8_t ServiceId);
@@ -79,6 +83,11 @@ class TDeviceDriver {
   // Hooks on every frame; a hook that sets Handled stops the frame there.
   virtual std::uint8_t ModifyOutput(std::string& Msg, bool& Handled) { return 0; }
   virtual void ModifyInput(std::string& Msg, bool& Handled) {}
+  // When the port refuses, the link exists without a port and every Output gives 0x90.
+  void Register(TPortDriver* PortDriver);
+  // Releases the registration (and closes the port, as Destroy does); the most derived
+  // class calls it first in its destructor, for the reason Register has.
+  void Unregister() { Release(FIpv6Form); }
   // The link's handlers, as the port's slot holds them.
   TInpEvent InputHandler();
   TErrEvent ErrorHandler();

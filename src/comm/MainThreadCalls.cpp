@@ -14,6 +14,11 @@ namespace {
 
 const auto CallEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
+// One lock for every receiver's calls. Qt hands the event over with locks of its own,
+// which the thread checker cannot see; taken on both sides, this one also orders the
+// GUI thread's first touch of a receiver (or an event) that another thread created.
+std::mutex GCallLock;
+
 }  // namespace
 
 // The calls wait in a queue of our own under our own lock; Qt's event only says that
@@ -25,29 +30,33 @@ class TCallReceiver : public QObject {
   }
   void Post(std::function<void()> Call) {
     if (!QCoreApplication::instance()) return Call();
+    QEvent* event;
     {
-      std::lock_guard lock(FLock);
+      std::lock_guard lock(GCallLock);
       FCalls.push_back(std::move(Call));
+      event = new QEvent(CallEvent);
     }
-    QCoreApplication::postEvent(this, new QEvent(CallEvent));
+    QCoreApplication::postEvent(this, event);
   }
 
  protected:
   bool event(QEvent* Event) override {
-    if (Event->type() != CallEvent) return QObject::event(Event);
     std::function<void()> call;
+    bool ours;
     {
-      std::lock_guard lock(FLock);
-      if (FCalls.empty()) return true;
-      call = std::move(FCalls.front());
-      FCalls.pop_front();
+      std::lock_guard lock(GCallLock);
+      ours = Event->type() == CallEvent;
+      if (ours && !FCalls.empty()) {
+        call = std::move(FCalls.front());
+        FCalls.pop_front();
+      }
     }
-    call();
+    if (!ours) return QObject::event(Event);
+    if (call) call();
     return true;
   }
 
  private:
-  std::mutex FLock;
   std::deque<std::function<void()>> FCalls;
 };
 

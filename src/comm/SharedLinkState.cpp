@@ -2,7 +2,8 @@
 #include "comm/SharedLinkState.h"
 
 #include <algorithm>
-#include <atomic>
+
+#include "comm/CommLimits.h"
 
 namespace vt {
 
@@ -10,8 +11,32 @@ namespace {
 
 std::atomic<int> GMaxNumberOfTries{5};
 std::atomic<std::uint32_t> GMaxNumberOfTriesChanges{0};
+std::atomic<bool> GRepeatChecksum{false};
 
 }  // namespace
+
+std::atomic<std::int32_t> loginTimeout{DefaultLoginTimeout};
+std::atomic<std::int32_t> shortTimeout{DefaultShortTimeout};
+std::atomic<std::int32_t> extendedTimeout{DefaultExtendedTimeout};
+std::atomic<std::uint32_t> GlobalBaudrate{0};
+
+bool RepeatChecksum() { return GRepeatChecksum; }
+
+void SetRepeatChecksum(bool Value) { GRepeatChecksum = Value; }
+
+void ResetTimeouts() {
+  loginTimeout = DefaultLoginTimeout;
+  shortTimeout = DefaultShortTimeout;
+  extendedTimeout = DefaultExtendedTimeout;
+}
+
+void ApplyLoginTimeout(std::int32_t Milliseconds) {
+  loginTimeout = Milliseconds;
+  shortTimeout = std::max(DefaultShortTimeout, Milliseconds);
+  // 3 x 10^9 would not fit: the product is taken in 64 bits and kept in range.
+  const std::int64_t extended = std::max<std::int64_t>(extendedTimeout, 3 * std::int64_t{Milliseconds});
+  extendedTimeout = static_cast<std::int32_t>(std::min<std::int64_t>(extended, INT32_MAX));
+}
 
 int MaxNumberOfTries() { return GMaxNumberOfTries; }
 

@@ -1,8 +1,12 @@
 // What the drive link shares with the application shell, kept here until the shell owns
-// it: the user's number of tries per network card, and the list of serial ports whose
-// write failed (connection lost). Both are read and written on several threads.
+// it: the user's number of tries per network card, whether a request the drive saw with
+// a wrong sum is sent again, the answer time-outs, the pending serial baud rate, and the
+// list of serial ports whose write failed (connection lost). The request executors read
+// them on the talk thread at every decision while the shell may change them, hence
+// atomic or locked.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -19,6 +23,26 @@ int MaxNumberOfTries();
 void SetMaxNumberOfTries(int Value);
 // Counts the stores, so that a driver can tell whether the user set a number since.
 std::uint32_t MaxNumberOfTriesChanges();
+
+// Whether a request that the drive answers with 0xEE (it saw a wrong sum) is sent again
+// (view setting "RepeateCheckSumErrors", default off).
+bool RepeatChecksum();
+void SetRepeatChecksum(bool Value);
+
+// The answer time-outs in milliseconds: of a login request (frame 0x01), of every other
+// request, and after a busy answer that names no time.
+extern std::atomic<std::int32_t> loginTimeout;
+extern std::atomic<std::int32_t> shortTimeout;
+extern std::atomic<std::int32_t> extendedTimeout;
+// Back to 250, 2000 and 25000.
+void ResetTimeouts();
+// The user's login time-out (setting "LoginTimeout"): loginTimeout takes it, shortTimeout
+// becomes the larger of 2000 and it, extendedTimeout the larger of itself and three times it.
+void ApplyLoginTimeout(std::int32_t Milliseconds);
+
+// A pending serial baud rate (0: none): the next device opened on a closed serial port
+// takes it, once.
+extern std::atomic<std::uint32_t> GlobalBaudrate;
 
 // The ports whose serial write failed, once per failed frame; the connection-lost
 // handling of a device finds its port here and removes it.

@@ -9,11 +9,22 @@ namespace vt {
 
 TTalkDevice::TTalkDevice(const AnsiString& AName, TPortDriver* APort, std::int32_t AIndex, TMxQueue* MainQueue,
                          std::int32_t UDPPort)
-    : TDeviceDriver(APort, AIndex, MainQueue, UDPPort), FDeviceName(AName) {}
+    : TDeviceDriver(AIndex, MainQueue, UDPPort), FDeviceName(AName) {
+  Register(APort);
+}
 
 TTalkDevice::TTalkDevice(const AnsiString& AName, TPortDriver* APort, const AnsiString& AIndex,
                          TMxQueue* MainQueue, std::int32_t UDPPort)
-    : TDeviceDriver(APort, AIndex, MainQueue, UDPPort), FDeviceName(AName) {}
+    : TDeviceDriver(AIndex, MainQueue, UDPPort), FDeviceName(AName) {
+  Register(APort);
+}
+
+TTalkDevice::~TTalkDevice() {
+  try {
+    Unregister();
+  } catch (...) {
+  }
+}
 
 std::uint8_t TTalkDevice::RedefineBaudrate() {
   if (!FPortDriver) return StatusNoPortDriver;

@@ -10,13 +10,14 @@
 
 namespace vt {
 
-class TTalkDevice : public TDeviceDriver {
+class TTalkDevice final : public TDeviceDriver {
  public:
   // AName: the port name of a serial link ("ttyUSB0"), "ETH" or "ETH_v6".
   TTalkDevice(const AnsiString& AName, TPortDriver* APort, std::int32_t AIndex, TMxQueue* MainQueue,
               std::int32_t UDPPort);
   TTalkDevice(const AnsiString& AName, TPortDriver* APort, const AnsiString& AIndex, TMxQueue* MainQueue,
               std::int32_t UDPPort);
+  ~TTalkDevice() override;
 
   const char* ClassName() const override { return "TTalkDevice"; }
 

@@ -46,15 +46,26 @@ std::string Frame(std::string_view Payload, std::uint8_t SumOffset) {
 // ---- Every line ----
 
 TDrive::TDrive(std::string Name, const TOptions& Options, TEventLoop& Loop)
-    : FName(std::move(Name)), FOptions(Options), FLoop(Loop), FModel(Options, FName) {
-  if (Options.Faults.UnsolicitedMs > 0)
-    FLoop.At(TClock::now() + std::chrono::milliseconds(Options.Faults.UnsolicitedMs), [this] { Unsolicited(); });
+    : FName(std::move(Name)), FOptions(Options), FFaults(Options.Faults), FLoop(Loop), FModel(Options, FName) {
+  if (FFaults.UnsolicitedMs > 0)
+    FLoop.At(TClock::now() + std::chrono::milliseconds(FFaults.UnsolicitedMs), [this] { Unsolicited(); });
 }
+
+namespace {
+
+// Counts a "next N" fault down; true while it plays.
+bool Next(int& Count) {
+  if (Count <= 0) return false;
+  --Count;
+  return true;
+}
+
+}  // namespace
 
 void TDrive::Request(std::string_view Payload, TClock::time_point ReadyAt) {
   LogFrame(FName, "in", Payload);
   if (Payload.empty()) return;
-  const TFaults& f = FOptions.Faults;
+  TFaults& f = FFaults;
   ++FRequests;
   if (ReadyAt < FSilentUntil) return LogFrame(FName, "silent (rebooting)", Payload);
   if (f.RebootAfter > 0 && FRequests == f.RebootAfter) {
@@ -62,8 +73,24 @@ void TDrive::Request(std::string_view Payload, TClock::time_point ReadyAt) {
     FSilentUntil = ReadyAt + std::chrono::milliseconds(f.RebootForMs);
     return LogFrame(FName, "reboot", Payload);
   }
-  if (Every(f.SilentEvery, FRequests)) return LogFrame(FName, "silent", Payload);
-  if (auto answer = FModel.Answer(Payload)) Reply(std::move(*answer), ReadyAt);
+  if (Every(f.SilentEvery, FRequests) || Next(f.SilentNext)) return LogFrame(FName, "silent", Payload);
+  if (auto answer = FModel.Answer(Payload)) Answer(std::move(*answer), ReadyAt);
+}
+
+void TDrive::Answer(std::string Answer, TClock::time_point ReadyAt) {
+  TFaults& f = FFaults;
+  const char command = Answer[0];
+  if (Next(f.ChecksumErrorNext)) Answer = {command, static_cast<char>(StatusChecksumError)};
+  if (Next(f.WrongCommandNext)) Answer[0] = static_cast<char>(command + 1);
+  if (f.ErrorStatus >= 0) Answer[1] = static_cast<char>(f.ErrorStatus);
+  if (Next(f.BusyNext)) {
+    std::string busy{command, static_cast<char>(StatusBusy)};
+    if (f.BusySeconds >= 0) busy += static_cast<char>(f.BusySeconds);
+    Reply(busy, ReadyAt);
+    ReadyAt += std::chrono::milliseconds(f.BusyForMs);
+  }
+  if (Next(f.DuplicateNext)) Reply(Answer, ReadyAt);
+  Reply(std::move(Answer), ReadyAt);
 }
 
 void TDrive::ChecksumError(std::string_view Payload, TClock::time_point ReadyAt) {
@@ -73,13 +100,14 @@ void TDrive::ChecksumError(std::string_view Payload, TClock::time_point ReadyAt)
 }
 
 void TDrive::Reply(std::string Answer, TClock::time_point ReadyAt) {
-  Send(Answer, ReadyAt + std::chrono::milliseconds(FOptions.Faults.DelayMs), ++FAnswers);
+  Send(Answer, ReadyAt + std::chrono::milliseconds(FFaults.DelayMs), ++FAnswers);
 }
 
 void TDrive::Unsolicited() {
+  if (FFaults.UnsolicitedMs <= 0) return;  // switched off while it ran
   const std::string frame{'\xF0', '\x00', static_cast<char>(++FUnsolicited)};
   if (TClock::now() >= FSilentUntil) Send(frame, TClock::now(), 0);
-  FLoop.At(TClock::now() + std::chrono::milliseconds(FOptions.Faults.UnsolicitedMs), [this] { Unsolicited(); });
+  FLoop.At(TClock::now() + std::chrono::milliseconds(FFaults.UnsolicitedMs), [this] { Unsolicited(); });
 }
 
 // ---- Pseudo-terminal ----
@@ -137,7 +165,7 @@ void TPtyDrive::TakeFrames(TClock::time_point ReadyAt) {
 }
 
 void TPtyDrive::Send(const std::string& Payload, TClock::time_point Due, int AnswerNumber) {
-  const TFaults& f = FOptions.Faults;
+  const TFaults& f = FFaults;
   const bool answer = AnswerNumber > 0;
   if (answer && Every(f.StrayStartEvery, AnswerNumber)) {
     LogFrame(FName, "out (stray start byte)", std::string(1, static_cast<char>(FrameStart)));
@@ -168,8 +196,9 @@ void TPtyDrive::Write(std::string Bytes, TClock::time_point Due) {
 
 // ---- UDP ----
 
-TUdpDrive::TUdpDrive(std::string Name, const TOptions& Options, TEventLoop& Loop, bool Ipv6, std::uint16_t Port)
-    : TDrive(std::move(Name), Options, Loop), FIpv6(Ipv6) {
+TUdpDrive::TUdpDrive(std::string Name, const TOptions& Options, TEventLoop& Loop, bool Ipv6,
+                     const std::string& Address, std::uint16_t Port)
+    : TDrive(std::move(Name), Options, Loop), FIpv6(Ipv6), FAddress(Address) {
   FSocket = socket(Ipv6 ? AF_INET6 : AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (FSocket < 0) Die("socket");
   sockaddr_storage address{};
@@ -183,7 +212,10 @@ TUdpDrive::TUdpDrive(std::string Name, const TOptions& Options, TEventLoop& Loop
   } else {
     auto& a = reinterpret_cast<sockaddr_in&>(address);
     a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (inet_pton(AF_INET, Address.c_str(), &a.sin_addr) != 1) {
+      errno = EINVAL;
+      Die(Address);
+    }
     a.sin_port = htons(Port);
     size = sizeof a;
   }
@@ -198,7 +230,7 @@ TUdpDrive::TUdpDrive(std::string Name, const TOptions& Options, TEventLoop& Loop
 TUdpDrive::~TUdpDrive() { close(FSocket); }
 
 std::string TUdpDrive::Describe() const {
-  return (FIpv6 ? "udp6 ::1 " : "udp4 127.0.0.1 ") + std::to_string(FPort);
+  return (FIpv6 ? "udp6 " : "udp4 ") + FAddress + " " + std::to_string(FPort);
 }
 
 void TUdpDrive::Read() {

@@ -24,6 +24,9 @@ class TDrive {
 
   // What the drive prints for the test that started it.
   virtual std::string Describe() const = 0;
+  // This drive's faults; they start as the command line gave them and may change at
+  // any time between two events.
+  TFaults& Faults() { return FFaults; }
 
  protected:
   // A request that arrived whole at ReadyAt.
@@ -37,9 +40,12 @@ class TDrive {
 
   const std::string FName;
   const TOptions& FOptions;
+  TFaults FFaults;
   TEventLoop& FLoop;
 
  private:
+  // The answer as the faults change it, and the busy answer that goes before it.
+  void Answer(std::string Answer, TClock::time_point ReadyAt);
   void Reply(std::string Answer, TClock::time_point ReadyAt);
   void Unsolicited();
 
@@ -76,7 +82,9 @@ class TPtyDrive : public TDrive {
 
 class TUdpDrive : public TDrive {
  public:
-  TUdpDrive(std::string Name, const TOptions& Options, TEventLoop& Loop, bool Ipv6, std::uint16_t Port);
+  // Address: the loopback address to listen on.
+  TUdpDrive(std::string Name, const TOptions& Options, TEventLoop& Loop, bool Ipv6, const std::string& Address,
+            std::uint16_t Port);
   ~TUdpDrive() override;
   std::string Describe() const override;
 
@@ -87,6 +95,7 @@ class TUdpDrive : public TDrive {
   void Read();
 
   const bool FIpv6;
+  const std::string FAddress;
   int FSocket = -1;
   std::uint16_t FPort = 0;
   // The last sender: answers and unsolicited frames go there.

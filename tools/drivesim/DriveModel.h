@@ -15,6 +15,7 @@
 namespace drivesim {
 
 inline constexpr std::uint8_t StatusOk = 0x00;
+inline constexpr std::uint8_t StatusBusy = 0x01;  // the next byte, when there is one: seconds to wait
 inline constexpr std::uint8_t StatusError = 0x80;          // unknown command, short request
 inline constexpr std::uint8_t StatusChecksumError = 0xEE;  // the request's frame sum was wrong
 

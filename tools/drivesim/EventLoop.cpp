@@ -11,6 +11,11 @@ namespace drivesim {
 
 void TEventLoop::Watch(int Fd, std::function<void()> OnReadable) { FWatched.emplace_back(Fd, std::move(OnReadable)); }
 
+void TEventLoop::Unwatch(int Fd) {
+  for (auto& w : FWatched)
+    if (w.first == Fd) w.first = -1;  // poll passes over negative descriptors
+}
+
 void TEventLoop::At(TClock::time_point When, std::function<void()> Action) { FTimers.emplace(When, std::move(Action)); }
 
 void TEventLoop::RunDue() {
@@ -39,7 +44,7 @@ void TEventLoop::Run(int StopFd) {
     if (ppoll(fds.data(), fds.size(), limit, nullptr) < 0 && errno != EINTR) return;
     if (fds[0].revents) return;
     for (std::size_t i = 1; i < fds.size(); ++i)
-      if (fds[i].revents) FWatched[i - 1].second();
+      if (fds[i].revents && FWatched[i - 1].first >= 0) FWatched[i - 1].second();
   }
 }
 

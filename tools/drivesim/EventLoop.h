@@ -14,6 +14,8 @@ using TClock = std::chrono::steady_clock;
 class TEventLoop {
  public:
   void Watch(int Fd, std::function<void()> OnReadable);
+  // From inside a handler too: the descriptor is not watched from the next wait on.
+  void Unwatch(int Fd);
   void At(TClock::time_point When, std::function<void()> Action);
   // Runs until StopFd becomes readable.
   void Run(int StopFd);

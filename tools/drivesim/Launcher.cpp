@@ -1,9 +1,11 @@
 // Starting drivesim; see Launcher.h.
 #include "Launcher.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,25 +23,29 @@ namespace {
 // Long enough for a loaded machine and a sanitizer build.
 constexpr int StartLimitMs = 30000;
 
+// One line the child prints; it prints nothing unasked after "ready", so a byte at a
+// time reads no further than the line.
+std::string ReadLine(int Fd, std::chrono::steady_clock::time_point End) {
+  std::string line;
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(End - std::chrono::steady_clock::now());
+    pollfd p{Fd, POLLIN, 0};
+    if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0)
+      throw std::runtime_error("drivesim did not answer");
+    char c;
+    if (read(Fd, &c, 1) != 1) throw std::runtime_error("drivesim ended");
+    if (c == '\n') return line;
+    line += c;
+  }
+}
+
 // The lines the child prints up to "ready".
 std::vector<std::string> ReadUntilReady(int Fd) {
   std::vector<std::string> lines;
-  std::string pending;
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(StartLimitMs);
-  for (;;) {
-    for (std::size_t nl; (nl = pending.find('\n')) != std::string::npos; pending.erase(0, nl + 1)) {
-      lines.push_back(pending.substr(0, nl));
-      if (lines.back() == "ready") return lines;
-    }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-    pollfd p{Fd, POLLIN, 0};
-    if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0)
-      throw std::runtime_error("drivesim did not get ready");
-    char buffer[512];
-    const ssize_t n = read(Fd, buffer, sizeof buffer);
-    if (n <= 0) throw std::runtime_error("drivesim ended before it was ready");
-    pending.append(buffer, n);
-  }
+  do lines.push_back(ReadLine(Fd, end));
+  while (lines.back() != "ready");
+  return lines;
 }
 
 }  // namespace
@@ -55,35 +61,45 @@ TDriveSim::TDriveSim(const std::vector<std::string>& Args) {
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
-  int out[2];
-  if (pipe(out) < 0) throw std::runtime_error("no pipe");
+  // Close on exec: another drivesim started meanwhile must not hold these ends. The
+  // commands go through a socket, whose send can refuse without a SIGPIPE.
+  int out[2], in[2];
+  if (pipe2(out, O_CLOEXEC) < 0) throw std::runtime_error("no pipe");
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, in) < 0) {
+    close(out[0]);
+    close(out[1]);
+    throw std::runtime_error("no pipe");
+  }
   FPid = fork();
   if (FPid == 0) {
     // Only async-signal-safe calls between fork and exec: the parent has threads.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     dup2(out[1], STDOUT_FILENO);
-    close(out[0]);
-    close(out[1]);
+    dup2(in[0], STDIN_FILENO);
     execv(argv[0], argv.data());
     _exit(127);
   }
   close(out[1]);
+  close(in[0]);
+  FAnswers = out[0];
+  FCommands = in[1];
   std::vector<std::string> lines;
   try {
-    lines = ReadUntilReady(out[0]);
+    lines = ReadUntilReady(FAnswers);
   } catch (...) {
-    close(out[0]);
     Kill();
     throw;
   }
-  close(out[0]);
   for (const std::string& line : lines) {
     std::istringstream in(line);
     std::string kind, where;
     unsigned port = 0;
     in >> kind >> where >> port;
     if (kind == "pty") FPtys.push_back(where);
-    if (kind == "udp4") FUdp4.push_back(static_cast<std::uint16_t>(port));
+    if (kind == "udp4") {
+      FUdp4.push_back(static_cast<std::uint16_t>(port));
+      FUdp4Addresses.push_back(where);
+    }
     if (kind == "udp6") FUdp6.push_back(static_cast<std::uint16_t>(port));
   }
 }
@@ -93,8 +109,25 @@ TDriveSim::~TDriveSim() {
     kill(FPid, SIGTERM);
     waitpid(FPid, nullptr, 0);
   }
+  ClosePipes();
   std::error_code ec;
   std::filesystem::remove_all(FFolder, ec);
+}
+
+void TDriveSim::ClosePipes() {
+  if (FCommands >= 0) close(FCommands);
+  if (FAnswers >= 0) close(FAnswers);
+  FCommands = FAnswers = -1;
+}
+
+void TDriveSim::Set(const std::string& Line) {
+  if (FPid <= 0) throw std::runtime_error("drivesim is not running");
+  const std::string command = Line + "\n";
+  if (send(FCommands, command.data(), command.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(command.size()))
+    throw std::runtime_error("drivesim takes no commands");
+  const std::string answer =
+      ReadLine(FAnswers, std::chrono::steady_clock::now() + std::chrono::milliseconds(StartLimitMs));
+  if (answer != "ok") throw std::runtime_error("drivesim: " + Line + ": " + answer);
 }
 
 void TDriveSim::Kill() {
@@ -102,6 +135,7 @@ void TDriveSim::Kill() {
   kill(FPid, SIGKILL);
   waitpid(FPid, nullptr, 0);
   FPid = -1;
+  ClosePipes();
 }
 
 std::vector<std::string> TDriveSim::LogLines() const {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <stdexcept>
 #include <string_view>
 
 namespace drivesim {
@@ -14,18 +15,29 @@ namespace {
 const char* const Usage = R"(usage: drivesim [drives] [options]
 Drives (each may be given several times; at least one):
   --pty              a drive on a new pseudo-terminal (its path is printed)
-  --udp4[=PORT]      a drive on UDP 127.0.0.1 (port 0 or none: the system chooses)
+  --udp4[=[ADDR:]PORT]  a drive on UDP 127.0.0.1 or another loopback address ADDR
+                     (port 0 or none: the system chooses)
   --udp6[=PORT]      a drive on UDP ::1
-Printed on stdout: "pty PATH", "udp4 127.0.0.1 PORT", "udp6 ::1 PORT" per drive, then "ready".
+Printed on stdout: "pty PATH", "udp4 ADDR PORT", "udp6 ::1 PORT" per drive, then "ready".
 Login answer:
   --protocol=N --addr-size=3|4 --data-size=2|4 --increment=N --max-buffer=N
   --processor-type=N --device-type=N --device-version=N --flash-type=N --flash-base=N
   --device-string=TEXT --command-set=N (-1: none)
 Line:
   --baud=N           pace the pseudo-terminal at N baud, 10 bits per byte, both ways
-Faults (every N counts requests, from the Nth on):
+Faults ("every N" counts requests from the Nth on, "next N" the next N requests):
   --silent-every=N --delay=MS --bad-sum-every=N --split-writes --stray-a5-every=N
   --zero-frame-every=N --unsolicited=MS --reboot-after=N --reboot-for=MS
+  --silent-next=N              no answer
+  --busy-next=N --busy-seconds=S --busy-for=MS
+                               first the busy answer <cmd> 01 S (S -1: <cmd> 01), the
+                               answer MS later (default S 1, MS 500)
+  --ee-next=N                  the answer <cmd> EE (the drive saw a wrong sum)
+  --wrong-command-next=N       the answer with another command byte (<cmd> + 1)
+  --duplicate-next=N           the answer twice
+  --error-status=S             every answer carries status S, its data kept (-1: off)
+While it runs, each line on standard input sets faults: "[DRIVE] name=value ...", DRIVE
+the drive's number in the order given (none: every drive); it answers "ok" or "error: ...".
 Other:
   --log=FILE         every frame in hexadecimal (default: stderr)
 Answers: login 01, logout 02, read word 10, write word 11 (RAM), baud rates 0F (00 the
@@ -41,35 +53,100 @@ Answers: login 01, logout 02, read word 10, write word 11 (RAM), baud rates 0F (
 std::uint32_t Number(std::string_view Name, const std::string& Text, std::uint32_t Max) {
   char* end = nullptr;
   const unsigned long long v = std::strtoull(Text.c_str(), &end, 0);
-  if (Text.empty() || *end || v > Max) Fail("bad value for --" + std::string(Name) + ": " + Text);
+  if (Text.empty() || *end || v > Max)
+    throw std::invalid_argument("bad value for --" + std::string(Name) + ": " + Text);
   return static_cast<std::uint32_t>(v);
+}
+
+using TSetter = std::function<void(const std::string&)>;
+using TSetters = std::map<std::string, TSetter, std::less<>>;
+
+TSetter Count(int& Field, const char* Name) {
+  return [&Field, Name](const std::string& v) { Field = static_cast<int>(Number(Name, v, 1 << 30)); };
+}
+
+// A number or -1 (off).
+TSetter CountOrOff(int& Field, const char* Name, std::uint32_t Max) {
+  return [&Field, Name, Max](const std::string& v) {
+    Field = v == "-1" ? -1 : static_cast<int>(Number(Name, v, Max));
+  };
+}
+
+TSetters FaultSetters(TFaults& f) {
+  return {
+      {"silent-every", Count(f.SilentEvery, "silent-every")},
+      {"delay", Count(f.DelayMs, "delay")},
+      {"bad-sum-every", Count(f.BadSumEvery, "bad-sum-every")},
+      {"split-writes", [&](const std::string& v) { f.SplitWrites = v != "0"; }},
+      {"stray-a5-every", Count(f.StrayStartEvery, "stray-a5-every")},
+      {"zero-frame-every", Count(f.ZeroFrameEvery, "zero-frame-every")},
+      {"unsolicited", Count(f.UnsolicitedMs, "unsolicited")},
+      {"reboot-after", Count(f.RebootAfter, "reboot-after")},
+      {"reboot-for", Count(f.RebootForMs, "reboot-for")},
+      {"silent-next", Count(f.SilentNext, "silent-next")},
+      {"busy-next", Count(f.BusyNext, "busy-next")},
+      {"busy-seconds", CountOrOff(f.BusySeconds, "busy-seconds", 0xFF)},
+      {"busy-for", Count(f.BusyForMs, "busy-for")},
+      {"ee-next", Count(f.ChecksumErrorNext, "ee-next")},
+      {"wrong-command-next", Count(f.WrongCommandNext, "wrong-command-next")},
+      {"duplicate-next", Count(f.DuplicateNext, "duplicate-next")},
+      {"error-status", CountOrOff(f.ErrorStatus, "error-status", 0xFF)},
+  };
+}
+
+// Runs the setter of "name=value"; false with the reason for an unknown name.
+bool Apply(const TSetters& Setters, const std::string& NameValue, std::string& Error) {
+  const auto eq = NameValue.find('=');
+  const std::string name = NameValue.substr(0, eq);
+  const auto it = Setters.find(name);
+  if (it == Setters.end()) {
+    Error = "unknown option --" + name;
+    return false;
+  }
+  try {
+    it->second(eq == std::string::npos ? std::string() : NameValue.substr(eq + 1));
+  } catch (const std::invalid_argument& e) {
+    Error = e.what();
+    return false;
+  }
+  return true;
+}
+
+// "PORT", "ADDR" or "ADDR:PORT"; an address has a dot.
+TEndpoint Udp4Endpoint(const std::string& v) {
+  TEndpoint e{TLineKind::Udp4, 0, "127.0.0.1"};
+  const auto colon = v.find(':');
+  const bool address = v.find('.') != std::string::npos;
+  if (address) e.Address = v.substr(0, colon);
+  const std::string port = address ? (colon == std::string::npos ? "" : v.substr(colon + 1)) : v;
+  if (!port.empty()) e.Port = static_cast<std::uint16_t>(Number("udp4", port, 0xFFFF));
+  return e;
 }
 
 }  // namespace
 
+bool SetFault(TFaults& Faults, const std::string& NameValue, std::string& Error) {
+  return Apply(FaultSetters(Faults), NameValue, Error);
+}
+
 TOptions ParseOptions(int argc, char** argv) {
   TOptions o;
   auto& l = o.Login;
-  auto& f = o.Faults;
-  using TSetter = std::function<void(const std::string&)>;
   const auto u8 = [](std::uint8_t& Field, const char* Name) {
     return [&Field, Name](const std::string& v) { Field = static_cast<std::uint8_t>(Number(Name, v, 0xFF)); };
   };
   const auto u16 = [](std::uint16_t& Field, const char* Name) {
     return [&Field, Name](const std::string& v) { Field = static_cast<std::uint16_t>(Number(Name, v, 0xFFFF)); };
   };
-  const auto count = [](int& Field, const char* Name) {
-    return [&Field, Name](const std::string& v) { Field = static_cast<int>(Number(Name, v, 1 << 30)); };
-  };
-  const auto endpoint = [&o](TLineKind Kind) {
-    return [&o, Kind](const std::string& v) {
-      o.Endpoints.push_back({Kind, static_cast<std::uint16_t>(v.empty() ? 0 : Number("udp", v, 0xFFFF))});
-    };
-  };
-  const std::map<std::string, TSetter, std::less<>> setters = {
-      {"pty", endpoint(TLineKind::Pty)},
-      {"udp4", endpoint(TLineKind::Udp4)},
-      {"udp6", endpoint(TLineKind::Udp6)},
+  TSetters setters = FaultSetters(o.Faults);
+  setters.merge(TSetters{
+      {"pty", [&](const std::string&) { o.Endpoints.push_back({TLineKind::Pty, 0, ""}); }},
+      {"udp4", [&](const std::string& v) { o.Endpoints.push_back(Udp4Endpoint(v)); }},
+      {"udp6",
+       [&](const std::string& v) {
+         o.Endpoints.push_back(
+             {TLineKind::Udp6, static_cast<std::uint16_t>(v.empty() ? 0 : Number("udp6", v, 0xFFFF)), "::1"});
+       }},
       {"baud", [&](const std::string& v) { o.Baud = Number("baud", v, 10000000); }},
       {"protocol", u8(l.ProtocolVersion, "protocol")},
       {"addr-size", u8(l.AddrFieldSize, "addr-size")},
@@ -86,17 +163,8 @@ TOptions ParseOptions(int argc, char** argv) {
        [&](const std::string& v) { o.BaudMask = static_cast<std::uint16_t>(Number("baud-mask", v, 0xFFFF)); }},
       {"command-set",
        [&](const std::string& v) { l.CommandSetVersion = v == "-1" ? -1 : Number("command-set", v, 0xFF); }},
-      {"silent-every", count(f.SilentEvery, "silent-every")},
-      {"delay", count(f.DelayMs, "delay")},
-      {"bad-sum-every", count(f.BadSumEvery, "bad-sum-every")},
-      {"split-writes", [&](const std::string&) { f.SplitWrites = true; }},
-      {"stray-a5-every", count(f.StrayStartEvery, "stray-a5-every")},
-      {"zero-frame-every", count(f.ZeroFrameEvery, "zero-frame-every")},
-      {"unsolicited", count(f.UnsolicitedMs, "unsolicited")},
-      {"reboot-after", count(f.RebootAfter, "reboot-after")},
-      {"reboot-for", count(f.RebootForMs, "reboot-for")},
       {"log", [&](const std::string& v) { o.LogPath = v; }},
-  };
+  });
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -104,11 +172,8 @@ TOptions ParseOptions(int argc, char** argv) {
       std::exit(0);
     }
     if (arg.rfind("--", 0) != 0) Fail("unknown argument " + arg);
-    const auto eq = arg.find('=');
-    const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
-    const auto it = setters.find(name);
-    if (it == setters.end()) Fail("unknown option --" + name);
-    it->second(eq == std::string::npos ? std::string() : arg.substr(eq + 1));
+    std::string error;
+    if (!Apply(setters, arg.substr(2), error)) Fail(error);
   }
   if (o.Endpoints.empty()) Fail("no drive: give --pty, --udp4 or --udp6");
   if (l.AddrFieldSize != 3 && l.AddrFieldSize != 4) Fail("--addr-size must be 3 or 4");

@@ -1,5 +1,5 @@
 // drivesim's command line: the drives to serve, the fields of their login answer, line
-// pacing and the link faults to play.
+// pacing and the link faults to play; the faults can be changed while it runs.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,7 @@ enum class TLineKind { Pty, Udp4, Udp6 };
 struct TEndpoint {
   TLineKind Kind = TLineKind::Pty;
   std::uint16_t Port = 0;  // UDP: 0 lets the system choose
+  std::string Address;     // UDP over IPv4: a loopback address, 127.0.0.1 by default
 };
 
 // The fields of the login answer, in their order on the wire.
@@ -31,7 +32,8 @@ struct TLoginFields {
   int CommandSetVersion = 1;  // -1: the answer ends without it
 };
 
-// Every count is 0 when off; "every N" means requests (answers) N, 2N, 3N, ...
+// Every count is 0 when off; "every N" means requests (answers) N, 2N, 3N, ...; "next N"
+// means the next N requests, counted down as they come.
 struct TFaults {
   int SilentEvery = 0;     // no answer
   int DelayMs = 0;         // every answer this late
@@ -42,7 +44,19 @@ struct TFaults {
   int UnsolicitedMs = 0;     // a frame F0 00 <counter> this often, unasked
   int RebootAfter = 0;       // after this many requests the drive reboots:
   int RebootForMs = 0;       // silent this long, RAM cleared
+  int SilentNext = 0;        // no answer
+  int BusyNext = 0;          // first a busy answer <command> 01 <seconds>, then the answer:
+  int BusySeconds = 1;       //   the seconds named; -1: the two-byte busy answer <command> 01
+  int BusyForMs = 500;       //   the answer this much later
+  int ChecksumErrorNext = 0;  // the answer <command> EE: the drive saw a wrong sum
+  int WrongCommandNext = 0;   // the answer with the command byte plus one
+  int DuplicateNext = 0;      // the answer twice
+  int ErrorStatus = -1;       // 0..255: every answer carries this status, its data kept
 };
+
+// Sets one fault from "name=value" (without the leading "--"); false, with the reason in
+// Error, for an unknown name or a bad value.
+bool SetFault(TFaults& Faults, const std::string& NameValue, std::string& Error);
 
 struct TOptions {
   std::vector<TEndpoint> Endpoints;

@@ -1,12 +1,15 @@
 // drivesim: the drive's side of the serial and UDP links, for tests and for running the
 // program without hardware. It serves the drives given on the command line until it
-// is asked to end (SIGTERM, SIGINT) and prints where each drive listens.
+// is asked to end (SIGTERM, SIGINT) and prints where each drive listens. Lines on its
+// standard input change the drives' faults while it runs.
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <sstream>
 #include <vector>
 
 #include "DriveLines.h"
@@ -31,11 +34,48 @@ std::unique_ptr<TDrive> MakeDrive(const TEndpoint& E, int Number, const TOptions
     case TLineKind::Pty:
       return std::make_unique<TPtyDrive>("pty" + n, Options, Loop);
     case TLineKind::Udp4:
-      return std::make_unique<TUdpDrive>("udp4-" + n, Options, Loop, false, E.Port);
+      return std::make_unique<TUdpDrive>("udp4-" + n, Options, Loop, false, E.Address, E.Port);
     case TLineKind::Udp6:
-      return std::make_unique<TUdpDrive>("udp6-" + n, Options, Loop, true, E.Port);
+      return std::make_unique<TUdpDrive>("udp6-" + n, Options, Loop, true, E.Address, E.Port);
   }
   return nullptr;
+}
+
+// "[DRIVE] name=value ...": every setting is checked before any drive changes.
+std::string Command(const std::string& Line, std::vector<std::unique_ptr<TDrive>>& Drives) {
+  std::istringstream in(Line);
+  std::vector<std::string> words;
+  for (std::string w; in >> w;) words.push_back(w.rfind("--", 0) == 0 ? w.substr(2) : w);
+  std::vector<TDrive*> chosen;
+  if (!words.empty() && words[0].find('=') == std::string::npos) {
+    char* end = nullptr;
+    const unsigned long n = std::strtoul(words[0].c_str(), &end, 10);
+    if (*end || n >= Drives.size()) return "error: no drive " + words[0];
+    chosen.push_back(Drives[n].get());
+    words.erase(words.begin());
+  } else {
+    for (auto& d : Drives) chosen.push_back(d.get());
+  }
+  std::string error;
+  TFaults check;
+  for (const std::string& w : words)
+    if (!SetFault(check, w, error)) return "error: " + error;
+  for (TDrive* d : chosen)
+    for (const std::string& w : words) SetFault(d->Faults(), w, error);
+  return "ok";
+}
+
+// Whole lines only; at the end of the input the drives go on as they are.
+void ReadCommands(TEventLoop& Loop, std::vector<std::unique_ptr<TDrive>>& Drives) {
+  static std::string pending;
+  char buffer[1024];
+  const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+  if (n <= 0) return Loop.Unwatch(STDIN_FILENO);
+  pending.append(buffer, n);
+  for (std::size_t nl; (nl = pending.find('\n')) != std::string::npos; pending.erase(0, nl + 1)) {
+    std::printf("%s\n", Command(pending.substr(0, nl), Drives).c_str());
+    std::fflush(stdout);
+  }
 }
 
 }  // namespace
@@ -55,6 +95,7 @@ int main(int argc, char** argv) {
   }
   std::printf("ready\n");
   std::fflush(stdout);
+  loop.Watch(STDIN_FILENO, [&] { ReadCommands(loop, drives); });
   loop.Run(GStopPipe[0]);
   return 0;
 }
