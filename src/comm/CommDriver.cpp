@@ -164,6 +164,11 @@ std::uint8_t TCommDriver::LastStopChar() const {
   return FLastStopChar;
 }
 
+bool TCommDriver::HoldsByte() const {
+  std::lock_guard lock(FInitReceiverLock);
+  return FDataReady;
+}
+
 void TCommDriver::SetOnTrigger(TTriggerEvent Value) {
   std::lock_guard lock(FInitReceiverLock);
   FOnTrigger = std::move(Value);

@@ -72,6 +72,8 @@ class TCommDriver {
   // What the last wait stored, and the byte that ended it (0 when the count did).
   std::uint32_t RxBufCount() const;
   std::uint8_t LastStopChar() const;
+  // A byte came while the receiver was paused and waits for the next wait.
+  bool HoldsByte() const;
   void SetOnTrigger(TTriggerEvent Value);
 
   // Raises "TRsPort.SendBuffer: an error occured!" when the port does not take the bytes.

@@ -158,7 +158,8 @@ TEST_F(CommDriverTest, HeldByte) {
     const std::size_t before = Triggers.Size();
     TCommDriver* d = OpenDriver(pty.Path);
     pty.Write("XY");
-    ASSERT_TRUE(WaitUntil([&] { return watch.Queued() == 1; }));  // X held, Y queued
+    ASSERT_TRUE(WaitUntil([&] { return d->HoldsByte(); }));
+    EXPECT_EQ(watch.Queued(), 1);  // Y
     char buffer[10] = {};
     c.Wait(d, buffer);
     if (!c.More.empty()) pty.Write(c.More);
@@ -192,21 +193,24 @@ TEST_F(CommDriverTest, BufferWithMaxCountZeroEndsAtOnce) {
   EXPECT_EQ(Triggers.Counts[2], 0u);
 }
 
-TEST_F(CommDriverTest, ResetReceiverDropsEverythingUntilTheNextWait) {
+TEST_F(CommDriverTest, ResetReceiverDropsEverything) {
   TPseudoTerminal pty;
   TQueueWatch watch(pty.Path);
   TCommDriver* d = OpenDriver(pty.Path);
-  // Queued while the receiver is paused, so that an empty queue below means read.
-  pty.Write(std::string(100, 'r') + "\r");
-  ASSERT_TRUE(WaitUntil([&] { return watch.Queued() == 100; }));  // one held
-  d->ResetReceiver();
-  ASSERT_TRUE(WaitUntil([&] { return watch.Queued() == 0; }));
-  EXPECT_EQ(Triggers.Size(), 0u);
   char buffer[4] = {};
   d->WaitForChar(buffer, '\r', 4);
-  pty.Write("ok\r");
+  pty.Write("AB\r");
   ASSERT_TRUE(Triggers.WaitFor(1));
-  EXPECT_EQ(Text(buffer, d->RxBufCount()), "ok");
+  // Queued while the receiver is paused after that wait, so that an empty queue below
+  // means read; the stop byte and a full buffer's count are among them.
+  pty.Write(std::string(100, 'r') + "\r");
+  ASSERT_TRUE(WaitUntil([&] { return watch.Queued() == 101; }));
+  d->ResetReceiver();
+  ASSERT_TRUE(WaitUntil([&] { return watch.Queued() == 0; }));
+  d->Close();  // returns once the receive thread is done with the last byte
+  EXPECT_EQ(Triggers.Size(), 1u);
+  EXPECT_EQ(d->RxBufCount(), 0u);
+  EXPECT_EQ(std::string(buffer, 2), "AB");
 }
 
 // A trigger that starts the next wait at once (one byte at a time, as the login dialog's
