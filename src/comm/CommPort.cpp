@@ -78,19 +78,28 @@ void TCommPort::ClosePort() {
 
 void TCommPort::Start() {
   std::lock_guard lock(FLock);
+  ++FStarts;
   if (FStopped.exchange(false) && ThreadClient) ThreadClient->SetEvent();
 }
 
 void TCommPort::Receive() {
   FNextSize = 1;
   bool stop = FStopped;
+  std::uint64_t starts;
+  {
+    std::lock_guard lock(FLock);
+    starts = FStarts;
+  }
   if (FOnReceive) FOnReceive(RxBuffer, FNextSize, stop);
-  FStopped = stop;
+  // Under the lock: a Start either counts here or finds the pause and lifts it.
+  std::lock_guard lock(FLock);
+  FStopped = stop && FStarts == starts;
 }
 
 // On the thread manager's thread, under the receiver lock.
 void TCommPort::DoReceive() {
-  if (FStopped) throw Exception("internal error in TCommPort.DoReceive");
+  // Woken by a Start whose reading the loop below had already done, and paused again since.
+  if (FStopped) return;
   int waiting;
   do {
     waiting = FPort.BytesWaiting();

@@ -44,7 +44,8 @@ class TCommPort {
   // Raises "TRsPort.Send: an error occured!" when the port does not take the bytes.
   void Send(const std::string& Data);
   void SendBuffer(const void* BufPtr, int ByteCount);
-  // Resumes reception paused by the handler.
+  // Resumes reception paused by the handler; a Start while the handler runs (from it, or
+  // from another thread that the handler woke) outweighs the handler's pause.
   void Start();
 
   AnsiString FPortName = "COM1";
@@ -71,8 +72,9 @@ class TCommPort {
   void Write(std::string_view Data, const char* What);
 
   TSerialPort FPort;
-  std::mutex FLock;  // Start
+  std::mutex FLock;  // Start, and the pause that a handler asks for
   std::atomic<bool> FStopped{false};
+  std::uint64_t FStarts = 0;  // under FLock
   std::shared_ptr<TReceiver> FReceiver;
   TThreadClient* ThreadClient = nullptr;
 };

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -132,32 +133,61 @@ TEST_F(SerialDriverTest, PortSettingsAndDoubleOpen) {
   EXPECT_THROW_MSG(port.OpenPort(Manager.get()), "TCommPort.OpenPort: port " + pty.Path + " is already open");
 }
 
+// A port on a terminal whose receive handler records what it reads and pauses when
+// Pause (given all read so far, on the receive thread) says so.
+struct TRecordingPort {
+  explicit TRecordingPort(const std::string& Path) {
+    Port.FPortName = Path;
+    Port.FOnReceive = [this](const std::string& Data, std::uint8_t& NextSize, bool& Stop) {
+      std::string soFar;
+      {
+        std::lock_guard l(Lock);
+        soFar = Received += Data;
+      }
+      Stop = Pause(soFar);
+    };
+  }
+  std::string Got() {
+    std::lock_guard l(Lock);
+    return Received;
+  }
+
+  std::function<bool(const std::string& SoFar)> Pause;
+  std::mutex Lock;
+  std::string Received;
+  TCommPort Port;  // last: it closes before the handler's state goes
+};
+
 // A receive handler may pause reception; the port then leaves the line alone (the
 // bytes wait in the terminal) until Start.
 TEST_F(SerialDriverTest, ReceptionPausesUntilStart) {
   TPseudoTerminal pty;
-  TCommPort port;
-  port.FPortName = pty.Path;
-  std::mutex lock;
-  std::string received;
-  port.FOnReceive = [&](const std::string& Data, std::uint8_t& NextSize, bool& Stop) {
-    std::lock_guard l(lock);
-    received += Data;
-    Stop = received.size() == 1;
-  };
-  const auto got = [&] {
-    std::lock_guard l(lock);
-    return received;
-  };
-  port.OpenPort(Manager.get());
+  TRecordingPort rec(pty.Path);
+  rec.Pause = [](const std::string& SoFar) { return SoFar.size() == 1; };
+  rec.Port.OpenPort(Manager.get());
   pty.Write("ab");
-  ASSERT_TRUE(WaitUntil([&] { return got() == "a"; }));
-  port.SendBuffer("xy", 2);  // sending goes on meanwhile
+  ASSERT_TRUE(WaitUntil([&] { return rec.Got() == "a"; }));
+  rec.Port.SendBuffer("xy", 2);  // sending goes on meanwhile
   EXPECT_EQ(pty.Read(2), "xy");
-  EXPECT_EQ(got(), "a");
-  port.Start();
-  ASSERT_TRUE(WaitUntil([&] { return got() == "ab"; }));
-  port.ClosePort();
+  EXPECT_EQ(rec.Got(), "a");
+  rec.Port.Start();
+  ASSERT_TRUE(WaitUntil([&] { return rec.Got() == "ab"; }));
+  rec.Port.ClosePort();
+}
+
+// The owner's next wait may restart reception from another thread while the handler is
+// still pausing it: the restart wins, or the line would stall with bytes waiting.
+TEST_F(SerialDriverTest, StartWhileTheHandlerPausesWins) {
+  TPseudoTerminal pty;
+  TRecordingPort rec(pty.Path);
+  rec.Pause = [&](const std::string& SoFar) {
+    if (SoFar == "a") std::thread([&] { rec.Port.Start(); }).join();
+    return true;
+  };
+  rec.Port.OpenPort(Manager.get());
+  pty.Write("ab");
+  ASSERT_TRUE(WaitUntil([&] { return rec.Got() == "ab"; }, std::chrono::seconds(10)));
+  rec.Port.ClosePort();
 }
 
 TEST_F(SerialDriverTest, CloseRestoresTheBaudRateAndEmptiesTheSlot) {

@@ -46,7 +46,7 @@ std::string Frame(std::string_view Payload, std::uint8_t SumOffset) {
 // ---- Every line ----
 
 TDrive::TDrive(std::string Name, const TOptions& Options, TEventLoop& Loop)
-    : FName(std::move(Name)), FOptions(Options), FFaults(Options.Faults), FLoop(Loop), FModel(Options.Login) {
+    : FName(std::move(Name)), FOptions(Options), FFaults(Options.Faults), FLoop(Loop), FModel(Options, FName) {
   if (FFaults.UnsolicitedMs > 0)
     FLoop.At(TClock::now() + std::chrono::milliseconds(FFaults.UnsolicitedMs), [this] { Unsolicited(); });
 }

@@ -1,6 +1,8 @@
 // The drive's side of the telegrams; see DriveModel.h.
 #include "DriveModel.h"
 
+#include "FrameLog.h"
+
 namespace drivesim {
 
 void PutLittleEndian(std::string& Out, std::uint64_t Value, int Size) {
@@ -26,6 +28,8 @@ std::optional<std::string> TDriveModel::Answer(std::string_view Request) {
       return ReadWord(fields);
     case 0x11:
       return WriteWord(fields);
+    case 0x0F:
+      return BaudRate(fields);
     default:
       return std::string{static_cast<char>(command), static_cast<char>(StatusError)};
   }
@@ -61,6 +65,26 @@ std::string TDriveModel::WriteWord(std::string_view Fields) {
   if (Fields.size() < static_cast<std::size_t>(a + d)) return {'\x11', static_cast<char>(StatusError)};
   FRam[GetLittleEndian(Fields, a)] = GetLittleEndian(Fields.substr(a), d);
   return {'\x11', static_cast<char>(StatusOk)};
+}
+
+std::string TDriveModel::BaudRate(std::string_view Fields) const {
+  // One bit of the mask per rate, bit 0 the slowest.
+  static constexpr std::uint32_t Rates[16] = {300,   600,   1200,  1800,  2400,   4800,   7200,   9600,
+                                              14400, 19200, 38400, 57600, 115200, 230400, 460800, 921600};
+  const std::string error{'\x0F', static_cast<char>(StatusError)};
+  if (Fields.size() == 1 && Fields[0] == 0x00) {
+    std::string a{'\x0F', static_cast<char>(StatusOk)};
+    PutLittleEndian(a, FBaudMask, 2);
+    return a;
+  }
+  if (Fields.size() != 3 || Fields[0] != 0x02) return error;
+  // Exactly one rate, and one the drive offers.
+  const std::uint32_t code = GetLittleEndian(Fields.substr(1), 2);
+  if ((code & (code - 1)) != 0 || (code & FBaudMask) == 0) return error;
+  int bit = 0;
+  while (!(code >> bit & 1)) ++bit;
+  LogFrame(FLogName, "baud rate " + std::to_string(Rates[bit]), "");
+  return {'\x0F', static_cast<char>(StatusOk)};
 }
 
 }  // namespace drivesim

@@ -1,6 +1,7 @@
-// The drive's side of the telegrams: login, logout, and reading and writing words of a
-// RAM that starts cleared. Requests and answers are payloads: command byte and
-// little-endian fields; an answer is the command byte, a status byte and its data.
+// The drive's side of the telegrams: login, logout, reading and writing words of a RAM
+// that starts cleared, and the serial baud rates. Requests and answers are payloads:
+// command byte and little-endian fields; an answer is the command byte, a status byte
+// and its data.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +21,9 @@ inline constexpr std::uint8_t StatusChecksumError = 0xEE;  // the request's fram
 
 class TDriveModel {
  public:
-  explicit TDriveModel(const TLoginFields& Login) : FLogin(Login) {}
+  // LogName: the drive's name in the frame log.
+  TDriveModel(const TOptions& Options, std::string LogName)
+      : FLogin(Options.Login), FBaudMask(Options.BaudMask), FLogName(std::move(LogName)) {}
 
   // The answer to a request; none for an empty one.
   std::optional<std::string> Answer(std::string_view Request);
@@ -31,8 +34,12 @@ class TDriveModel {
   std::string LoginAnswer() const;
   std::string ReadWord(std::string_view Fields) const;
   std::string WriteWord(std::string_view Fields);
+  // 00: the rates offered; 02 LOW HIGH: a rate code to use from now on.
+  std::string BaudRate(std::string_view Fields) const;
 
   const TLoginFields FLogin;
+  const std::uint16_t FBaudMask;
+  const std::string FLogName;
   std::unordered_map<std::uint32_t, std::uint32_t> FRam;
 };
 

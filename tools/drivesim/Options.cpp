@@ -40,7 +40,9 @@ While it runs, each line on standard input sets faults: "[DRIVE] name=value ..."
 the drive's number in the order given (none: every drive); it answers "ok" or "error: ...".
 Other:
   --log=FILE         every frame in hexadecimal (default: stderr)
-Answers: login 01, logout 02, read word 10, write word 11 (RAM); others get status 80.
+Answers: login 01, logout 02, read word 10, write word 11 (RAM), baud rates 0F (00 the
+  rates offered, --baud-mask=N, bit 0 300 baud to bit 15 921600; 02 LOW HIGH sets one of
+  them, logged as "baud rate N"); others get status 80.
 )";
 
 [[noreturn]] void Fail(const std::string& Message) {
@@ -157,6 +159,8 @@ TOptions ParseOptions(int argc, char** argv) {
       {"flash-type", u16(l.FlashType, "flash-type")},
       {"flash-base", [&](const std::string& v) { l.FlashBaseAddr = Number("flash-base", v, 0xFFFFFFFF); }},
       {"device-string", [&](const std::string& v) { l.DeviceString = v.substr(0, 16); }},
+      {"baud-mask",
+       [&](const std::string& v) { o.BaudMask = static_cast<std::uint16_t>(Number("baud-mask", v, 0xFFFF)); }},
       {"command-set",
        [&](const std::string& v) { l.CommandSetVersion = v == "-1" ? -1 : Number("command-set", v, 0xFF); }},
       {"log", [&](const std::string& v) { o.LogPath = v; }},

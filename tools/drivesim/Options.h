@@ -61,6 +61,8 @@ bool SetFault(TFaults& Faults, const std::string& NameValue, std::string& Error)
 struct TOptions {
   std::vector<TEndpoint> Endpoints;
   std::uint32_t Baud = 0;  // 0: no pacing
+  // The baud rates the drive offers (serial command 0F): bit 0 300 baud ... bit 15 921600.
+  std::uint16_t BaudMask = 0x1E80;  // 9600, 19200, 38400, 57600, 115200
   TLoginFields Login;
   TFaults Faults;
   std::string LogPath;  // empty: stderr
