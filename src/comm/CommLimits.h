@@ -56,11 +56,18 @@ inline constexpr int MaxTalkPatterns = 255;
 inline constexpr int ActorBufferStep = 4096;
 inline constexpr int MaxActorRecordSize = 65535;
 
+// The user's cap on a drive's buffer size: a frame holds at least command and status,
+// and its length is one byte.
+inline constexpr int MinManualBufferSize = 2;
+inline constexpr int MaxManualBufferSize = 255;
+
 // Drive answers: command byte, status byte, data.
 inline constexpr std::uint8_t LoginCommand = 0x01;
 inline constexpr std::uint8_t DriveStatusBusy = 0x01;             // the next byte: seconds to wait
 inline constexpr std::uint8_t DriveStatusChecksumError = 0xEE;    // the drive saw a wrong sum
 inline constexpr std::uint8_t DriveStatusErrorWithData = 0xA4;    // an error whose frame is passed on
+inline constexpr std::uint8_t DriveStatusAnotherInstance = 0xB3;  // login: another program is logged in
+inline constexpr std::uint8_t DriveStatusUnknownParameter = 0xC0;  // no parameter with that number
 // From this status on a reply entry carries no frame (but 0xA4 does).
 inline constexpr std::uint8_t StatusErrorFrom = 0x80;
 

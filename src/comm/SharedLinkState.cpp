@@ -12,6 +12,7 @@ namespace {
 std::atomic<int> GMaxNumberOfTries{5};
 std::atomic<std::uint32_t> GMaxNumberOfTriesChanges{0};
 std::atomic<bool> GRepeatChecksum{false};
+std::atomic<int> GManualBufferSize{MaxManualBufferSize};
 
 }  // namespace
 
@@ -65,6 +66,25 @@ std::vector<AnsiString> TLostList::Items() const {
 TLostList& LostList() {
   static TLostList list;
   return list;
+}
+
+int ManualBufferSize() { return GManualBufferSize; }
+
+void SetManualBufferSize(int Value) { GManualBufferSize = std::clamp(Value, MinManualBufferSize, MaxManualBufferSize); }
+
+AnsiString TShellTexts::Get(const AnsiString& Name) const {
+  const auto it = FItems.find(Name);
+  return it == FItems.end() ? AnsiString() : it->second;
+}
+
+TShellTexts& ProductInfos() {
+  static TShellTexts texts;
+  return texts;
+}
+
+TShellTexts& CompanyInfos() {
+  static TShellTexts texts;
+  return texts;
 }
 
 }  // namespace vt

@@ -1,13 +1,15 @@
 // What the drive link shares with the application shell, kept here until the shell owns
 // it: the user's number of tries per network card, whether a request the drive saw with
 // a wrong sum is sent again, the answer time-outs, the pending serial baud rate, and the
-// list of serial ports whose write failed (connection lost). The request executors read
-// them on the talk thread at every decision while the shell may change them, hence
-// atomic or locked.
+// list of serial ports whose write failed (connection lost); and what the talk service
+// reads of the shell's settings and texts. The request executors read the first ones on
+// the talk thread at every decision while the shell may change them, hence atomic or
+// locked.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <vector>
 
@@ -59,5 +61,27 @@ class TLostList {
 };
 
 TLostList& LostList();
+
+// The user's cap on a drive's buffer size (view setting "ManualBufferSize", 2 to 255,
+// default 255), which the talk service applies to the login answer; a value outside is
+// taken as the nearer end.
+int ManualBufferSize();
+void SetManualBufferSize(int Value);
+
+// The product and company information texts of the vendor information ("ProgramName",
+// "ProgramVersionCaption", "HomePage"), empty for a name not held: the talk service names
+// them in its message on incompatible firmware. GUI thread only.
+class TShellTexts {
+ public:
+  AnsiString Get(const AnsiString& Name) const;
+  void Set(const AnsiString& Name, const AnsiString& Value) { FItems[Name] = Value; }
+  void Clear() { FItems.clear(); }
+
+ private:
+  std::map<AnsiString, AnsiString> FItems;
+};
+
+TShellTexts& ProductInfos();
+TShellTexts& CompanyInfos();
 
 }  // namespace vt

@@ -32,6 +32,9 @@ class TTalkServiceInterface {
   // The widths of the drive's address and data fields, from its login answer.
   virtual std::uint8_t AddrFieldSize() const = 0;
   virtual std::uint8_t DataFieldSize() const = 0;
+  // The largest frame the drive takes or sends, and whether the values above are valid.
+  virtual std::uint8_t MaxBufferSize() const = 0;
+  virtual bool DeviceOnline() const = 0;
   virtual void AddListener(TTalkListener* Listener) = 0;
   virtual void RemoveListener(TTalkListener* Listener) = 0;
 };

@@ -20,6 +20,8 @@ class TTestTalkService : public vt::TTalkServiceInterface {
   std::int32_t PortHandle() const override { return Handle; }
   std::uint8_t AddrFieldSize() const override { return 4; }
   std::uint8_t DataFieldSize() const override { return 4; }
+  std::uint8_t MaxBufferSize() const override { return 255; }
+  bool DeviceOnline() const override { return true; }
   void AddListener(vt::TTalkListener* Listener) override {
     if (std::find(Listeners.begin(), Listeners.end(), Listener) != Listeners.end())
       throw vt::Exception("TTalkService.AddListener: listener already in list");

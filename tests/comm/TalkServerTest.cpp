@@ -219,22 +219,22 @@ TEST_F(TalkServerTest, OneActorThreeLinks) {
   const auto records = Exchange({
       {links[0], Bytes({0x11, 0x04, 0x00, 0x00, 0x00, 0x2A, 0x00, 0x00, 0x00})},
       {links[1], ReadWord},
-      {links[2], Bytes({0x05, 0x01, 0x02}), "kept"},
+      {links[2], Bytes({0x7E, 0x01, 0x02}), "kept"},
   });
   ASSERT_EQ(records.size(), 3u);
   EXPECT_EQ(Hex(records[0].ResponseBytes()), Hex(Bytes({0x11, 0x00})));
   EXPECT_EQ(Hex(records[1].ResponseBytes()), Hex(WordZero));
-  // The drive knows no command 05: status 80, an error without frame.
+  // The drive knows no command 7E: status 80, an error without frame.
   EXPECT_EQ(records[2].Header.TalkRes, 0x80);
   EXPECT_EQ(records[2].ResponseBytes(), "kept");
-  EXPECT_EQ(Sends(sim, "udp6-2", Bytes({0x05, 0x01, 0x02})), 1);
+  EXPECT_EQ(Sends(sim, "udp6-2", Bytes({0x7E, 0x01, 0x02})), 1);
   EXPECT_EQ(Hex(Exchange(links[0], Bytes({0x10, 0x04, 0x00, 0x00, 0x00})).ResponseBytes()),
             Hex(Bytes({0x10, 0x00, 0x2A, 0x00, 0x00, 0x00})));
   // Every link's frames are traced.
   const auto lines = LogLines();
   for (const std::string& part : std::vector<std::string>{" - " + sim.Ptys()[0] + " OUT: 11 04 ",
                                                          ") - ETH (127.0.0.1) - IN: 10 00 ",
-                                                         ") - ETHv6 (::1) - OUT: 05 01 02 "})
+                                                         ") - ETHv6 (::1) - OUT: 7E 01 02 "})
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(part) != l.npos; }))
         << part;
 }

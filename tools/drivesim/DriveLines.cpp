@@ -83,6 +83,7 @@ void TDrive::Answer(std::string Answer, TClock::time_point ReadyAt) {
   if (Next(f.ChecksumErrorNext)) Answer = {command, static_cast<char>(StatusChecksumError)};
   if (Next(f.WrongCommandNext)) Answer[0] = static_cast<char>(command + 1);
   if (f.ErrorStatus >= 0) Answer[1] = static_cast<char>(f.ErrorStatus);
+  if (f.AnotherInstance && command == '\x01') Answer = {command, static_cast<char>(StatusAnotherInstance)};
   if (Next(f.BusyNext)) {
     std::string busy{command, static_cast<char>(StatusBusy)};
     if (f.BusySeconds >= 0) busy += static_cast<char>(f.BusySeconds);

@@ -1,6 +1,8 @@
 // The drive's side of the telegrams; see DriveModel.h.
 #include "DriveModel.h"
 
+#include <utility>
+
 #include "FrameLog.h"
 
 namespace drivesim {
@@ -15,29 +17,129 @@ std::uint32_t GetLittleEndian(std::string_view In, int Size) {
   return v;
 }
 
+// The fields of a request after its command byte; a field beyond the end marks the
+// request short.
+class TDriveModel::TFields {
+ public:
+  TFields(std::string_view Fields, int A, int D) : FRest(Fields), FA(A), FD(D) {}
+  std::uint32_t Int(int Size) {
+    if (FRest.size() < static_cast<std::size_t>(Size)) {
+      Short = true;
+      FRest = {};
+      return 0;
+    }
+    const std::uint32_t v = GetLittleEndian(FRest, Size);
+    FRest.remove_prefix(Size);
+    return v;
+  }
+  std::uint32_t Byte() { return Int(1); }
+  std::uint32_t Word16() { return Int(2); }
+  std::uint32_t Addr() { return Int(FA); }
+  std::uint32_t Data() { return Int(FD); }
+  std::string_view Rest() { return std::exchange(FRest, {}); }
+  bool Short = false;
+
+ private:
+  std::string_view FRest;
+  const int FA, FD;
+};
+
+namespace {
+
+std::string Reply(char Command, std::uint8_t Status, std::string_view Data = {}) {
+  std::string a{Command, static_cast<char>(Status)};
+  return a.append(Data);
+}
+
+// The answer of the sub-command kinds: a length byte and that many bytes.
+std::string Counted(char Command, std::string_view Data) {
+  return Reply(Command, StatusOk, std::string(1, static_cast<char>(Data.size())).append(Data));
+}
+
+}  // namespace
+
+TDriveModel::TDriveModel(const TOptions& Options, std::string LogName)
+    : FLogin(Options.Login),
+      FBaudMask(Options.BaudMask),
+      FLogName(std::move(LogName)),
+      FReleaseText(Options.ReleaseText),
+      FParameters(Options) {
+  LoadReleaseText();
+}
+
+void TDriveModel::Reboot() {
+  FRam.clear();
+  LoadReleaseText();
+  FParameters.Reboot();
+}
+
+// The text, blanks to 24 bytes, then erased flash: the client drops both.
+void TDriveModel::LoadReleaseText() {
+  std::string text = FReleaseText.substr(0, ReleaseTextSize);
+  if (text.size() < 24) text.resize(24, ' ');
+  text.resize(ReleaseTextSize, '\xFF');
+  Write(ReleaseTextAddress, text);
+}
+
+std::uint64_t TDriveModel::ByteOffset(std::uint32_t Address) const {
+  const std::uint64_t masked = FLogin.AddrFieldSize == 4 ? Address : Address & 0xFFFFFF;
+  return masked * (FLogin.DataFieldSize / FLogin.AddrIncrement);
+}
+
+std::string TDriveModel::Read(std::uint32_t Address, std::size_t Count) const {
+  const std::uint64_t at = ByteOffset(Address);
+  std::string bytes(Count, '\0');
+  for (std::size_t i = 0; i < Count; ++i)
+    if (const auto it = FRam.find(at + i); it != FRam.end()) bytes[i] = it->second;
+  return bytes;
+}
+
+void TDriveModel::Write(std::uint32_t Address, std::string_view Bytes) {
+  const std::uint64_t at = ByteOffset(Address);
+  for (std::size_t i = 0; i < Bytes.size(); ++i) FRam[at + i] = Bytes[i];
+}
+
 std::optional<std::string> TDriveModel::Answer(std::string_view Request) {
   if (Request.empty()) return std::nullopt;
-  const auto command = static_cast<std::uint8_t>(Request[0]);
-  const std::string_view fields = Request.substr(1);
-  switch (command) {
+  const char command = Request[0];
+  TFields fields(Request.substr(1), FLogin.AddrFieldSize, FLogin.DataFieldSize);
+  std::string answer;
+  switch (static_cast<std::uint8_t>(command)) {
     case 0x01:
       return LoginAnswer();
-    case 0x02:
-      return std::string{'\x02', static_cast<char>(StatusOk)};
-    case 0x10:
-      return ReadWord(fields);
-    case 0x11:
-      return WriteWord(fields);
     case 0x0F:
-      return BaudRate(fields);
+      return BaudRate(Request.substr(1));
+    case 0x10:
+    case 0x11:
+    case 0x13:
+    case 0x30:
+    case 0x31:
+    case 0x34:
+    case 0x35:
+      answer = MemoryAnswer(command, fields);
+      break;
+    case 0x88:
+      if (Request.size() > 1 && Request[1] == 0x10) {
+        answer = InstanceAnswer(command, fields);
+        break;
+      }
+      return FParameters.Get(Request.substr(1));
+    case 0x89:
+      if (Request.size() > 1 && static_cast<std::uint8_t>(Request[1]) > 0x03) {
+        answer = InstanceAnswer(command, fields);
+        break;
+      }
+      return FParameters.Set(Request.substr(1));
     default:
-      return std::string{static_cast<char>(command), static_cast<char>(StatusError)};
+      answer = OtherAnswer(command, fields);
+      break;
   }
+  return fields.Short ? Reply(command, StatusError) : answer;
 }
 
 std::string TDriveModel::LoginAnswer() const {
   const TLoginFields& l = FLogin;
-  std::string a{'\x01', static_cast<char>(StatusOk)};
+  std::string a = Reply('\x01', StatusOk);
   for (std::uint8_t b : {l.ProtocolVersion, l.AddrFieldSize, l.DataFieldSize, l.AddrIncrement, l.MaxBufferSize})
     a += static_cast<char>(b);
   for (std::uint16_t w : {l.ProcessorType, l.DeviceType, l.DeviceVersion, l.FlashType}) PutLittleEndian(a, w, 2);
@@ -51,20 +153,106 @@ std::string TDriveModel::LoginAnswer() const {
   return a;
 }
 
-std::string TDriveModel::ReadWord(std::string_view Fields) const {
-  if (Fields.size() < FLogin.AddrFieldSize) return {'\x10', static_cast<char>(StatusError)};
-  const auto it = FRam.find(GetLittleEndian(Fields, FLogin.AddrFieldSize));
-  std::string a{'\x10', static_cast<char>(StatusOk)};
-  PutLittleEndian(a, it == FRam.end() ? 0 : it->second, FLogin.DataFieldSize);
-  return a;
+// Words, masked words, blocks and strings of the RAM.
+std::string TDriveModel::MemoryAnswer(char Command, TFields& F) {
+  const std::uint32_t address = F.Addr();
+  const int d = FLogin.DataFieldSize;
+  switch (static_cast<std::uint8_t>(Command)) {
+    case 0x10:
+      return Reply(Command, StatusOk, Read(address, d));
+    case 0x11: {
+      std::string word;
+      PutLittleEndian(word, F.Data(), d);
+      Write(address, word);
+      return Reply(Command, StatusOk);
+    }
+    case 0x13: {
+      const std::uint32_t mask = F.Data(), data = F.Data();
+      const std::uint32_t old = GetLittleEndian(Read(address, d), d);
+      std::string word;
+      PutLittleEndian(word, (old & ~mask) | (data & mask), d);
+      Write(address, word);
+      return Reply(Command, StatusOk);
+    }
+    case 0x30: {
+      const std::uint32_t size = F.Byte();
+      // The answer holds command and status besides the data.
+      if (size + 2 > FLogin.MaxBufferSize) return Reply(Command, StatusError);
+      return Reply(Command, StatusOk, Read(address, size));
+    }
+    case 0x31:
+    default:  // 0x35: the text with its 0x00
+      Write(address, F.Rest());
+      return Reply(Command, StatusOk);
+    case 0x34: {
+      F.Byte();
+      const std::string bytes = Read(address, F.Byte());
+      return Reply(Command, StatusOk, bytes.substr(0, bytes.find('\0')));
+    }
+  }
 }
 
-std::string TDriveModel::WriteWord(std::string_view Fields) {
-  const int a = FLogin.AddrFieldSize;
-  const int d = FLogin.DataFieldSize;
-  if (Fields.size() < static_cast<std::size_t>(a + d)) return {'\x11', static_cast<char>(StatusError)};
-  FRam[GetLittleEndian(Fields, a)] = GetLittleEndian(Fields.substr(a), d);
-  return {'\x11', static_cast<char>(StatusOk)};
+// 88 10 <instance>: the instance's tree name; 89 <sub-command> <instance>: done.
+std::string TDriveModel::InstanceAnswer(char Command, TFields& F) const {
+  F.Byte();
+  const std::uint32_t instance = F.Byte();
+  return Counted(Command, Command == '\x88' ? "Tree" + std::to_string(instance) : "");
+}
+
+std::string TDriveModel::OtherAnswer(char Command, TFields& F) const {
+  switch (static_cast<std::uint8_t>(Command)) {
+    case 0x02:  // logout
+    case 0x05:  // blink
+    case 0x20:  // start, with or without an address
+    case 0x21:  // stop
+    case 0x22:  // reset, with or without an option
+    case 0x27:  // erase all flash
+      return Reply(Command, StatusOk);
+    case 0x12:  // flash word
+      F.Addr();
+      F.Data();
+      return Reply(Command, StatusOk);
+    case 0x23:  // erase a flash sector
+      F.Addr();
+      return Reply(Command, StatusOk);
+    case 0x32:  // flash blocks
+    case 0x37:
+      F.Addr();
+      return Reply(Command, StatusOk);
+    case 0x33:  // RAM to flash
+      F.Addr();
+      F.Addr();
+      F.Word16();
+      return Reply(Command, StatusOk);
+    case 0x36: {  // flash reads as erased
+      F.Addr();
+      return Reply(Command, StatusOk, std::string(F.Byte(), '\xFF'));
+    }
+    case 0x03: {  // status: status word, serial number low and high, part number, QD02 state
+      F.Byte();
+      std::string a;
+      for (std::uint32_t w : {0x0001u, 0x1234u, 0x0001u, 0x0C01u}) PutLittleEndian(a, w, 2);
+      return Reply(Command, StatusOk, a + '\0');
+    }
+    case 0x25: {  // information node: address and type echoed, size 0
+      std::string a;
+      PutLittleEndian(a, F.Addr(), FLogin.AddrFieldSize);
+      a += static_cast<char>(F.Byte());
+      return Reply(Command, StatusOk, a + std::string(2, '\0'));
+    }
+    case 0x26: {  // the first empty flash address: flash is erased, the start
+      std::string a;
+      PutLittleEndian(a, F.Addr(), FLogin.AddrFieldSize);
+      F.Addr();
+      return Reply(Command, StatusOk, a);
+    }
+    case 0x90:  // curves and command table saved to flash
+    case 0x94:
+      F.Byte();
+      return Counted(Command, "");
+    default:
+      return Reply(Command, StatusError);
+  }
 }
 
 std::string TDriveModel::BaudRate(std::string_view Fields) const {

@@ -1,7 +1,9 @@
-// The drive's side of the telegrams: login, logout, reading and writing words of a RAM
-// that starts cleared, and the serial baud rates. Requests and answers are payloads:
-// command byte and little-endian fields; an answer is the command byte, a status byte
-// and its data.
+// The drive's side of the telegrams: login and logout; words, blocks and strings of a RAM
+// that starts cleared but for the firmware release text; parameters by UPID; status,
+// information nodes and instance names; the serial baud rates; every other standard
+// command is acknowledged (flash comes later: it reads as erased). Requests and answers
+// are payloads: command byte and little-endian fields; an answer is the command byte, a
+// status byte and data.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +12,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "DriveParameters.h"
 #include "Options.h"
 
 namespace drivesim {
@@ -17,30 +20,46 @@ namespace drivesim {
 inline constexpr std::uint8_t StatusOk = 0x00;
 inline constexpr std::uint8_t StatusBusy = 0x01;  // the next byte, when there is one: seconds to wait
 inline constexpr std::uint8_t StatusError = 0x80;          // unknown command, short request
+inline constexpr std::uint8_t StatusAnotherInstance = 0xB3;  // login while another program is logged in
+inline constexpr std::uint8_t StatusUnknownParameter = 0xC0;
 inline constexpr std::uint8_t StatusChecksumError = 0xEE;  // the request's frame sum was wrong
+
+// Where the firmware keeps its release text, 32 bytes (the low A bytes of the address).
+inline constexpr std::uint32_t ReleaseTextAddress = 0xA2001F48;
+inline constexpr std::size_t ReleaseTextSize = 32;
 
 class TDriveModel {
  public:
   // LogName: the drive's name in the frame log.
-  TDriveModel(const TOptions& Options, std::string LogName)
-      : FLogin(Options.Login), FBaudMask(Options.BaudMask), FLogName(std::move(LogName)) {}
+  TDriveModel(const TOptions& Options, std::string LogName);
 
   // The answer to a request; none for an empty one.
   std::optional<std::string> Answer(std::string_view Request);
-  // A reboot: the RAM is cleared.
-  void Reboot() { FRam.clear(); }
+  // A reboot: the RAM is cleared, the working parameters take their stored values.
+  void Reboot();
 
  private:
+  class TFields;
+
   std::string LoginAnswer() const;
-  std::string ReadWord(std::string_view Fields) const;
-  std::string WriteWord(std::string_view Fields);
+  std::string MemoryAnswer(char Command, TFields& F);
+  std::string InstanceAnswer(char Command, TFields& F) const;
+  std::string OtherAnswer(char Command, TFields& F) const;
+  // The byte at which a word address begins: a word of D bytes spans "increment"
+  // address units.
+  std::uint64_t ByteOffset(std::uint32_t Address) const;
+  std::string Read(std::uint32_t Address, std::size_t Count) const;
+  void Write(std::uint32_t Address, std::string_view Bytes);
+  void LoadReleaseText();
   // 00: the rates offered; 02 LOW HIGH: a rate code to use from now on.
   std::string BaudRate(std::string_view Fields) const;
 
   const TLoginFields FLogin;
   const std::uint16_t FBaudMask;
   const std::string FLogName;
-  std::unordered_map<std::uint32_t, std::uint32_t> FRam;
+  const std::string FReleaseText;
+  std::unordered_map<std::uint64_t, char> FRam;  // bytes not held are 0
+  TDriveParameters FParameters;
 };
 
 // Little-endian fields.

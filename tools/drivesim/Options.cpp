@@ -23,6 +23,12 @@ Login answer:
   --protocol=N --addr-size=3|4 --data-size=2|4 --increment=N --max-buffer=N
   --processor-type=N --device-type=N --device-version=N --flash-type=N --flash-base=N
   --device-string=TEXT --command-set=N (-1: none)
+Firmware:
+  --release=TEXT     the release text at A2001F48 (default "VX2 4.1.0 Sim")
+  --user-password=TEXT --service-password=TEXT
+                     the passwords of the users USER and SERVICE, parameters 0CC0
+                     and 0CC5 (default "user", "service")
+  --no-passwords     a firmware without the password parameters
 Line:
   --baud=N           pace the pseudo-terminal at N baud, 10 bits per byte, both ways
 Faults ("every N" counts requests from the Nth on, "next N" the next N requests):
@@ -36,13 +42,17 @@ Faults ("every N" counts requests from the Nth on, "next N" the next N requests)
   --wrong-command-next=N       the answer with another command byte (<cmd> + 1)
   --duplicate-next=N           the answer twice
   --error-status=S             every answer carries status S, its data kept (-1: off)
+  --another-instance=1         another program is logged in: a login is answered 01 B3
 While it runs, each line on standard input sets faults: "[DRIVE] name=value ...", DRIVE
 the drive's number in the order given (none: every drive); it answers "ok" or "error: ...".
 Other:
   --log=FILE         every frame in hexadecimal (default: stderr)
-Answers: login 01, logout 02, read word 10, write word 11 (RAM), baud rates 0F (00 the
-  rates offered, --baud-mask=N, bit 0 300 baud to bit 15 921600; 02 LOW HIGH sets one of
-  them, logged as "baud rate N"); others get status 80.
+Answers: login 01, logout 02; RAM words 10, 11, 13, blocks 30, 31, strings 34, 35;
+parameters 88, 89 (modes 00 stored, 01 working, 02 both, 03 default; unknown UPIDs C0);
+instance names 88 10; status 03, information nodes 25, first empty address 26; start,
+stop, reset, erase, flash writes, blink, curve saves acknowledged (flash reads FF);
+baud rates 0F (00 the rates offered, --baud-mask=N, bit 0 300 baud to bit 15 921600;
+02 LOW HIGH sets one of them, logged as "baud rate N"); others get status 80.
 )";
 
 [[noreturn]] void Fail(const std::string& Message) {
@@ -91,6 +101,7 @@ TSetters FaultSetters(TFaults& f) {
       {"wrong-command-next", Count(f.WrongCommandNext, "wrong-command-next")},
       {"duplicate-next", Count(f.DuplicateNext, "duplicate-next")},
       {"error-status", CountOrOff(f.ErrorStatus, "error-status", 0xFF)},
+      {"another-instance", [&](const std::string& v) { f.AnotherInstance = v != "0"; }},
   };
 }
 
@@ -163,6 +174,10 @@ TOptions ParseOptions(int argc, char** argv) {
        [&](const std::string& v) { o.BaudMask = static_cast<std::uint16_t>(Number("baud-mask", v, 0xFFFF)); }},
       {"command-set",
        [&](const std::string& v) { l.CommandSetVersion = v == "-1" ? -1 : Number("command-set", v, 0xFF); }},
+      {"release", [&](const std::string& v) { o.ReleaseText = v.substr(0, 32); }},
+      {"user-password", [&](const std::string& v) { o.UserPassword = v.substr(0, 16); }},
+      {"service-password", [&](const std::string& v) { o.ServicePassword = v.substr(0, 16); }},
+      {"no-passwords", [&](const std::string&) { o.PasswordParameters = false; }},
       {"log", [&](const std::string& v) { o.LogPath = v; }},
   });
   for (int i = 1; i < argc; ++i) {
@@ -178,6 +193,8 @@ TOptions ParseOptions(int argc, char** argv) {
   if (o.Endpoints.empty()) Fail("no drive: give --pty, --udp4 or --udp6");
   if (l.AddrFieldSize != 3 && l.AddrFieldSize != 4) Fail("--addr-size must be 3 or 4");
   if (l.DataFieldSize != 2 && l.DataFieldSize != 4) Fail("--data-size must be 2 or 4");
+  if (l.AddrIncrement == 0 || l.DataFieldSize % l.AddrIncrement != 0)
+    Fail("--increment must be 1, 2 or 4 and divide the data size");
   return o;
 }
 

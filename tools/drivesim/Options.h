@@ -21,7 +21,7 @@ struct TLoginFields {
   std::uint8_t ProtocolVersion = 0x80;
   std::uint8_t AddrFieldSize = 4;  // 3 or 4
   std::uint8_t DataFieldSize = 4;  // 2 or 4
-  std::uint8_t AddrIncrement = 1;
+  std::uint8_t AddrIncrement = 1;  // a word spans this many address units: 1, 2 or 4, at most D
   std::uint8_t MaxBufferSize = 255;
   std::uint16_t ProcessorType = 0x0001;
   std::uint16_t DeviceType = 0x0C01;
@@ -52,6 +52,7 @@ struct TFaults {
   int WrongCommandNext = 0;   // the answer with the command byte plus one
   int DuplicateNext = 0;      // the answer twice
   int ErrorStatus = -1;       // 0..255: every answer carries this status, its data kept
+  bool AnotherInstance = false;  // another program is logged in: the login is answered B3
 };
 
 // Sets one fault from "name=value" (without the leading "--"); false, with the reason in
@@ -64,6 +65,11 @@ struct TOptions {
   // The baud rates the drive offers (serial command 0F): bit 0 300 baud ... bit 15 921600.
   std::uint16_t BaudMask = 0x1E80;  // 9600, 19200, 38400, 57600, 115200
   TLoginFields Login;
+  // The firmware's release text and the passwords of the users USER and SERVICE.
+  std::string ReleaseText = "VX2 4.1.0 Sim";
+  std::string UserPassword = "user";
+  std::string ServicePassword = "service";
+  bool PasswordParameters = true;  // false: a firmware without them (their UPIDs are unknown)
   TFaults Faults;
   std::string LogPath;  // empty: stderr
 };

@@ -1,0 +1,68 @@
+// The drive's parameters; see DriveParameters.h.
+#include "DriveParameters.h"
+
+#include "DriveModel.h"
+
+namespace drivesim {
+
+namespace {
+
+constexpr char GetCommand = '\x88';
+constexpr char SetCommand = '\x89';
+
+std::string Status(char Command, std::uint8_t Status) { return {Command, static_cast<char>(Status)}; }
+
+}  // namespace
+
+TDriveParameters::TDriveParameters(const TOptions& Options) {
+  if (Options.PasswordParameters) {
+    Add(0x0CC0, 16, true, Options.UserPassword);
+    Add(0x0CC5, 16, true, Options.ServicePassword);
+  }
+  // Two numbers for the tools' examples: a 16-bit and a 32-bit parameter.
+  std::string value;
+  PutLittleEndian(value, 1000, 2);
+  Add(0x1000, 2, false, value);
+  value.clear();
+  PutLittleEndian(value, 100000, 4);
+  Add(0x1001, 4, false, value);
+}
+
+void TDriveParameters::Add(std::uint16_t UPID, std::size_t Size, bool Text, std::string Default) {
+  Default.resize(Size, '\0');
+  FItems[UPID] = {Size, Text, Default, Default, Default};
+}
+
+std::string TDriveParameters::Get(std::string_view Fields) const {
+  if (Fields.size() < 3) return Status(GetCommand, StatusError);
+  const auto mode = static_cast<std::uint8_t>(Fields[0]);
+  if (mode > 0x01) return Status(GetCommand, StatusError);
+  const auto it = FItems.find(static_cast<std::uint16_t>(GetLittleEndian(Fields.substr(1), 2)));
+  if (it == FItems.end()) return Status(GetCommand, StatusUnknownParameter);
+  return Status(GetCommand, StatusOk) + (mode == 0x00 ? it->second.Stored : it->second.Working);
+}
+
+std::string TDriveParameters::Set(std::string_view Fields) {
+  if (Fields.size() < 3) return Status(SetCommand, StatusError);
+  const auto mode = static_cast<std::uint8_t>(Fields[0]);
+  if (mode > 0x03) return Status(SetCommand, StatusError);
+  const auto it = FItems.find(static_cast<std::uint16_t>(GetLittleEndian(Fields.substr(1), 2)));
+  if (it == FItems.end()) return Status(SetCommand, StatusUnknownParameter);
+  TParameter& p = it->second;
+  if (mode == 0x03) {
+    p.Stored = p.Working = p.Default;
+    return Status(SetCommand, StatusOk);
+  }
+  std::string value(Fields.substr(3));
+  if (value.size() > p.Size || (!p.Text && value.size() != p.Size)) return Status(SetCommand, StatusError);
+  value.resize(p.Size, '\0');
+  if (mode != 0x01) p.Stored = value;
+  if (mode != 0x00) p.Working = value;
+  return Status(SetCommand, StatusOk);
+}
+
+void TDriveParameters::Reboot() {
+  for (auto& [upid, p] : FItems) p.Working = p.Stored;
+}
+
+}  // namespace drivesim
