@@ -192,11 +192,11 @@ std::string TDriveModel::MemoryAnswer(char Command, TFields& F) {
   }
 }
 
-// 88 10 <instance>: the instance's tree name; 89 <sub-command> <instance>: done.
+// 88 10 <instance>: the instance's tree name; 89 <sub-command> [<instance>]: done.
 std::string TDriveModel::InstanceAnswer(char Command, TFields& F) const {
   F.Byte();
-  const std::uint32_t instance = F.Byte();
-  return Counted(Command, Command == '\x88' ? "Tree" + std::to_string(instance) : "");
+  if (Command == '\x89') return Counted(Command, "");
+  return Counted(Command, "Tree" + std::to_string(F.Byte()));
 }
 
 std::string TDriveModel::OtherAnswer(char Command, TFields& F) const {
