@@ -491,26 +491,21 @@ void TTalkService::LoginReply() {
   WorkResult = KnownProtocol(FProtocolVersion) ? wrSuccess : wrUnknownProtocol;
 }
 
-// The login pattern's fields, a field not used (4 bytes for protocol versions 3x, else
-// D) and the optional command-set version.
 void TTalkService::ReadLoginAnswer(const std::string& Frame) {
-  TLoginData d;
-  TAnswerFields fields(Frame, 0, 0);
-  d.GetAnswer(fields);
-  FProtocolVersion = d.ProtocolVersion;
+  const TLoginAnswer a = vt::ReadLoginAnswer(Frame);
+  FProtocolVersion = a.ProtocolVersion;
   Init(FProtocolVersion);
-  FAddrFieldSize = d.AddrFieldSize;
-  FDataFieldSize = d.DataFieldSize;
-  FAddrIncrement = d.AddrIncrement;
-  FMaxBufferSize = std::min(d.MaxBufferSize, FManualMaxBufferSize);
-  FProcessorType = d.ProcessorType;
-  FDeviceType = d.DeviceType;
-  FDeviceVersion = d.DeviceVersion;
-  FFlashType = d.FlashType;
-  FFlashBaseAddr = d.FlashBaseAddr;
-  FDeviceString = d.DeviceString.Str();
-  fields.Skip(FProtocolVersion >> 4 == 3 ? 4 : FDataFieldSize);
-  FCommandSetVersion = fields.AtEnd() ? 0 : fields.Byte();
+  FAddrFieldSize = a.AddrFieldSize;
+  FDataFieldSize = a.DataFieldSize;
+  FAddrIncrement = a.AddrIncrement;
+  FMaxBufferSize = std::min(a.MaxBufferSize, FManualMaxBufferSize);
+  FProcessorType = a.ProcessorType;
+  FDeviceType = a.DeviceType;
+  FDeviceVersion = a.DeviceVersion;
+  FFlashType = a.FlashType;
+  FFlashBaseAddr = a.FlashBaseAddr;
+  FDeviceString = a.DeviceString.Str();
+  FCommandSetVersion = a.CommandSetVersion;
   FDeviceOnline = true;
 }
 

@@ -81,6 +81,15 @@ void TLoginData::GetAnswer(TAnswerFields& F) {
   DeviceString.Assign(text.substr(0, text.find('\0')));
 }
 
+TLoginAnswer ReadLoginAnswer(const std::string& Frame) {
+  TLoginAnswer a;
+  TAnswerFields fields(Frame, 0, 0);
+  a.GetAnswer(fields);
+  fields.Skip(a.ProtocolVersion >> 4 == 3 ? 4 : a.DataFieldSize);
+  a.CommandSetVersion = fields.AtEnd() ? 0 : fields.Byte();
+  return a;
+}
+
 void TLoginPattern::Put(TTalkActor& Actor, std::string_view Password, std::int32_t User) const {
   TLoginData d;
   d.Password.Assign(Password);

@@ -437,6 +437,14 @@ class TByteActionPattern : public TTalkPatternOf<TByteActionPattern, TByteAction
   std::uint8_t GetOption(const TTalkActor& Actor) const { return Get(Actor).Option; }
 };
 
+// The login answer as the talk service reads it: the login pattern's answer fields, a
+// field not used (4 bytes for protocol versions 3x, else D) and the command-set version,
+// 0 when the answer ends before it.
+struct TLoginAnswer : TLoginData {
+  std::uint8_t CommandSetVersion = 0;
+};
+TLoginAnswer ReadLoginAnswer(const std::string& Frame);
+
 // Registers the 19 kinds with the client in their fixed order (login 1 ... byte action 19).
 void RegisterTelegramPatterns(TTalkClient& Client);
 
