@@ -17,5 +17,7 @@ int FuzzArchive(const std::uint8_t* Data, std::size_t Size);
 // An enciphered SL text file (plain bytes are enciphered first): read, written back
 // enciphered and read again.
 int FuzzEncipheredFile(const std::uint8_t* Data, std::size_t Size);
+// A drive's answer frame decoded by one telegram pattern or as the login answer.
+int FuzzTelegramAnswers(const std::uint8_t* Data, std::size_t Size);
 
 }  // namespace vt

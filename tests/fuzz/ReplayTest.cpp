@@ -30,5 +30,6 @@ TEST_F(FuzzSeeds, SLText) { Replay("sl_text", vt::FuzzSLText); }
 TEST_F(FuzzSeeds, SerialFrames) { Replay("serial_frames", vt::FuzzSerialFrames); }
 TEST_F(FuzzSeeds, Archive) { Replay("archive", vt::FuzzArchive); }
 TEST_F(FuzzSeeds, EncipheredFile) { Replay("enciphered_file", vt::FuzzEncipheredFile); }
+TEST_F(FuzzSeeds, TelegramAnswers) { Replay("telegram_answers", vt::FuzzTelegramAnswers); }
 
 }  // namespace
