@@ -188,6 +188,15 @@ TEST_F(TalkServiceTest, UnknownProtocolMakesPatterns) {
   EXPECT_EQ(FramesIn(sim, "udp4-0"), std::vector<std::string>{"01"});
 }
 
+// The release text lies at a 4-byte address: a drive with 2-byte addresses is refused
+// before a request without its address goes out.
+TEST_F(TalkServiceTest, ReleaseTextNeedsAddressesOf3Or4Bytes) {
+  drivesim::TDriveSim sim({"--udp4", "--addr-size=2"});
+  StartUp(NewService(Udp4Link(sim), "GUEST", ""), FailedClosed);
+  EXPECT_EQ(Boxes, std::vector<std::string>{"Release text: the drive's address field size 2 is not supported!"});
+  EXPECT_EQ(FramesIn(sim, "udp4-0"), std::vector<std::string>{"01"});
+}
+
 // A drive that does not answer: only the port "ETH" takes the Ethernet text.
 TEST_F(TalkServiceTest, TimeOutTexts) {
   loginTimeout = 30;

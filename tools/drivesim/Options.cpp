@@ -20,7 +20,7 @@ Drives (each may be given several times; at least one):
   --udp6[=PORT]      a drive on UDP ::1
 Printed on stdout: "pty PATH", "udp4 ADDR PORT", "udp6 ::1 PORT" per drive, then "ready".
 Login answer:
-  --protocol=N --addr-size=3|4 --data-size=2|4 --increment=N --max-buffer=N
+  --protocol=N --addr-size=2|3|4 --data-size=2|4 --increment=N --max-buffer=N
   --processor-type=N --device-type=N --device-version=N --flash-type=N --flash-base=N
   --device-string=TEXT --command-set=N (-1: none)
 Firmware:
@@ -191,7 +191,7 @@ TOptions ParseOptions(int argc, char** argv) {
     if (!Apply(setters, arg.substr(2), error)) Fail(error);
   }
   if (o.Endpoints.empty()) Fail("no drive: give --pty, --udp4 or --udp6");
-  if (l.AddrFieldSize != 3 && l.AddrFieldSize != 4) Fail("--addr-size must be 3 or 4");
+  if (l.AddrFieldSize < 2 || l.AddrFieldSize > 4) Fail("--addr-size must be 2, 3 or 4");
   if (l.DataFieldSize != 2 && l.DataFieldSize != 4) Fail("--data-size must be 2 or 4");
   if (l.AddrIncrement == 0 || l.DataFieldSize % l.AddrIncrement != 0)
     Fail("--increment must be 1, 2 or 4 and divide the data size");
