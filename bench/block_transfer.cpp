@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "BenchRuntime.h"
 #include "Launcher.h"
 #include "comm/BasicTalkService.h"
 #include "comm/SerialFrames.h"
@@ -17,8 +18,6 @@
 #include "comm/TalkServer.h"
 #include "devices/DeviceManager.h"
 #include "runtime/DebugLog.h"
-#include "runtime/Messages.h"
-#include "runtime/ProcessGlobal.h"
 #include "runtime/QtSchedulerBridge.h"
 #include "sl/values/Scalars.h"
 
@@ -35,14 +34,9 @@ int GBlockSize = 0;
 
 // The runtime's globals, the talk server (first) with the drive's terminal, the talk
 // client with the patterns, and a device logged in as GUEST.
-struct TRig {
+struct TRig : TBenchRuntime {
   TRig() : Sim({"--pty", "--baud=115200", "--log=/dev/null"}) {
-    MainFormExitRequest = false;
     InstallDebugManager(std::make_unique<TDebugManager>(std::filesystem::path()));
-    MxCreateMainScheduler();
-    MxCreateBufferSegmentPool();
-    MxCreateMessagePool();
-    MxCreateMessageDispatcher();
     Server = std::make_unique<TTalkServer>();
     Server->AddSerialPortDriver(Sim.Ptys()[0], Baud);
     CreateTalkClient();
@@ -72,10 +66,6 @@ struct TRig {
     FreeDeviceManager();
     FreeTalkClient();
     Server.reset();
-    MxFreeMessageDispatcher();
-    MxFreeMessagePool();
-    MxFreeBufferSegmentPool();
-    MxFreeMainScheduler();
     InstallDebugManager(nullptr);
   }
 

@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "BenchRuntime.h"
 #include "runtime/Messages.h"
-#include "runtime/ProcessGlobal.h"
 #include "runtime/QtSchedulerBridge.h"
 #include "runtime/Services.h"
 #include "runtime/TaskQueue.h"
@@ -24,23 +24,9 @@ using namespace vt;
 
 namespace {
 
-struct TRuntime {
-  TRuntime() {
-    MainFormExitRequest = false;
-    MxCreateMainScheduler();
-    MxCreateBufferSegmentPool();
-    MxCreateMessagePool();
-    MxCreateMessageDispatcher();
-    CreateServiceClientPool();
-  }
-  ~TRuntime() {
-    FreeServiceClientPool();
-    MxFreeMessageDispatcher();
-    MxFreeMessagePool();
-    MxFreeBufferSegmentPool();
-    MxFreeMainScheduler();
-    MainFormExitRequest = false;
-  }
+struct TRuntime : TBenchRuntime {
+  TRuntime() { CreateServiceClientPool(); }
+  ~TRuntime() { FreeServiceClientPool(); }
 };
 
 // Steps the main scheduler on this thread, sleeping on its wake, until Pred holds.

@@ -10,6 +10,7 @@
 #include <memory>
 #include <thread>
 
+#include "BenchRuntime.h"
 #include "Launcher.h"
 #include "PlainSocketLoop.h"
 #include "RawFramePattern.h"
@@ -20,7 +21,6 @@
 #include "comm/UdpDriver.h"
 #include "runtime/Conversions.h"
 #include "runtime/MessageCoding.h"
-#include "runtime/ProcessGlobal.h"
 #include "runtime/QtSchedulerBridge.h"
 
 using namespace vt;
@@ -46,13 +46,8 @@ drivesim::TDriveSim& Drives() {
 
 // The runtime's globals, the talk server (first), the talk client with the test's raw
 // pattern, and a link to each drive opened by command.
-struct TRig {
+struct TRig : TBenchRuntime {
   TRig() {
-    MainFormExitRequest = false;
-    MxCreateMainScheduler();
-    MxCreateBufferSegmentPool();
-    MxCreateMessagePool();
-    MxCreateMessageDispatcher();
     Server = std::make_unique<TTalkServer>();
     Server->AddPortDriver("ETH", std::make_unique<TETHDriver>());
     Replies = std::make_unique<TMxQueue>();
@@ -65,10 +60,6 @@ struct TRig {
     Client.reset();
     Server.reset();
     Replies.reset();
-    MxFreeMessageDispatcher();
-    MxFreeMessagePool();
-    MxFreeBufferSegmentPool();
-    MxFreeMainScheduler();
   }
   std::int32_t Open(int Drive) {
     TMessageWriter writer;
