@@ -61,10 +61,7 @@ void TDeviceDriver::SetDebugHandler(TDebugHandler DebugHandler) {
 }
 
 void TDeviceDriver::SetDefaultQueue(std::uint16_t Ident, std::uint8_t Domain, std::uint8_t Info) {
-  DefQueueIdent = Ident;
-  DefQueueDomain = Domain;
-  DefQueueInfo = Info;
-  DefaultQueueAssigned = true;
+  FDefaultQueue = std::uint64_t{1} << 32 | std::uint64_t{Ident} << 16 | std::uint64_t{Domain} << 8 | Info;
 }
 
 void TDeviceDriver::ObtainDevice(TMxTask* Sender, std::int64_t Timeout) { Sender->WaitFor(&Semaphore, Timeout); }
@@ -127,10 +124,12 @@ void TDeviceDriver::Route(const std::string& Inp) {
     CurrentServiceQueue->PutMessage(msg);
     return;
   }
-  if (!DefaultQueueAssigned) return;
+  const std::uint64_t receiver = FDefaultQueue;
+  if (!(receiver >> 32)) return;
   TMxMessage* msg = TMxMessage::Create();
   msg->SetText(Inp);
-  msg->SetReceiver(DefQueueIdent, DefQueueDomain, DefQueueInfo);
+  msg->SetReceiver(static_cast<std::uint16_t>(receiver >> 16), static_cast<std::uint8_t>(receiver >> 8),
+                   static_cast<std::uint8_t>(receiver));
   // A receiver that went away must not end the port's delivering task: the frame is
   // dropped, and the next one tries again.
   try {

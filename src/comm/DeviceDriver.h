@@ -4,11 +4,12 @@
 // for that command byte or else to the link's default receiver, and writes a trace
 // line for every frame in and out.
 //
-// Threads: everything but the trace writer's setter runs on the talk thread, whose
-// tasks own the link in turn; the semaphore's and the queues' own locks cover the
-// hand-over between tasks.
+// Threads: everything but the trace writer's and the default receiver's setters runs
+// on the talk thread, whose tasks own the link in turn; the semaphore's and the queues'
+// own locks cover the hand-over between tasks.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -99,10 +100,9 @@ class TDeviceDriver {
   void Trace(std::uint16_t Base, const char* Direction, const std::string& Msg);
   void Release(bool Ipv6Form);
 
-  bool DefaultQueueAssigned = false;
-  std::uint16_t DefQueueIdent = 0;
-  std::uint8_t DefQueueDomain = 0;
-  std::uint8_t DefQueueInfo = 0;
+  // The default receiver's ident (bits 16-31), domain (8-15) and info (0-7), bit 32 once
+  // assigned. A test may set it from its own thread while the port already delivers.
+  std::atomic<std::uint64_t> FDefaultQueue{0};
   std::int32_t FPortIndex = 0;
   AnsiString FPortIndexStr;
   std::int32_t FUDPPort = 0;
