@@ -312,7 +312,7 @@ TEST_F(ScriptingTest, LogWritesToTheDebugLogUnlessTheCallerDefinedIt) {
   std::string own;
   task->LoadScript(WriteScript("log.sct", "[B 'mine' log]"));
   auto* top = Implementation(task->GetContext())->TopDict();
-  top->AddObject(u"log", MakeRef<TLambdaProcedure>([&](TSLContext* C) { own = Operands(C)->PopString(); }).get());
+  top->AddObject(u"log", MakeRef<TLambdaProc>([&](TSLContext* C) { own = Operands(C)->PopString(); }).get());
   task->Start();
   ASSERT_TRUE(RunUntil([&] { return Finished[task] == 2; }));
   EXPECT_EQ(own, "mine");

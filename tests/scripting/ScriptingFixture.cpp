@@ -42,7 +42,7 @@ void ScriptingTest::TearDown() {
 }
 
 void ScriptingTest::DefineBuiltin(const char* Name, std::function<void(TSLContext*)> F) {
-  StorageManager->AnnounceSystemProcedure(Name, MakeRef<TLambdaProcedure>(std::move(F)).get());
+  StorageManager->AnnounceSystemProcedure(Name, MakeRef<TLambdaProc>(std::move(F)).get());
 }
 
 std::string ScriptingTest::WriteScript(const std::string& FileName, const std::string& Text) {

@@ -12,22 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "LambdaProcedure.h"
 #include "StorageFixture.h"
 #include "runtime/QtSchedulerBridge.h"
 #include "scripting/ScriptTask.h"
 
 namespace vt::test {
-
-// A built-in written as a lambda.
-class TLambdaProcedure : public TSLInternalProcedure {
- public:
-  TLambdaProcedure(bool AutoRelease, std::function<void(TSLContext*)> F) : TSLInternalProcedure(AutoRelease), FF(std::move(F)) {}
-  const char* ClassName() const override { return "TLambdaProcedure"; }
-  void Execute(TSLContext* Context) override { FF(Context); }
-
- private:
-  std::function<void(TSLContext*)> FF;
-};
 
 class ScriptingTest : public StorageTest {
  protected:
