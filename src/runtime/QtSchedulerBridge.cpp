@@ -19,6 +19,18 @@ namespace {
 
 const QEvent::Type StepEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
+// Qt hands a posted event to the GUI thread under a lock that ThreadSanitizer cannot
+// see; these make that hand-over visible to it, so the event's first read is no race.
+#if defined(__SANITIZE_THREAD__)
+extern "C" void __tsan_acquire(void* Address);
+extern "C" void __tsan_release(void* Address);
+void HandOver(QEvent* Event) { __tsan_release(Event); }
+void TakeOver(QEvent* Event) { __tsan_acquire(Event); }
+#else
+void HandOver(QEvent*) {}
+void TakeOver(QEvent*) {}
+#endif
+
 }  // namespace
 
 TMxQtBridge::TMxQtBridge(TMxScheduler* Scheduler) : FScheduler(Scheduler) {
@@ -32,10 +44,14 @@ void TMxQtBridge::Post() {
   // Low priority: events that others posted meanwhile are delivered first, and Qt
   // handles an event posted during its delivery pass only in the next pass, after the
   // window system's events.
-  if (!FPosted.exchange(true)) QCoreApplication::postEvent(this, new QEvent(StepEvent), Qt::LowEventPriority);
+  if (FPosted.exchange(true)) return;
+  auto* event = new QEvent(StepEvent);
+  HandOver(event);
+  QCoreApplication::postEvent(this, event, Qt::LowEventPriority);
 }
 
 bool TMxQtBridge::event(QEvent* Event) {
+  TakeOver(Event);
   if (Event->type() != StepEvent) return QObject::event(Event);
   FPosted = false;
   if (MainFormExitRequest) {

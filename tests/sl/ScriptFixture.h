@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "LambdaProcedure.h"
 #include "RefCountedTest.h"
 #include "sl/builtins/ControlBuiltins.h"
 #include "sl/interpreter/Interpreter.h"
@@ -41,17 +42,6 @@ inline Obj P(std::initializer_list<Obj> params, std::initializer_list<Obj> body,
   p->AddObject(Fill<TSLArray>(results).get());
   return Obj(p);
 }
-
-// A built-in written as a lambda.
-class TLambdaProc : public TSLInternalProcedure {
- public:
-  TLambdaProc(bool AutoRelease, std::function<void(TSLContext*)> f) : TSLInternalProcedure(AutoRelease), F(std::move(f)) {}
-  const char* ClassName() const override { return "TLambdaProc"; }
-  void Execute(TSLContext* Context) override { F(Context); }
-
- private:
-  std::function<void(TSLContext*)> F;
-};
 
 // A script task that a context can name as its owner: it counts aborts and hands out
 // the debugger it is given.

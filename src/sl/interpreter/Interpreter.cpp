@@ -392,7 +392,7 @@ AnsiString GetDbgFile(const TSLObject* Obj) {
 }
 
 std::string RuntimeErrorText(const TSLContextImplementation* Context, const std::string& Message) {
-  const TSLObject* token = Context->FExceptToken ? Context->FExceptToken.get() : Context->GetUnresolvedToken();
+  const TSLObject* token = FailingToken(Context);
   const AnsiString file = GetDbgFile(token);
   if (file.empty()) return "Runtime error: " + Message;
   return Format("[%s, %s] Runtime error: ", AnsiToUtf8(file), GetDbgLine(token)) + Message;

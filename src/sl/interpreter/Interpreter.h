@@ -147,6 +147,12 @@ TDbgInfo* GetDbgInfo(const TSLObject* Obj);
 AnsiString GetDbgLine(const TSLObject* Obj);
 AnsiString GetDbgFile(const TSLObject* Obj);
 
+// The token a failure that ended the run is reported at: the failing one, or else the
+// one being resolved.
+inline const TSLObject* FailingToken(const TSLContextImplementation* Context) {
+  return Context->FExceptToken ? Context->FExceptToken.get() : Context->GetUnresolvedToken();
+}
+
 // The text with which the owner of a script reports a failure that ended the run:
 // "[file, line] Runtime error: " and the message, or "Runtime error: " and the message
 // when the failing token (or else the unresolved one) has no file.

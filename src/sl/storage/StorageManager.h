@@ -98,6 +98,10 @@ class TStorageManager {
                 const std::function<bool(const AnsiString&)>& Accept = nullptr);
 
   TScriptTaskInterface* CreateScriptTask();
+  // Called by a task being destroyed: it stops being the current task.
+  void ForgetScriptTask(const TScriptTaskInterface* Task) {
+    if (FActualScriptTask == Task) FActualScriptTask = nullptr;
+  }
   // A context searching "Global", then "Create", then "System".
   TSLContextImplementation* CreateContext(bool AutoRelease);
   void ImportIntoContext(const AnsiString& Name, TSLContext* Context);
