@@ -1,12 +1,11 @@
 // Property lists: items bound to callbacks of an object, their text forms and errors,
 // and help texts per language.
-#include "devices/PropertyList.h"
-
 #include <gtest/gtest.h>
 
 #include <map>
 
 #include "TestUtil.h"
+#include "devices/PropertyList.h"
 
 using namespace vt;
 
