@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "devices/ListIndex.h"
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
 #include "platform/Format.h"
@@ -14,8 +15,6 @@ namespace {
 
 constexpr char PathRootSeparator[] = ":\\\\";  // a colon and two backslashes
 constexpr char PathSeparator = '\\';
-
-[[noreturn]] void RaiseListIndexError(int Index) { throw Exception(Format("List index out of bounds (%d)", Index)); }
 
 TTreeNode* ChildWith(const TTreeNode* ANode, const TEntryItem* AEntry) {
   for (int i = 0; i < ANode->Count(); ++i)
@@ -51,12 +50,12 @@ TEntryItem::TEntryItem(TEntryManager* AOwner, TModelItem* AModel) : FOwner(AOwne
 TEntryItem::~TEntryItem() = default;
 
 TViewContext* TEntryItem::GetContext() const {
-  if (Selected < 0 || Selected >= GetContextCount()) RaiseListIndexError(Selected);
+  CheckListIndex(Selected, GetContextCount());
   return FContextList[Selected].get();
 }
 
 void TEntryItem::SetContext(TViewContext* AContext) {
-  if (Selected < 0 || Selected >= GetContextCount()) RaiseListIndexError(Selected);
+  CheckListIndex(Selected, GetContextCount());
   if (FContextList[Selected].get() != AContext) FContextList[Selected].reset(AContext);
 }
 

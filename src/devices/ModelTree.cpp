@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "devices/EntryTree.h"
+#include "devices/ListIndex.h"
 #include "platform/Exceptions.h"
 #include "platform/Format.h"
 #include "runtime/DebugLog.h"
@@ -59,7 +60,7 @@ std::unique_ptr<TEntryItem> TModelItem::CreateEntry(TEntryManager* AManager) {
 void TModelItem::InsertChild(int Index, TModelItem* AItem) {
   if (AItem->FParent) throw Exception(Format("%s.InsertChild: Child has a parent", ClassName()));
   if (AItem->GetFlag(mfReleased)) throw Exception(Format("%s.InsertChild: Child is released", ClassName()));
-  if (Index < 0 || Index > GetChildCount()) throw Exception(Format("List index out of bounds (%d)", Index));
+  CheckListIndex(Index, GetChildCount() + 1);
   TModelUpdate bracket(FOwner);
   if (!FList) FList.emplace();
   FList->insert(FList->begin() + Index, AItem);
@@ -91,6 +92,8 @@ void TModelItem::RemoveChild(TModelItem* AItem) {
 
 void TModelItem::MoveChild(int From, int To) {
   TModelItem* child = GetChild(From);
+  // Checked first: a refused move must not leave the child taken out.
+  CheckListIndex(To, GetChildCount());
   TModelUpdate bracket(FOwner);
   DeleteChild(From);
   InsertChild(To, child);
@@ -98,7 +101,7 @@ void TModelItem::MoveChild(int From, int To) {
 
 TModelItem* TModelItem::GetChild(int Index) const {
   if (!FList) throw Exception(Format("%s.GetChild: node has no children", ClassName()));
-  if (Index < 0 || Index >= GetChildCount()) throw Exception(Format("List index out of bounds (%d)", Index));
+  CheckListIndex(Index, GetChildCount());
   return (*FList)[Index];
 }
 

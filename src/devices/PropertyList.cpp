@@ -3,6 +3,7 @@
 
 #include <limits>
 
+#include "devices/ListIndex.h"
 #include "platform/Exceptions.h"
 #include "platform/Format.h"
 #include "platform/NumberText.h"
@@ -10,8 +11,6 @@
 namespace vt {
 
 namespace {
-
-[[noreturn]] void RaiseListIndexError(int Index) { throw Exception(Format("List index out of bounds (%d)", Index)); }
 
 // Every occurrence of Tag (ASCII, upper case) in any letter case replaced by With.
 AnsiString ReplaceAllNoCase(const AnsiString& Text, const AnsiString& Tag, const AnsiString& With) {
@@ -83,7 +82,7 @@ TPropertyItem* TPropertyList::Add(TPropertyItemClass AClass, const AnsiString& A
 }
 
 TPropertyItem* TPropertyList::GetItemAtIndex(int Index) const {
-  if (Index < 0 || Index >= GetCount()) RaiseListIndexError(Index);
+  CheckListIndex(Index, GetCount());
   return FItemList[Index].get();
 }
 
@@ -104,7 +103,7 @@ void TPropertyList::SetInfoStr(const TPropertyList& AOther) {
 }
 
 const AnsiString& TPropertyList::GetLanguageWithIndex(int Index) const {
-  if (Index < 0 || Index >= GetNoOfInfoStr()) RaiseListIndexError(Index);
+  CheckListIndex(Index, GetNoOfInfoStr());
   return FInfoStringList[Index].FLanguage;
 }
 

@@ -60,6 +60,8 @@ TEST_F(ModelTree, ChildrenAndTheirErrors) {
   root->MoveChild(0, 2);  // a b c
   EXPECT_EQ(root->GetChild(0), a);
   EXPECT_EQ(root->GetChild(2), c);
+  EXPECT_THROW_MSG(root->MoveChild(0, 3), "List index out of bounds (3)");
+  EXPECT_EQ(root->GetChild(0), a);
   root->RemoveChild(b);
   root->RemoveChild(b);  // no longer a child: ignored
   EXPECT_EQ(b->Parent(), nullptr);
