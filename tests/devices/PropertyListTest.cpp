@@ -97,49 +97,49 @@ TEST(PropertyList, ValuesAsTextThroughTheCallbacks) {
   EXPECT_EQ(object.Doubles[7], 0.0025);
 }
 
-TEST(PropertyList, RefusedTextsReachNoSetter) {
-  TFixtureObject object;
-  TPropertyList list;
-  auto* text = list.Add<TStringProperty>("Text");
-  auto* number = list.Add<TLongintProperty>("Number");
-  auto* gain = list.Add<TDoubleProperty>("Gain");
-  text->Setup(GetString, SetString, 1);
-  number->Setup(GetLongint, SetLongint, 2);
-  gain->Setup(GetDouble, SetDouble, 3);
+// One item of each kind, bound by the test.
+class PropertyItems : public ::testing::Test {
+ protected:
+  TFixtureObject Object;
+  TPropertyList List;
+  TStringProperty* Text = List.Add<TStringProperty>("Text");
+  TLongintProperty* Number = List.Add<TLongintProperty>("Number");
+  TDoubleProperty* Gain = List.Add<TDoubleProperty>("Gain");
+};
 
-  text->FMaxSize = 16;
-  text->SetValue(&object, AnsiString(16, 'x'));
-  EXPECT_THROW_MSG(text->SetValue(&object, AnsiString(17, 'x')),
+TEST_F(PropertyItems, RefusedTextsReachNoSetter) {
+  Text->Setup(GetString, SetString, 1);
+  Number->Setup(GetLongint, SetLongint, 2);
+  Gain->Setup(GetDouble, SetDouble, 3);
+
+  Text->FMaxSize = 16;
+  Text->SetValue(&Object, AnsiString(16, 'x'));
+  EXPECT_THROW_MSG(Text->SetValue(&Object, AnsiString(17, 'x')),
                    "Property Value Error for 'Text': AnsiString max size is 16 AnsiCharacters");
-  text->FMaxSize = 0;
-  text->SetValue(&object, AnsiString(1000, 'y'));
-  EXPECT_EQ(object.Writes, 2);
+  Text->FMaxSize = 0;
+  Text->SetValue(&Object, AnsiString(1000, 'y'));
+  EXPECT_EQ(Object.Writes, 2);
 
-  EXPECT_THROW_MSG(number->SetValue(&object, "12a"), "'12a' is not a valid integer value");
-  EXPECT_THROW_MSG(number->SetValue(&object, "2147483648"), "'2147483648' is not a valid integer value");
-  EXPECT_THROW_MSG(gain->SetValue(&object, "1,5"), "'1,5' is not a valid floating point value");
-  EXPECT_EQ(object.Writes, 2);
-  EXPECT_TRUE(object.Longints.empty());
-  EXPECT_TRUE(object.Doubles.empty());
+  EXPECT_THROW_MSG(Number->SetValue(&Object, "12a"), "'12a' is not a valid integer value");
+  EXPECT_THROW_MSG(Number->SetValue(&Object, "2147483648"), "'2147483648' is not a valid integer value");
+  EXPECT_THROW_MSG(Gain->SetValue(&Object, "1,5"), "'1,5' is not a valid floating point value");
+  EXPECT_EQ(Object.Writes, 2);
+  EXPECT_TRUE(Object.Longints.empty());
+  EXPECT_TRUE(Object.Doubles.empty());
 }
 
-TEST(PropertyList, UnboundCallbacksAndReadOnly) {
-  TFixtureObject object;
-  TPropertyList list;
-  auto* name = list.Add<TStringProperty>("Name");
-  auto* count = list.Add<TLongintProperty>("Count");
-  auto* gain = list.Add<TDoubleProperty>("Gain");
-  name->Setup(GetString, nullptr, 1);
-  count->Setup(nullptr, SetLongint, 2);
-  EXPECT_TRUE(name->GetReadOnly());
-  EXPECT_FALSE(count->GetReadOnly());
-  EXPECT_TRUE(gain->GetReadOnly());
+TEST_F(PropertyItems, UnboundCallbacksAndReadOnly) {
+  Text->Setup(GetString, nullptr, 1);
+  Number->Setup(nullptr, SetLongint, 2);
+  EXPECT_TRUE(Text->GetReadOnly());
+  EXPECT_FALSE(Number->GetReadOnly());
+  EXPECT_TRUE(Gain->GetReadOnly());
 
-  EXPECT_THROW_MSG(name->SetValue(&object, "x"), "Property Access Error for 'Name': no write access function defined");
-  EXPECT_THROW_MSG(count->GetValue(&object), "Property Access Error for 'Count': no read access function defined");
-  EXPECT_THROW_MSG(gain->GetValue(&object), "Property Access Error for 'Gain': no read access function defined");
-  EXPECT_THROW_MSG(gain->SetValue(&object, "1"), "Property Access Error for 'Gain': no write access function defined");
-  EXPECT_EQ(object.Writes, 0);
+  EXPECT_THROW_MSG(Text->SetValue(&Object, "x"), "Property Access Error for 'Text': no write access function defined");
+  EXPECT_THROW_MSG(Number->GetValue(&Object), "Property Access Error for 'Number': no read access function defined");
+  EXPECT_THROW_MSG(Gain->GetValue(&Object), "Property Access Error for 'Gain': no read access function defined");
+  EXPECT_THROW_MSG(Gain->SetValue(&Object, "1"), "Property Access Error for 'Gain': no write access function defined");
+  EXPECT_EQ(Object.Writes, 0);
 }
 
 TEST(PropertyList, InfoTextsPerLanguage) {

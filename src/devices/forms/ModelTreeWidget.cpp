@@ -82,8 +82,8 @@ TModelTreeWidget::TModelTreeWidget(QWidget* Parent) : QTreeWidget(Parent) {
   connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* Current) {
     if (TTreeNode* node = NodeOf(Current); node && OnChange) Guarded([&] { OnChange(node); });
   });
-  connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* Item) { ItemExpanded(Item); });
-  connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* Item) { ItemCollapsed(Item); });
+  connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* Item) { ItemToggled(Item, true); });
+  connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* Item) { ItemToggled(Item, false); });
 }
 
 TModelTreeWidget::~TModelTreeWidget() {
@@ -116,22 +116,15 @@ QIcon TModelTreeWidget::IconOf(int Index) const {
   return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
 }
 
-void TModelTreeWidget::ItemExpanded(QTreeWidgetItem* Item) {
+void TModelTreeWidget::ItemToggled(QTreeWidgetItem* Item, bool Expanded) {
   TTreeNode* node = NodeOf(Item);
   if (FReverting || !node) return;
+  const auto& asking = Expanded ? OnExpanding : OnCollapsing;
+  const auto& told = Expanded ? OnExpanded : OnCollapsed;
   bool allow = true;
-  if (OnExpanding && !Guarded([&] { OnExpanding(node, allow); })) allow = false;
-  if (!allow) return Revert(Item, false);
-  if (OnExpanded) Guarded([&] { OnExpanded(node); });
-}
-
-void TModelTreeWidget::ItemCollapsed(QTreeWidgetItem* Item) {
-  TTreeNode* node = NodeOf(Item);
-  if (FReverting || !node) return;
-  bool allow = true;
-  if (OnCollapsing && !Guarded([&] { OnCollapsing(node, allow); })) allow = false;
-  if (!allow) return Revert(Item, true);
-  if (OnCollapsed) Guarded([&] { OnCollapsed(node); });
+  if (asking && !Guarded([&] { asking(node, allow); })) allow = false;
+  if (!allow) return Revert(Item, !Expanded);
+  if (told) Guarded([&] { told(node); });
 }
 
 void TModelTreeWidget::Revert(QTreeWidgetItem* Item, bool Expanded) {

@@ -38,8 +38,8 @@ class TModelTreeWidget : public QTreeWidget, public TModelTreeView {
   void commitData(QWidget* Editor) override;
 
  private:
-  void ItemExpanded(QTreeWidgetItem* Item);
-  void ItemCollapsed(QTreeWidgetItem* Item);
+  // Asks OnExpanding or OnCollapsing, then undoes the change or reports it.
+  void ItemToggled(QTreeWidgetItem* Item, bool Expanded);
   // Undoes an expansion or collapse without reporting it.
   void Revert(QTreeWidgetItem* Item, bool Expanded);
 
