@@ -320,8 +320,10 @@ TSLCommentScanner::TSLCommentScanner(bool AutoRelease) : TSLScanner(AutoRelease,
 bool TSLCommentScanner::ScanStream(TDecoderInterface& D, bool) {
   TSLLookaheadStream& s = *D.GetStream();
   if (!Opens(s, '%')) return false;
-  s.ReadWhile([](char x) { return x != '\r'; }, nullptr);
-  if (!s.IsEndOfStream()) s.ReadChar();  // the CR
+  // A comment ends at the line end, a CR or (in files written on this system) an LF;
+  // otherwise a file with LF line ends would be one comment to its end.
+  s.ReadWhile([](char x) { return x != '\r' && x != '\n'; }, nullptr);
+  if (!s.IsEndOfStream()) s.ReadChar();  // the line end
   return true;
 }
 

@@ -100,6 +100,7 @@ TEST_F(Scanners, CommentsAndConstantNames) {
   EXPECT_EQ(CheckedCast<TSLLongint>(twelve)->GetLongintValue(), 12);
   EXPECT_EQ(twelve->DbgInfo()->GetTokLine(), 2u);
   EXPECT_EQ(Decode("  % only a comment"), nullptr);
+  EXPECT_EQ(Encode(Decode("[A % one\n1 % two\r\n2]")), "[A 1 2 ] ");
   // "*A.B" names AB; a blank, a CR or "]" ends a name.
   EXPECT_EQ(Encode(Decode("[A [D:CONST /MAX 10 /AB 5] *MAX *A.B *MAX\r*AB]")), "[A [D:CONST /MAX 10 /AB 5 ] 10 5 10 5 ] ");
 }
