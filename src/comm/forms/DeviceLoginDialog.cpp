@@ -290,15 +290,15 @@ void TDeviceLoginDialog::ConnectControls() {
   connect(Button1, &QPushButton::clicked, this, [this] { CancelClick(); });
   connect(OfflineBtn, &QPushButton::clicked, this, [this] { OfflineBtnClick(); });
   IPv6CmbBox->lineEdit()->installEventFilter(this);
+  // A click on the image reaches the panel too.
   InfoPnl->installEventFilter(this);
-  InfoImg->installEventFilter(this);
 }
 
 bool TDeviceLoginDialog::eventFilter(QObject* Watched, QEvent* Event) {
   if (Watched == IPv6CmbBox->lineEdit() && Event->type() == QEvent::FocusOut &&
       static_cast<QFocusEvent*>(Event)->reason() != Qt::PopupFocusReason)
     AddIPv6History(IPv6CmbBox->currentText());
-  if ((Watched == InfoPnl || Watched == InfoImg) && Event->type() == QEvent::MouseButtonRelease) InfoImgClick();
+  if (Watched == InfoPnl && Event->type() == QEvent::MouseButtonRelease) InfoImgClick();
   return QDialog::eventFilter(Watched, Event);
 }
 
@@ -567,8 +567,11 @@ void TDeviceLoginDialog::OKBtnClick() {
   const TInterfaceType type = GetInterfaceType();
   if (type == ifRS232) {
     if (CmBoxBaudrate->currentIndex() >= 0 && FBaudTool->IsOpen()) CmBoxBaudrateChange();
-    // The drive answers and switches meanwhile; its answer makes the rate pending.
+    // The drive answers and switches meanwhile; its answer makes the rate pending. Events
+    // are served, so OK must not be clicked into itself.
+    OKBtn->setEnabled(false);
     Delay(BaudToolSetPause);
+    OKBtn->setEnabled(true);
   }
   CloseCommDriver();
   if (type == ifRS232) FSelectedRSPort = WideToAnsi(FromQString(CbRSPort->currentText()));

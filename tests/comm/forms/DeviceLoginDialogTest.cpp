@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
@@ -26,6 +27,7 @@
 #include "comm/SharedLinkState.h"
 #include "platform/SerialPort.h"
 #include "runtime/Conversions.h"
+#include "runtime/ProgramFolders.h"
 #include "runtime/SettingsTree.h"
 #include "sl/values/Arrays.h"
 #include "sl/values/Scalars.h"
@@ -208,6 +210,21 @@ TEST_F(LoginDialogTest, LoginIds) {
   }
   EXPECT_EQ(Dialog->GetInterfaceType(), ifOffline);
   EXPECT_EQ(Dialog->GetPortName(), "");
+
+  // "Browse..." asks the shell's open-file dialog for a configuration file, and its
+  // folder becomes the next one to start in.
+  OpenSaveConfigDir = u"/home/user/configs/";
+  Shell.OpenAnswer = u"/data/axis/drive1.vxc2";
+  Dialog->show();
+  Dialog->OfflineBtn->click();
+  EXPECT_EQ(Shell.OpenDialog,
+            (std::vector<std::string>{"/home/user/configs/", "Configuration file (*.vxc2)|*.vxc2", "vxc2"}));
+  EXPECT_EQ(Dialog->OfflineEdit->text(), "/data/axis/drive1.vxc2");
+  EXPECT_EQ(WideToUtf8(OpenSaveConfigDir), "/data/axis/");
+  Shell.OpenAnswer.clear();
+  Dialog->OfflineBtn->click();
+  EXPECT_EQ(Dialog->OfflineEdit->text(), "/data/axis/drive1.vxc2");
+  OpenSaveConfigDir.clear();
 }
 
 // IPv4: an address of 0 is refused by OK and by Blink; a port that is no number becomes
@@ -255,6 +272,15 @@ TEST_F(LoginDialogTest, EthernetAddressesAndPorts) {
   EXPECT_EQ(Boxes, std::vector<std::string>{"Invalid IP address: "});
   Dialog->IPv6CmbBox->setEditText("12:3456");
   Dialog->Button2->click();
+  // The info image asks for help on Ethernet logins.
+  int help = 0;
+  QObject::connect(Dialog->HelpBitBtn, &QPushButton::clicked, [&] { ++help; });
+  EXPECT_EQ(Dialog->property("HelpKeyword").toString(), "Login");
+  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(3, 3), QPointF(3, 3), Qt::LeftButton, Qt::NoButton,
+                      Qt::NoModifier);
+  QCoreApplication::sendEvent(Dialog->InfoImg, &release);
+  EXPECT_EQ(help, 1);
+  EXPECT_EQ(Dialog->property("HelpKeyword").toString(), "Login_over_Ethernet");
   Dialog->LinkLocalCheckBox->click();
   EXPECT_FALSE(Dialog->PreLinkLocalLbl->isVisible());
   Dialog->IPv6CmbBox->setEditText("fd00::7");
