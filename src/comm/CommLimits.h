@@ -61,6 +61,21 @@ inline constexpr int MaxActorRecordSize = 65535;
 inline constexpr int MinManualBufferSize = 2;
 inline constexpr int MaxManualBufferSize = 255;
 
+// The drives' defaults: the serial rate of a new serial port and the UDP port.
+inline constexpr std::uint32_t DriveDefaultBaud = 38400;
+inline constexpr int DriveDefaultUdpPort = 20000;
+
+// The login dialog's baud-rate tool: it talks to the drive at this rate whatever the
+// drive's rate for the link; its receive buffer; how long OK waits for the drive to
+// answer a set request and switch (ms); how long closing its port serves events before
+// the port may be opened again (ms); how long a port change keeps the port list
+// disabled unless the answer comes earlier (ms).
+inline constexpr std::uint32_t BaudToolLineRate = DriveDefaultBaud;
+inline constexpr int BaudToolRxBufferSize = 1024;
+inline constexpr int BaudToolSetPause = 1000;
+inline constexpr int BaudToolClosePause = 500;
+inline constexpr int BaudToolPortTimer = 2000;
+
 // Drive answers: command byte, status byte, data.
 inline constexpr std::uint8_t LoginCommand = 0x01;
 inline constexpr std::uint8_t DriveStatusBusy = 0x01;             // the next byte: seconds to wait
