@@ -3,13 +3,12 @@
 // drive is reached.
 #pragma once
 
+#include "devices/DeviceTypes.h"
 #include "platform/TextConversion.h"
 
 namespace vt {
 
 class TSLNamedCollection;
-
-enum TInterfaceType { ifRS232 = 0, ifOffline = 1, ifEthernet = 2 };
 
 // The constructors that take a dictionary read its keys as strings: a missing key raises
 // "TSLDictionary error: no object named %s", a value of another class "Invalid class

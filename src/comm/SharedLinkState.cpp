@@ -48,26 +48,6 @@ void SetMaxNumberOfTries(int Value) {
 
 std::uint32_t MaxNumberOfTriesChanges() { return GMaxNumberOfTriesChanges; }
 
-void TLostList::Add(const AnsiString& PortName) {
-  std::lock_guard lock(FLock);
-  FItems.push_back(PortName);
-}
-
-void TLostList::Remove(const AnsiString& PortName) {
-  std::lock_guard lock(FLock);
-  FItems.erase(std::remove(FItems.begin(), FItems.end(), PortName), FItems.end());
-}
-
-std::vector<AnsiString> TLostList::Items() const {
-  std::lock_guard lock(FLock);
-  return FItems;
-}
-
-TLostList& LostList() {
-  static TLostList list;
-  return list;
-}
-
 int ManualBufferSize() { return GManualBufferSize; }
 
 void SetManualBufferSize(int Value) { GManualBufferSize = std::clamp(Value, MinManualBufferSize, MaxManualBufferSize); }

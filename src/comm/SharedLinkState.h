@@ -1,8 +1,7 @@
 // What the drive link shares with the application shell, kept here until the shell owns
 // it: the user's number of tries per network card, whether a request the drive saw with
-// a wrong sum is sent again, the answer time-outs, the pending serial baud rate, and the
-// list of serial ports whose write failed (connection lost); and what the talk service
-// reads of the shell's settings and texts. The request executors read the first ones on
+// a wrong sum is sent again, the answer time-outs and the pending serial baud rate; and
+// what the talk service reads of the shell's settings and texts. The request executors read the first ones on
 // the talk thread at every decision while the shell may change them, hence atomic or
 // locked.
 #pragma once
@@ -10,10 +9,9 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
-#include <mutex>
-#include <vector>
 
 #include "platform/TextConversion.h"
+#include "runtime/ApplicationState.h"
 
 namespace vt {
 
@@ -46,21 +44,8 @@ void ApplyLoginTimeout(std::int32_t Milliseconds);
 // takes it, once.
 extern std::atomic<std::uint32_t> GlobalBaudrate;
 
-// The ports whose serial write failed, once per failed frame; the connection-lost
-// handling of a device finds its port here and removes it.
-class TLostList {
- public:
-  void Add(const AnsiString& PortName);
-  // Every entry of that name.
-  void Remove(const AnsiString& PortName);
-  std::vector<AnsiString> Items() const;
-
- private:
-  mutable std::mutex FLock;
-  std::vector<AnsiString> FItems;
-};
-
-TLostList& LostList();
+// The ports whose serial write failed: the application state's list.
+inline TLostList& LostList() { return ApplicationState().LostList; }
 
 // The user's cap on a drive's buffer size (view setting "ManualBufferSize", 2 to 255,
 // default 255), which the talk service applies to the login answer; a value outside is

@@ -2,6 +2,7 @@
 #include "comm/TalkServer.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "comm/CommLimits.h"
 #include "comm/SerialDriver.h"
@@ -58,7 +59,11 @@ namespace {
 
 [[noreturn]] void Fail(const char* Text, const AnsiString& Name) { throw Exception(Format(Text, AnsiToUtf8(Name))); }
 
+std::atomic<TTalkServer*> GTalkServer{nullptr};
+
 }  // namespace
+
+TTalkServer* TalkServer() { return GTalkServer; }
 
 TTalkServer::TTalkServer() {
   // Every link's frames are traced.
@@ -78,12 +83,16 @@ TTalkServer::TTalkServer() {
   CommandTask = std::make_unique<TMxTask>(TalkScheduler.get(), "TalkServer.Create");
   CommandTask->OnExecute = [this](TMxTask* Sender) { CommandExecute(Sender); };
   CommandTask->Start();
+  TTalkServer* none = nullptr;
+  GTalkServer.compare_exchange_strong(none, this);
 }
 
 // Links first (they leave their ports), then the tasks, the ports and their tasks, the
 // queues, the serial ports' receiving thread, the scheduler. Nothing is destroyed under
 // the lists' locks: a port's own lock is taken inside, and a port may ask for its name.
 TTalkServer::~TTalkServer() {
+  TTalkServer* self = this;
+  GTalkServer.compare_exchange_strong(self, nullptr);
   TalkScheduler->TaskThread()->ShutdownThread();
   std::vector<std::unique_ptr<TOpenLink>> links;
   {
@@ -155,6 +164,22 @@ TPortDriver* TTalkServer::GetPortDriver(const AnsiString& APortName) const { ret
 TTalkDevice* TTalkServer::GetTalkDevice(const AnsiString& APortName) const {
   std::lock_guard lock(FLinkLock);
   return TalkDeviceList.DeviceWithName(APortName);
+}
+
+std::uint32_t TTalkServer::ClosePortWithBaudrate(const AnsiString& APortName, std::uint32_t ABaudRate) {
+  auto* serial = dynamic_cast<TRsDriver*>(Driver(APortName));
+  if (!serial) return 0;
+  const std::uint32_t previous = serial->BaudRate();
+  serial->Close();
+  serial->SetBaudRate(ABaudRate);
+  return previous;
+}
+
+void TTalkServer::ReopenPort(const AnsiString& APortName) {
+  auto* serial = dynamic_cast<TRsDriver*>(Driver(APortName));
+  if (!serial) return;
+  OpenPort(serial, APortName);
+  if (TTalkDevice* link = GetTalkDevice(APortName)) link->RedefineBaudrate();
 }
 
 // ---- Opening and closing links ----

@@ -72,6 +72,14 @@ class TTalkServer {
   // The first open link of that name.
   TTalkDevice* GetTalkDevice(const AnsiString& APortName) const;
 
+  // The serial fall-back after a lost connection, on the GUI thread: closes the serial
+  // port and gives it ABaudRate for its next open; the rate it had, 0 for a port that is
+  // not serial (nothing is done then).
+  std::uint32_t ClosePortWithBaudrate(const AnsiString& APortName, std::uint32_t ABaudRate);
+  // Opens it again on the talk thread's scheduler and thread manager, and lets its link
+  // register again at the new rate. Nothing for a port that is not serial.
+  void ReopenPort(const AnsiString& APortName);
+
   // For the executors, on the talk thread: the open link with that handle or none,
   // whether a link has been closed, and its release (which frees a closed one).
   TTalkDevice* LinkWithHandle(std::int32_t AHandle) const;
@@ -111,5 +119,8 @@ class TTalkServer {
   TMessageWriter CmdMsgWriter;
   std::unique_ptr<TMxTask> CommandTask;
 };
+
+// The program's talk server while one exists (the first one made).
+TTalkServer* TalkServer();
 
 }  // namespace vt

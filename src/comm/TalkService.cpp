@@ -7,6 +7,7 @@
 #include "comm/CommLimits.h"
 #include "comm/SharedLinkState.h"
 #include "comm/TalkMessages.h"
+#include "comm/TalkServer.h"
 #include "comm/TelegramPatterns.h"
 #include "devices/Device.h"
 #include "platform/Dialogs.h"
@@ -126,6 +127,14 @@ void TTalkService::ChangeToOffline(bool& Wait) {
 }
 
 void TTalkService::Kill() { throw Exception("kill not implemented"); }
+
+std::uint32_t TTalkService::CloseSerialPort(std::uint32_t ABaudRate) {
+  return TalkServer() ? TalkServer()->ClosePortWithBaudrate(FPortName, ABaudRate) : 0;
+}
+
+void TTalkService::ReopenSerialPort() {
+  if (TalkServer()) TalkServer()->ReopenPort(FPortName);
+}
 
 void TTalkService::DoGetStrVar(const AnsiString& VarName, AnsiString& Value, bool& Found) {
   if (VarName == "FlashBaseAddr")

@@ -20,6 +20,7 @@
 #include "comm/TalkClient.h"
 #include "comm/TalkPattern.h"
 #include "devices/DeviceService.h"
+#include "devices/SiblingServices.h"
 #include "platform/TextConversion.h"
 #include "runtime/MessageCoding.h"
 #include "runtime/Messages.h"
@@ -50,7 +51,7 @@ enum TWorkState : std::uint8_t {
 // The outcome of the last request: none yet, or how it ended.
 enum TWorkResult : std::uint8_t { wrWait, wrSuccess, wrUnknownProtocol, wrError };
 
-class TTalkService : public TDeviceService, public TTalkServiceInterface {
+class TTalkService : public TDeviceService, public TTalkServiceInterface, public TTalkServiceLink {
  public:
   // Needs the main scheduler (its tasks) and the message dispatcher (its queue).
   TTalkService(TDevice* AOwner, TSLDictionary* AProfDict);
@@ -94,7 +95,7 @@ class TTalkService : public TDeviceService, public TTalkServiceInterface {
   void RemoveListener(TTalkListener* Listener) override;
 
   // The drive's values from its login answer; other services may set the first five.
-  std::uint8_t ProtocolVersion() const { return FProtocolVersion; }
+  std::uint8_t ProtocolVersion() const override { return FProtocolVersion; }
   void SetProtocolVersion(std::uint8_t Value) { FProtocolVersion = Value; }
   void SetAddrFieldSize(std::uint8_t Value) { FAddrFieldSize = Value; }
   void SetDataFieldSize(std::uint8_t Value) { FDataFieldSize = Value; }
@@ -108,7 +109,10 @@ class TTalkService : public TDeviceService, public TTalkServiceInterface {
   std::uint16_t FlashType() const { return FFlashType; }
   const AnsiString& DeviceString() const { return FDeviceString; }
   // 0 when the login answer has none.
-  std::uint8_t CommandSetVersion() const { return FCommandSetVersion; }
+  std::uint8_t CommandSetVersion() const override { return FCommandSetVersion; }
+  // The serial fall-back of a lost connection, at the talk server's port of this link.
+  std::uint32_t CloseSerialPort(std::uint32_t ABaudRate) override;
+  void ReopenSerialPort() override;
   const AnsiString& ReleaseInfo() const { return FReleaseInfo; }
   const AnsiString& PortName() const { return FPortName; }
 

@@ -4,7 +4,9 @@
 #include <algorithm>
 
 #include "platform/Exceptions.h"
+#include "devices/DeviceLimits.h"
 #include "platform/Format.h"
+#include "ui/ImageList.h"
 
 namespace vt {
 
@@ -12,11 +14,30 @@ namespace {
 
 std::unique_ptr<TDeviceManager> GDeviceManager;
 
+// Opens a provider's update bracket and closes it however the scope ends.
+class TUpdateBracket {
+ public:
+  explicit TUpdateBracket(TServiceProvider& AProvider) : FProvider(AProvider) { FProvider.BeginUpdate(); }
+  ~TUpdateBracket() { FProvider.EndOfUpdate(); }
+  TUpdateBracket(const TUpdateBracket&) = delete;
+  TUpdateBracket& operator=(const TUpdateBracket&) = delete;
+
+ private:
+  TServiceProvider& FProvider;
+};
+
 }  // namespace
 
-TDeviceManager::TDeviceManager(TSLDictionary* AProfDict) : FProfDict(AProfDict) {}
+TDeviceManager::TDeviceManager(TSLDictionary* AProfDict)
+    : FProfDict(AProfDict), FDevManProvider(this, "Device Manager"), FModelManager(std::make_unique<TImageList>()) {
+  TModelItem* root = FModelManager.Root();
+  root->SetCaption("Project");
+  root->SetImageIndex(ProjectImage);
+  root->UserType = AllUsers;
+}
 
-TDeviceManager::~TDeviceManager() = default;
+// The devices go before the provider and the tree they use.
+TDeviceManager::~TDeviceManager() { DeviceList.clear(); }
 
 void TDeviceManager::RegisterServiceClass(const AnsiString& AName, TDeviceServiceClass AClass) {
   if (!ServiceClassList.emplace(UpperCaseAnsi(AName), std::move(AClass)).second)
@@ -31,6 +52,7 @@ const TDeviceServiceClass& TDeviceManager::GetServiceClass(const AnsiString& ANa
 }
 
 TDevice* TDeviceManager::CreateDevice(const AnsiString& AName, const AnsiString& AProfile) {
+  FReloginFlag = false;
   if (FindDevice(AName))
     throw Exception(Format("%s.CreateDevice: device with name '%s' already exists", ClassName(), AName));
   if (!FProfDict || !FProfDict->NameExists(u"Profiles"))
@@ -46,10 +68,68 @@ TDevice* TDeviceManager::CreateDevice(const AnsiString& AName, const AnsiString&
 
 void TDeviceManager::DestroyDevice(TDevice* ADevice) {
   const auto it = std::find_if(DeviceList.begin(), DeviceList.end(), [&](const auto& d) { return d.get() == ADevice; });
-  if (it == DeviceList.end()) return;
-  // Out of the list first: a service freed with it may look devices up.
-  std::unique_ptr<TDevice> gone = std::move(*it);
-  DeviceList.erase(it);
+  if (it != DeviceList.end()) {
+    TUpdateBracket bracket(FDevManProvider);
+    // Out of the list first: a service freed with it may look devices up.
+    std::unique_ptr<TDevice> gone = std::move(*it);
+    DeviceList.erase(it);
+    RemoveNode(gone->Model());
+    gone.reset();
+    UpdateRequest = true;
+  }
+  if (FReloginFlag) {
+    FDestroyedFlag = true;
+    FDestroyedFlagCounter = 0;
+    FReloginFlag = false;
+  }
+}
+
+// A device's node hangs below the root or below a module group node; an emptied group
+// goes too, another one shows the state of the devices left.
+void TDeviceManager::RemoveNode(TModelItem* ANode) {
+  TModelItem* root = FModelManager.Root();
+  TModelItem* parent = ANode->Parent();
+  if (!parent) return;
+  if (parent == root) return root->RemoveChild(ANode);
+  if (parent->Parent() != root) return;
+  parent->RemoveChild(ANode);
+  if (parent->GetChildCount() == 0)
+    root->RemoveChild(parent);
+  else
+    parent->EvaluateImage();
+}
+
+void TDeviceManager::ChangeToOffline(TDevice* ADevice) { SetDeviceCaption(ADevice->Name(), ADevice->Caption()); }
+
+void TDeviceManager::SetDeviceCaption(const AnsiString& DeviceName, const AnsiString& DeviceCaption) {
+  TUpdateBracket bracket(FDevManProvider);
+  TDevice* device = FindDevice(DeviceName);
+  if (!device)
+    throw Exception(Format("%s.ChangeDeviceName: device with name '%s' not found", ClassName(), DeviceName));
+  AnsiString caption = DeviceCaption;
+  if (device->DeviceType() == dtOffline)
+    for (const auto& other : DeviceList)
+      if (other.get() != device && other->DeviceType() == dtOffline && other->Caption() == caption) caption += "(1)";
+  device->SetCaption(caption);
+  device->Model()->SetCaption(device->GetModelCaption());
+}
+
+bool TDeviceManager::ServiceExists(const AnsiString& ADeviceName, const AnsiString& AServiceName) const {
+  const TDevice* device = FindDevice(ADeviceName);
+  return device && device->ServiceExists(AServiceName);
+}
+
+bool TDeviceManager::GetDeviceOnlineExists() const {
+  return std::any_of(DeviceList.begin(), DeviceList.end(), [](const auto& d) { return d->DeviceType() == dtOnline; });
+}
+
+void TDeviceManager::SetGlobalSyncTrig(std::int32_t High, std::int32_t Low) {
+  if (High == 0 && Low == 0) {
+    FGlobalSyncTriggerLow = FGlobalSyncTriggerHigh = 0;
+  } else if (FGlobalSyncTriggerLow == 0 && FGlobalSyncTriggerHigh == 0) {
+    FGlobalSyncTriggerLow = static_cast<std::uint32_t>(Low);
+    FGlobalSyncTriggerHigh = static_cast<std::uint32_t>(High);
+  }
 }
 
 TDevice* TDeviceManager::FindDevice(const AnsiString& AName) const {

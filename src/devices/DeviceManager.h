@@ -1,6 +1,9 @@
 // The one registry of the program's devices and of the device service classes: it
-// makes devices from the named profiles of the program settings and answers look-ups
-// by device name, by index and by device and service name.
+// makes devices from the named profiles of the program settings, answers look-ups by
+// device name, by index and by device and service name, keeps the devices' captions
+// apart, and carries the process-wide values of devices: the global synchronous trigger
+// of the oscilloscopes and the relogin flags of the main state machine. Its provider
+// tells the windows when the device list or a caption changed.
 //
 // Threads: the GUI thread only.
 #pragma once
@@ -11,7 +14,9 @@
 
 #include "devices/Device.h"
 #include "devices/DeviceService.h"
+#include "devices/ModelTree.h"
 #include "platform/TextConversion.h"
+#include "runtime/Services.h"
 #include "sl/values/Dictionary.h"
 #include "sl/values/RefCounting.h"
 
@@ -38,8 +43,15 @@ class TDeviceManager {
   // device profiles defined in registry" and "%s.CreateDevice: profile with name '%s'
   // doesn't exist".
   TDevice* CreateDevice(const AnsiString& AName, const AnsiString& AProfile);
-  // Frees the device and its services; a device that is not listed is left alone.
+  // Frees the device (and the services still held); a device that is not listed is
+  // left alone. A device destroyed while a relogin is due marks DestroyedFlag.
   void DestroyDevice(TDevice* ADevice);
+  // Recomputes the caption of a device that has just gone offline.
+  void ChangeToOffline(TDevice* ADevice);
+  // The caption of an offline device gets "(1)" appended for every other offline device
+  // that has it already, in list order. Raises "%s.ChangeDeviceName: device with name
+  // '%s' not found".
+  void SetDeviceCaption(const AnsiString& DeviceName, const AnsiString& DeviceCaption);
 
   // Raises "%s.GetDevice: device with name '%s' not found".
   TDevice* GetDevice(const AnsiString& ADeviceName) const;
@@ -49,11 +61,40 @@ class TDeviceManager {
   int GetDeviceCount() const { return static_cast<int>(DeviceList.size()); }
   // GetDevice, then the device's GetService; both may raise.
   TDeviceService* GetService(const AnsiString& ADeviceName, const AnsiString& AServiceName) const;
+  // False also when the device does not exist.
+  bool ServiceExists(const AnsiString& ADeviceName, const AnsiString& AServiceName) const;
+  // Some device is online.
+  bool GetDeviceOnlineExists() const;
+
+  // (0, 0) clears the trigger; another pair is stored only while none is set.
+  void SetGlobalSyncTrig(std::int32_t High, std::int32_t Low);
+  std::uint32_t GlobalSyncTrigTimeLow() const { return FGlobalSyncTriggerLow; }
+  std::uint32_t GlobalSyncTrigTimeHigh() const { return FGlobalSyncTriggerHigh; }
+
+  TServiceProvider& DevManProvider() { return FDevManProvider; }
+  // The project's tree; its root "Project" holds the device nodes, directly or below
+  // module group nodes.
+  TModelManager& ModelManager() { return FModelManager; }
+
+  // Set when a device was destroyed.
+  bool UpdateRequest = false;
+  // The user agreed to log in again after a new firmware was found; cleared by the
+  // next CreateDevice.
+  bool FReloginFlag = false;
+  // A device was destroyed while FReloginFlag was set; read and cleared by the main
+  // state machine, which counts its steps in FDestroyedFlagCounter.
+  bool FDestroyedFlag = false;
+  std::int32_t FDestroyedFlagCounter = 0;
 
  private:
   TDevice* FindDevice(const AnsiString& AName) const;
+  void RemoveNode(TModelItem* ANode);
 
   TRef<TSLDictionary> FProfDict;
+  TServiceProvider FDevManProvider;
+  TModelManager FModelManager;
+  std::uint32_t FGlobalSyncTriggerLow = 0;
+  std::uint32_t FGlobalSyncTriggerHigh = 0;
   std::vector<std::unique_ptr<TDevice>> DeviceList;   // creation order
   std::map<AnsiString, TDeviceServiceClass> ServiceClassList;  // by upper-cased name
 };

@@ -496,6 +496,7 @@ void TMxScheduler::Execute() {
     task->TaskExecute();
   else if (FThreaded)
     TaskReady.WaitFor();
+  FRetired.clear();
   FBusy = false;
 }
 
@@ -529,6 +530,13 @@ void TMxScheduler::SetOnWake(std::function<void()> OnWake) {
 void TMxScheduler::Wake() {
   TTaskLock lock(MxTaskLock());
   if (FOnWake) FOnWake();
+}
+
+void MxFreeTask(std::unique_ptr<TMxTask> Task) {
+  if (!Task || !Task->IsActive()) return;
+  Task->Kill();
+  TMxScheduler* scheduler = Task->Scheduler();
+  scheduler->FRetired.push_back(std::move(Task));
 }
 
 TMxScheduler* MxScheduler() { return GMainScheduler.Get(); }

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/TextConversion.h"
 #include "runtime/RuntimeLimits.h"
@@ -118,8 +119,8 @@ class TMxTask {
   TMxTask(TMxScheduler* AScheduler, AnsiString ACaption);
   // A task of the main scheduler; raises "Main Scheduler not created!" without one.
   explicit TMxTask(AnsiString ACaption);
-  // Kills the task (a wait is cancelled with eiAbort). Not from inside its own step,
-  // and not while another thread runs its step.
+  // Kills the task (a wait is cancelled with eiAbort). Not from inside its own step
+  // (MxFreeTask is for that), and not while another thread runs its step.
   virtual ~TMxTask();
   TMxTask(const TMxTask&) = delete;
   TMxTask& operator=(const TMxTask&) = delete;
@@ -292,7 +293,14 @@ class TMxScheduler {
   TEvent TaskReady;
   std::function<void()> FOnWake;
   std::unique_ptr<TMxSchedulerThread> FTaskThread;
+  // Tasks freed from inside their own step; the step's end frees them.
+  friend void MxFreeTask(std::unique_ptr<TMxTask> Task);
+  std::vector<std::unique_ptr<TMxTask>> FRetired;
 };
+
+// Frees Task. A task running its step on the calling thread (an owner that its own step
+// destroys) is killed now and freed once that step has returned.
+void MxFreeTask(std::unique_ptr<TMxTask> Task);
 
 // The main scheduler (none until created); the shell creates it once at start-up.
 TMxScheduler* MxScheduler();

@@ -228,6 +228,35 @@ TEST_F(Tasks, SchedulerCases) {
   }
 }
 
+// An owner destroyed by its task's own step: the task ends now and is freed after the
+// step (AddressSanitizer sees a use after free otherwise); one not stepping goes at once.
+TEST_F(Tasks, ATaskFreedFromItsOwnStep) {
+  TMxScheduler s;
+  struct TOwner {
+    std::unique_ptr<TMxTask> Task;
+  };
+  auto owner = std::make_unique<TOwner>();
+  owner->Task = std::make_unique<TMxTask>(&s, "Owner");
+  int steps = 0;
+  owner->Task->OnExecute = [&](TMxTask*) {
+    ++steps;
+    MxFreeTask(std::move(owner->Task));
+    owner.reset();
+  };
+  owner->Task->Start();
+  TMxTask other(&s, "Other");
+  other.OnExecute = [&](TMxTask*) { ++steps; };
+  other.Start();
+  for (int i = 0; i < 3; ++i) s.Execute();
+  EXPECT_EQ(steps, 3);  // once the owner, then the other task alone
+  EXPECT_EQ(s.TaskCount(), 1);
+  auto idle = std::make_unique<TMxTask>(&s, "Idle");
+  idle->Start();
+  MxFreeTask(std::move(idle));
+  EXPECT_EQ(s.TaskCount(), 1);
+  other.Kill();
+}
+
 TEST_F(Tasks, AFailingStepLeavesOneInfoLine) {
   TMxScheduler s;
   TMxTask task(&s, "Crasher");
