@@ -1,9 +1,9 @@
 // What the drive link shares with the application shell, kept here until the shell owns
 // it: the user's number of tries per network card, whether a request the drive saw with
 // a wrong sum is sent again, the answer time-outs and the pending serial baud rate; and
-// what the talk service reads of the shell's settings and texts. The request executors read the first ones on
-// the talk thread at every decision while the shell may change them, hence atomic or
-// locked.
+// what the talk service reads of the shell's settings and texts. The request executors
+// read the first ones on the talk thread at every decision while the shell may change
+// them, hence atomic.
 #pragma once
 
 #include <atomic>
