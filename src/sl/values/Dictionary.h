@@ -20,6 +20,7 @@ class TSLDictionary : public TSLNamedCollection {
   struct TEntry {
     WideString Name;
     TSLObject* Value;  // retained; nil allowed
+    std::uint64_t Order = 0;  // entries with higher numbers come later
   };
 
   int GetCount() const override { return static_cast<int>(Dict.size()); }
@@ -41,8 +42,11 @@ class TSLDictionary : public TSLNamedCollection {
   // Defines AName as Value: the same as removing an entry of that name and adding it
   // again (it moves to the end of the order), but the entry itself stays.
   void DefineObject(const WideString& AName, TSLObject* Value);
-  // The same for an 8-bit name (an identifier), converted only when it is new.
-  void DefineObjectAnsi(std::string_view AName, TSLObject* Value);
+  // The same for an 8-bit name (an identifier), converted only when it is new; the
+  // entry that holds it.
+  TEntry* DefineObjectAnsi(std::string_view AName, TSLObject* Value);
+  // Defines the name of Entry, an entry of this dictionary, again as Value.
+  void DefineEntry(TEntry* Entry, TSLObject* Value) { Redefine(Entry, Value); }
 
   // The value under AName, nil when the name is missing (no exception on the way).
   TSLObject* FindObject(std::u16string_view AName) const;
@@ -77,11 +81,17 @@ class TSLDictionary : public TSLNamedCollection {
   // Adds the entry at the end unless the name exists (false then).
   bool TryAppend(WideString AName, TSLObject* Obj);
   void BuildIndex(std::size_t Capacity) const;
+  // The entries in their order. A name defined again takes the last place only by its
+  // order number (scripts define the same names over and over); the list is sorted
+  // when a position is asked for.
+  const std::vector<TEntry*>& Ordered() const;
   // The slot that holds AName's entry, or the free slot where it would go.
   template <class Name>
   TEntry*& Probe(Name AName) const;
 
-  std::vector<TEntry*> Dict;  // owned, in order
+  mutable std::vector<TEntry*> Dict;  // owned, in order unless FUnordered
+  mutable bool FUnordered = false;
+  std::uint64_t FLastOrder = 0;
   // The entries by name hash (open addressing, nil free), built on demand for larger
   // dictionaries and dropped when an entry goes. It holds no copies of the names.
   mutable std::vector<TEntry*> FSlots;

@@ -25,10 +25,21 @@ class TSLStack : public TSLArray {
   void InsObjAtIndex(int Index, TSLObject* Obj) override;
   int GetIndexOfObj(const TSLObject* Obj) const override;
 
-  void Push(TSLObject* Obj) {
+  // Inlined always: a call would pay for the rare growth of the stack on every push.
+  [[gnu::always_inline]] void Push(TSLObject* Obj) {
     Arr.push_back(Obj);  // first, so a failure leaves no count behind
     if (Obj) Obj->Retain();
     if (IsScope()) ScopeEntered(Obj);
+  }
+  // The object at Depth (0 = top) without a check: the caller knows it is there.
+  TSLObject* Peek(int Depth) const { return Arr[Arr.size() - 1 - static_cast<std::size_t>(Depth)]; }
+  // Removes the object below the top one, which the caller knows is there.
+  void DropBelowTop() {
+    TSLObject* below = Arr[Arr.size() - 2];
+    Arr[Arr.size() - 2] = Arr.back();
+    Arr.pop_back();
+    if (IsScope()) ScopeChanged();
+    LetGo(below);
   }
   // Swaps the two top objects (the stack's index error when there are fewer).
   void Exchange() {
@@ -44,7 +55,7 @@ class TSLStack : public TSLArray {
     if (ReturnResult && top) top->RetainAndAutoRelease();
     Arr.pop_back();
     if (IsScope()) ScopeLeft(top);
-    if (top) top->Release();
+    LetGo(top);
     return ReturnResult ? top : nullptr;
   }
   void PushLongint(std::int64_t Value);
