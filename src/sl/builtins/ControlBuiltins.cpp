@@ -21,6 +21,9 @@ namespace {
 
 // Pushes a copy of Obj; the stack keeps it, so the pool need not.
 void PushCopy(TSLStack* Ops, const TSLObject* Obj) {
+  // Numbers, copied most, are made for the stack alone.
+  if (auto* i = As<TSLLongint>(Obj)) return PushNew<TSLLongint>(Ops, i->GetLongintValue());
+  if (auto* d = As<TSLDouble>(Obj)) return PushNew<TSLDouble>(Ops, d->GetDoubleValue());
   TSLObject* copy = CopyOrNil(Obj);
   Ops->Push(copy);
   if (copy) RefObjManager().TakeBackAutoRelease(copy);
@@ -53,10 +56,15 @@ void TSLDefProcedure::Execute(TSLContext* Context) {
   TSLContextImplementation* ctx = Implementation(Context);
   TSLStack* ops = ctx->OperandStackObj();
   TSLObject* value = ops->GetObjAtIndex(0);
-  const AnsiString& name = OperandAt<TSLIdent>(ops, 1)->IdentValue();
+  const TSLIdent* ident = OperandAt<TSLIdent>(ops, 1);
+  const AnsiString& name = ident->IdentValue();
+  if (ctx->DefineCached(ident, value)) {
+    Drop(ops, 2);
+    return;
+  }
   const std::size_t colon = name.find(':');
   if (colon == AnsiString::npos) {
-    ctx->TopDict()->DefineObjectAnsi(name, value);
+    ctx->DefineInTopDict(ident, value);
     Drop(ops, 2);
     return;
   }
@@ -332,7 +340,7 @@ void TSLRaiseProcedure::Execute(TSLContext* Context) {
 }
 
 TSLRaiseSEProcedure::TSLRaiseSEProcedure(bool AutoRelease)
-    : TSLInternalProcedure(AutoRelease),
+    : TSLInternalProcedure(AutoRelease, true),
       FCreateDict(MakeRef<TSLCreateDictProcedure>()),
       FRaise(MakeRef<TSLRaiseProcedure>()) {}
 

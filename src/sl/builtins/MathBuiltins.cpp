@@ -76,8 +76,35 @@ void DoubleFunction(TSLContext* Context, F f) {
 template <class F>
 void LongintFunction(TSLContext* Context, F f) {
   TSLStack* ops = Operands(Context);
-  const std::int64_t b = LongintOperand(ops, 0);
-  ReplaceTop<TSLLongint>(ops, 2, f(LongintOperand(ops, 1), b));
+  std::int64_t a = 0, b = 0;
+  if (!TopLongints(ops, a, b)) {  // the operands' errors, top first
+    b = LongintOperand(ops, 0);
+    a = LongintOperand(ops, 1);
+  }
+  ReplaceTop<TSLLongint>(ops, 2, f(a, b));
+}
+
+// The run function of a polymorphic built-in T on two Ints: replaced by Op of them at
+// once; anything else goes to T's dispatch, which has every other case and failure.
+template <class T, std::int64_t (*Op)(std::int64_t, std::int64_t)>
+void RunOnLongints(TSLInternalProcedure* Self, TSLContext* Context) {
+  TSLStack* ops = Operands(Context);
+  std::int64_t a = 0, b = 0;
+  if (TopLongints(ops, a, b))
+    ReplaceTop<TSLLongint>(ops, 2, Op(a, b));
+  else
+    static_cast<T*>(Self)->TSLPolymorphProcedure::Execute(Context);
+}
+
+// The same for the logic built-ins, whose Int operation is their Combine.
+template <class T>
+void RunCombineOnLongints(TSLInternalProcedure* Self, TSLContext* Context) {
+  TSLStack* ops = Operands(Context);
+  std::int64_t a = 0, b = 0;
+  if (TopLongints(ops, a, b))
+    ReplaceTop<TSLLongint>(ops, 2, static_cast<T*>(Self)->T::Combine(a, b));
+  else
+    static_cast<T*>(Self)->TSLPolymorphProcedure::Execute(Context);
 }
 
 // ceil (Step 1) and floor (Step -1): the truncated value's low 32 bits, stepped when
@@ -132,6 +159,15 @@ void TSLSqrtProcedure::ExecuteLongint(TSLContext* Context) {
 void TSLSqrtProcedure::ExecuteDouble(TSLContext* Context) { OnDouble<TSLDouble>(Context, [](double v) { return std::sqrt(v); }); }
 
 // Arithmetic of two numbers
+
+void TSLArithmeticProcedure::RegisterProcedures() {
+  TSLNumberProcedure::RegisterProcedures();
+  if (TRunFunction path = LongintPath()) SetRunFunction(path);
+}
+
+TSLInternalProcedure::TRunFunction TSLAddProcedure::LongintPath() const { return &RunOnLongints<TSLAddProcedure, WrapAdd>; }
+TSLInternalProcedure::TRunFunction TSLSubProcedure::LongintPath() const { return &RunOnLongints<TSLSubProcedure, WrapSub>; }
+TSLInternalProcedure::TRunFunction TSLMulProcedure::LongintPath() const { return &RunOnLongints<TSLMulProcedure, WrapMul>; }
 
 void TSLAddProcedure::RegisterProcedures() {
   TSLArithmeticProcedure::RegisterProcedures();
@@ -237,6 +273,7 @@ void TSLAtanProcedure::Execute(TSLContext* Context) {
 void TSLLogicProcedure::RegisterProcedures() {
   RegisterProcedureForClassName<TSLLongint>(&TSLLogicProcedure::ExecuteLongint, 1);
   RegisterProcedureForClassName<TSLBoolean>(&TSLLogicProcedure::ExecuteBoolean, 1);
+  SetRunFunction(LongintPath());
 }
 
 void TSLLogicProcedure::ExecuteLongint(TSLContext* Context) {
@@ -257,6 +294,9 @@ std::int64_t TSLOrProcedure::Combine(std::int64_t A, std::int64_t B) const { ret
 bool TSLOrProcedure::Combine(bool A, bool B) const { return A || B; }
 std::int64_t TSLXorProcedure::Combine(std::int64_t A, std::int64_t B) const { return A ^ B; }
 bool TSLXorProcedure::Combine(bool A, bool B) const { return A != B; }
+TSLInternalProcedure::TRunFunction TSLAndProcedure::LongintPath() const { return &RunCombineOnLongints<TSLAndProcedure>; }
+TSLInternalProcedure::TRunFunction TSLOrProcedure::LongintPath() const { return &RunCombineOnLongints<TSLOrProcedure>; }
+TSLInternalProcedure::TRunFunction TSLXorProcedure::LongintPath() const { return &RunCombineOnLongints<TSLXorProcedure>; }
 
 void TSLNotProcedure::RegisterProcedures() {
   RegisterProcedureForClassName<TSLLongint>(&TSLNotProcedure::ExecuteLongint, 0);

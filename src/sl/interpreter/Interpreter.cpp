@@ -44,7 +44,10 @@ std::int32_t TSLContextImplementation::GetUserValue() const {
 }
 
 void TSLContextImplementation::SetUserValue(std::int32_t Value) {
-  if (TSLTokenizer* top = TopTokenizer()) top->FUserValue = Value;
+  TSLTokenizer* top = TopTokenizer();
+  if (!top) return;
+  top->FUserValue = Value;
+  if (Value != 0) top->PinToken();  // it runs again later
 }
 
 TSLDictionary* TSLContextImplementation::TopDict() const {
@@ -92,30 +95,42 @@ TSLObject* TSLContextImplementation::Resolve(std::string_view AName, TSLDictiona
   }
 }
 
-TSLDictionary::TEntry* TSLContextImplementation::FindOnDictStack(std::string_view Name) {
+TSLDictionary::TEntry* TSLContextImplementation::FindOnDictStack(std::string_view Name, TSLDictionary** Holder) {
   // Top first: the first dictionary holding the name wins.
   for (int i = FDictStack->GetCount() - 1; i >= 0; --i) {
     auto* dict = As<TSLDictionary>(FDictStack->TSLArray::GetObjAtIndex(i));
     if (!dict) continue;
     dict->MarkScope();
-    if (TSLDictionary::TEntry* entry = dict->FindEntryAnsi(Name)) return entry;
+    if (TSLDictionary::TEntry* entry = dict->FindEntryAnsi(Name)) {
+      if (Holder) *Holder = dict;
+      return entry;
+    }
   }
   return nullptr;
 }
 
-TSLObject* TSLContextImplementation::ResolveIdent(const TSLIdent* Ident) {
+TSLObject* TSLContextImplementation::ResolveIdentAfresh(const TSLIdent* Ident) {
   TSLIdent::TNameCache& cache = Ident->NameCache();
-  if (cache.Context == this && ScopeUnchangedSince(cache.Stamp, cache.NameHash))
-    if (TSLObject* value = static_cast<TSLDictionary::TEntry*>(cache.Entry)->Value) return value;
   const AnsiString& name = Ident->IdentValue();
   if (name.find_first_of(":.") != AnsiString::npos) return ResolveName(name);
   // A plain name depends only on the dictionary stack and the names of the scopes
   // searched, so its entry stays right until a scope of that name changes.
   const std::uint64_t stamp = ScopeStamp();
-  TSLDictionary::TEntry* entry = FindOnDictStack(name);
+  TSLDictionary* holder = nullptr;
+  TSLDictionary::TEntry* entry = FindOnDictStack(name, &holder);
   if (!entry || !entry->Value) throw Exception(Format("object with name '%s' not found", AnsiToUtf8(name)));
-  cache = {stamp, TWideTextHash{}(std::string_view(name)), this, entry};
+  cache = {stamp, TWideTextHash{}(std::string_view(name)), this, entry, holder};
   return entry->Value;
+}
+
+void TSLContextImplementation::DefineInTopDict(const TSLIdent* Ident, TSLObject* Value) {
+  TSLDictionary* top = TopDict();
+  const AnsiString& name = Ident->IdentValue();
+  TSLDictionary::TEntry* entry = top->DefineObjectAnsi(name, Value);
+  // The top dictionary holds the name now, so its entry is what the name stands for.
+  // A plain name only: a dotted one is resolved otherwise.
+  if (top->IsScope() && name.find('.') == AnsiString::npos)
+    Ident->NameCache() = {ScopeStamp(), TWideTextHash{}(std::string_view(name)), this, entry, top};
 }
 
 TSLObject* TSLContextImplementation::ResolveName(const AnsiString& AName) {
@@ -208,11 +223,8 @@ void MapFailure(TSLContextImplementation* Context, const Exception& Failure) {
 
 }  // namespace
 
-namespace {
-
-// The end of a slice on a coarse monotonic clock: like the system tick counter it is
-// read after every step, so it must cost next to nothing (a fine clock costs more than
-// a simple token); its resolution of a few ms is as coarse as that counter's.
+// The end of a slice on a coarse monotonic clock, which costs next to nothing to read;
+// its resolution of a few ms is as coarse as the system tick counter's.
 class TSliceEnd {
  public:
   explicit TSliceEnd(int Ms) {
@@ -231,9 +243,37 @@ class TSliceEnd {
   timespec FEnd{};
 };
 
+namespace {
+
+// Runs an executable token: a block or procedure pushes its tokenizer, an internal
+// procedure does its work. A failure becomes a script exception.
+inline void RunToken(TSLContextImplementation* Context, TSLObject* Token) {
+  try {
+    if (Token->ClassBits() & cbInternalProcedure) {
+      const TRef<TSLObject> hold(Token);  // it may drop its last other holder while it runs
+      static_cast<TSLInternalProcedure*>(Token)->Run(Context);
+    } else {
+      Token->Execute(Context);
+    }
+  } catch (const Exception& failure) {
+    MapFailure(Context, failure);
+  }
+}
+
+// Calls never recurse on the native stack, but each level holds a tokenizer (and a
+// procedure a dictionary): endless recursion would take all memory. It ends the run.
+inline void CheckDepth(const TSLStack* ExecStack) {
+  if (ExecStack->Count() > kMaxExecutionDepth)
+    throw Exception(Format("calls nested deeper than %d levels", kMaxExecutionDepth));
+}
+
+inline TSLTokenizer* TopOf(TSLStack* ExecStack) {
+  return ExecStack->Count() == 0 ? nullptr : CheckedCast<TSLTokenizer>(ExecStack->GetObjAtIndex(0));
+}
+
 }  // namespace
 
-inline bool TSLInterpreter::Exec(TSLContextImplementation* Context) {
+bool TSLInterpreter::Exec(TSLContextImplementation* Context) {
   bool executable = false;
   TSLObject* token = Context->GetTokenExec(executable);
   if (!token) return false;
@@ -242,25 +282,64 @@ inline bool TSLInterpreter::Exec(TSLContextImplementation* Context) {
     return false;
   }
   if (!IsExecutableKind(token)) return false;
-  const TRef<TSLObject> hold(token);  // the token may drop its last other holder while it runs
-  try {
-    token->Execute(Context);
-  } catch (const Exception& failure) {
-    MapFailure(Context, failure);
-  }
+  RunToken(Context, token);
   return true;
 }
 
-inline void TSLInterpreter::Fetch(TSLContextImplementation* Context) {
+void TSLInterpreter::Fetch(TSLContextImplementation* Context) {
   if (Context->GetState() != isExecuting) return;
-  // Calls never recurse on the native stack, but each level holds a tokenizer (and a
-  // procedure a dictionary): endless recursion would take all memory. It ends the run.
-  if (Context->ExecutionStackObj()->Count() > kMaxExecutionDepth)
-    throw Exception(Format("calls nested deeper than %d levels", kMaxExecutionDepth));
+  CheckDepth(Context->ExecutionStackObj());
   if (!Context->FetchToken()) Context->SetState(isFinished);
 }
 
+void TSLInterpreter::RunQuickly(TSLContextImplementation* Context, const TSliceEnd& SliceEnd) {
+  TSLStack* exec = Context->ExecutionStackObj();
+  TSLStack* ops = Context->OperandStackObj();
+  TSLTokenizer* top = TopOf(exec);
+  int quietSteps = 0;
+  // Only running code pushes tokenizers (a value pushed is no code), so the depth is
+  // checked after code ran; the fetch that follows sees it as the general loop would.
+  CheckDepth(exec);
+  for (;;) {
+    // Exec: the token fetched last. A step that only pushed a value or ran a quick
+    // built-in cannot have taken long: the clock is read after every other step, and
+    // after every kQuietStepsBetweenTicks quiet ones.
+    bool quiet = true;
+    if (TSLObject* token = top ? top->FToken : nullptr) {
+      if (!top->FTokenIsExecutable) {
+        ops->Push(token);
+      } else if (IsExecutableKind(token)) {
+        quiet = !(token->ClassBits() & cbInternalProcedure) || static_cast<TSLInternalProcedure*>(token)->IsQuick();
+        RunToken(Context, token);
+        if (Context->GetState() != isExecuting) return;
+        if (exec->Count() == 0 || exec->UncheckedItem(exec->Count() - 1) != top) top = TopOf(exec);
+        CheckDepth(exec);
+      }
+    }
+    // Fetch: through the lane, or the tokenizer decides (and may end).
+    while (top && !top->GetTokenExecuting(Context)) {
+      exec->Pop(false);
+      top = TopOf(exec);
+    }
+    if (!top) {
+      Context->SetState(isFinished);
+      return;
+    }
+    if (quiet && ++quietSteps < kQuietStepsBetweenTicks) continue;
+    quietSteps = 0;
+    if (SliceEnd.Reached()) {
+      Context->SetState(isWaitZero);
+      return;
+    }
+  }
+}
+
 bool TSLInterpreter::DoRun(TSLContextImplementation* Context, TIRunMode Mode) {
+  // However the call ends, the token fetched last must live until it runs.
+  struct TPinAtExit {
+    TSLContextImplementation* Context;
+    ~TPinAtExit() { Context->PinToken(); }
+  } pin{Context};
   // Only the system's exceptions leave the interpreter: anything else (the heap
   // exhausted, a library's failure) ends the run as one of them.
   try {
@@ -285,22 +364,17 @@ bool TSLInterpreter::RunSlices(TSLContextImplementation* Context, TIRunMode Mode
   const TSliceEnd sliceEnd(kInterpreterSliceMs);
   for (;;) {
     // The common case, a run without a debugger: nothing to display, no breakpoint.
-    if (Mode == rmRun && !OnDbgDisplay) {
-      int quietSteps = 0;
-      while (Context->GetState() == isExecuting) {
-        // A step that only pushed a value cannot have taken long: the clock is read
-        // after every step that ran code, and after every kQuietStepsBetweenTicks others.
-        const bool ranCode = Exec(Context);
-        Fetch(Context);
-        if (Context->GetState() == isFinished) return true;
-        if (!ranCode && ++quietSteps < kQuietStepsBetweenTicks) continue;
-        quietSteps = 0;
-        if (sliceEnd.Reached() && Context->GetState() == isExecuting) {
-          Context->SetState(isWaitZero);
+    if (Mode == rmRun && !OnDbgDisplay && Context->GetState() == isExecuting) {
+      RunQuickly(Context, sliceEnd);
+      switch (Context->GetState()) {
+        case isFinished:
+          return true;
+        case isWaitZero:
+        case isWaiting:
           return false;
-        }
+        default:
+          break;
       }
-      if (Context->GetState() == isWaiting) return false;
     }
     switch (Context->GetState()) {
       case isExecuting:
@@ -343,7 +417,7 @@ bool TSLInterpreter::RunSlices(TSLContextImplementation* Context, TIRunMode Mode
 
 void TSLInterpreter::ExecAgain(TSLContextImplementation* Context) {
   TSLTokenizer* top = Context->TopTokenizer();
-  const TRef<TSLObject> token = top->FToken;
+  const TRef<TSLObject> token(top->FToken);
   if (!token) return;
   try {
     token->Execute(Context);

@@ -7,12 +7,14 @@
 
 #include "sl/interpreter/Tokenizers.h"
 #include "sl/values/Dictionary.h"
+#include "sl/values/Scalars.h"
 #include "sl/values/Stack.h"
 
 namespace vt {
 
 class TSLIdent;
 class TSLTokenizer;
+class TSliceEnd;
 class TScriptTaskInterface;
 struct TContextInterfaceImplementation;
 
@@ -47,7 +49,12 @@ class TSLContextImplementation final : public TSLContext {
   void SetUserValue(std::int32_t Value) override;
   TSLObject* ResolveName(const AnsiString& AName) override;
   // ResolveName for a name token, through its cache when that is still valid.
-  TSLObject* ResolveIdent(const TSLIdent* Ident);
+  TSLObject* ResolveIdent(const TSLIdent* Ident) {
+    const TSLIdent::TNameCache& cache = Ident->NameCache();
+    if (cache.Context == this && ScopeUnchangedSince(cache.Stamp, cache.NameHash))
+      if (TSLObject* value = static_cast<TSLDictionary::TEntry*>(cache.Entry)->Value) return value;
+    return ResolveIdentAfresh(Ident);
+  }
   void AddDict(TSLObject* Dict) override;
   void AddNamedDict(const AnsiString& Name, TSLObject* Dict) override;
   void ImportDict(const AnsiString& Name, TSLObject* Dict) override;
@@ -64,8 +71,23 @@ class TSLContextImplementation final : public TSLContext {
   // The dictionary registered as name space under Name (also through a string alias).
   TSLDictionary* FindNameSpace(std::string_view Name);
   // The entry of a plain name in the first dictionary of the dictionary stack that holds
-  // it (top first), nil when none does; the dictionaries searched become scopes.
-  TSLDictionary::TEntry* FindOnDictStack(std::string_view Name);
+  // it (top first), nil when none does; the dictionaries searched become scopes. Holder
+  // tells which dictionary that is.
+  TSLDictionary::TEntry* FindOnDictStack(std::string_view Name, TSLDictionary** Holder = nullptr);
+  // Defines the name of Ident in the dictionary on top of the dictionary stack through
+  // the name's cache, while that still stands for an entry of that dictionary; false
+  // (nothing done) otherwise.
+  bool DefineCached(const TSLIdent* Ident, TSLObject* Value) {
+    const TSLIdent::TNameCache& cache = Ident->NameCache();
+    if (cache.Context != this || !ScopeUnchangedSince(cache.Stamp, cache.NameHash)) return false;
+    TSLDictionary* top = TopDict();
+    if (cache.Dict != top) return false;
+    top->DefineEntry(static_cast<TSLDictionary::TEntry*>(cache.Entry), Value);
+    return true;
+  }
+  // Defines the plain name of Ident in the dictionary on top of the dictionary stack,
+  // and lets the name's cache hold its entry.
+  void DefineInTopDict(const TSLIdent* Ident, TSLObject* Value);
 
   // Token access for the interpreter; all act on the tokenizer on top.
   TSLTokenizer* TopTokenizer() const {
@@ -75,13 +97,17 @@ class TSLContextImplementation final : public TSLContext {
   TSLObject* GetTokenExec(bool& Executable) const {
     TSLTokenizer* top = TopTokenizer();
     Executable = top && top->FTokenIsExecutable;
-    return top ? top->FToken.get() : nullptr;
+    return top ? top->FToken : nullptr;
   }
   TSLObject* GetUnresolvedToken() const {
     TSLTokenizer* top = TopTokenizer();
-    return top ? top->FUnresolvedToken.get() : nullptr;
+    return top ? top->FUnresolvedToken : nullptr;
   }
   void ClearToken();
+  // Holds the token fetched last until it has run (see TSLTokenizer::PinToken).
+  void PinToken() {
+    if (TSLTokenizer* top = TopTokenizer()) top->PinToken();
+  }
   void SetExceptToken(TSLObject* Token) { FExceptToken = TRef<TSLObject>(Token); }
 
   TSLStack* OperandStackObj() const { return FOperandStack.get(); }
@@ -99,6 +125,8 @@ class TSLContextImplementation final : public TSLContext {
   bool FExceptionMapped = false;
 
  private:
+  TSLObject* ResolveIdentAfresh(const TSLIdent* Ident);
+
   TRef<TSLStack> FOperandStack;
   TRef<TSLStack> FExecutionStack;
   TRef<TSLStack> FDictStack;
@@ -107,6 +135,40 @@ class TSLContextImplementation final : public TSLContext {
   std::unique_ptr<TContextStackInterface> FOperandStackIntf, FExecutionStackIntf, FDictStackIntf;
   std::unique_ptr<TContextInterfaceImplementation> FContextIntf;
 };
+
+// Whether the interpreter executes an object met as an executable token.
+// (blocks, procedures and internal procedures: built-ins, script-class methods).
+inline bool IsExecutableKind(const TSLObject* Obj) {
+  return Obj && (Obj->ClassBits() & (cbBlock | cbInternalProcedure));
+}
+
+inline TSLObject* TSLTokenizer::GetToken(TSLContextImplementation* Context) {
+  return Context->GetState() != isContinuing ? GetTokenExecuting(Context) : GetTokenSlowly(Context);
+}
+
+inline TSLObject* TSLTokenizer::GetTokenExecuting(TSLContextImplementation* Context) {
+  if (FUserValue == 0)
+    if (TSLObject* token = TakeFromLane()) return SetCurrentToken(token, Context);
+  return GetTokenSlowly(Context);
+}
+
+inline TSLObject* TSLTokenizer::SetCurrentToken(TSLObject* Token, TSLContextImplementation* Context) {
+  FUnresolvedToken = Token;
+  FToken = nullptr;  // until the name is resolved: nothing to run should that fail
+  const std::uint32_t bits = Token->ClassBits();
+  if (bits & cbIdent) {
+    FTokenIsExecutable = static_cast<TSLIdent*>(Token)->IsExecutable();
+    if (FTokenIsExecutable) {
+      Token = Context->ResolveIdent(static_cast<TSLIdent*>(Token));
+      FTokenIsExecutable = IsExecutableKind(Token);
+    }
+  } else {
+    // Numbers, strings and Booleans are data; other values say it themselves.
+    FTokenIsExecutable = !(bits & (cbNumber | cbString | cbBoolean)) && Token->GetExecutable();
+  }
+  FToken = Token;
+  return Token;
+}
 
 // The context a built-in runs in, as the one implementation.
 inline TSLContextImplementation* Implementation(TSLContext* Context) {
@@ -134,10 +196,13 @@ class TSLInterpreter : public TSLObject {
  private:
   bool DoRun(TSLContextImplementation* Context, TIRunMode Mode);
   bool RunSlices(TSLContextImplementation* Context, TIRunMode Mode);
+  // Runs contexts without a debugger: Exec and Fetch fused into one loop, which
+  // returns when the context leaves isExecuting (finished, waiting, slice used up).
+  void RunQuickly(TSLContextImplementation* Context, const TSliceEnd& SliceEnd);
   // Runs the current token; true when that ran code (a built-in, a block).
-  inline bool Exec(TSLContextImplementation* Context);
+  bool Exec(TSLContextImplementation* Context);
   void ExecAgain(TSLContextImplementation* Context);
-  inline void Fetch(TSLContextImplementation* Context);
+  void Fetch(TSLContextImplementation* Context);
   void Display(TSLContextImplementation* Context);
   bool CheckBreak(TSLContextImplementation* Context);
 };
@@ -157,11 +222,5 @@ inline const TSLObject* FailingToken(const TSLContextImplementation* Context) {
 // "[file, line] Runtime error: " and the message, or "Runtime error: " and the message
 // when the failing token (or else the unresolved one) has no file.
 std::string RuntimeErrorText(const TSLContextImplementation* Context, const std::string& Message);
-
-// Whether the interpreter executes an object met as an executable token.
-// (blocks, procedures and internal procedures: built-ins, script-class methods).
-inline bool IsExecutableKind(const TSLObject* Obj) {
-  return Obj && (Obj->ClassBits() & (cbBlock | cbInternalProcedure));
-}
 
 }  // namespace vt

@@ -18,15 +18,56 @@ class TSLTokenizer : public TSLObject {
   const char* ClassName() const override { return "TSLTokenizer"; }
 
   // The next token, executable names resolved; the same token again while the user
-  // value is not 0 or the context is continuing. Nil when nothing is left.
-  TSLObject* GetToken(TSLContextImplementation* Context);
+  // value is not 0 or the context is continuing. Nil when nothing is left. Inline,
+  // with the context (Interpreter.h): the interpreter's loop calls it for every token.
+  inline TSLObject* GetToken(TSLContextImplementation* Context);
+  // GetToken where the context is known to be executing (not continuing).
+  inline TSLObject* GetTokenExecuting(TSLContextImplementation* Context);
   void ClearToken();
   virtual TSLObject* GetNextToken(TSLContextImplementation* Context);
+  // Holds the current token: it must outlive what may happen before it runs (the end
+  // of a slice) or runs again (a user value). The hold goes with the next pin, or
+  // with the tokenizer.
+  void PinToken() { FTokenHold.Assign(FToken); }
 
   std::int32_t FUserValue = 0;
-  TRef<TSLObject> FToken;  // retained: loop values exist only as this token
+  // The current token, and the token as it stands in the code. Neither is held: the
+  // code's array lets no element go while it runs (TSLArray::StartRun), a loop holds
+  // the value that starts its pass, and a token that must live on is pinned.
+  TSLObject* FToken = nullptr;
   bool FTokenIsExecutable = false;
-  TRef<TSLObject> FUnresolvedToken;
+  TSLObject* FUnresolvedToken = nullptr;
+
+ protected:
+  ~TSLTokenizer() override;
+
+  // Runs Array: the elements are this tokenizer's tokens.
+  void RunArray(TSLArray* Array);
+  // The lane: while it is open, the element at ExecuteItem is handed out at once (no
+  // GetNextToken) when Reserve elements follow it at least; the elements that need a
+  // decision of GetNextToken lie beyond. Stacks, which count from their top, never
+  // open it.
+  void OpenLane(int Reserve);
+  void CloseLane() { FLaneArray = nullptr; }
+
+  TRef<TSLArray> TokenArray;
+  int ExecuteItem = -1;
+
+ private:
+  TSLObject* TakeFromLane() {
+    TSLArray* array = FLaneArray;
+    if (!array || ExecuteItem >= array->Count() - FLaneReserve) return nullptr;
+    TSLObject* token = array->UncheckedItem(ExecuteItem);
+    if (token) ++ExecuteItem;  // nil ends the code: GetNextToken says so
+    return token;
+  }
+  TSLObject* GetTokenSlowly(TSLContextImplementation* Context);
+  // Makes Token (not nil) the current token.
+  inline TSLObject* SetCurrentToken(TSLObject* Token, TSLContextImplementation* Context);
+
+  TRef<TSLObject> FTokenHold;
+  TSLArray* FLaneArray = nullptr;  // TokenArray while the lane is open
+  int FLaneReserve = 0;
 };
 
 // Hands out one object once: runs a single name next, or re-raises after a finally.
@@ -49,10 +90,6 @@ class TSLBlockTokenizer : public TSLTokenizer {
   const char* ClassName() const override { return "TSLBlockTokenizer"; }
   void InitWithBlock(TSLArray* Block);
   TSLObject* GetNextToken(TSLContextImplementation* Context) override;
-
- protected:
-  TRef<TSLArray> TokenArray;
-  int ExecuteItem = -1;
 };
 
 // The protected block of tryexcept/tryfinally; remembers the stack depths to restore.
@@ -75,7 +112,8 @@ class TSLExceptTokenizer : public TSLBlockTokenizer {
   VT_SL_CLASS_BIT(TSLExceptTokenizer, cbExceptTokenizer);
   explicit TSLExceptTokenizer(bool AutoRelease) : TSLBlockTokenizer(AutoRelease) { MarkClass(kClassBit); }
   const char* ClassName() const override { return "TSLExceptTokenizer"; }
-  void Arm() { FArmed = true; }
+  void InitWithBlock(TSLArray* Block);
+  void Arm();
   TSLObject* GetNextToken(TSLContextImplementation* Context) override;
 
  private:
@@ -115,10 +153,9 @@ class TSLProcTokenizer : public TSLTokenizer {
   void BindParameters(TSLContextImplementation* Context);
   void PushResults(TSLContextImplementation* Context);
 
-  TRef<TSLProcedure> TokenArray;
-  int ExecuteItem = -1;
   int FOpStackCount = 0;
   int FDictStackCount = 0;
+  bool FResultsDelivered = false;
 };
 
 // The common base by which exitloop recognises loops.
@@ -130,8 +167,6 @@ class TSLLoopTokenizer : public TSLTokenizer {
 
  protected:
   void InitBody(TSLArray* Body);
-  TRef<TSLArray> TokenArray;
-  int ExecuteItem = -1;
 };
 
 // repeat (a count) and loop (-1: without end).
@@ -143,6 +178,9 @@ class TSLRepeatTokenizer : public TSLLoopTokenizer {
   TSLObject* GetNextToken(TSLContextImplementation* Context) override;
 
  private:
+  // Open while passes remain.
+  void UpdateLane();
+
   std::int32_t FRepeatCount = 1;
 };
 
@@ -154,11 +192,19 @@ class TSLPassTokenizer : public TSLLoopTokenizer {
 
  protected:
   virtual bool CheckTerminate() const = 0;
-  // The token that starts a pass; null only when a value is nil.
+  // Whether CheckTerminate depends on this tokenizer alone: then nothing that runs
+  // between the value and the first element of a pass can end the loop there.
+  virtual bool EndIsOwnState() const { return false; }
+  // The token that starts a pass, held in Value; null only when a value is nil.
   virtual TSLObject* PushValue() = 0;
   virtual void Advance() = 0;
 
+  // The value of the pass: it exists only as this token and as an operand.
+  TRef<TSLObject> Value;
+
  private:
+  TSLObject* StartPass();
+
   bool PushDone = false;
 };
 
@@ -172,6 +218,7 @@ class TSLForTokenizer : public TSLPassTokenizer {
 
  protected:
   bool CheckTerminate() const override;
+  bool EndIsOwnState() const override { return true; }
   TSLObject* PushValue() override;
   void Advance() override;
 
