@@ -17,6 +17,13 @@ namespace vt {
 
 void TSLPopProcedure::Execute(TSLContext* Context) { Operands(Context)->Pop(false); }
 
+bool TSLPopProcedure::FastPath(TSLInternalProcedure*, TSLContext* Context) {
+  TSLStack* ops = Operands(Context);
+  if (ops->Count() < 1) return false;
+  ops->Pop(false);
+  return true;
+}
+
 namespace {
 
 // Pushes a copy of Obj; the stack keeps it, so the pool need not.
@@ -36,7 +43,22 @@ void TSLDupProcedure::Execute(TSLContext* Context) {
   PushCopy(ops, ops->GetObjAtIndex(0));
 }
 
+bool TSLDupProcedure::FastPath(TSLInternalProcedure*, TSLContext* Context) {
+  TSLStack* ops = Operands(Context);
+  TSLObject* top = ops->Count() > 0 ? ops->Peek(0) : nullptr;
+  if (!top || !(top->ClassBits() & (cbLongint | cbDouble))) return false;  // a copy of others may fail
+  PushCopy(ops, top);
+  return true;
+}
+
 void TSLExchProcedure::Execute(TSLContext* Context) { Operands(Context)->Exchange(); }
+
+bool TSLExchProcedure::FastPath(TSLInternalProcedure*, TSLContext* Context) {
+  TSLStack* ops = Operands(Context);
+  if (ops->Count() < 2) return false;
+  ops->Exchange();
+  return true;
+}
 
 void TSLIndexProcedure::Execute(TSLContext* Context) {
   TSLStack* ops = Operands(Context);
@@ -52,16 +74,22 @@ void TSLAssignProcedure::Execute(TSLContext* Context) {
 
 // Names, dictionaries and name spaces
 
+bool TSLDefProcedure::FastPath(TSLInternalProcedure*, TSLContext* Context) {
+  TSLContextImplementation* ctx = Implementation(Context);
+  TSLStack* ops = ctx->OperandStackObj();
+  if (ops->Count() < 2) return false;
+  auto* ident = As<TSLIdent>(ops->Peek(1));
+  if (!ident || !ctx->DefineCached(ident, ops->Peek(0))) return false;
+  Drop(ops, 2);
+  return true;
+}
+
 void TSLDefProcedure::Execute(TSLContext* Context) {
   TSLContextImplementation* ctx = Implementation(Context);
   TSLStack* ops = ctx->OperandStackObj();
   TSLObject* value = ops->GetObjAtIndex(0);
   const TSLIdent* ident = OperandAt<TSLIdent>(ops, 1);
   const AnsiString& name = ident->IdentValue();
-  if (ctx->DefineCached(ident, value)) {
-    Drop(ops, 2);
-    return;
-  }
   const std::size_t colon = name.find(':');
   if (colon == AnsiString::npos) {
     ctx->DefineInTopDict(ident, value);

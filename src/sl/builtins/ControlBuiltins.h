@@ -9,14 +9,14 @@
 namespace vt {
 
 // Operands
-VT_SL_BUILTIN(TSLPopProcedure);    // x →
-VT_SL_BUILTIN(TSLDupProcedure);    // x → x copy
-VT_SL_BUILTIN(TSLExchProcedure);   // a b → b a
+VT_SL_FAST_BUILTIN(TSLPopProcedure);   // x →
+VT_SL_FAST_BUILTIN(TSLDupProcedure);   // x → x copy
+VT_SL_FAST_BUILTIN(TSLExchProcedure);  // a b → b a
 VT_SL_BUILTIN(TSLIndexProcedure);  // … n → … copy of the operand at depth n
 VT_SL_BUILTIN(TSLAssignProcedure);  // target source → target (with the source's value)
 
 // Names, dictionaries and name spaces
-VT_SL_BUILTIN(TSLDefProcedure);                // /name value →
+VT_SL_FAST_BUILTIN(TSLDefProcedure);           // /name value →
 VT_SL_BUILTIN(TSLUndefProcedure);              // dict /name →
 VT_SL_BUILTIN(TSLDictProcedure);               // n → dict
 VT_SL_BUILTIN(TSLCurrentdictProcedure);        // → dict on top of the dictionary stack

@@ -77,34 +77,29 @@ template <class F>
 void LongintFunction(TSLContext* Context, F f) {
   TSLStack* ops = Operands(Context);
   std::int64_t a = 0, b = 0;
-  if (!TopLongints(ops, a, b)) {  // the operands' errors, top first
-    b = LongintOperand(ops, 0);
-    a = LongintOperand(ops, 1);
-  }
-  ReplaceTop<TSLLongint>(ops, 2, f(a, b));
+  if (TopLongints(ops, a, b)) return ReplaceTopLongints(ops, f(a, b));
+  b = LongintOperand(ops, 0);  // the operands' errors, top first
+  ReplaceTop<TSLLongint>(ops, 2, f(LongintOperand(ops, 1), b));
 }
 
-// The run function of a polymorphic built-in T on two Ints: replaced by Op of them at
-// once; anything else goes to T's dispatch, which has every other case and failure.
-template <class T, std::int64_t (*Op)(std::int64_t, std::int64_t)>
-void RunOnLongints(TSLInternalProcedure* Self, TSLContext* Context) {
+// The fast path of a built-in on two Ints: replaced by Op of them (the deeper first).
+template <std::int64_t (*Op)(std::int64_t, std::int64_t)>
+bool OnLongints(TSLInternalProcedure*, TSLContext* Context) {
   TSLStack* ops = Operands(Context);
   std::int64_t a = 0, b = 0;
-  if (TopLongints(ops, a, b))
-    ReplaceTop<TSLLongint>(ops, 2, Op(a, b));
-  else
-    static_cast<T*>(Self)->TSLPolymorphProcedure::Execute(Context);
+  if (!TopLongints(ops, a, b)) return false;
+  ReplaceTopLongints(ops, Op(a, b));
+  return true;
 }
 
 // The same for the logic built-ins, whose Int operation is their Combine.
 template <class T>
-void RunCombineOnLongints(TSLInternalProcedure* Self, TSLContext* Context) {
+bool CombineLongints(TSLInternalProcedure* Self, TSLContext* Context) {
   TSLStack* ops = Operands(Context);
   std::int64_t a = 0, b = 0;
-  if (TopLongints(ops, a, b))
-    ReplaceTop<TSLLongint>(ops, 2, static_cast<T*>(Self)->T::Combine(a, b));
-  else
-    static_cast<T*>(Self)->TSLPolymorphProcedure::Execute(Context);
+  if (!TopLongints(ops, a, b)) return false;
+  ReplaceTopLongints(ops, static_cast<T*>(Self)->T::Combine(a, b));
+  return true;
 }
 
 // ceil (Step 1) and floor (Step -1): the truncated value's low 32 bits, stepped when
@@ -162,12 +157,12 @@ void TSLSqrtProcedure::ExecuteDouble(TSLContext* Context) { OnDouble<TSLDouble>(
 
 void TSLArithmeticProcedure::RegisterProcedures() {
   TSLNumberProcedure::RegisterProcedures();
-  if (TRunFunction path = LongintPath()) SetRunFunction(path);
+  SetFastPath(LongintPath());
 }
 
-TSLInternalProcedure::TRunFunction TSLAddProcedure::LongintPath() const { return &RunOnLongints<TSLAddProcedure, WrapAdd>; }
-TSLInternalProcedure::TRunFunction TSLSubProcedure::LongintPath() const { return &RunOnLongints<TSLSubProcedure, WrapSub>; }
-TSLInternalProcedure::TRunFunction TSLMulProcedure::LongintPath() const { return &RunOnLongints<TSLMulProcedure, WrapMul>; }
+TSLInternalProcedure::TFastPath TSLAddProcedure::LongintPath() const { return &OnLongints<WrapAdd>; }
+TSLInternalProcedure::TFastPath TSLSubProcedure::LongintPath() const { return &OnLongints<WrapSub>; }
+TSLInternalProcedure::TFastPath TSLMulProcedure::LongintPath() const { return &OnLongints<WrapMul>; }
 
 void TSLAddProcedure::RegisterProcedures() {
   TSLArithmeticProcedure::RegisterProcedures();
@@ -228,6 +223,15 @@ std::int64_t Divide(std::int64_t A, std::int64_t B, bool Remainder) {
   return Remainder ? A % B : A / B;
 }
 
+// The fast path of idiv and mod: two Ints, not a division by zero.
+bool DivideLongints(TSLContext* Context, bool Remainder) {
+  TSLStack* ops = Operands(Context);
+  std::int64_t a = 0, b = 0;
+  if (!TopLongints(ops, a, b) || b == 0) return false;
+  ReplaceTopLongints(ops, Divide(a, b, Remainder));
+  return true;
+}
+
 }  // namespace
 
 void TSLIDivProcedure::Execute(TSLContext* Context) {
@@ -236,6 +240,8 @@ void TSLIDivProcedure::Execute(TSLContext* Context) {
 void TSLModProcedure::Execute(TSLContext* Context) {
   LongintFunction(Context, [](std::int64_t a, std::int64_t b) { return Divide(a, b, true); });
 }
+bool TSLIDivProcedure::FastPath(TSLInternalProcedure*, TSLContext* Context) { return DivideLongints(Context, false); }
+bool TSLModProcedure::FastPath(TSLInternalProcedure*, TSLContext* Context) { return DivideLongints(Context, true); }
 void TSLPowerProcedure::Execute(TSLContext* Context) {
   LongintFunction(Context, [](std::int64_t a, std::int64_t b) { return IntIntPower(Low32(a), Low32(b)); });
 }
@@ -273,7 +279,7 @@ void TSLAtanProcedure::Execute(TSLContext* Context) {
 void TSLLogicProcedure::RegisterProcedures() {
   RegisterProcedureForClassName<TSLLongint>(&TSLLogicProcedure::ExecuteLongint, 1);
   RegisterProcedureForClassName<TSLBoolean>(&TSLLogicProcedure::ExecuteBoolean, 1);
-  SetRunFunction(LongintPath());
+  SetFastPath(LongintPath());
 }
 
 void TSLLogicProcedure::ExecuteLongint(TSLContext* Context) {
@@ -294,9 +300,9 @@ std::int64_t TSLOrProcedure::Combine(std::int64_t A, std::int64_t B) const { ret
 bool TSLOrProcedure::Combine(bool A, bool B) const { return A || B; }
 std::int64_t TSLXorProcedure::Combine(std::int64_t A, std::int64_t B) const { return A ^ B; }
 bool TSLXorProcedure::Combine(bool A, bool B) const { return A != B; }
-TSLInternalProcedure::TRunFunction TSLAndProcedure::LongintPath() const { return &RunCombineOnLongints<TSLAndProcedure>; }
-TSLInternalProcedure::TRunFunction TSLOrProcedure::LongintPath() const { return &RunCombineOnLongints<TSLOrProcedure>; }
-TSLInternalProcedure::TRunFunction TSLXorProcedure::LongintPath() const { return &RunCombineOnLongints<TSLXorProcedure>; }
+TSLInternalProcedure::TFastPath TSLAndProcedure::LongintPath() const { return &CombineLongints<TSLAndProcedure>; }
+TSLInternalProcedure::TFastPath TSLOrProcedure::LongintPath() const { return &CombineLongints<TSLOrProcedure>; }
+TSLInternalProcedure::TFastPath TSLXorProcedure::LongintPath() const { return &CombineLongints<TSLXorProcedure>; }
 
 void TSLNotProcedure::RegisterProcedures() {
   RegisterProcedureForClassName<TSLLongint>(&TSLNotProcedure::ExecuteLongint, 0);

@@ -58,8 +58,8 @@ class TSLArithmeticProcedure : public TSLNumberProcedure {
  protected:
   int Depth() const override { return 1; }
   void RegisterProcedures() override;
-  // What runs the procedure on two Ints; nil where they take the dispatch (div).
-  virtual TRunFunction LongintPath() const { return nullptr; }
+  // The fast path of two Ints; nil where they take the dispatch (div).
+  virtual TFastPath LongintPath() const { return nullptr; }
 };
 
 #define VT_SL_ARITHMETIC_BUILTIN(Name)                        \
@@ -71,7 +71,7 @@ class TSLArithmeticProcedure : public TSLNumberProcedure {
    protected:                                                 \
     void ExecuteLongint(TSLContext* Context) override;        \
     void ExecuteDouble(TSLContext* Context) override;         \
-    TRunFunction LongintPath() const override;                \
+    TFastPath LongintPath() const override;                   \
   }
 
 VT_SL_ARITHMETIC_BUILTIN(TSLSubProcedure);
@@ -88,15 +88,15 @@ class TSLAddProcedure : public TSLArithmeticProcedure {
   void RegisterProcedures() override;
   void ExecuteLongint(TSLContext* Context) override;
   void ExecuteDouble(TSLContext* Context) override;
-  TRunFunction LongintPath() const override;
+  TFastPath LongintPath() const override;
 
  private:
   void ExecuteString(TSLContext* Context);
   void ExecuteArray(TSLContext* Context);
 };
 
-VT_SL_BUILTIN(TSLIDivProcedure);  // i j → quotient toward zero
-VT_SL_BUILTIN(TSLModProcedure);   // i j → remainder with the sign of i
+VT_SL_FAST_BUILTIN(TSLIDivProcedure);  // i j → quotient toward zero
+VT_SL_FAST_BUILTIN(TSLModProcedure);   // i j → remainder with the sign of i
 VT_SL_BUILTIN(TSLPowerProcedure);  // i j → i to the j (low 32 bits each; j ≤ 0 gives 1)
 VT_SL_BUILTIN(TSLExpProcedure);    // x y → x to the y
 VT_SL_BUILTIN(TSLLnProcedure);
@@ -117,7 +117,7 @@ class TSLLogicProcedure : public TSLPolymorphProcedure {
 
  protected:
   void RegisterProcedures() override;
-  virtual TRunFunction LongintPath() const = 0;
+  virtual TFastPath LongintPath() const = 0;
 
  private:
   void ExecuteLongint(TSLContext* Context);
@@ -133,7 +133,7 @@ class TSLLogicProcedure : public TSLPolymorphProcedure {
     bool Combine(bool A, bool B) const override;                               \
                                                                                \
    protected:                                                                  \
-    TRunFunction LongintPath() const override;                                 \
+    TFastPath LongintPath() const override;                                    \
   }
 
 VT_SL_LOGIC_BUILTIN(TSLAndProcedure);
@@ -158,28 +158,29 @@ class TSLCompare : public TSLInternalProcedure {
   virtual bool CompareStrings(const WideString& Op1, const WideString& Op2) const = 0;
 
  protected:
-  // Two Ints compared at once, without the virtual calls; anything else as Execute.
+  // The fast path: two Ints compared without the virtual calls.
   template <class T>
-  static void RunCompare(TSLInternalProcedure* Self, TSLContext* Context);
+  static bool CompareLongints(TSLInternalProcedure* Self, TSLContext* Context);
 };
 
 #define VT_SL_COMPARE_BUILTIN(Name)                                                    \
   class Name final : public TSLCompare {                                               \
    public:                                                                             \
-    explicit Name(bool AutoRelease) : TSLCompare(AutoRelease) { SetRunFunction(&RunCompare<Name>); } \
+    explicit Name(bool AutoRelease) : TSLCompare(AutoRelease) { SetFastPath(&CompareLongints<Name>); } \
     const char* ClassName() const override { return #Name; }                           \
     bool CompareNumbers(double Op1, double Op2) const override;                        \
     bool CompareStrings(const WideString& Op1, const WideString& Op2) const override;  \
   }
 
 template <class T>
-void TSLCompare::RunCompare(TSLInternalProcedure* Self, TSLContext* Context) {
+bool TSLCompare::CompareLongints(TSLInternalProcedure* Self, TSLContext* Context) {
   TSLStack* ops = Operands(Context);
   std::int64_t a = 0, b = 0;
-  if (!TopLongints(ops, a, b)) return static_cast<T*>(Self)->TSLCompare::Execute(Context);
+  if (!TopLongints(ops, a, b)) return false;
   // Numbers compare as Doubles, Ints too.
   const bool result = static_cast<T*>(Self)->T::CompareNumbers(static_cast<double>(a), static_cast<double>(b));
   ReplaceTop<TSLBoolean>(ops, 2, result);
+  return true;
 }
 
 VT_SL_COMPARE_BUILTIN(TSLLtProcedure);

@@ -250,8 +250,10 @@ namespace {
 inline void RunToken(TSLContextImplementation* Context, TSLObject* Token) {
   try {
     if (Token->ClassBits() & cbInternalProcedure) {
+      auto* procedure = static_cast<TSLInternalProcedure*>(Token);
+      if (procedure->TryFastPath(Context)) return;
       const TRef<TSLObject> hold(Token);  // it may drop its last other holder while it runs
-      static_cast<TSLInternalProcedure*>(Token)->Run(Context);
+      procedure->Run(Context);
     } else {
       Token->Execute(Context);
     }
@@ -271,79 +273,129 @@ inline TSLTokenizer* TopOf(TSLStack* ExecStack) {
   return ExecStack->Count() == 0 ? nullptr : CheckedCast<TSLTokenizer>(ExecStack->GetObjAtIndex(0));
 }
 
+// Whether running Token cannot take long: a block or procedure only pushes its
+// tokenizer, a quick built-in works on values.
+inline bool IsQuietToken(const TSLObject* Token) {
+  return !(Token->ClassBits() & cbInternalProcedure) || static_cast<const TSLInternalProcedure*>(Token)->IsQuick();
+}
+
+inline TSLTokenizer::TLaneWindow LaneOf(const TSLTokenizer* Tokenizer) {
+  return Tokenizer ? Tokenizer->LaneWindow() : TSLTokenizer::TLaneWindow{};
+}
+
 }  // namespace
 
 bool TSLInterpreter::Exec(TSLContextImplementation* Context) {
   bool executable = false;
   TSLObject* token = Context->GetTokenExec(executable);
-  if (!token) return false;
+  if (!token) return true;
   if (!executable) {
     Context->OperandStackObj()->Push(token);
-    return false;
+    return true;
   }
-  if (!IsExecutableKind(token)) return false;
+  if (!IsExecutableKind(token)) return true;
+  const bool quiet = IsQuietToken(token);
   RunToken(Context, token);
-  return true;
+  return quiet;
 }
 
 void TSLInterpreter::Fetch(TSLContextImplementation* Context) {
   if (Context->GetState() != isExecuting) return;
   CheckDepth(Context->ExecutionStackObj());
   if (!Context->FetchToken()) Context->SetState(isFinished);
+  // Whatever happens before it runs, the token must live until then.
+  Context->PinToken();
 }
 
+// Exec and Fetch as the general loop does them, fused: the lane of the top tokenizer
+// is held in locals while no code runs (pushing a value changes no array), so a token
+// is taken, told apart and run inline; the tokenizer itself decides only at the ends
+// of its lane. The token stands in the tokenizer as it would in the general loop
+// whenever anything could look: before code runs, and at the end of a slice.
 void TSLInterpreter::RunQuickly(TSLContextImplementation* Context, const TSliceEnd& SliceEnd) {
   TSLStack* exec = Context->ExecutionStackObj();
   TSLStack* ops = Context->OperandStackObj();
-  TSLTokenizer* top = TopOf(exec);
-  int quietSteps = 0;
-  // Only running code pushes tokenizers (a value pushed is no code), so the depth is
-  // checked after code ran; the fetch that follows sees it as the general loop would.
   CheckDepth(exec);
+  bool quiet = Exec(Context);  // the token fetched before this call
+  if (Context->GetState() != isExecuting) return;
+  TSLTokenizer* top = TopOf(exec);
+  TSLTokenizer::TLaneWindow lane = LaneOf(top);
+  int quietSteps = 0;
   for (;;) {
-    // Exec: the token fetched last. A step that only pushed a value or ran a quick
-    // built-in cannot have taken long: the clock is read after every other step, and
-    // after every kQuietStepsBetweenTicks quiet ones.
-    bool quiet = true;
-    if (TSLObject* token = top ? top->FToken : nullptr) {
-      if (!top->FTokenIsExecutable) {
-        ops->Push(token);
-      } else if (IsExecutableKind(token)) {
-        quiet = !(token->ClassBits() & cbInternalProcedure) || static_cast<TSLInternalProcedure*>(token)->IsQuick();
-        RunToken(Context, token);
-        if (Context->GetState() != isExecuting) return;
-        if (exec->Count() == 0 || exec->UncheckedItem(exec->Count() - 1) != top) top = TopOf(exec);
-        CheckDepth(exec);
+    // Fetch.
+    TSLObject* token = nullptr;
+    bool executable = false;
+    if (lane.Next < lane.End && (token = lane.Items[lane.Next]) != nullptr) {
+      top->Took(++lane.Next, token);
+      const std::uint32_t bits = token->ClassBits();
+      if (bits & cbIdent) {
+        executable = static_cast<TSLIdent*>(token)->IsExecutable();
+        if (executable) {
+          token = Context->ResolveIdent(static_cast<TSLIdent*>(token));
+          executable = IsExecutableKind(token);
+        }
+      } else {
+        // Numbers, strings and Booleans are data; other values say it themselves.
+        executable = !(bits & (cbNumber | cbString | cbBoolean)) && token->GetExecutable();
+      }
+    } else {
+      // The end of the lane: the tokenizer decides, and one with nothing left goes.
+      while (top && !(token = top->GetTokenExecuting(Context))) {
+        exec->Pop(false);
+        top = TopOf(exec);
+      }
+      if (!top) {
+        Context->SetState(isFinished);
+        return;
+      }
+      executable = top->FTokenIsExecutable;
+      lane = top->LaneWindow();
+    }
+    // A step that only pushed a value or ran a quick built-in cannot have taken long:
+    // the clock is read after every other step, and after every
+    // kQuietStepsBetweenTicks quiet ones.
+    if (!quiet || ++quietSteps >= kQuietStepsBetweenTicks) {
+      quietSteps = 0;
+      if (SliceEnd.Reached()) {
+        top->FToken = token;
+        top->FTokenIsExecutable = executable;
+        top->PinToken();
+        Context->SetState(isWaitZero);
+        return;
       }
     }
-    // Fetch: through the lane, or the tokenizer decides (and may end).
-    while (top && !top->GetTokenExecuting(Context)) {
-      exec->Pop(false);
-      top = TopOf(exec);
+    // Exec.
+    quiet = true;
+    if (!executable) {
+      ops->Push(token);
+      continue;
     }
-    if (!top) {
-      Context->SetState(isFinished);
-      return;
-    }
-    if (quiet && ++quietSteps < kQuietStepsBetweenTicks) continue;
-    quietSteps = 0;
-    if (SliceEnd.Reached()) {
-      Context->SetState(isWaitZero);
-      return;
-    }
+    if (!IsExecutableKind(token)) continue;
+    if ((token->ClassBits() & cbInternalProcedure) && static_cast<TSLInternalProcedure*>(token)->TryFastPath(Context))
+      continue;  // it touched the operands and a dictionary at most
+    top->FToken = token;
+    top->FTokenIsExecutable = true;
+    quiet = IsQuietToken(token);
+    RunToken(Context, token);
+    if (Context->GetState() != isExecuting) return;
+    // The code may have pushed or popped tokenizers, and changed any array.
+    if (exec->Count() == 0 || exec->Peek(0) != top) top = TopOf(exec);
+    CheckDepth(exec);
+    lane = LaneOf(top);
   }
 }
 
 bool TSLInterpreter::DoRun(TSLContextImplementation* Context, TIRunMode Mode) {
-  // However the call ends, the token fetched last must live until it runs.
-  struct TPinAtExit {
-    TSLContextImplementation* Context;
-    ~TPinAtExit() { Context->PinToken(); }
-  } pin{Context};
   // Only the system's exceptions leave the interpreter: anything else (the heap
-  // exhausted, a library's failure) ends the run as one of them.
+  // exhausted, a library's failure) ends the run as one of them. The token that was
+  // running may be gone by now: it is not run again.
   try {
-    return RunSlices(Context, Mode);
+    try {
+      return RunSlices(Context, Mode);
+    } catch (...) {
+      Context->ForgetRunToken();
+      throw;
+    }
   } catch (const Exception&) {
     throw;
   } catch (const std::bad_alloc&) {

@@ -75,14 +75,17 @@ class TSLContextImplementation final : public TSLContext {
   // tells which dictionary that is.
   TSLDictionary::TEntry* FindOnDictStack(std::string_view Name, TSLDictionary** Holder = nullptr);
   // Defines the name of Ident in the dictionary on top of the dictionary stack through
-  // the name's cache, while that still stands for an entry of that dictionary; false
-  // (nothing done) otherwise.
+  // the name's cache, while that still stands for an entry of that dictionary, and
+  // unless a procedure would go (it might be the one that is running); false (nothing
+  // done) otherwise.
   bool DefineCached(const TSLIdent* Ident, TSLObject* Value) {
     const TSLIdent::TNameCache& cache = Ident->NameCache();
     if (cache.Context != this || !ScopeUnchangedSince(cache.Stamp, cache.NameHash)) return false;
     TSLDictionary* top = TopDict();
     if (cache.Dict != top) return false;
-    top->DefineEntry(static_cast<TSLDictionary::TEntry*>(cache.Entry), Value);
+    auto* entry = static_cast<TSLDictionary::TEntry*>(cache.Entry);
+    if (entry->Value && (entry->Value->ClassBits() & cbInternalProcedure)) return false;
+    FOperandStack->TakeBack(top->RedefineEntry(entry, Value));
     return true;
   }
   // Defines the plain name of Ident in the dictionary on top of the dictionary stack,
@@ -107,6 +110,14 @@ class TSLContextImplementation final : public TSLContext {
   // Holds the token fetched last until it has run (see TSLTokenizer::PinToken).
   void PinToken() {
     if (TSLTokenizer* top = TopTokenizer()) top->PinToken();
+  }
+  // After a failure that ended the run: the token that was running is not run again
+  // (it may be gone); the token as it stands in the code stays for the report.
+  void ForgetRunToken() {
+    if (TSLTokenizer* top = TopTokenizer()) {
+      top->FToken = nullptr;
+      top->FTokenIsExecutable = false;
+    }
   }
   void SetExceptToken(TSLObject* Token) { FExceptToken = TRef<TSLObject>(Token); }
 
@@ -199,7 +210,7 @@ class TSLInterpreter : public TSLObject {
   // Runs contexts without a debugger: Exec and Fetch fused into one loop, which
   // returns when the context leaves isExecuting (finished, waiting, slice used up).
   void RunQuickly(TSLContextImplementation* Context, const TSliceEnd& SliceEnd);
-  // Runs the current token; true when that ran code (a built-in, a block).
+  // Runs the current token; false when that ran code that may have taken long.
   bool Exec(TSLContextImplementation* Context);
   void ExecAgain(TSLContextImplementation* Context);
   void Fetch(TSLContextImplementation* Context);

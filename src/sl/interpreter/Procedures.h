@@ -31,10 +31,18 @@ class TSLInternalProcedure : public TSLObject {
   // What the interpreter calls: Execute, or the procedure's own plain function for it.
   void Run(TSLContext* Context) { FRun(this, Context); }
   bool IsQuick() const { return FQuick; }
+  // The fast path: does the work at once and answers true when that needs no more than
+  // the operands (and the top dictionary) and cannot fail; otherwise answers false
+  // with nothing done, and the procedure is run. A fast path never lets go of a
+  // procedure, runs code, waits, or touches a tokenizer or an array being run, so the
+  // interpreter calls it without holding the procedure or recording the token.
+  bool TryFastPath(TSLContext* Context) { return FFastPath && FFastPath(this, Context); }
 
  protected:
   using TRunFunction = void (*)(TSLInternalProcedure* Self, TSLContext* Context);
+  using TFastPath = bool (*)(TSLInternalProcedure* Self, TSLContext* Context);
   void SetRunFunction(TRunFunction Function) { FRun = Function; }
+  void SetFastPath(TFastPath Function) { FFastPath = Function; }
   // Execute of class T without the virtual call.
   template <class T>
   static void RunExecuteOf(TSLInternalProcedure* Self, TSLContext* Context) {
@@ -45,6 +53,7 @@ class TSLInternalProcedure : public TSLObject {
   static void RunExecute(TSLInternalProcedure* Self, TSLContext* Context) { Self->Execute(Context); }
 
   TRunFunction FRun = &RunExecute;
+  TFastPath FFastPath = nullptr;
   bool FQuick;
 };
 
@@ -62,6 +71,20 @@ class TSLInternalProcedure : public TSLObject {
   }
 #define VT_SL_BUILTIN(Name) VT_SL_BUILTIN_CLASS(Name, true)
 #define VT_SL_SLOW_BUILTIN(Name) VT_SL_BUILTIN_CLASS(Name, false)
+// A quick built-in with a fast path of its own (see TryFastPath).
+#define VT_SL_FAST_BUILTIN(Name)                                                 \
+  class Name final : public TSLInternalProcedure {                              \
+   public:                                                                      \
+    explicit Name(bool AutoRelease) : TSLInternalProcedure(AutoRelease, true) { \
+      SetRunFunction(&RunExecuteOf<Name>);                                      \
+      SetFastPath(&FastPath);                                                   \
+    }                                                                           \
+    const char* ClassName() const override { return #Name; }                    \
+    void Execute(TSLContext* Context) override;                                 \
+                                                                                \
+   private:                                                                     \
+    static bool FastPath(TSLInternalProcedure* Self, TSLContext* Context);      \
+  }
 
 class TSLPolymorphProcedure;
 
@@ -155,7 +178,10 @@ TRef<TSLObject> PopHeld(TSLStack* Ops);
 // Pushes a new value of class T; the stack is its only holder.
 template <class T, class... A>
 void PushNew(TSLStack* Ops, A&&... Args) {
-  Ops->Push(new T(false, std::forward<A>(Args)...));
+  if constexpr (std::is_same_v<T, TSLLongint>)
+    Ops->PushLongint(std::forward<A>(Args)...);
+  else
+    Ops->Push(new T(false, std::forward<A>(Args)...));
 }
 
 // The values of the two top operands, the deeper first, when both are Ints: the fast
@@ -187,6 +213,22 @@ template <class T, class V>
 void TakeResult(T* Obj, V Value) {
   Revalue(Obj, std::move(Value));
   if (Obj->DbgInfo()) Obj->SetDbgInfo(nullptr);
+}
+
+// ReplaceTop of two Ints on top, which TopLongints has seen.
+inline void ReplaceTopLongints(TSLStack* Ops, std::int64_t Value) {
+  auto* deeper = static_cast<TSLLongint*>(Ops->Peek(1));
+  auto* top = static_cast<TSLLongint*>(Ops->Peek(0));
+  if (deeper->GetRefCount() == 1) {
+    TakeResult(deeper, Value);
+    Ops->Pop(false);
+  } else if (top->GetRefCount() == 1) {
+    TakeResult(top, Value);
+    Ops->DropBelowTop();
+  } else {
+    Drop(Ops, 2);
+    PushNew<TSLLongint>(Ops, Value);
+  }
 }
 
 // Replaces the Count top operands, already read, with one new value of class T made

@@ -231,33 +231,38 @@ TSLObject* TSLRepeatTokenizer::GetNextToken(TSLContextImplementation*) {
   return ExecuteItem < n ? TokenArray->ItemAt(ExecuteItem++) : nullptr;
 }
 
-TSLObject* TSLPassTokenizer::GetNextToken(TSLContextImplementation*) {
+template <class Loop>
+TSLObject* TSLPassTokenizer::NextOfPass(Loop* Self, TSLContextImplementation* Context) {
   if (ExecuteItem < 0) throw Exception(Format("%s.GetNextToken: ProcTokenizer not initialized", ClassName()));
   if (ExecuteItem == 0) {
-    if (CheckTerminate()) return nullptr;
-    if (!PushDone) return StartPass();
+    if (Self->CheckTerminate()) return nullptr;
+    if (!PushDone) return StartPass(Self, Context);
   }
   const int n = TokenArray->Count();
   TSLObject* token = ExecuteItem < n ? TokenArray->ItemAt(ExecuteItem++) : nullptr;
   if (ExecuteItem >= n) {  // the pass is complete
     ExecuteItem = 0;
-    Advance();
+    Self->Advance();
     PushDone = false;
     CloseLane();
-    if (!token && !CheckTerminate()) return StartPass();  // an empty body: straight to the next value
+    if (!token && !Self->CheckTerminate()) return StartPass(Self, Context);  // an empty body: straight to the next value
     return token;
   }
   OpenLane(1);  // the last element completes the pass
   return token;
 }
 
-TSLObject* TSLPassTokenizer::StartPass() {
+template <class Loop>
+TSLObject* TSLPassTokenizer::StartPass(Loop* Self, TSLContextImplementation* Context) {
   PushDone = true;
   // The first element may follow through the lane unless code running in between
   // could end the loop before it.
-  if (EndIsOwnState()) OpenLane(1);
-  return PushValue();
+  if (Loop::kEndIsOwnState) OpenLane(1);
+  return Self->PushValue(Context);
 }
+
+TSLObject* TSLForTokenizer::GetNextToken(TSLContextImplementation* Context) { return NextOfPass(this, Context); }
+TSLObject* TSLForallTokenizer::GetNextToken(TSLContextImplementation* Context) { return NextOfPass(this, Context); }
 
 void TSLForTokenizer::InitLongint(std::int64_t Initial, std::int64_t Increment, std::int64_t Limit, TSLArray* Body) {
   InitBody(Body);
@@ -277,7 +282,7 @@ bool TSLForTokenizer::CheckTerminate() const {
   return (RealIncrement > 0 && RealActual > RealLimit) || (RealIncrement < 0 && RealActual < RealLimit);
 }
 
-TSLObject* TSLForTokenizer::PushValue() {
+TSLObject* TSLForTokenizer::PushValue(TSLContextImplementation* Context) {
   // The value of the last pass is used again when nothing but this tokenizer holds it
   // any more: nobody can tell it from a new one.
   const bool unshared = Value && Value->GetRefCount() == 1;
@@ -286,7 +291,7 @@ TSLObject* TSLForTokenizer::PushValue() {
       v->SetLongintValue(IntActual);
       return v;
     }
-    Value = MakeRef<TSLLongint>(IntActual);
+    Value = Context->OperandStackObj()->NewLongint(IntActual);
   } else {
     if (auto* v = As<TSLDouble>(Value.get()); v && unshared) {
       v->SetDoubleValue(RealActual);
@@ -312,7 +317,7 @@ void TSLForallTokenizer::Init(TSLCollection* ACollection, TSLArray* Body) {
 
 bool TSLForallTokenizer::CheckTerminate() const { return Index >= Collection->GetCount(); }
 
-TSLObject* TSLForallTokenizer::PushValue() {
+TSLObject* TSLForallTokenizer::PushValue(TSLContextImplementation*) {
   if (auto* named = As<TSLNamedCollection>(Collection.get()))
     Value = MakeRef<TSLIdent>(WideToAnsi(named->GetNameAtIndex(Index)), false);
   else

@@ -30,6 +30,23 @@ class TSLTokenizer : public TSLObject {
   // with the tokenizer.
   void PinToken() { FTokenHold.Assign(FToken); }
 
+  // The lane as a window onto the array, for a loop that takes tokens itself:
+  // Items[Next] to Items[End - 1] may be taken one after the other while no code runs
+  // (empty while the lane is closed or the user value is set). Took records each.
+  struct TLaneWindow {
+    TSLObject* const* Items = nullptr;
+    int Next = 0;
+    int End = 0;
+  };
+  TLaneWindow LaneWindow() const {
+    if (!FLaneArray || FUserValue != 0) return {};
+    return {FLaneArray->Items(), ExecuteItem, FLaneArray->Count() - FLaneReserve};
+  }
+  void Took(int Next, TSLObject* Token) {
+    ExecuteItem = Next;
+    FUnresolvedToken = Token;
+  }
+
   std::int32_t FUserValue = 0;
   // The current token, and the token as it stands in the code. Neither is held: the
   // code's array lets no element go while it runs (TSLArray::StartRun), a loop holds
@@ -188,22 +205,22 @@ class TSLRepeatTokenizer : public TSLLoopTokenizer {
 class TSLPassTokenizer : public TSLLoopTokenizer {
  public:
   using TSLLoopTokenizer::TSLLoopTokenizer;
-  TSLObject* GetNextToken(TSLContextImplementation* Context) override;
 
  protected:
-  virtual bool CheckTerminate() const = 0;
-  // Whether CheckTerminate depends on this tokenizer alone: then nothing that runs
-  // between the value and the first element of a pass can end the loop there.
-  virtual bool EndIsOwnState() const { return false; }
-  // The token that starts a pass, held in Value; null only when a value is nil.
-  virtual TSLObject* PushValue() = 0;
-  virtual void Advance() = 0;
+  // GetNextToken of a loop of class Loop, whose CheckTerminate, PushValue (the token
+  // that starts a pass, held in Value; null only when a value is nil; the context's
+  // operand stack may supply a new Int) and Advance are called directly. Loop::kEndIsOwnState tells whether CheckTerminate depends on the
+  // loop alone: then nothing that runs between the value and the first element of a
+  // pass can end the loop there.
+  template <class Loop>
+  TSLObject* NextOfPass(Loop* Self, TSLContextImplementation* Context);
 
   // The value of the pass: it exists only as this token and as an operand.
   TRef<TSLObject> Value;
 
  private:
-  TSLObject* StartPass();
+  template <class Loop>
+  TSLObject* StartPass(Loop* Self, TSLContextImplementation* Context);
 
   bool PushDone = false;
 };
@@ -211,16 +228,15 @@ class TSLPassTokenizer : public TSLLoopTokenizer {
 class TSLForTokenizer : public TSLPassTokenizer {
  public:
   enum TForMode { feLongint, feDouble };
+  static constexpr bool kEndIsOwnState = true;
   explicit TSLForTokenizer(bool AutoRelease) : TSLPassTokenizer(AutoRelease) {}
   const char* ClassName() const override { return "TSLForTokenizer"; }
   void InitLongint(std::int64_t Initial, std::int64_t Increment, std::int64_t Limit, TSLArray* Body);
   void InitDouble(double Initial, double Increment, double Limit, TSLArray* Body);
-
- protected:
-  bool CheckTerminate() const override;
-  bool EndIsOwnState() const override { return true; }
-  TSLObject* PushValue() override;
-  void Advance() override;
+  TSLObject* GetNextToken(TSLContextImplementation* Context) override;
+  bool CheckTerminate() const;
+  TSLObject* PushValue(TSLContextImplementation* Context);
+  void Advance();
 
  private:
   TForMode Mode = feLongint;
@@ -230,14 +246,15 @@ class TSLForTokenizer : public TSLPassTokenizer {
 
 class TSLForallTokenizer : public TSLPassTokenizer {
  public:
+  // Code run by an executable element may shrink the collection.
+  static constexpr bool kEndIsOwnState = false;
   explicit TSLForallTokenizer(bool AutoRelease) : TSLPassTokenizer(AutoRelease) {}
   const char* ClassName() const override { return "TSLForallTokenizer"; }
   void Init(TSLCollection* ACollection, TSLArray* Body);
-
- protected:
-  bool CheckTerminate() const override;
-  TSLObject* PushValue() override;
-  void Advance() override { ++Index; }
+  TSLObject* GetNextToken(TSLContextImplementation* Context) override;
+  bool CheckTerminate() const;
+  TSLObject* PushValue(TSLContextImplementation* Context);
+  void Advance() { ++Index; }
 
  private:
   TRef<TSLCollection> Collection;

@@ -24,6 +24,8 @@ class TSLArray : public TSLCollection {
   int Count() const { return static_cast<int>(Arr.size()); }
   // The element at Index without any check: the caller knows 0 <= Index < Count().
   TSLObject* UncheckedItem(int Index) const { return Arr[static_cast<std::size_t>(Index)]; }
+  // The elements in place, valid while the array is not changed.
+  TSLObject* const* Items() const { return Arr.data(); }
   TSLObject* ItemAt(int Index) const {
     if ((ClassBits() & cbStack) || static_cast<std::size_t>(Index) >= Arr.size()) return GetObjAtIndex(Index);
     return Arr[static_cast<std::size_t>(Index)];
@@ -59,6 +61,7 @@ class TSLArray : public TSLCollection {
   ~TSLArray() override { Clear(); }
   [[noreturn]] void RaiseNoObjectAt(int Index) const;
   bool IsKindOfSelf(const TSLObject* Obj) const override { return As<TSLArray>(Obj); }
+  bool IsRun() const { return FRuns != 0; }
   // Gives up the array's reference to an element it no longer holds (nil allowed).
   void LetGo(TSLObject* Obj) {
     if (!Obj) return;

@@ -162,9 +162,7 @@ void TSLDictionary::SetEntryValue(TEntry* Entry, TSLObject* Value) {
 }
 
 void TSLDictionary::Redefine(TEntry* Entry, TSLObject* Value) {
-  if (Dict.back() != Entry) FUnordered = true;
-  Entry->Order = ++FLastOrder;
-  SetEntryValue(Entry, Value);
+  if (TSLObject* old = RedefineEntry(Entry, Value)) old->Release();
 }
 
 void TSLDictionary::DefineObject(const WideString& AName, TSLObject* Value) {

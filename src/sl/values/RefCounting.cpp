@@ -22,28 +22,31 @@ thread_local std::vector<TRefObj*> Waiting;
 
 }  // namespace
 
-void TRefObj::Destroy() {
-  if (Destroying) {
-    try {
-      Waiting.push_back(this);
-      AnyWaiting = true;
-      return;
-    } catch (const std::bad_alloc&) {
-      // No room to wait: destroyed at once, one level deeper.
-    }
-    delete this;
+void TRefObj::WaitToBeDestroyed() {
+  try {
+    Waiting.push_back(this);
+    AnyWaiting = true;
     return;
+  } catch (const std::bad_alloc&) {
+    // No room to wait: destroyed at once, one level deeper.
   }
+  delete this;
+}
+
+void TRefObj::DestroyWaiting() {
+  std::vector<TRefObj*>& waiting = Waiting;
+  // Destructors append while this runs, so the list is walked by index.
+  for (std::size_t i = 0; i < waiting.size(); ++i) delete waiting[i];
+  waiting.clear();
+  if (waiting.capacity() > kDestroyListKept) waiting.shrink_to_fit();
+  AnyWaiting = false;
+}
+
+void TRefObj::Destroy() {
+  if (Destroying) return WaitToBeDestroyed();
   Destroying = true;
   delete this;
-  if (AnyWaiting) {
-    std::vector<TRefObj*>& waiting = Waiting;
-    // Destructors append while this runs, so the list is walked by index.
-    for (std::size_t i = 0; i < waiting.size(); ++i) delete waiting[i];
-    waiting.clear();
-    if (waiting.capacity() > kDestroyListKept) waiting.shrink_to_fit();
-    AnyWaiting = false;
-  }
+  if (AnyWaiting) DestroyWaiting();
   Destroying = false;
 }
 

@@ -67,6 +67,9 @@ class TRefObj {
   // waits in a list that the outermost Destroy works off: freeing nested data never
   // recurses, however deep it nests.
   void Destroy();
+  // Destroy's rarer paths, apart so that its common one stays small.
+  [[gnu::noinline]] void WaitToBeDestroyed();
+  [[gnu::noinline]] static void DestroyWaiting();
 
   std::int32_t FRefCount = 0;
 };

@@ -6,6 +6,18 @@
 
 namespace vt {
 
+TSLStack::~TSLStack() {
+  for (int i = 0; i < FSpareCount; ++i) FSpares[i]->Release();
+}
+
+TRef<TSLLongint> TSLStack::NewLongint(std::int64_t Value) {
+  if (FSpareCount == 0) return MakeRef<TSLLongint>(Value);
+  TRef<TSLLongint> spare(FSpares[--FSpareCount]);
+  spare->Release();  // the stack's reference, now the caller's
+  spare->SetLongintValue(Value);
+  return spare;
+}
+
 void TSLStack::SetObjAtIndex(int Index, TSLObject* AObject) {
   if (Index == GetCount())
     TSLArray::InsObjAtIndex(0, AObject);
@@ -44,7 +56,6 @@ TSLObject* TSLStack::PopEmpty(bool ReturnResult) {
   throw Exception("TSLStack.Pop: stack is empty");  // not reached: both calls above raise
 }
 
-void TSLStack::PushLongint(std::int64_t Value) { Push(new TSLLongint(false, Value)); }
 void TSLStack::PushDouble(std::int64_t Value) { Push(new TSLDouble(false, static_cast<double>(Value))); }
 void TSLStack::PushString(const AnsiString& Value) { Push(new TSLString(false, AnsiToWide(Value))); }
 

@@ -3,7 +3,11 @@
 // and popping are inline: every token of a script does them a few times.
 #pragma once
 
+#include <array>
+
+#include "sl/SLLimits.h"
 #include "sl/values/Arrays.h"
+#include "sl/values/Scalars.h"
 
 namespace vt {
 
@@ -39,7 +43,7 @@ class TSLStack : public TSLArray {
     Arr[Arr.size() - 2] = Arr.back();
     Arr.pop_back();
     if (IsScope()) ScopeChanged();
-    LetGo(below);
+    Discard(below);
   }
   // Swaps the two top objects (the stack's index error when there are fewer).
   void Exchange() {
@@ -55,10 +59,22 @@ class TSLStack : public TSLArray {
     if (ReturnResult && top) top->RetainAndAutoRelease();
     Arr.pop_back();
     if (IsScope()) ScopeLeft(top);
-    LetGo(top);
+    Discard(top);
     return ReturnResult ? top : nullptr;
   }
-  void PushLongint(std::int64_t Value);
+  // Pushes a new Int; one the stack let go of earlier (see Discard) when it has one.
+  void PushLongint(std::int64_t Value) {
+    if (FSpareCount == 0 || IsScope()) return Push(new TSLLongint(false, Value));
+    TSLLongint* spare = FSpares[FSpareCount - 1];
+    Arr.push_back(spare);  // first, so a failure keeps it as a spare; its reference moves over
+    --FSpareCount;
+    spare->SetLongintValue(Value);
+  }
+  // A new Int for the caller to hold, one kept by the stack when it has one.
+  TRef<TSLLongint> NewLongint(std::int64_t Value);
+  // Takes over a reference that its holder gives up (nil allowed): an Int that
+  // nothing else holds is kept as Discard keeps it, anything else released.
+  void TakeBack(TSLObject* Obj) { Discard(Obj); }
   void PushDouble(std::int64_t Value);
   void PushString(const AnsiString& Value);
   std::int64_t PopLongint();
@@ -69,10 +85,23 @@ class TSLStack : public TSLArray {
   char GetCompositeType() const override { return 'S'; }
 
  protected:
+  ~TSLStack() override;
   bool IsKindOfSelf(const TSLObject* Obj) const override { return As<TSLStack>(Obj); }
 
  private:
   int ArrayIndex(int Index) const { return GetCount() - 1 - Index; }
+  // Lets go of an object the stack no longer holds. An Int that nothing else holds
+  // (no debug record, the stack not being run) is kept for the next new Int instead
+  // of destroyed: scripts make and drop Ints all the time, and nobody can tell a kept
+  // one from a new one.
+  void Discard(TSLObject* Obj) {
+    if (Obj && Obj->GetRefCount() == 1 && (Obj->ClassBits() & cbLongint) && FSpareCount < kSpareLongints &&
+        !Obj->DbgInfo() && !IsRun()) {
+      FSpares[FSpareCount++] = static_cast<TSLLongint*>(Obj);
+      return;
+    }
+    LetGo(Obj);
+  }
   // A dictionary pushed onto or popped off a dictionary stack (a scope stack) changes
   // the resolution of its own names only. One pushed becomes a scope itself: the names
   // it gains from now on must renew their resolutions too.
@@ -80,6 +109,9 @@ class TSLStack : public TSLArray {
   void ScopeLeft(TSLObject* Obj);
   // Raises the error that the empty stack gives for this pop.
   [[noreturn]] TSLObject* PopEmpty(bool ReturnResult);
+
+  std::array<TSLLongint*, kSpareLongints> FSpares{};  // each held once, by the stack
+  int FSpareCount = 0;
 };
 
 }  // namespace vt
