@@ -119,6 +119,14 @@ void TSLUndefProcedure::Execute(TSLContext* Context) {
   if (target->NameExists(key)) target->RemoveObject(key);
 }
 
+bool TSLDictProcedure::FastPath(TSLInternalProcedure*, TSLContext* Context) {
+  TSLStack* ops = Operands(Context);
+  if (ops->Count() < 1 || !As<TSLLongint>(ops->Peek(0))) return false;
+  ops->Pop(false);
+  PushNew<TSLDictionary>(ops);
+  return true;
+}
+
 void TSLDictProcedure::Execute(TSLContext* Context) {
   TSLStack* ops = Operands(Context);
   const TRef<TSLObject> n = PopHeld(ops);

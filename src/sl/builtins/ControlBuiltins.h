@@ -18,7 +18,7 @@ VT_SL_BUILTIN(TSLAssignProcedure);  // target source → target (with the source
 // Names, dictionaries and name spaces
 VT_SL_FAST_BUILTIN(TSLDefProcedure);           // /name value →
 VT_SL_BUILTIN(TSLUndefProcedure);              // dict /name →
-VT_SL_BUILTIN(TSLDictProcedure);               // n → dict
+VT_SL_FAST_BUILTIN(TSLDictProcedure);          // n → dict
 VT_SL_BUILTIN(TSLCurrentdictProcedure);        // → dict on top of the dictionary stack
 VT_SL_BUILTIN(TSLBeginProcedure);              // dict →, onto the dictionary stack
 VT_SL_BUILTIN(TSLEndProcedure);                // →, off the dictionary stack

@@ -160,7 +160,30 @@ void TSLArithmeticProcedure::RegisterProcedures() {
   SetFastPath(LongintPath());
 }
 
-TSLInternalProcedure::TFastPath TSLAddProcedure::LongintPath() const { return &OnLongints<WrapAdd>; }
+namespace {
+
+// The text of two strings joined, when each 8-bit character stands for itself (ASCII):
+// then joining them directly gives what the round trip through 8-bit text gives.
+bool IsAscii(std::u16string_view Text) {
+  for (char16_t c : Text)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+// The fast path of add: two Ints, or two strings of ASCII text.
+bool AddFast(TSLInternalProcedure* Self, TSLContext* Context) {
+  if (OnLongints<WrapAdd>(Self, Context)) return true;
+  TSLStack* ops = Operands(Context);
+  auto* b = ops->Count() > 1 ? As<TSLString>(ops->Peek(0)) : nullptr;
+  auto* a = b ? As<TSLString>(ops->Peek(1)) : nullptr;
+  if (!a || !IsAscii(a->StringValue()) || !IsAscii(b->StringValue())) return false;
+  ReplaceTop<TSLString>(ops, 2, a->StringValue() + b->StringValue());
+  return true;
+}
+
+}  // namespace
+
+TSLInternalProcedure::TFastPath TSLAddProcedure::LongintPath() const { return &AddFast; }
 TSLInternalProcedure::TFastPath TSLSubProcedure::LongintPath() const { return &OnLongints<WrapSub>; }
 TSLInternalProcedure::TFastPath TSLMulProcedure::LongintPath() const { return &OnLongints<WrapMul>; }
 
@@ -434,15 +457,27 @@ void TSLCvrProcedure::ExecuteString(TSLContext* Context) {
   ReplaceTop<TSLDouble>(ops, 1, ParseDouble(TextOperand(ops, 0)));
 }
 
+namespace {
+
+// The fast path of cvs: an Int.
+bool LongintText(TSLInternalProcedure*, TSLContext* Context) {
+  TSLStack* ops = Operands(Context);
+  auto* value = ops->Count() > 0 ? As<TSLLongint>(ops->Peek(0)) : nullptr;
+  if (!value) return false;
+  ReplaceTop<TSLString>(ops, 1, AnsiToWide(IntToStr(value->GetLongintValue())));
+  return true;
+}
+
+}  // namespace
+
 void TSLCvsProcedure::RegisterProcedures() {
   RegisterProcedureForClassName<TSLLongint>(&TSLCvsProcedure::ExecuteLongint, 0);
   RegisterProcedureForClassName<TSLDouble>(&TSLCvsProcedure::ExecuteDouble, 0);
   RegisterProcedureForClassName<TSLIdent>(&TSLCvsProcedure::ExecuteIdent, 0);
+  SetFastPath(&LongintText);
 }
 
-void TSLCvsProcedure::ExecuteLongint(TSLContext* Context) {
-  OnLongint<TSLString>(Context, [](std::int64_t v) { return AnsiToWide(IntToStr(v)); });
-}
+void TSLCvsProcedure::ExecuteLongint(TSLContext* Context) { LongintText(this, Context); }
 void TSLCvsProcedure::ExecuteDouble(TSLContext* Context) {
   OnDouble<TSLString>(Context, [](double v) { return AnsiToWide(FloatToStr(v)); });
 }

@@ -322,11 +322,17 @@ void TSLInterpreter::RunQuickly(TSLContextImplementation* Context, const TSliceE
   TSLTokenizer::TLaneWindow lane = LaneOf(top);
   int quietSteps = 0;
   for (;;) {
-    // Fetch.
+    // Fetch. The last element of a loop's pass is taken here too: the loop's EndPass
+    // then does what its GetNextToken does when it hands that element out.
     TSLObject* token = nullptr;
     bool executable = false;
-    if (lane.Next < lane.End && (token = lane.Items[lane.Next]) != nullptr) {
+    const bool endsPass = lane.Next >= lane.End && lane.EndsPass && lane.Next == lane.End;
+    if ((lane.Next < lane.End || endsPass) && (token = lane.Items[lane.Next]) != nullptr) {
       top->Took(++lane.Next, token);
+      if (endsPass) {
+        static_cast<TSLPassTokenizer*>(top)->EndPass();
+        lane = {};
+      }
       const std::uint32_t bits = token->ClassBits();
       if (bits & cbIdent) {
         executable = static_cast<TSLIdent*>(token)->IsExecutable();
@@ -340,9 +346,11 @@ void TSLInterpreter::RunQuickly(TSLContextImplementation* Context, const TSliceE
       }
     } else {
       // The end of the lane: the tokenizer decides, and one with nothing left goes.
-      while (top && !(token = top->GetTokenExecuting(Context))) {
+      token = top ? top->GetTokenSlowly(Context) : nullptr;
+      while (top && !token) {
         exec->Pop(false);
         top = TopOf(exec);
+        if (top) token = top->GetTokenExecuting(Context);
       }
       if (!top) {
         Context->SetState(isFinished);

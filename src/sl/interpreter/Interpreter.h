@@ -50,8 +50,8 @@ class TSLContextImplementation final : public TSLContext {
   TSLObject* ResolveName(const AnsiString& AName) override;
   // ResolveName for a name token, through its cache when that is still valid.
   TSLObject* ResolveIdent(const TSLIdent* Ident) {
-    const TSLIdent::TNameCache& cache = Ident->NameCache();
-    if (cache.Context == this && ScopeUnchangedSince(cache.Stamp, cache.NameHash))
+    TSLIdent::TNameCache& cache = Ident->NameCache();
+    if (cache.Context == this && ScopeStillHolds(cache.Stamp, cache.NameHash))
       if (TSLObject* value = static_cast<TSLDictionary::TEntry*>(cache.Entry)->Value) return value;
     return ResolveIdentAfresh(Ident);
   }
@@ -79,8 +79,8 @@ class TSLContextImplementation final : public TSLContext {
   // unless a procedure would go (it might be the one that is running); false (nothing
   // done) otherwise.
   bool DefineCached(const TSLIdent* Ident, TSLObject* Value) {
-    const TSLIdent::TNameCache& cache = Ident->NameCache();
-    if (cache.Context != this || !ScopeUnchangedSince(cache.Stamp, cache.NameHash)) return false;
+    TSLIdent::TNameCache& cache = Ident->NameCache();
+    if (cache.Context != this || !ScopeStillHolds(cache.Stamp, cache.NameHash)) return false;
     TSLDictionary* top = TopDict();
     if (cache.Dict != top) return false;
     auto* entry = static_cast<TSLDictionary::TEntry*>(cache.Entry);

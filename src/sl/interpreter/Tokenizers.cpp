@@ -240,16 +240,21 @@ TSLObject* TSLPassTokenizer::NextOfPass(Loop* Self, TSLContextImplementation* Co
   }
   const int n = TokenArray->Count();
   TSLObject* token = ExecuteItem < n ? TokenArray->ItemAt(ExecuteItem++) : nullptr;
-  if (ExecuteItem >= n) {  // the pass is complete
-    ExecuteItem = 0;
-    Self->Advance();
-    PushDone = false;
-    CloseLane();
+  if (ExecuteItem >= n) {
+    EndPassOf(Self);
     if (!token && !Self->CheckTerminate()) return StartPass(Self, Context);  // an empty body: straight to the next value
     return token;
   }
   OpenLane(1);  // the last element completes the pass
   return token;
+}
+
+template <class Loop>
+void TSLPassTokenizer::EndPassOf(Loop* Self) {
+  ExecuteItem = 0;
+  Self->Advance();
+  PushDone = false;
+  CloseLane();
 }
 
 template <class Loop>
@@ -263,6 +268,8 @@ TSLObject* TSLPassTokenizer::StartPass(Loop* Self, TSLContextImplementation* Con
 
 TSLObject* TSLForTokenizer::GetNextToken(TSLContextImplementation* Context) { return NextOfPass(this, Context); }
 TSLObject* TSLForallTokenizer::GetNextToken(TSLContextImplementation* Context) { return NextOfPass(this, Context); }
+void TSLForTokenizer::EndPass() { EndPassOf(this); }
+void TSLForallTokenizer::EndPass() { EndPassOf(this); }
 
 void TSLForTokenizer::InitLongint(std::int64_t Initial, std::int64_t Increment, std::int64_t Limit, TSLArray* Body) {
   InitBody(Body);

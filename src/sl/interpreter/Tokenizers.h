@@ -23,6 +23,8 @@ class TSLTokenizer : public TSLObject {
   inline TSLObject* GetToken(TSLContextImplementation* Context);
   // GetToken where the context is known to be executing (not continuing).
   inline TSLObject* GetTokenExecuting(TSLContextImplementation* Context);
+  // GetToken without the lane, for a caller that has seen it end.
+  TSLObject* GetTokenSlowly(TSLContextImplementation* Context);
   void ClearToken();
   virtual TSLObject* GetNextToken(TSLContextImplementation* Context);
   // Holds the current token: it must outlive what may happen before it runs (the end
@@ -33,14 +35,17 @@ class TSLTokenizer : public TSLObject {
   // The lane as a window onto the array, for a loop that takes tokens itself:
   // Items[Next] to Items[End - 1] may be taken one after the other while no code runs
   // (empty while the lane is closed or the user value is set). Took records each.
+  // With EndsPass the element at End (the last) ends a pass of a loop when it is
+  // taken: the loop's EndPass follows Took.
   struct TLaneWindow {
     TSLObject* const* Items = nullptr;
     int Next = 0;
     int End = 0;
+    bool EndsPass = false;
   };
   TLaneWindow LaneWindow() const {
     if (!FLaneArray || FUserValue != 0) return {};
-    return {FLaneArray->Items(), ExecuteItem, FLaneArray->Count() - FLaneReserve};
+    return {FLaneArray->Items(), ExecuteItem, FLaneArray->Count() - FLaneReserve, FLaneEndsPass};
   }
   void Took(int Next, TSLObject* Token) {
     ExecuteItem = Next;
@@ -78,13 +83,15 @@ class TSLTokenizer : public TSLObject {
     if (token) ++ExecuteItem;  // nil ends the code: GetNextToken says so
     return token;
   }
-  TSLObject* GetTokenSlowly(TSLContextImplementation* Context);
   // Makes Token (not nil) the current token.
   inline TSLObject* SetCurrentToken(TSLObject* Token, TSLContextImplementation* Context);
 
   TRef<TSLObject> FTokenHold;
   TSLArray* FLaneArray = nullptr;  // TokenArray while the lane is open
   int FLaneReserve = 0;
+
+ protected:
+  bool FLaneEndsPass = false;  // a loop's, whose last element ends a pass
 };
 
 // Hands out one object once: runs a single name next, or re-raises after a finally.
@@ -204,16 +211,22 @@ class TSLRepeatTokenizer : public TSLLoopTokenizer {
 // The for and forall loops: before each pass a control value, then the body.
 class TSLPassTokenizer : public TSLLoopTokenizer {
  public:
-  using TSLLoopTokenizer::TSLLoopTokenizer;
+  explicit TSLPassTokenizer(bool AutoRelease) : TSLLoopTokenizer(AutoRelease) { FLaneEndsPass = true; }
+  // What GetNextToken does after it handed out the last element of a pass, for the
+  // loop that took that element from the lane itself.
+  virtual void EndPass() = 0;
 
  protected:
   // GetNextToken of a loop of class Loop, whose CheckTerminate, PushValue (the token
   // that starts a pass, held in Value; null only when a value is nil; the context's
-  // operand stack may supply a new Int) and Advance are called directly. Loop::kEndIsOwnState tells whether CheckTerminate depends on the
-  // loop alone: then nothing that runs between the value and the first element of a
-  // pass can end the loop there.
+  // operand stack may supply a new Int) and Advance are called directly.
+  // Loop::kEndIsOwnState tells whether CheckTerminate depends on the loop alone: then
+  // nothing that runs between the value and the first element of a pass can end the
+  // loop there.
   template <class Loop>
   TSLObject* NextOfPass(Loop* Self, TSLContextImplementation* Context);
+  template <class Loop>
+  void EndPassOf(Loop* Self);
 
   // The value of the pass: it exists only as this token and as an operand.
   TRef<TSLObject> Value;
@@ -234,6 +247,7 @@ class TSLForTokenizer : public TSLPassTokenizer {
   void InitLongint(std::int64_t Initial, std::int64_t Increment, std::int64_t Limit, TSLArray* Body);
   void InitDouble(double Initial, double Increment, double Limit, TSLArray* Body);
   TSLObject* GetNextToken(TSLContextImplementation* Context) override;
+  void EndPass() override;
   bool CheckTerminate() const;
   TSLObject* PushValue(TSLContextImplementation* Context);
   void Advance();
@@ -252,6 +266,7 @@ class TSLForallTokenizer : public TSLPassTokenizer {
   const char* ClassName() const override { return "TSLForallTokenizer"; }
   void Init(TSLCollection* ACollection, TSLArray* Body);
   TSLObject* GetNextToken(TSLContextImplementation* Context) override;
+  void EndPass() override;
   bool CheckTerminate() const;
   TSLObject* PushValue(TSLContextImplementation* Context);
   void Advance() { ++Index; }

@@ -21,6 +21,9 @@ class TSLDictionary : public TSLNamedCollection {
     WideString Name;
     TSLObject* Value;  // retained; nil allowed
     std::uint64_t Order = 0;  // entries with higher numbers come later
+    // Entries come and go with the values of scripts, as SL objects do.
+    static void* operator new(std::size_t Size) { return TSLObject::operator new(Size); }
+    static void operator delete(void* Block, std::size_t Size) { TSLObject::operator delete(Block, Size); }
   };
 
   int GetCount() const override { return static_cast<int>(Dict.size()); }
@@ -33,6 +36,8 @@ class TSLDictionary : public TSLNamedCollection {
   TSLObject* GetObjWithName(const WideString& AName) const override;
   // Adds at the end; never replaces ("already exists").
   void SetObjWithName(const WideString& AName, TSLObject* Obj) override;
+  // Adds at the end when the name is new; false (nothing done) when it exists.
+  bool AddIfNew(WideString AName, TSLObject* Obj) { return TryAppend(std::move(AName), Obj); }
   void DelObjWithName(const WideString& AName) override;
   WideString GetNameAtIndex(int Index) const override;
   bool GetNameExists(const WideString& AName) const override { return Find(std::u16string_view(AName)) != nullptr; }

@@ -45,6 +45,16 @@ class TSLStack : public TSLArray {
     if (IsScope()) ScopeChanged();
     Discard(below);
   }
+  // Puts Obj (nil allowed) in place of the two top objects, which the caller knows are there.
+  void ReplaceTopTwo(TSLObject* Obj) {
+    if (Obj) Obj->Retain();  // first: it may be held by one of them alone
+    TSLObject* top = Arr.back();
+    Arr.pop_back();
+    TSLObject* below = std::exchange(Arr.back(), Obj);
+    if (IsScope()) ScopeChanged();
+    Discard(top);
+    Discard(below);
+  }
   // Swaps the two top objects (the stack's index error when there are fewer).
   void Exchange() {
     const std::size_t n = Arr.size();
