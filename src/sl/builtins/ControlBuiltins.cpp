@@ -17,7 +17,7 @@ namespace vt {
 
 void TSLPopProcedure::Execute(TSLContext* Context) { Operands(Context)->Pop(false); }
 
-bool TSLPopProcedure::FastPath(TSLInternalProcedure*, TSLContext* Context) {
+bool TSLPopProcedure::FastPath(TSLInternalProcedure*, TSLContextImplementation* Context) {
   TSLStack* ops = Operands(Context);
   if (ops->Count() < 1) return false;
   ops->Pop(false);
@@ -43,7 +43,7 @@ void TSLDupProcedure::Execute(TSLContext* Context) {
   PushCopy(ops, ops->GetObjAtIndex(0));
 }
 
-bool TSLDupProcedure::FastPath(TSLInternalProcedure*, TSLContext* Context) {
+bool TSLDupProcedure::FastPath(TSLInternalProcedure*, TSLContextImplementation* Context) {
   TSLStack* ops = Operands(Context);
   TSLObject* top = ops->Count() > 0 ? ops->Peek(0) : nullptr;
   if (!top || !(top->ClassBits() & (cbLongint | cbDouble))) return false;  // a copy of others may fail
@@ -53,7 +53,7 @@ bool TSLDupProcedure::FastPath(TSLInternalProcedure*, TSLContext* Context) {
 
 void TSLExchProcedure::Execute(TSLContext* Context) { Operands(Context)->Exchange(); }
 
-bool TSLExchProcedure::FastPath(TSLInternalProcedure*, TSLContext* Context) {
+bool TSLExchProcedure::FastPath(TSLInternalProcedure*, TSLContextImplementation* Context) {
   TSLStack* ops = Operands(Context);
   if (ops->Count() < 2) return false;
   ops->Exchange();
@@ -74,14 +74,12 @@ void TSLAssignProcedure::Execute(TSLContext* Context) {
 
 // Names, dictionaries and name spaces
 
-bool TSLDefProcedure::FastPath(TSLInternalProcedure*, TSLContext* Context) {
+bool TSLDefProcedure::FastPath(TSLInternalProcedure*, TSLContextImplementation* Context) {
   TSLContextImplementation* ctx = Implementation(Context);
   TSLStack* ops = ctx->OperandStackObj();
   if (ops->Count() < 2) return false;
   auto* ident = As<TSLIdent>(ops->Peek(1));
-  if (!ident || !ctx->DefineCached(ident, ops->Peek(0))) return false;
-  Drop(ops, 2);
-  return true;
+  return ident && ctx->DefineCached(ident);
 }
 
 void TSLDefProcedure::Execute(TSLContext* Context) {
@@ -119,7 +117,7 @@ void TSLUndefProcedure::Execute(TSLContext* Context) {
   if (target->NameExists(key)) target->RemoveObject(key);
 }
 
-bool TSLDictProcedure::FastPath(TSLInternalProcedure*, TSLContext* Context) {
+bool TSLDictProcedure::FastPath(TSLInternalProcedure*, TSLContextImplementation* Context) {
   TSLStack* ops = Operands(Context);
   if (ops->Count() < 1 || !As<TSLLongint>(ops->Peek(0))) return false;
   ops->Pop(false);

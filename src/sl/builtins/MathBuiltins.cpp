@@ -84,7 +84,7 @@ void LongintFunction(TSLContext* Context, F f) {
 
 // The fast path of a built-in on two Ints: replaced by Op of them (the deeper first).
 template <std::int64_t (*Op)(std::int64_t, std::int64_t)>
-bool OnLongints(TSLInternalProcedure*, TSLContext* Context) {
+bool OnLongints(TSLInternalProcedure*, TSLContextImplementation* Context) {
   TSLStack* ops = Operands(Context);
   std::int64_t a = 0, b = 0;
   if (!TopLongints(ops, a, b)) return false;
@@ -94,7 +94,7 @@ bool OnLongints(TSLInternalProcedure*, TSLContext* Context) {
 
 // The same for the logic built-ins, whose Int operation is their Combine.
 template <class T>
-bool CombineLongints(TSLInternalProcedure* Self, TSLContext* Context) {
+bool CombineLongints(TSLInternalProcedure* Self, TSLContextImplementation* Context) {
   TSLStack* ops = Operands(Context);
   std::int64_t a = 0, b = 0;
   if (!TopLongints(ops, a, b)) return false;
@@ -171,7 +171,7 @@ bool IsAscii(std::u16string_view Text) {
 }
 
 // The fast path of add: two Ints, or two strings of ASCII text.
-bool AddFast(TSLInternalProcedure* Self, TSLContext* Context) {
+bool AddFast(TSLInternalProcedure* Self, TSLContextImplementation* Context) {
   if (OnLongints<WrapAdd>(Self, Context)) return true;
   TSLStack* ops = Operands(Context);
   auto* b = ops->Count() > 1 ? As<TSLString>(ops->Peek(0)) : nullptr;
@@ -247,7 +247,7 @@ std::int64_t Divide(std::int64_t A, std::int64_t B, bool Remainder) {
 }
 
 // The fast path of idiv and mod: two Ints, not a division by zero.
-bool DivideLongints(TSLContext* Context, bool Remainder) {
+bool DivideLongints(TSLContextImplementation* Context, bool Remainder) {
   TSLStack* ops = Operands(Context);
   std::int64_t a = 0, b = 0;
   if (!TopLongints(ops, a, b) || b == 0) return false;
@@ -263,8 +263,8 @@ void TSLIDivProcedure::Execute(TSLContext* Context) {
 void TSLModProcedure::Execute(TSLContext* Context) {
   LongintFunction(Context, [](std::int64_t a, std::int64_t b) { return Divide(a, b, true); });
 }
-bool TSLIDivProcedure::FastPath(TSLInternalProcedure*, TSLContext* Context) { return DivideLongints(Context, false); }
-bool TSLModProcedure::FastPath(TSLInternalProcedure*, TSLContext* Context) { return DivideLongints(Context, true); }
+bool TSLIDivProcedure::FastPath(TSLInternalProcedure*, TSLContextImplementation* Context) { return DivideLongints(Context, false); }
+bool TSLModProcedure::FastPath(TSLInternalProcedure*, TSLContextImplementation* Context) { return DivideLongints(Context, true); }
 void TSLPowerProcedure::Execute(TSLContext* Context) {
   LongintFunction(Context, [](std::int64_t a, std::int64_t b) { return IntIntPower(Low32(a), Low32(b)); });
 }
@@ -460,7 +460,7 @@ void TSLCvrProcedure::ExecuteString(TSLContext* Context) {
 namespace {
 
 // The fast path of cvs: an Int.
-bool LongintText(TSLInternalProcedure*, TSLContext* Context) {
+bool LongintText(TSLInternalProcedure*, TSLContextImplementation* Context) {
   TSLStack* ops = Operands(Context);
   auto* value = ops->Count() > 0 ? As<TSLLongint>(ops->Peek(0)) : nullptr;
   if (!value) return false;
@@ -477,7 +477,7 @@ void TSLCvsProcedure::RegisterProcedures() {
   SetFastPath(&LongintText);
 }
 
-void TSLCvsProcedure::ExecuteLongint(TSLContext* Context) { LongintText(this, Context); }
+void TSLCvsProcedure::ExecuteLongint(TSLContext* Context) { LongintText(this, Implementation(Context)); }
 void TSLCvsProcedure::ExecuteDouble(TSLContext* Context) {
   OnDouble<TSLString>(Context, [](double v) { return AnsiToWide(FloatToStr(v)); });
 }

@@ -160,7 +160,7 @@ class TSLCompare : public TSLInternalProcedure {
  protected:
   // The fast path: two Ints compared without the virtual calls.
   template <class T>
-  static bool CompareLongints(TSLInternalProcedure* Self, TSLContext* Context);
+  static bool CompareLongints(TSLInternalProcedure* Self, TSLContextImplementation* Context);
 };
 
 #define VT_SL_COMPARE_BUILTIN(Name)                                                    \
@@ -173,7 +173,7 @@ class TSLCompare : public TSLInternalProcedure {
   }
 
 template <class T>
-bool TSLCompare::CompareLongints(TSLInternalProcedure* Self, TSLContext* Context) {
+bool TSLCompare::CompareLongints(TSLInternalProcedure* Self, TSLContextImplementation* Context) {
   TSLStack* ops = Operands(Context);
   std::int64_t a = 0, b = 0;
   if (!TopLongints(ops, a, b)) return false;

@@ -123,10 +123,10 @@ void PushText(TSLStack* Ops, const AnsiString& Text) { PushNew<TSLString>(Ops, A
 // The 8-bit text of a string has one character per unit of the string.
 void TSLLengthProcedure::Execute(TSLContext* Context) {
   OperandAt<TSLString>(Operands(Context), 0);  // the operand's errors
-  FastPath(this, Context);
+  FastPath(this, Implementation(Context));
 }
 
-bool TSLLengthProcedure::FastPath(TSLInternalProcedure*, TSLContext* Context) {
+bool TSLLengthProcedure::FastPath(TSLInternalProcedure*, TSLContextImplementation* Context) {
   TSLStack* ops = Operands(Context);
   auto* text = ops->Count() > 0 ? As<TSLString>(ops->Peek(0)) : nullptr;
   if (!text) return false;
@@ -244,7 +244,7 @@ TSLDictionary* NamedDictionary(TSLStack* Ops, int Depth, const TSLIdent*& Name) 
 }
 
 // The fast path of get: a dictionary that holds the name.
-bool GetFromDictionary(TSLInternalProcedure*, TSLContext* Context) {
+bool GetFromDictionary(TSLInternalProcedure*, TSLContextImplementation* Context) {
   TSLStack* ops = Operands(Context);
   const TSLIdent* name = nullptr;
   TSLDictionary* dict = NamedDictionary(ops, 0, name);
@@ -255,7 +255,7 @@ bool GetFromDictionary(TSLInternalProcedure*, TSLContext* Context) {
 }
 
 // The fast path of put: a dictionary that does not hold the name yet.
-bool PutIntoDictionary(TSLInternalProcedure*, TSLContext* Context) {
+bool PutIntoDictionary(TSLInternalProcedure*, TSLContextImplementation* Context) {
   TSLStack* ops = Operands(Context);
   const TSLIdent* name = nullptr;
   TSLDictionary* dict = NamedDictionary(ops, 1, name);

@@ -74,18 +74,21 @@ class TSLContextImplementation final : public TSLContext {
   // it (top first), nil when none does; the dictionaries searched become scopes. Holder
   // tells which dictionary that is.
   TSLDictionary::TEntry* FindOnDictStack(std::string_view Name, TSLDictionary** Holder = nullptr);
-  // Defines the name of Ident in the dictionary on top of the dictionary stack through
-  // the name's cache, while that still stands for an entry of that dictionary, and
-  // unless a procedure would go (it might be the one that is running); false (nothing
-  // done) otherwise.
-  bool DefineCached(const TSLIdent* Ident, TSLObject* Value) {
+  // def of the name /Ident below the value on top of the operand stack: takes both
+  // off and defines the name in the dictionary on top of the dictionary stack
+  // through the name's cache, while that still stands for an entry of that
+  // dictionary, and unless a procedure would go (it might be the one that is
+  // running); false (nothing done) otherwise.
+  bool DefineCached(const TSLIdent* Ident) {
     TSLIdent::TNameCache& cache = Ident->NameCache();
     if (cache.Context != this || !ScopeStillHolds(cache.Stamp, cache.NameHash)) return false;
-    TSLDictionary* top = TopDict();
-    if (cache.Dict != top) return false;
+    if (FDictStack->Count() == 0 || cache.Dict != FDictStack->Peek(0)) return false;
     auto* entry = static_cast<TSLDictionary::TEntry*>(cache.Entry);
     if (entry->Value && (entry->Value->ClassBits() & cbInternalProcedure)) return false;
-    FOperandStack->TakeBack(top->RedefineEntry(entry, Value));
+    // The value's reference moves from the stack to the entry, the old one's back.
+    TSLObject* old = static_cast<TSLDictionary*>(FDictStack->Peek(0))->RedefineEntry(entry, FOperandStack->TakeTop());
+    FOperandStack->TakeBack(old);
+    FOperandStack->Pop(false);  // the name
     return true;
   }
   // Defines the plain name of Ident in the dictionary on top of the dictionary stack,
@@ -185,8 +188,10 @@ inline TSLObject* TSLTokenizer::SetCurrentToken(TSLObject* Token, TSLContextImpl
 inline TSLContextImplementation* Implementation(TSLContext* Context) {
   return CheckedCast<TSLContextImplementation>(Context);
 }
+inline TSLContextImplementation* Implementation(TSLContextImplementation* Context) { return Context; }
 // The operand stack of the context.
 inline TSLStack* Operands(TSLContext* Context) { return Implementation(Context)->OperandStackObj(); }
+inline TSLStack* Operands(TSLContextImplementation* Context) { return Context->OperandStackObj(); }
 
 class TSLInterpreter : public TSLObject {
  public:

@@ -36,11 +36,11 @@ class TSLInternalProcedure : public TSLObject {
   // with nothing done, and the procedure is run. A fast path never lets go of a
   // procedure, runs code, waits, or touches a tokenizer or an array being run, so the
   // interpreter calls it without holding the procedure or recording the token.
-  bool TryFastPath(TSLContext* Context) { return FFastPath && FFastPath(this, Context); }
+  bool TryFastPath(TSLContextImplementation* Context) { return FFastPath && FFastPath(this, Context); }
 
  protected:
   using TRunFunction = void (*)(TSLInternalProcedure* Self, TSLContext* Context);
-  using TFastPath = bool (*)(TSLInternalProcedure* Self, TSLContext* Context);
+  using TFastPath = bool (*)(TSLInternalProcedure* Self, TSLContextImplementation* Context);
   void SetRunFunction(TRunFunction Function) { FRun = Function; }
   void SetFastPath(TFastPath Function) { FFastPath = Function; }
   // Execute of class T without the virtual call.
@@ -83,7 +83,7 @@ class TSLInternalProcedure : public TSLObject {
     void Execute(TSLContext* Context) override;                                 \
                                                                                 \
    private:                                                                     \
-    static bool FastPath(TSLInternalProcedure* Self, TSLContext* Context);      \
+    static bool FastPath(TSLInternalProcedure* Self, TSLContextImplementation* Context); \
   }
 
 class TSLPolymorphProcedure;
@@ -215,8 +215,9 @@ void TakeResult(T* Obj, V Value) {
   if (Obj->DbgInfo()) Obj->SetDbgInfo(nullptr);
 }
 
-// ReplaceTop of two Ints on top, which TopLongints has seen.
-inline void ReplaceTopLongints(TSLStack* Ops, std::int64_t Value) {
+// ReplaceTop of two Ints on top, which TopLongints has seen. Inlined always: it is
+// most of the work of an integer built-in.
+[[gnu::always_inline]] inline void ReplaceTopLongints(TSLStack* Ops, std::int64_t Value) {
   auto* deeper = static_cast<TSLLongint*>(Ops->Peek(1));
   auto* top = static_cast<TSLLongint*>(Ops->Peek(0));
   if (deeper->GetRefCount() == 1) {

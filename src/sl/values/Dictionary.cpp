@@ -162,6 +162,7 @@ void TSLDictionary::SetEntryValue(TEntry* Entry, TSLObject* Value) {
 }
 
 void TSLDictionary::Redefine(TEntry* Entry, TSLObject* Value) {
+  if (Value) Value->Retain();
   if (TSLObject* old = RedefineEntry(Entry, Value)) old->Release();
 }
 

@@ -50,12 +50,12 @@ class TSLDictionary : public TSLNamedCollection {
   // The same for an 8-bit name (an identifier), converted only when it is new; the
   // entry that holds it.
   TEntry* DefineObjectAnsi(std::string_view AName, TSLObject* Value);
-  // Defines the name of Entry, an entry of this dictionary, again as Value, and hands
-  // out the former value with the reference the entry had on it (nil when none).
+  // Defines the name of Entry, an entry of this dictionary, again as Value, whose
+  // reference the caller hands over, and hands out the former value with the
+  // reference the entry had on it (nil when none).
   [[nodiscard]] TSLObject* RedefineEntry(TEntry* Entry, TSLObject* Value) {
     if (Dict.back() != Entry) FUnordered = true;
     Entry->Order = ++FLastOrder;
-    if (Value) Value->Retain();
     return std::exchange(Entry->Value, Value);
   }
 

@@ -72,6 +72,14 @@ class TSLStack : public TSLArray {
     Discard(top);
     return ReturnResult ? top : nullptr;
   }
+  // Takes the top object off and hands the stack's reference on it to the caller
+  // (the caller knows there is one).
+  [[nodiscard]] TSLObject* TakeTop() {
+    TSLObject* top = Arr.back();
+    Arr.pop_back();
+    if (IsScope()) ScopeLeft(top);
+    return top;
+  }
   // Pushes a new Int; one the stack let go of earlier (see Discard) when it has one.
   void PushLongint(std::int64_t Value) {
     if (FSpareCount == 0 || IsScope()) return Push(new TSLLongint(false, Value));
