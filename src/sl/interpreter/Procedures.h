@@ -227,8 +227,7 @@ void TakeResult(T* Obj, V Value) {
     TakeResult(top, Value);
     Ops->DropBelowTop();
   } else {
-    Drop(Ops, 2);
-    PushNew<TSLLongint>(Ops, Value);
+    Ops->ReplaceTopTwoWithLongint(Value);
   }
 }
 

@@ -10,12 +10,18 @@ TSLStack::~TSLStack() {
   for (int i = 0; i < FSpareCount; ++i) FSpares[i]->Release();
 }
 
+void TSLStack::PushMadeLongint(std::int64_t Value) { Push(new TSLLongint(false, Value)); }
+
+TSLLongint* TSLStack::MadeLongint(std::int64_t Value) {
+  auto* made = new TSLLongint(false, Value);
+  made->Retain();
+  return made;
+}
+
 TRef<TSLLongint> TSLStack::NewLongint(std::int64_t Value) {
-  if (FSpareCount == 0) return MakeRef<TSLLongint>(Value);
-  TRef<TSLLongint> spare(FSpares[--FSpareCount]);
-  spare->Release();  // the stack's reference, now the caller's
-  spare->SetLongintValue(Value);
-  return spare;
+  TRef<TSLLongint> made(HeldLongint(Value));
+  made->Release();  // the reference HeldLongint gave, now the handle's
+  return made;
 }
 
 void TSLStack::SetObjAtIndex(int Index, TSLObject* AObject) {

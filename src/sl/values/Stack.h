@@ -48,13 +48,10 @@ class TSLStack : public TSLArray {
   // Puts Obj (nil allowed) in place of the two top objects, which the caller knows are there.
   void ReplaceTopTwo(TSLObject* Obj) {
     if (Obj) Obj->Retain();  // first: it may be held by one of them alone
-    TSLObject* top = Arr.back();
-    Arr.pop_back();
-    TSLObject* below = std::exchange(Arr.back(), Obj);
-    if (IsScope()) ScopeChanged();
-    Discard(top);
-    Discard(below);
+    ReplaceTopTwoHeld(Obj);
   }
+  // The same with a new Int (see PushLongint).
+  void ReplaceTopTwoWithLongint(std::int64_t Value) { ReplaceTopTwoHeld(HeldLongint(Value)); }
   // Swaps the two top objects (the stack's index error when there are fewer).
   void Exchange() {
     const std::size_t n = Arr.size();
@@ -81,12 +78,20 @@ class TSLStack : public TSLArray {
     return top;
   }
   // Pushes a new Int; one the stack let go of earlier (see Discard) when it has one.
-  void PushLongint(std::int64_t Value) {
-    if (FSpareCount == 0 || IsScope()) return Push(new TSLLongint(false, Value));
+  // Inlined always, the making of a new one apart: it is the end of most built-ins.
+  [[gnu::always_inline]] void PushLongint(std::int64_t Value) {
+    if (FSpareCount == 0 || IsScope()) return PushMadeLongint(Value);
     TSLLongint* spare = FSpares[FSpareCount - 1];
     Arr.push_back(spare);  // first, so a failure keeps it as a spare; its reference moves over
     --FSpareCount;
     spare->SetLongintValue(Value);
+  }
+  // A new Int held once, for the caller: one the stack kept when it has one.
+  [[gnu::always_inline]] TSLLongint* HeldLongint(std::int64_t Value) {
+    if (FSpareCount == 0) return MadeLongint(Value);
+    TSLLongint* spare = FSpares[--FSpareCount];
+    spare->SetLongintValue(Value);
+    return spare;
   }
   // A new Int for the caller to hold, one kept by the stack when it has one.
   TRef<TSLLongint> NewLongint(std::int64_t Value);
@@ -127,6 +132,17 @@ class TSLStack : public TSLArray {
   void ScopeLeft(TSLObject* Obj);
   // Raises the error that the empty stack gives for this pop.
   [[noreturn]] TSLObject* PopEmpty(bool ReturnResult);
+  [[gnu::noinline]] void PushMadeLongint(std::int64_t Value);
+  [[gnu::noinline]] static TSLLongint* MadeLongint(std::int64_t Value);
+  // ReplaceTopTwo with an object held once for the stack.
+  void ReplaceTopTwoHeld(TSLObject* Obj) {
+    TSLObject* top = Arr.back();
+    Arr.pop_back();
+    TSLObject* below = std::exchange(Arr.back(), Obj);
+    if (IsScope()) ScopeChanged();
+    Discard(top);
+    Discard(below);
+  }
 
   std::array<TSLLongint*, kSpareLongints> FSpares{};  // each held once, by the stack
   int FSpareCount = 0;
