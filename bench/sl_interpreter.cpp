@@ -5,7 +5,9 @@
 // three languages one after the other, so that a change of the machine's load meets
 // all of them alike; a peer's time is the median of its whole runs minus the median of
 // its runs of an empty loop (its start-up), and each peer runs enough passes that its
-// loop takes far longer than the spread of its start-up. Every program leaves one
+// loop takes far longer than the spread of its start-up. Times are processor times
+// (user and system, of the peer's whole process tree), which the load of a shared
+// machine distorts far less than the time on the wall. Every program leaves one
 // number, and the three languages must agree on it. PostScript has no string
 // concatenation: its strings program calls a procedure of 14 operators for it in every
 // pass, where SL and Lua have one operator, which favours SL there. Beside them,
@@ -13,7 +15,6 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +23,8 @@
 #include <utility>
 #include <vector>
 
+#include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "platform/NumberText.h"
@@ -77,8 +80,18 @@ struct TResult {
 };
 std::map<std::string, TResult> Results;  // by "program/language"
 
-using Clock = std::chrono::steady_clock;
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+// The processor time this process has used so far, and that of its waited-for children.
+double OwnSeconds() {
+  timespec t{};
+  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+double ChildrenSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_CHILDREN, &usage);
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
 
 // The SL runtime as a script task has it: System, Create and Global, one interpreter.
 class TSLRuntime {
@@ -101,9 +114,9 @@ class TSLRuntime {
     ctx->AddNamedDict("Create", FCreate.get());
     ctx->AddNamedDict("Global", MakeRef<TSLDictionary>().get());
     ctx->PushBlock(block.get());
-    const auto start = Clock::now();
+    const double start = OwnSeconds();
     while (!FInterpreter->Run(ctx.get())) RefObjManager().PurgeAutoReleasePool();  // as the program's purge task
-    const double seconds = Seconds(Clock::now() - start);
+    const double seconds = OwnSeconds() - start;
     Value = IntToStr(CheckedCast<TSLLongint>(ctx->OperandStackObj()->GetObjAtIndex(0))->GetLongintValue());
     return seconds;
   }
@@ -120,13 +133,13 @@ double RunPeer(const std::string& Command, const std::string& Text, std::string&
   const std::filesystem::path file =
       std::filesystem::temp_directory_path() / ("vt-bench-sl-" + std::to_string(::getpid()));
   std::ofstream(file) << Text << "\n";
-  const auto start = Clock::now();
+  const double start = ChildrenSeconds();
   FILE* pipe = ::popen((Command + " " + file.string()).c_str(), "r");
   Output.clear();
   char buffer[256];
   while (pipe && std::fgets(buffer, sizeof buffer, pipe)) Output += buffer;
   const int status = pipe ? ::pclose(pipe) : -1;
-  const double seconds = Seconds(Clock::now() - start);
+  const double seconds = ChildrenSeconds() - start;
   std::filesystem::remove(file);
   while (!Output.empty() && (Output.back() == '\n' || Output.back() == '\r')) Output.pop_back();
   return status == 0 ? seconds : -1;
