@@ -316,11 +316,13 @@ void TSLInterpreter::RunQuickly(TSLContextImplementation* Context, const TSliceE
   TSLStack* exec = Context->ExecutionStackObj();
   TSLStack* ops = Context->OperandStackObj();
   CheckDepth(exec);
-  bool quiet = Exec(Context);  // the token fetched before this call
+  // A step that only pushed a value or ran a quick built-in cannot have taken long:
+  // the clock is read after every other step, and after every
+  // kQuietStepsBetweenTicks quiet ones. This counts the steps left until the next read.
+  int stepsToTick = Exec(Context) ? kQuietStepsBetweenTicks : 1;  // the token fetched before this call
   if (Context->GetState() != isExecuting) return;
   TSLTokenizer* top = TopOf(exec);
   TSLTokenizer::TLaneWindow lane = LaneOf(top);
-  int quietSteps = 0;
   for (;;) {
     // Fetch. The last element of a loop's pass is taken here too: the loop's EndPass
     // then does what its GetNextToken does when it hands that element out.
@@ -359,11 +361,8 @@ void TSLInterpreter::RunQuickly(TSLContextImplementation* Context, const TSliceE
       executable = top->FTokenIsExecutable;
       lane = top->LaneWindow();
     }
-    // A step that only pushed a value or ran a quick built-in cannot have taken long:
-    // the clock is read after every other step, and after every
-    // kQuietStepsBetweenTicks quiet ones.
-    if (!quiet || ++quietSteps >= kQuietStepsBetweenTicks) {
-      quietSteps = 0;
+    if (--stepsToTick == 0) {
+      stepsToTick = kQuietStepsBetweenTicks;
       if (SliceEnd.Reached()) {
         top->FToken = token;
         top->FTokenIsExecutable = executable;
@@ -373,7 +372,6 @@ void TSLInterpreter::RunQuickly(TSLContextImplementation* Context, const TSliceE
       }
     }
     // Exec.
-    quiet = true;
     if (!executable) {
       ops->Push(token);
       continue;
@@ -383,7 +381,7 @@ void TSLInterpreter::RunQuickly(TSLContextImplementation* Context, const TSliceE
       continue;  // it touched the operands and a dictionary at most
     top->FToken = token;
     top->FTokenIsExecutable = true;
-    quiet = IsQuietToken(token);
+    if (!IsQuietToken(token)) stepsToTick = 1;
     RunToken(Context, token);
     if (Context->GetState() != isExecuting) return;
     // The code may have pushed or popped tokenizers, and changed any array.
