@@ -283,12 +283,6 @@ void TSLForTokenizer::InitDouble(double Initial, double Increment, double Limit,
   RealActual = Initial, RealIncrement = Increment, RealLimit = Limit;
 }
 
-bool TSLForTokenizer::CheckTerminate() const {
-  if (Mode == feLongint)
-    return (IntIncrement > 0 && IntActual > IntLimit) || (IntIncrement < 0 && IntActual < IntLimit);
-  return (RealIncrement > 0 && RealActual > RealLimit) || (RealIncrement < 0 && RealActual < RealLimit);
-}
-
 TSLObject* TSLForTokenizer::PushValue(TSLContextImplementation* Context) {
   // The value of the last pass is used again when nothing but this tokenizer holds it
   // any more: nobody can tell it from a new one.
@@ -307,13 +301,6 @@ TSLObject* TSLForTokenizer::PushValue(TSLContextImplementation* Context) {
     Value = MakeRef<TSLDouble>(RealActual);
   }
   return Value.get();
-}
-
-void TSLForTokenizer::Advance() {
-  if (Mode == feLongint)  // integers wrap on overflow
-    IntActual = static_cast<std::int64_t>(static_cast<std::uint64_t>(IntActual) + static_cast<std::uint64_t>(IntIncrement));
-  else
-    RealActual += RealIncrement;
 }
 
 void TSLForallTokenizer::Init(TSLCollection* ACollection, TSLArray* Body) {

@@ -248,9 +248,19 @@ class TSLForTokenizer : public TSLPassTokenizer {
   void InitDouble(double Initial, double Increment, double Limit, TSLArray* Body);
   TSLObject* GetNextToken(TSLContextImplementation* Context) override;
   void EndPass() override;
-  bool CheckTerminate() const;
+  // Inline, as Advance: once per pass.
+  bool CheckTerminate() const {
+    if (Mode == feLongint)
+      return (IntIncrement > 0 && IntActual > IntLimit) || (IntIncrement < 0 && IntActual < IntLimit);
+    return (RealIncrement > 0 && RealActual > RealLimit) || (RealIncrement < 0 && RealActual < RealLimit);
+  }
   TSLObject* PushValue(TSLContextImplementation* Context);
-  void Advance();
+  void Advance() {
+    if (Mode == feLongint)  // integers wrap on overflow
+      IntActual = static_cast<std::int64_t>(static_cast<std::uint64_t>(IntActual) + static_cast<std::uint64_t>(IntIncrement));
+    else
+      RealActual += RealIncrement;
+  }
 
  private:
   TForMode Mode = feLongint;
