@@ -335,17 +335,7 @@ void TSLInterpreter::RunQuickly(TSLContextImplementation* Context, const TSliceE
         static_cast<TSLPassTokenizer*>(top)->EndPass();
         lane = {};
       }
-      const std::uint32_t bits = token->ClassBits();
-      if (bits & cbIdent) {
-        executable = static_cast<TSLIdent*>(token)->IsExecutable();
-        if (executable) {
-          token = Context->ResolveIdent(static_cast<TSLIdent*>(token));
-          executable = IsExecutableKind(token);
-        }
-      } else {
-        // Numbers, strings and Booleans are data; other values say it themselves.
-        executable = !(bits & (cbNumber | cbString | cbBoolean)) && token->GetExecutable();
-      }
+      token = ResolveToken(Context, token, executable);
     } else {
       // The end of the lane: the tokenizer decides, and one with nothing left goes.
       token = top ? top->GetTokenSlowly(Context) : nullptr;

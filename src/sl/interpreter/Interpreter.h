@@ -166,20 +166,31 @@ inline TSLObject* TSLTokenizer::GetTokenExecuting(TSLContextImplementation* Cont
   return GetTokenSlowly(Context);
 }
 
-inline TSLObject* TSLTokenizer::SetCurrentToken(TSLObject* Token, TSLContextImplementation* Context) {
-  FUnresolvedToken = Token;
-  FToken = nullptr;  // until the name is resolved: nothing to run should that fail
+// A token (not nil) as it is met: an executable name stands for the object it is
+// resolved to. Executable tells whether the interpreter runs the result.
+inline TSLObject* ResolveToken(TSLContextImplementation* Context, TSLObject* Token, bool& Executable) {
   const std::uint32_t bits = Token->ClassBits();
   if (bits & cbIdent) {
-    FTokenIsExecutable = static_cast<TSLIdent*>(Token)->IsExecutable();
-    if (FTokenIsExecutable) {
+    Executable = static_cast<TSLIdent*>(Token)->IsExecutable();
+    if (Executable) {
       Token = Context->ResolveIdent(static_cast<TSLIdent*>(Token));
-      FTokenIsExecutable = IsExecutableKind(Token);
+      Executable = IsExecutableKind(Token);
     }
   } else {
     // Numbers, strings and Booleans are data; other values say it themselves.
-    FTokenIsExecutable = !(bits & (cbNumber | cbString | cbBoolean)) && Token->GetExecutable();
+    Executable = !(bits & (cbNumber | cbString | cbBoolean)) && Token->GetExecutable();
   }
+  return Token;
+}
+
+inline TSLObject* TSLTokenizer::SetCurrentToken(TSLObject* Token, TSLContextImplementation* Context) {
+  FUnresolvedToken = Token;
+  // Until the name is resolved: nothing to run should that fail.
+  FToken = nullptr;
+  FTokenIsExecutable = false;
+  bool executable = false;
+  Token = ResolveToken(Context, Token, executable);
+  FTokenIsExecutable = executable;
   FToken = Token;
   return Token;
 }
