@@ -1,18 +1,30 @@
 // The SL interpreter and its built-ins on three small programs (a counting loop with
 // arithmetic, a loop of definitions and name look-ups, a loop building strings and
 // dictionaries), each beside the same program in PostScript run by Ghostscript and in
-// Lua 5.4, timed in the same run. An operation is one pass of the program's loop; the
-// peers' start-up is measured with an empty loop and taken off. Every program leaves
-// one number, and the three languages must agree on it. Beside them, procedure recursion
-// at several depths, whose time must grow linearly with the depth.
+// Lua 5.4. An operation is one pass of the program's loop. Each iteration runs the
+// three languages one after the other, so that a change of the machine's load meets
+// all of them alike; a peer's time is the median of its whole runs minus the median of
+// its runs of an empty loop (its start-up), and each peer runs enough passes that its
+// loop takes far longer than the spread of its start-up. Times are processor times
+// (user and system, of the peer's whole process tree), which the load of a shared
+// machine distorts far less than the time on the wall. Every program leaves one
+// number, and the three languages must agree on it. PostScript has no string
+// concatenation: its strings program calls a procedure of 14 operators for it in every
+// pass, where SL and Lua have one operator, which favours SL there. Beside them,
+// procedure recursion at several depths, whose time must grow linearly with the depth.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "platform/NumberText.h"
@@ -28,22 +40,23 @@ namespace {
 
 struct TProgram {
   const char* Name;
-  int Passes;
+  int Passes;     // of SL and Ghostscript
+  int LuaPasses;  // Lua runs these loops some ten times faster
   const char* SL;  // %N% stands for the number of passes
   const char* PostScript;
   const char* Lua;
 };
 
 const TProgram kPrograms[] = {
-    {"arithmetic", 3000000,  //
+    {"arithmetic", 3000000, 60000000,  //
      "0 1 1 %N% [B dup 3 mul exch 7 mod add add 65535 and] for",
      "0 1 1 %N% { dup 3 mul exch 7 mod add add 65535 and } for =",
      "local s = 0 for i = 1, %N% do s = (s + i * 3 + i % 7) & 65535 end print(s)"},
-    {"names", 2000000,  //
+    {"names", 2000000, 20000000,  //
      "/x 0 def /y 0 def 1 1 %N% [B /i exch def /x x i add 65535 and def /y y x xor def] for y",
      "/x 0 def /y 0 def 1 1 %N% { /i exch def /x x i add 65535 and def /y y x xor def } for y =",
      "x = 0 y = 0 for j = 1, %N% do i = j x = (x + i) & 65535 y = y ~ x end print(y)"},
-    {"strings", 500000,  //
+    {"strings", 500000, 2000000,  //
      "/t 0 def 1 1 %N% [B /i exch def /d 2 dict def d /k i cvs put d /s 'key' d /k get add put "
      "/t t d /s get length add def] for t",
      "/concat { exch dup length 2 index length add string dup dup 4 2 roll copy length 4 -1 roll putinterval } def "
@@ -58,15 +71,27 @@ std::string WithPasses(const char* Text, int Passes) {
   return s.replace(at, 3, std::to_string(Passes));
 }
 
-// What each run measured: passes per second and the number the program left.
+// What the runs of one language on one program measured: passes per second and the
+// number the program left.
 struct TResult {
   double Rate = 0;
   std::string Value;
+  std::string Trouble;  // why there is no rate, when there is none
 };
-std::map<std::string, TResult> Results;  // by "program/peer"
+std::map<std::string, TResult> Results;  // by "program/language"
 
-using Clock = std::chrono::steady_clock;
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+// The processor time this process has used so far, and that of its waited-for children.
+double OwnSeconds() {
+  timespec t{};
+  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+double ChildrenSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_CHILDREN, &usage);
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
 
 // The SL runtime as a script task has it: System, Create and Global, one interpreter.
 class TSLRuntime {
@@ -89,9 +114,9 @@ class TSLRuntime {
     ctx->AddNamedDict("Create", FCreate.get());
     ctx->AddNamedDict("Global", MakeRef<TSLDictionary>().get());
     ctx->PushBlock(block.get());
-    const auto start = Clock::now();
+    const double start = OwnSeconds();
     while (!FInterpreter->Run(ctx.get())) RefObjManager().PurgeAutoReleasePool();  // as the program's purge task
-    const double seconds = Seconds(Clock::now() - start);
+    const double seconds = OwnSeconds() - start;
     Value = IntToStr(CheckedCast<TSLLongint>(ctx->OperandStackObj()->GetObjAtIndex(0))->GetLongintValue());
     return seconds;
   }
@@ -102,18 +127,19 @@ class TSLRuntime {
   TRef<TSLInterpreter> FInterpreter = MakeRef<TSLInterpreter>();
 };
 
-// Runs a peer on a program file; the seconds it took, its output in Output.
+// Runs a peer on a program file; the seconds it took (-1 when it failed), its output
+// in Output.
 double RunPeer(const std::string& Command, const std::string& Text, std::string& Output) {
   const std::filesystem::path file =
       std::filesystem::temp_directory_path() / ("vt-bench-sl-" + std::to_string(::getpid()));
   std::ofstream(file) << Text << "\n";
-  const auto start = Clock::now();
+  const double start = ChildrenSeconds();
   FILE* pipe = ::popen((Command + " " + file.string()).c_str(), "r");
   Output.clear();
   char buffer[256];
   while (pipe && std::fgets(buffer, sizeof buffer, pipe)) Output += buffer;
   const int status = pipe ? ::pclose(pipe) : -1;
-  const double seconds = Seconds(Clock::now() - start);
+  const double seconds = ChildrenSeconds() - start;
   std::filesystem::remove(file);
   while (!Output.empty() && (Output.back() == '\n' || Output.back() == '\r')) Output.pop_back();
   return status == 0 ? seconds : -1;
@@ -123,45 +149,83 @@ bool Installed(const char* Program) {
   return std::system((std::string("command -v ") + Program + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-void Record(benchmark::State& State, const std::string& Key, double Rate, const std::string& Value) {
-  Results[Key] = TResult{Rate, Value};
-  State.counters["ops/s"] = Rate;
+double Median(std::vector<double> Values) {
+  std::sort(Values.begin(), Values.end());
+  const std::size_t n = Values.size();
+  return n % 2 ? Values[n / 2] : (Values[n / 2 - 1] + Values[n / 2]) / 2;
 }
 
-void BM_SL(benchmark::State& State, const TProgram& P) {
+// A peer: its whole runs of the program and of the empty loop, and its answer.
+class TPeer {
+ public:
+  TPeer(const char* Name, const char* Command, const char* Text, int Passes)
+      : FName(Name), FCommand(Command), FText(Text), FPasses(Passes), FInstalled(Installed(Name)) {}
+
+  // One run of the loop and one of the empty loop; false when the peer failed.
+  bool RunOnce() {
+    if (!FInstalled) return false;
+    std::string empty;
+    const double full = RunPeer(FCommand, WithPasses(FText, FPasses), FValue);
+    const double startUp = RunPeer(FCommand, WithPasses(FText, 0), empty);
+    if (full < 0 || startUp < 0) return false;
+    FFull.push_back(full);
+    FEmpty.push_back(startUp);
+    return true;
+  }
+  // Its answer at Passes, which may differ from the passes it is timed with.
+  std::string Answer(int Passes) const {
+    if (Passes == FPasses && !FFull.empty()) return FValue;
+    std::string value;
+    return FInstalled && RunPeer(FCommand, WithPasses(FText, Passes), value) >= 0 ? value : std::string();
+  }
+  TResult Result(const std::string& Value) const {
+    TResult r;
+    r.Value = Value;
+    if (!FInstalled) {
+      r.Trouble = "not installed (scripts/bench.sh installs it)";
+    } else if (FFull.empty()) {
+      r.Trouble = "failed";
+    } else if (const double loop = Median(FFull) - Median(FEmpty); loop <= 0) {
+      r.Trouble = "loop time lost in the start-up's spread";
+    } else {
+      r.Rate = FPasses / loop;
+    }
+    return r;
+  }
+  const char* Name() const { return FName; }
+
+ private:
+  const char* FName;
+  const char* FCommand;
+  const char* FText;
+  int FPasses;
+  bool FInstalled;
+  std::vector<double> FFull, FEmpty;
+  std::string FValue;  // of the last run of the loop
+};
+
+// One program in the three languages, run in turns.
+void BM_Program(benchmark::State& State, const TProgram& P) {
   TSLRuntime runtime;
   const std::string text = WithPasses(P.SL, P.Passes);
+  TPeer gs("gs", "gs -q -dNODISPLAY -dBATCH", P.PostScript, P.Passes);
+  TPeer lua("lua5.4", "lua5.4", P.Lua, P.LuaPasses);
   std::string value;
-  double best = 1e300;
+  std::vector<double> sl;
   for (auto _ : State) {
     const double seconds = runtime.Run(text, value);
+    sl.push_back(seconds);
     State.SetIterationTime(seconds);
-    best = std::min(best, seconds);
+    gs.RunOnce();
+    lua.RunOnce();
   }
-  Record(State, std::string(P.Name) + "/SL", P.Passes / best, value);
-}
-
-// A peer's time for the loop alone: a run with the passes minus a run of an empty loop.
-void BM_Peer(benchmark::State& State, const TProgram& P, const char* Peer, const char* Command, bool PostScript) {
-  if (!Installed(Peer)) {
-    State.SkipWithError((std::string(Peer) + " is not installed (scripts/bench.sh installs it)").c_str());
-    return;
-  }
-  const char* text = PostScript ? P.PostScript : P.Lua;
-  std::string value, empty;
-  double best = 1e300;
-  for (auto _ : State) {
-    const double full = RunPeer(Command, WithPasses(text, P.Passes), value);
-    const double startUp = RunPeer(Command, WithPasses(text, 0), empty);
-    if (full < 0 || startUp < 0) {
-      State.SkipWithError((std::string(Peer) + " failed").c_str());
-      return;
-    }
-    const double seconds = std::max(full - startUp, 1e-9);
-    State.SetIterationTime(seconds);
-    best = std::min(best, seconds);
-  }
-  Record(State, std::string(P.Name) + "/" + Peer, P.Passes / best, value);
+  const std::string name(P.Name);
+  Results[name + "/SL"] = TResult{P.Passes / Median(sl), value, {}};
+  Results[name + "/gs"] = gs.Result(gs.Answer(P.Passes));
+  Results[name + "/lua"] = lua.Result(lua.Answer(P.Passes));
+  State.counters["SL ops/s"] = Results[name + "/SL"].Rate;
+  State.counters["gs ops/s"] = Results[name + "/gs"].Rate;
+  State.counters["lua ops/s"] = Results[name + "/lua"].Rate;
 }
 
 // A procedure calling itself N levels deep, looking names up on the way down and back
@@ -180,30 +244,26 @@ void PrintRatios() {
   std::printf("\n%-12s %14s %14s %14s %9s %9s  %s\n", "program", "SL ops/s", "gs ops/s", "lua ops/s", "SL/gs", "SL/lua",
               "results");
   for (const TProgram& p : kPrograms) {
-    const TResult& sl = Results[std::string(p.Name) + "/SL"];
-    const TResult& gs = Results[std::string(p.Name) + "/gs"];
-    const TResult& lua = Results[std::string(p.Name) + "/lua5.4"];
+    const std::string name(p.Name);
+    if (!Results.count(name + "/SL")) continue;  // not run
+    const TResult& sl = Results[name + "/SL"];
+    const TResult& gs = Results[name + "/gs"];
+    const TResult& lua = Results[name + "/lua"];
     auto ratio = [&](const TResult& peer) { return peer.Rate > 0 ? sl.Rate / peer.Rate : 0.0; };
     const bool agree = sl.Value == gs.Value && sl.Value == lua.Value;
     std::printf("%-12s %14.0f %14.0f %14.0f %9.2f %9.2f  %s\n", p.Name, sl.Rate, gs.Rate, lua.Rate, ratio(gs),
                 ratio(lua), agree ? ("all " + sl.Value).c_str() : ("DIFFER: " + sl.Value + " " + gs.Value + " " + lua.Value).c_str());
+    for (const auto& [peer, result] : {std::pair{"gs", &gs}, std::pair{"lua5.4", &lua}})
+      if (!result->Trouble.empty()) std::printf("  %s: %s\n", peer, result->Trouble.c_str());
   }
-  std::printf("(ratio above 1: SL is faster)\n");
+  std::printf("(medians of every iteration's runs; ratio above 1: SL is faster)\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (const TProgram& p : kPrograms) {
-    benchmark::RegisterBenchmark((std::string(p.Name) + "/SL").c_str(), BM_SL, p)->UseManualTime()->Iterations(3);
-    benchmark::RegisterBenchmark((std::string(p.Name) + "/gs").c_str(), BM_Peer, p, "gs",
-                                 "gs -q -dNODISPLAY -dBATCH", true)
-        ->UseManualTime()
-        ->Iterations(3);
-    benchmark::RegisterBenchmark((std::string(p.Name) + "/lua5.4").c_str(), BM_Peer, p, "lua5.4", "lua5.4", false)
-        ->UseManualTime()
-        ->Iterations(3);
-  }
+  for (const TProgram& p : kPrograms)
+    benchmark::RegisterBenchmark(p.Name, BM_Program, p)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
   benchmark::RegisterBenchmark("recursion/SL", BM_Recursion)
       ->UseManualTime()
       ->Unit(benchmark::kMillisecond)

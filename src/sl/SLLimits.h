@@ -30,6 +30,11 @@ inline constexpr std::size_t kPooledObjectsKept = 4096;
 inline constexpr std::size_t kScopeNameClasses = 1024;
 inline constexpr int kScopeNamesOneByOne = 16;
 
+// Ints an operand stack keeps when it lets go of them while it alone held them, for
+// the next new Int: a script makes and drops an Int per operation, and a few in
+// hand spare their allocation and destruction.
+inline constexpr int kSpareLongints = 4;
+
 // Handlers one polymorphic procedure can register (one per operand class it accepts).
 inline constexpr int kPolymorphHandlers = 7;
 

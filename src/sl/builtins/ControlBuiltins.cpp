@@ -17,10 +17,20 @@ namespace vt {
 
 void TSLPopProcedure::Execute(TSLContext* Context) { Operands(Context)->Pop(false); }
 
+bool TSLPopProcedure::FastPath(TSLInternalProcedure*, TSLContextImplementation* Context) {
+  TSLStack* ops = Operands(Context);
+  if (ops->Count() < 1) return false;
+  ops->Pop(false);
+  return true;
+}
+
 namespace {
 
 // Pushes a copy of Obj; the stack keeps it, so the pool need not.
 void PushCopy(TSLStack* Ops, const TSLObject* Obj) {
+  // Numbers, copied most, are made for the stack alone.
+  if (auto* i = As<TSLLongint>(Obj)) return PushNew<TSLLongint>(Ops, i->GetLongintValue());
+  if (auto* d = As<TSLDouble>(Obj)) return PushNew<TSLDouble>(Ops, d->GetDoubleValue());
   TSLObject* copy = CopyOrNil(Obj);
   Ops->Push(copy);
   if (copy) RefObjManager().TakeBackAutoRelease(copy);
@@ -33,7 +43,22 @@ void TSLDupProcedure::Execute(TSLContext* Context) {
   PushCopy(ops, ops->GetObjAtIndex(0));
 }
 
+bool TSLDupProcedure::FastPath(TSLInternalProcedure*, TSLContextImplementation* Context) {
+  TSLStack* ops = Operands(Context);
+  TSLObject* top = ops->Count() > 0 ? ops->Peek(0) : nullptr;
+  if (!top || !(top->ClassBits() & (cbLongint | cbDouble))) return false;  // a copy of others may fail
+  PushCopy(ops, top);
+  return true;
+}
+
 void TSLExchProcedure::Execute(TSLContext* Context) { Operands(Context)->Exchange(); }
+
+bool TSLExchProcedure::FastPath(TSLInternalProcedure*, TSLContextImplementation* Context) {
+  TSLStack* ops = Operands(Context);
+  if (ops->Count() < 2) return false;
+  ops->Exchange();
+  return true;
+}
 
 void TSLIndexProcedure::Execute(TSLContext* Context) {
   TSLStack* ops = Operands(Context);
@@ -49,14 +74,23 @@ void TSLAssignProcedure::Execute(TSLContext* Context) {
 
 // Names, dictionaries and name spaces
 
+bool TSLDefProcedure::FastPath(TSLInternalProcedure*, TSLContextImplementation* Context) {
+  TSLContextImplementation* ctx = Implementation(Context);
+  TSLStack* ops = ctx->OperandStackObj();
+  if (ops->Count() < 2) return false;
+  auto* ident = As<TSLIdent>(ops->Peek(1));
+  return ident && ctx->DefineCached(ident);
+}
+
 void TSLDefProcedure::Execute(TSLContext* Context) {
   TSLContextImplementation* ctx = Implementation(Context);
   TSLStack* ops = ctx->OperandStackObj();
   TSLObject* value = ops->GetObjAtIndex(0);
-  const AnsiString& name = OperandAt<TSLIdent>(ops, 1)->IdentValue();
+  const TSLIdent* ident = OperandAt<TSLIdent>(ops, 1);
+  const AnsiString& name = ident->IdentValue();
   const std::size_t colon = name.find(':');
   if (colon == AnsiString::npos) {
-    ctx->TopDict()->DefineObjectAnsi(name, value);
+    ctx->DefineInTopDict(ident, value);
     Drop(ops, 2);
     return;
   }
@@ -81,6 +115,14 @@ void TSLUndefProcedure::Execute(TSLContext* Context) {
   const WideString key = AnsiToWide(CheckedCast<TSLIdent>(name.get())->IdentValue());
   auto* target = CheckedCast<TSLDictionary>(dict.get());
   if (target->NameExists(key)) target->RemoveObject(key);
+}
+
+bool TSLDictProcedure::FastPath(TSLInternalProcedure*, TSLContextImplementation* Context) {
+  TSLStack* ops = Operands(Context);
+  if (ops->Count() < 1 || !As<TSLLongint>(ops->Peek(0))) return false;
+  ops->Pop(false);
+  PushNew<TSLDictionary>(ops);
+  return true;
 }
 
 void TSLDictProcedure::Execute(TSLContext* Context) {
@@ -332,7 +374,7 @@ void TSLRaiseProcedure::Execute(TSLContext* Context) {
 }
 
 TSLRaiseSEProcedure::TSLRaiseSEProcedure(bool AutoRelease)
-    : TSLInternalProcedure(AutoRelease),
+    : TSLInternalProcedure(AutoRelease, true),
       FCreateDict(MakeRef<TSLCreateDictProcedure>()),
       FRaise(MakeRef<TSLRaiseProcedure>()) {}
 

@@ -9,16 +9,16 @@
 namespace vt {
 
 // Operands
-VT_SL_BUILTIN(TSLPopProcedure);    // x →
-VT_SL_BUILTIN(TSLDupProcedure);    // x → x copy
-VT_SL_BUILTIN(TSLExchProcedure);   // a b → b a
+VT_SL_FAST_BUILTIN(TSLPopProcedure);   // x →
+VT_SL_FAST_BUILTIN(TSLDupProcedure);   // x → x copy
+VT_SL_FAST_BUILTIN(TSLExchProcedure);  // a b → b a
 VT_SL_BUILTIN(TSLIndexProcedure);  // … n → … copy of the operand at depth n
 VT_SL_BUILTIN(TSLAssignProcedure);  // target source → target (with the source's value)
 
 // Names, dictionaries and name spaces
-VT_SL_BUILTIN(TSLDefProcedure);                // /name value →
+VT_SL_FAST_BUILTIN(TSLDefProcedure);           // /name value →
 VT_SL_BUILTIN(TSLUndefProcedure);              // dict /name →
-VT_SL_BUILTIN(TSLDictProcedure);               // n → dict
+VT_SL_FAST_BUILTIN(TSLDictProcedure);          // n → dict
 VT_SL_BUILTIN(TSLCurrentdictProcedure);        // → dict on top of the dictionary stack
 VT_SL_BUILTIN(TSLBeginProcedure);              // dict →, onto the dictionary stack
 VT_SL_BUILTIN(TSLEndProcedure);                // →, off the dictionary stack
@@ -26,7 +26,7 @@ VT_SL_BUILTIN(TSLKnownProcedure);              // dict /name → bool
 VT_SL_BUILTIN(TSLGKnownProcedure);             // /name → bool: the context resolves it
 VT_SL_BUILTIN(TSLNKnownProcedure);             // ns → bool: a name space of that name exists
 VT_SL_BUILTIN(TSLCreateNamespaceProcedure);    // name →
-VT_SL_BUILTIN(TSLImportProcedure);             // name →: a dictionary imported as name space
+VT_SL_SLOW_BUILTIN(TSLImportProcedure);             // name →: a dictionary imported as name space
 
 // Control flow
 VT_SL_BUILTIN(TSLIfProcedure);      // bool blk →
@@ -68,8 +68,8 @@ class TSLRaiseSEProcedure : public TSLInternalProcedure {
 };
 
 // Task control
-VT_SL_BUILTIN(TSLAbortProcedure);  // →: aborts the script task that owns the context
-VT_SL_BUILTIN(TSLWaitProcedure);   // ms →: pauses the script
-VT_SL_BUILTIN(TSLTestProcedure);   // → 100 200 300: three waits driven by its user value
+VT_SL_SLOW_BUILTIN(TSLAbortProcedure);  // →: aborts the script task that owns the context
+VT_SL_SLOW_BUILTIN(TSLWaitProcedure);   // ms →: pauses the script
+VT_SL_SLOW_BUILTIN(TSLTestProcedure);   // → 100 200 300: three waits driven by its user value
 
 }  // namespace vt

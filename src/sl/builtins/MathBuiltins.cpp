@@ -76,8 +76,30 @@ void DoubleFunction(TSLContext* Context, F f) {
 template <class F>
 void LongintFunction(TSLContext* Context, F f) {
   TSLStack* ops = Operands(Context);
-  const std::int64_t b = LongintOperand(ops, 0);
+  std::int64_t a = 0, b = 0;
+  if (TopLongints(ops, a, b)) return ReplaceTopLongints(ops, f(a, b));
+  b = LongintOperand(ops, 0);  // the operands' errors, top first
   ReplaceTop<TSLLongint>(ops, 2, f(LongintOperand(ops, 1), b));
+}
+
+// The fast path of a built-in on two Ints: replaced by Op of them (the deeper first).
+template <std::int64_t (*Op)(std::int64_t, std::int64_t)>
+bool OnLongints(TSLInternalProcedure*, TSLContextImplementation* Context) {
+  TSLStack* ops = Operands(Context);
+  std::int64_t a = 0, b = 0;
+  if (!TopLongints(ops, a, b)) return false;
+  ReplaceTopLongints(ops, Op(a, b));
+  return true;
+}
+
+// The same for the logic built-ins, whose Int operation is their Combine.
+template <class T>
+bool CombineLongints(TSLInternalProcedure* Self, TSLContextImplementation* Context) {
+  TSLStack* ops = Operands(Context);
+  std::int64_t a = 0, b = 0;
+  if (!TopLongints(ops, a, b)) return false;
+  ReplaceTopLongints(ops, static_cast<T*>(Self)->T::Combine(a, b));
+  return true;
 }
 
 // ceil (Step 1) and floor (Step -1): the truncated value's low 32 bits, stepped when
@@ -132,6 +154,42 @@ void TSLSqrtProcedure::ExecuteLongint(TSLContext* Context) {
 void TSLSqrtProcedure::ExecuteDouble(TSLContext* Context) { OnDouble<TSLDouble>(Context, [](double v) { return std::sqrt(v); }); }
 
 // Arithmetic of two numbers
+
+void TSLArithmeticProcedure::RegisterProcedures() {
+  TSLNumberProcedure::RegisterProcedures();
+  SetFastPath(LongintPath());
+}
+
+namespace {
+
+// The text of two strings joined, when each 8-bit character stands for itself (ASCII):
+// then joining them directly gives what the round trip through 8-bit text gives.
+bool IsAscii(std::u16string_view Text) {
+  for (char16_t c : Text)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+// The fast path of add on two strings of ASCII text; apart, so that the one on Ints
+// stays small.
+[[gnu::noinline]] bool AddStringsFast(TSLStack* Ops) {
+  auto* b = Ops->Count() > 1 ? As<TSLString>(Ops->Peek(0)) : nullptr;
+  auto* a = b ? As<TSLString>(Ops->Peek(1)) : nullptr;
+  if (!a || !IsAscii(a->StringValue()) || !IsAscii(b->StringValue())) return false;
+  ReplaceTop<TSLString>(Ops, 2, a->StringValue() + b->StringValue());
+  return true;
+}
+
+// The fast path of add: two Ints, or two strings of ASCII text.
+bool AddFast(TSLInternalProcedure* Self, TSLContextImplementation* Context) {
+  return OnLongints<WrapAdd>(Self, Context) || AddStringsFast(Operands(Context));
+}
+
+}  // namespace
+
+TSLInternalProcedure::TFastPath TSLAddProcedure::LongintPath() const { return &AddFast; }
+TSLInternalProcedure::TFastPath TSLSubProcedure::LongintPath() const { return &OnLongints<WrapSub>; }
+TSLInternalProcedure::TFastPath TSLMulProcedure::LongintPath() const { return &OnLongints<WrapMul>; }
 
 void TSLAddProcedure::RegisterProcedures() {
   TSLArithmeticProcedure::RegisterProcedures();
@@ -192,6 +250,15 @@ std::int64_t Divide(std::int64_t A, std::int64_t B, bool Remainder) {
   return Remainder ? A % B : A / B;
 }
 
+// The fast path of idiv and mod: two Ints, not a division by zero.
+bool DivideLongints(TSLContextImplementation* Context, bool Remainder) {
+  TSLStack* ops = Operands(Context);
+  std::int64_t a = 0, b = 0;
+  if (!TopLongints(ops, a, b) || b == 0) return false;
+  ReplaceTopLongints(ops, Divide(a, b, Remainder));
+  return true;
+}
+
 }  // namespace
 
 void TSLIDivProcedure::Execute(TSLContext* Context) {
@@ -200,6 +267,8 @@ void TSLIDivProcedure::Execute(TSLContext* Context) {
 void TSLModProcedure::Execute(TSLContext* Context) {
   LongintFunction(Context, [](std::int64_t a, std::int64_t b) { return Divide(a, b, true); });
 }
+bool TSLIDivProcedure::FastPath(TSLInternalProcedure*, TSLContextImplementation* Context) { return DivideLongints(Context, false); }
+bool TSLModProcedure::FastPath(TSLInternalProcedure*, TSLContextImplementation* Context) { return DivideLongints(Context, true); }
 void TSLPowerProcedure::Execute(TSLContext* Context) {
   LongintFunction(Context, [](std::int64_t a, std::int64_t b) { return IntIntPower(Low32(a), Low32(b)); });
 }
@@ -237,6 +306,7 @@ void TSLAtanProcedure::Execute(TSLContext* Context) {
 void TSLLogicProcedure::RegisterProcedures() {
   RegisterProcedureForClassName<TSLLongint>(&TSLLogicProcedure::ExecuteLongint, 1);
   RegisterProcedureForClassName<TSLBoolean>(&TSLLogicProcedure::ExecuteBoolean, 1);
+  SetFastPath(LongintPath());
 }
 
 void TSLLogicProcedure::ExecuteLongint(TSLContext* Context) {
@@ -257,6 +327,9 @@ std::int64_t TSLOrProcedure::Combine(std::int64_t A, std::int64_t B) const { ret
 bool TSLOrProcedure::Combine(bool A, bool B) const { return A || B; }
 std::int64_t TSLXorProcedure::Combine(std::int64_t A, std::int64_t B) const { return A ^ B; }
 bool TSLXorProcedure::Combine(bool A, bool B) const { return A != B; }
+TSLInternalProcedure::TFastPath TSLAndProcedure::LongintPath() const { return &CombineLongints<TSLAndProcedure>; }
+TSLInternalProcedure::TFastPath TSLOrProcedure::LongintPath() const { return &CombineLongints<TSLOrProcedure>; }
+TSLInternalProcedure::TFastPath TSLXorProcedure::LongintPath() const { return &CombineLongints<TSLXorProcedure>; }
 
 void TSLNotProcedure::RegisterProcedures() {
   RegisterProcedureForClassName<TSLLongint>(&TSLNotProcedure::ExecuteLongint, 0);
@@ -388,15 +461,27 @@ void TSLCvrProcedure::ExecuteString(TSLContext* Context) {
   ReplaceTop<TSLDouble>(ops, 1, ParseDouble(TextOperand(ops, 0)));
 }
 
+namespace {
+
+// The fast path of cvs: an Int.
+bool LongintText(TSLInternalProcedure*, TSLContextImplementation* Context) {
+  TSLStack* ops = Operands(Context);
+  auto* value = ops->Count() > 0 ? As<TSLLongint>(ops->Peek(0)) : nullptr;
+  if (!value) return false;
+  ReplaceTop<TSLString>(ops, 1, AnsiToWide(IntToStr(value->GetLongintValue())));
+  return true;
+}
+
+}  // namespace
+
 void TSLCvsProcedure::RegisterProcedures() {
   RegisterProcedureForClassName<TSLLongint>(&TSLCvsProcedure::ExecuteLongint, 0);
   RegisterProcedureForClassName<TSLDouble>(&TSLCvsProcedure::ExecuteDouble, 0);
   RegisterProcedureForClassName<TSLIdent>(&TSLCvsProcedure::ExecuteIdent, 0);
+  SetFastPath(&LongintText);
 }
 
-void TSLCvsProcedure::ExecuteLongint(TSLContext* Context) {
-  OnLongint<TSLString>(Context, [](std::int64_t v) { return AnsiToWide(IntToStr(v)); });
-}
+void TSLCvsProcedure::ExecuteLongint(TSLContext* Context) { LongintText(this, Implementation(Context)); }
 void TSLCvsProcedure::ExecuteDouble(TSLContext* Context) {
   OnDouble<TSLString>(Context, [](double v) { return AnsiToWide(FloatToStr(v)); });
 }

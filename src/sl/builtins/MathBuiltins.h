@@ -49,17 +49,33 @@ VT_SL_NUMBER_BUILTIN(TSLTruncProcedure, TSLNumberProcedure);
 // a → Double
 VT_SL_NUMBER_BUILTIN(TSLSqrtProcedure, TSLNumberProcedure);
 
-// a b → a op b, decided by the deeper operand; Ints mix with Doubles to a Double.
+// a b → a op b, decided by the deeper operand; Ints mix with Doubles to a Double. Two
+// Ints take a path of their own, without the dispatch.
 class TSLArithmeticProcedure : public TSLNumberProcedure {
  public:
   using TSLNumberProcedure::TSLNumberProcedure;
 
  protected:
   int Depth() const override { return 1; }
+  void RegisterProcedures() override;
+  // The fast path of two Ints; nil where they take the dispatch (div).
+  virtual TFastPath LongintPath() const { return nullptr; }
 };
 
-VT_SL_NUMBER_BUILTIN(TSLSubProcedure, TSLArithmeticProcedure);
-VT_SL_NUMBER_BUILTIN(TSLMulProcedure, TSLArithmeticProcedure);
+#define VT_SL_ARITHMETIC_BUILTIN(Name)                        \
+  class Name : public TSLArithmeticProcedure {                \
+   public:                                                    \
+    using TSLArithmeticProcedure::TSLArithmeticProcedure;     \
+    const char* ClassName() const override { return #Name; }  \
+                                                              \
+   protected:                                                 \
+    void ExecuteLongint(TSLContext* Context) override;        \
+    void ExecuteDouble(TSLContext* Context) override;         \
+    TFastPath LongintPath() const override;                   \
+  }
+
+VT_SL_ARITHMETIC_BUILTIN(TSLSubProcedure);
+VT_SL_ARITHMETIC_BUILTIN(TSLMulProcedure);
 VT_SL_NUMBER_BUILTIN(TSLDivProcedure, TSLArithmeticProcedure);  // always a Double
 
 // a b → sum; s t → s t joined; array obj → (obj appended to the array)
@@ -72,14 +88,15 @@ class TSLAddProcedure : public TSLArithmeticProcedure {
   void RegisterProcedures() override;
   void ExecuteLongint(TSLContext* Context) override;
   void ExecuteDouble(TSLContext* Context) override;
+  TFastPath LongintPath() const override;
 
  private:
   void ExecuteString(TSLContext* Context);
   void ExecuteArray(TSLContext* Context);
 };
 
-VT_SL_BUILTIN(TSLIDivProcedure);  // i j → quotient toward zero
-VT_SL_BUILTIN(TSLModProcedure);   // i j → remainder with the sign of i
+VT_SL_FAST_BUILTIN(TSLIDivProcedure);  // i j → quotient toward zero
+VT_SL_FAST_BUILTIN(TSLModProcedure);   // i j → remainder with the sign of i
 VT_SL_BUILTIN(TSLPowerProcedure);  // i j → i to the j (low 32 bits each; j ≤ 0 gives 1)
 VT_SL_BUILTIN(TSLExpProcedure);    // x y → x to the y
 VT_SL_BUILTIN(TSLLnProcedure);
@@ -90,15 +107,17 @@ VT_SL_BUILTIN(TSLSinProcedure);
 VT_SL_BUILTIN(TSLCosProcedure);
 VT_SL_BUILTIN(TSLAtanProcedure);  // y x → the angle of the point (x, y)
 
-// Base of and, or, xor (Ints bitwise, Booleans logically) decided by the deeper operand.
+// Base of and, or, xor (Ints bitwise, Booleans logically) decided by the deeper operand;
+// two Ints take a path of their own, without the dispatch.
 class TSLLogicProcedure : public TSLPolymorphProcedure {
  public:
   using TSLPolymorphProcedure::TSLPolymorphProcedure;
+  virtual std::int64_t Combine(std::int64_t A, std::int64_t B) const = 0;
+  virtual bool Combine(bool A, bool B) const = 0;
 
  protected:
   void RegisterProcedures() override;
-  virtual std::int64_t Combine(std::int64_t A, std::int64_t B) const = 0;
-  virtual bool Combine(bool A, bool B) const = 0;
+  virtual TFastPath LongintPath() const = 0;
 
  private:
   void ExecuteLongint(TSLContext* Context);
@@ -110,10 +129,11 @@ class TSLLogicProcedure : public TSLPolymorphProcedure {
    public:                                                                     \
     using TSLLogicProcedure::TSLLogicProcedure;                                \
     const char* ClassName() const override { return #Name; }                   \
-                                                                               \
-   protected:                                                                  \
     std::int64_t Combine(std::int64_t A, std::int64_t B) const override;      \
     bool Combine(bool A, bool B) const override;                               \
+                                                                               \
+   protected:                                                                  \
+    TFastPath LongintPath() const override;                                    \
   }
 
 VT_SL_LOGIC_BUILTIN(TSLAndProcedure);
@@ -132,24 +152,36 @@ VT_SL_BUILTIN(TSLNeProcedure);
 // only) unit by unit on their full text; anything else cannot be ordered.
 class TSLCompare : public TSLInternalProcedure {
  public:
-  using TSLInternalProcedure::TSLInternalProcedure;
+  explicit TSLCompare(bool AutoRelease) : TSLInternalProcedure(AutoRelease, true) {}
   void Execute(TSLContext* Context) override;
-
- protected:
   virtual bool CompareNumbers(double Op1, double Op2) const = 0;
   virtual bool CompareStrings(const WideString& Op1, const WideString& Op2) const = 0;
+
+ protected:
+  // The fast path: two Ints compared without the virtual calls.
+  template <class T>
+  static bool CompareLongints(TSLInternalProcedure* Self, TSLContextImplementation* Context);
 };
 
-#define VT_SL_COMPARE_BUILTIN(Name)                                                  \
-  class Name : public TSLCompare {                                                   \
-   public:                                                                           \
-    using TSLCompare::TSLCompare;                                                    \
-    const char* ClassName() const override { return #Name; }                         \
-                                                                                     \
-   protected:                                                                        \
-    bool CompareNumbers(double Op1, double Op2) const override;                      \
-    bool CompareStrings(const WideString& Op1, const WideString& Op2) const override; \
+#define VT_SL_COMPARE_BUILTIN(Name)                                                    \
+  class Name final : public TSLCompare {                                               \
+   public:                                                                             \
+    explicit Name(bool AutoRelease) : TSLCompare(AutoRelease) { SetFastPath(&CompareLongints<Name>); } \
+    const char* ClassName() const override { return #Name; }                           \
+    bool CompareNumbers(double Op1, double Op2) const override;                        \
+    bool CompareStrings(const WideString& Op1, const WideString& Op2) const override;  \
   }
+
+template <class T>
+bool TSLCompare::CompareLongints(TSLInternalProcedure* Self, TSLContextImplementation* Context) {
+  TSLStack* ops = Operands(Context);
+  std::int64_t a = 0, b = 0;
+  if (!TopLongints(ops, a, b)) return false;
+  // Numbers compare as Doubles, Ints too.
+  const bool result = static_cast<T*>(Self)->T::CompareNumbers(static_cast<double>(a), static_cast<double>(b));
+  ReplaceTop<TSLBoolean>(ops, 2, result);
+  return true;
+}
 
 VT_SL_COMPARE_BUILTIN(TSLLtProcedure);
 VT_SL_COMPARE_BUILTIN(TSLLeProcedure);

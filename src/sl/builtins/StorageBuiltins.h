@@ -11,15 +11,15 @@
 
 namespace vt {
 
-VT_SL_BUILTIN(TSLLoadObjProcedure);     // name → the object stored under name
-VT_SL_BUILTIN(TSLSaveObjProcedure);     // name x →
-VT_SL_BUILTIN(TSLLoadStoObjProcedure);  // name access → the storage object itself
+VT_SL_SLOW_BUILTIN(TSLLoadObjProcedure);     // name → the object stored under name
+VT_SL_SLOW_BUILTIN(TSLSaveObjProcedure);     // name x →
+VT_SL_SLOW_BUILTIN(TSLLoadStoObjProcedure);  // name access → the storage object itself
 // file address kind → file address kind value status: status 0 read, 1 no such file,
 // 2 a ".HX3" package and a kind without unscrambling constants, 255 not readable.
-VT_SL_BUILTIN(TSLCRCFromFileProcedure);
-VT_SL_BUILTIN(TSLEncrStrProcedure);  // text word byte → [A 32 cipher bytes]
-VT_SL_BUILTIN(TSLDecrStrProcedure);  // [A cipher bytes] word byte → text
-VT_SL_BUILTIN(TSLInstRelProcedure);  // release → whether this program may install it
+VT_SL_SLOW_BUILTIN(TSLCRCFromFileProcedure);
+VT_SL_SLOW_BUILTIN(TSLEncrStrProcedure);  // text word byte → [A 32 cipher bytes]
+VT_SL_SLOW_BUILTIN(TSLDecrStrProcedure);  // [A cipher bytes] word byte → text
+VT_SL_SLOW_BUILTIN(TSLInstRelProcedure);  // release → whether this program may install it
 
 // Opens a storage object with the access and the context's debug flag; in a debug run
 // the debugger of the context's script task learns of its text under Name, so that it

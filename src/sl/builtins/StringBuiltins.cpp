@@ -120,9 +120,18 @@ void PushText(TSLStack* Ops, const AnsiString& Text) { PushNew<TSLString>(Ops, A
 
 }  // namespace
 
+// The 8-bit text of a string has one character per unit of the string.
 void TSLLengthProcedure::Execute(TSLContext* Context) {
+  OperandAt<TSLString>(Operands(Context), 0);  // the operand's errors
+  FastPath(this, Implementation(Context));
+}
+
+bool TSLLengthProcedure::FastPath(TSLInternalProcedure*, TSLContextImplementation* Context) {
   TSLStack* ops = Operands(Context);
-  ReplaceTop<TSLLongint>(ops, 1, static_cast<std::int64_t>(TextOperand(ops, 0).size()));
+  auto* text = ops->Count() > 0 ? As<TSLString>(ops->Peek(0)) : nullptr;
+  if (!text) return false;
+  ReplaceTop<TSLLongint>(ops, 1, static_cast<std::int64_t>(text->StringValue().size()));
+  return true;
 }
 
 void TSLGetSubStrProcedure::Execute(TSLContext* Context) {
@@ -224,10 +233,44 @@ void GetNamed(TSLStack* Ops) {
 
 }  // namespace
 
+namespace {
+
+// The name and dictionary operands of get and put, at Depth and below, when they
+// are an identifier and a dictionary.
+TSLDictionary* NamedDictionary(TSLStack* Ops, int Depth, const TSLIdent*& Name) {
+  if (Ops->Count() < Depth + 2) return nullptr;
+  Name = As<TSLIdent>(Ops->Peek(Depth));
+  return Name ? As<TSLDictionary>(Ops->Peek(Depth + 1)) : nullptr;
+}
+
+// The fast path of get: a dictionary that holds the name.
+bool GetFromDictionary(TSLInternalProcedure*, TSLContextImplementation* Context) {
+  TSLStack* ops = Operands(Context);
+  const TSLIdent* name = nullptr;
+  TSLDictionary* dict = NamedDictionary(ops, 0, name);
+  const TSLDictionary::TEntry* entry = dict ? dict->FindEntryAnsi(name->IdentValue()) : nullptr;
+  if (!entry) return false;
+  ops->ReplaceTopTwo(entry->Value);
+  return true;
+}
+
+// The fast path of put: a dictionary that does not hold the name yet.
+bool PutIntoDictionary(TSLInternalProcedure*, TSLContextImplementation* Context) {
+  TSLStack* ops = Operands(Context);
+  const TSLIdent* name = nullptr;
+  TSLDictionary* dict = NamedDictionary(ops, 1, name);
+  if (!dict || !dict->AddIfNew(AnsiToWide(name->IdentValue()), ops->Peek(0))) return false;
+  Drop(ops, 3);
+  return true;
+}
+
+}  // namespace
+
 void TSLGetProcedure::RegisterProcedures() {
   RegisterProcedureForClassName<TSLArray>(&TSLGetProcedure::ExecuteArray, 1);
   RegisterProcedureForClassName<TSLDictionary>(&TSLGetProcedure::ExecuteDictionary, 1);
   RegisterProcedureForClassName<TSLRecord>(&TSLGetProcedure::ExecuteRecord, 1);
+  SetFastPath(&GetFromDictionary);
 }
 
 void TSLGetProcedure::ExecuteArray(TSLContext* Context) {
@@ -244,6 +287,7 @@ void TSLPutProcedure::RegisterProcedures() {
   RegisterProcedureForClassName<TSLArray>(&TSLPutProcedure::ExecuteArray, 2);
   RegisterProcedureForClassName<TSLDictionary>(&TSLPutProcedure::ExecuteDictionary, 2);
   RegisterProcedureForClassName<TSLRecord>(&TSLPutProcedure::ExecuteRecord, 2);
+  SetFastPath(&PutIntoDictionary);
 }
 
 void TSLPutProcedure::ExecuteArray(TSLContext* Context) {

@@ -31,7 +31,7 @@ std::int32_t CharrToInt(char Ch, std::string_view Table, std::int32_t HighIndex)
 std::int64_t IntIntPower(std::int64_t Base, std::int32_t Exponent);
 
 // Texts
-VT_SL_BUILTIN(TSLLengthProcedure);     // s → n
+VT_SL_FAST_BUILTIN(TSLLengthProcedure);  // s → n
 VT_SL_BUILTIN(TSLGetSubStrProcedure);  // s i n → the n characters from i
 VT_SL_BUILTIN(TSLPutSubStrProcedure);  // s i t → s, overwritten in place from i
 VT_SL_BUILTIN(TSLSearchProcedure);     // s t → pre match post true, or false

@@ -44,7 +44,10 @@ std::int32_t TSLContextImplementation::GetUserValue() const {
 }
 
 void TSLContextImplementation::SetUserValue(std::int32_t Value) {
-  if (TSLTokenizer* top = TopTokenizer()) top->FUserValue = Value;
+  TSLTokenizer* top = TopTokenizer();
+  if (!top) return;
+  top->FUserValue = Value;
+  if (Value != 0) top->PinToken();  // it runs again later
 }
 
 TSLDictionary* TSLContextImplementation::TopDict() const {
@@ -92,30 +95,42 @@ TSLObject* TSLContextImplementation::Resolve(std::string_view AName, TSLDictiona
   }
 }
 
-TSLDictionary::TEntry* TSLContextImplementation::FindOnDictStack(std::string_view Name) {
+TSLDictionary::TEntry* TSLContextImplementation::FindOnDictStack(std::string_view Name, TSLDictionary** Holder) {
   // Top first: the first dictionary holding the name wins.
   for (int i = FDictStack->GetCount() - 1; i >= 0; --i) {
     auto* dict = As<TSLDictionary>(FDictStack->TSLArray::GetObjAtIndex(i));
     if (!dict) continue;
     dict->MarkScope();
-    if (TSLDictionary::TEntry* entry = dict->FindEntryAnsi(Name)) return entry;
+    if (TSLDictionary::TEntry* entry = dict->FindEntryAnsi(Name)) {
+      if (Holder) *Holder = dict;
+      return entry;
+    }
   }
   return nullptr;
 }
 
-TSLObject* TSLContextImplementation::ResolveIdent(const TSLIdent* Ident) {
+TSLObject* TSLContextImplementation::ResolveIdentAfresh(const TSLIdent* Ident) {
   TSLIdent::TNameCache& cache = Ident->NameCache();
-  if (cache.Context == this && ScopeUnchangedSince(cache.Stamp, cache.NameHash))
-    if (TSLObject* value = static_cast<TSLDictionary::TEntry*>(cache.Entry)->Value) return value;
   const AnsiString& name = Ident->IdentValue();
   if (name.find_first_of(":.") != AnsiString::npos) return ResolveName(name);
   // A plain name depends only on the dictionary stack and the names of the scopes
   // searched, so its entry stays right until a scope of that name changes.
   const std::uint64_t stamp = ScopeStamp();
-  TSLDictionary::TEntry* entry = FindOnDictStack(name);
+  TSLDictionary* holder = nullptr;
+  TSLDictionary::TEntry* entry = FindOnDictStack(name, &holder);
   if (!entry || !entry->Value) throw Exception(Format("object with name '%s' not found", AnsiToUtf8(name)));
-  cache = {stamp, TWideTextHash{}(std::string_view(name)), this, entry};
+  cache = {stamp, TWideTextHash{}(std::string_view(name)), this, entry, holder};
   return entry->Value;
+}
+
+void TSLContextImplementation::DefineInTopDict(const TSLIdent* Ident, TSLObject* Value) {
+  TSLDictionary* top = TopDict();
+  const AnsiString& name = Ident->IdentValue();
+  TSLDictionary::TEntry* entry = top->DefineObjectAnsi(name, Value);
+  // The top dictionary holds the name now, so its entry is what the name stands for.
+  // A plain name only: a dotted one is resolved otherwise.
+  if (top->IsScope() && name.find('.') == AnsiString::npos)
+    Ident->NameCache() = {ScopeStamp(), TWideTextHash{}(std::string_view(name)), this, entry, top};
 }
 
 TSLObject* TSLContextImplementation::ResolveName(const AnsiString& AName) {
@@ -208,11 +223,8 @@ void MapFailure(TSLContextImplementation* Context, const Exception& Failure) {
 
 }  // namespace
 
-namespace {
-
-// The end of a slice on a coarse monotonic clock: like the system tick counter it is
-// read after every step, so it must cost next to nothing (a fine clock costs more than
-// a simple token); its resolution of a few ms is as coarse as that counter's.
+// The end of a slice on a coarse monotonic clock, which costs next to nothing to read;
+// its resolution of a few ms is as coarse as the system tick counter's.
 class TSliceEnd {
  public:
   explicit TSliceEnd(int Ms) {
@@ -231,40 +243,155 @@ class TSliceEnd {
   timespec FEnd{};
 };
 
-}  // namespace
+namespace {
 
-inline bool TSLInterpreter::Exec(TSLContextImplementation* Context) {
-  bool executable = false;
-  TSLObject* token = Context->GetTokenExec(executable);
-  if (!token) return false;
-  if (!executable) {
-    Context->OperandStackObj()->Push(token);
-    return false;
-  }
-  if (!IsExecutableKind(token)) return false;
-  const TRef<TSLObject> hold(token);  // the token may drop its last other holder while it runs
+// Runs an executable token: a block or procedure pushes its tokenizer, an internal
+// procedure does its work. A failure becomes a script exception.
+inline void RunToken(TSLContextImplementation* Context, TSLObject* Token) {
   try {
-    token->Execute(Context);
+    if (Token->ClassBits() & cbInternalProcedure) {
+      auto* procedure = static_cast<TSLInternalProcedure*>(Token);
+      if (procedure->TryFastPath(Context)) return;
+      const TRef<TSLObject> hold(Token);  // it may drop its last other holder while it runs
+      procedure->Run(Context);
+    } else {
+      Token->Execute(Context);
+    }
   } catch (const Exception& failure) {
     MapFailure(Context, failure);
   }
-  return true;
 }
 
-inline void TSLInterpreter::Fetch(TSLContextImplementation* Context) {
-  if (Context->GetState() != isExecuting) return;
-  // Calls never recurse on the native stack, but each level holds a tokenizer (and a
-  // procedure a dictionary): endless recursion would take all memory. It ends the run.
-  if (Context->ExecutionStackObj()->Count() > kMaxExecutionDepth)
+// Calls never recurse on the native stack, but each level holds a tokenizer (and a
+// procedure a dictionary): endless recursion would take all memory. It ends the run.
+inline void CheckDepth(const TSLStack* ExecStack) {
+  if (ExecStack->Count() > kMaxExecutionDepth)
     throw Exception(Format("calls nested deeper than %d levels", kMaxExecutionDepth));
+}
+
+inline TSLTokenizer* TopOf(TSLStack* ExecStack) {
+  return ExecStack->Count() == 0 ? nullptr : CheckedCast<TSLTokenizer>(ExecStack->GetObjAtIndex(0));
+}
+
+// Whether running Token cannot take long: a block or procedure only pushes its
+// tokenizer, a quick built-in works on values.
+inline bool IsQuietToken(const TSLObject* Token) {
+  return !(Token->ClassBits() & cbInternalProcedure) || static_cast<const TSLInternalProcedure*>(Token)->IsQuick();
+}
+
+inline TSLTokenizer::TLaneWindow LaneOf(const TSLTokenizer* Tokenizer) {
+  return Tokenizer ? Tokenizer->LaneWindow() : TSLTokenizer::TLaneWindow{};
+}
+
+}  // namespace
+
+bool TSLInterpreter::Exec(TSLContextImplementation* Context) {
+  bool executable = false;
+  TSLObject* token = Context->GetTokenExec(executable);
+  if (!token) return true;
+  if (!executable) {
+    Context->OperandStackObj()->Push(token);
+    return true;
+  }
+  if (!IsExecutableKind(token)) return true;
+  const bool quiet = IsQuietToken(token);
+  RunToken(Context, token);
+  return quiet;
+}
+
+void TSLInterpreter::Fetch(TSLContextImplementation* Context) {
+  if (Context->GetState() != isExecuting) return;
+  CheckDepth(Context->ExecutionStackObj());
   if (!Context->FetchToken()) Context->SetState(isFinished);
+  // Whatever happens before it runs, the token must live until then.
+  Context->PinToken();
+}
+
+// Exec and Fetch as the general loop does them, fused: the lane of the top tokenizer
+// is held in locals while no code runs (pushing a value changes no array), so a token
+// is taken, told apart and run inline; the tokenizer itself decides only at the ends
+// of its lane. The token stands in the tokenizer as it would in the general loop
+// whenever anything could look: before code runs, and at the end of a slice.
+void TSLInterpreter::RunQuickly(TSLContextImplementation* Context, const TSliceEnd& SliceEnd) {
+  TSLStack* exec = Context->ExecutionStackObj();
+  TSLStack* ops = Context->OperandStackObj();
+  CheckDepth(exec);
+  // A step that only pushed a value or ran a quick built-in cannot have taken long:
+  // the clock is read after every other step, and after every
+  // kQuietStepsBetweenTicks quiet ones. This counts the steps left until the next read.
+  int stepsToTick = Exec(Context) ? kQuietStepsBetweenTicks : 1;  // the token fetched before this call
+  if (Context->GetState() != isExecuting) return;
+  TSLTokenizer* top = TopOf(exec);
+  TSLTokenizer::TLaneWindow lane = LaneOf(top);
+  for (;;) {
+    // Fetch. The last element of a loop's pass is taken here too: the loop's EndPass
+    // then does what its GetNextToken does when it hands that element out.
+    TSLObject* token = nullptr;
+    bool executable = false;
+    const bool endsPass = lane.Next >= lane.End && lane.EndsPass && lane.Next == lane.End;
+    if ((lane.Next < lane.End || endsPass) && (token = lane.Items[lane.Next]) != nullptr) {
+      top->Took(++lane.Next, token);
+      if (endsPass) {
+        static_cast<TSLPassTokenizer*>(top)->EndPass();
+        lane = {};
+      }
+      token = ResolveToken(Context, token, executable);
+    } else {
+      // The end of the lane: the tokenizer decides, and one with nothing left goes.
+      token = top ? top->GetTokenSlowly(Context) : nullptr;
+      while (top && !token) {
+        exec->Pop(false);
+        top = TopOf(exec);
+        if (top) token = top->GetTokenExecuting(Context);
+      }
+      if (!top) {
+        Context->SetState(isFinished);
+        return;
+      }
+      executable = top->FTokenIsExecutable;
+      lane = top->LaneWindow();
+    }
+    if (--stepsToTick == 0) {
+      stepsToTick = kQuietStepsBetweenTicks;
+      if (SliceEnd.Reached()) {
+        top->FToken = token;
+        top->FTokenIsExecutable = executable;
+        top->PinToken();
+        Context->SetState(isWaitZero);
+        return;
+      }
+    }
+    // Exec.
+    if (!executable) {
+      ops->Push(token);
+      continue;
+    }
+    if (!IsExecutableKind(token)) continue;
+    if ((token->ClassBits() & cbInternalProcedure) && static_cast<TSLInternalProcedure*>(token)->TryFastPath(Context))
+      continue;  // it touched the operands and a dictionary at most
+    top->FToken = token;
+    top->FTokenIsExecutable = true;
+    if (!IsQuietToken(token)) stepsToTick = 1;
+    RunToken(Context, token);
+    if (Context->GetState() != isExecuting) return;
+    // The code may have pushed or popped tokenizers, and changed any array.
+    if (exec->Count() == 0 || exec->Peek(0) != top) top = TopOf(exec);
+    CheckDepth(exec);
+    lane = LaneOf(top);
+  }
 }
 
 bool TSLInterpreter::DoRun(TSLContextImplementation* Context, TIRunMode Mode) {
   // Only the system's exceptions leave the interpreter: anything else (the heap
-  // exhausted, a library's failure) ends the run as one of them.
+  // exhausted, a library's failure) ends the run as one of them. The token that was
+  // running may be gone by now: it is not run again.
   try {
-    return RunSlices(Context, Mode);
+    try {
+      return RunSlices(Context, Mode);
+    } catch (...) {
+      Context->ForgetRunToken();
+      throw;
+    }
   } catch (const Exception&) {
     throw;
   } catch (const std::bad_alloc&) {
@@ -285,22 +412,17 @@ bool TSLInterpreter::RunSlices(TSLContextImplementation* Context, TIRunMode Mode
   const TSliceEnd sliceEnd(kInterpreterSliceMs);
   for (;;) {
     // The common case, a run without a debugger: nothing to display, no breakpoint.
-    if (Mode == rmRun && !OnDbgDisplay) {
-      int quietSteps = 0;
-      while (Context->GetState() == isExecuting) {
-        // A step that only pushed a value cannot have taken long: the clock is read
-        // after every step that ran code, and after every kQuietStepsBetweenTicks others.
-        const bool ranCode = Exec(Context);
-        Fetch(Context);
-        if (Context->GetState() == isFinished) return true;
-        if (!ranCode && ++quietSteps < kQuietStepsBetweenTicks) continue;
-        quietSteps = 0;
-        if (sliceEnd.Reached() && Context->GetState() == isExecuting) {
-          Context->SetState(isWaitZero);
+    if (Mode == rmRun && !OnDbgDisplay && Context->GetState() == isExecuting) {
+      RunQuickly(Context, sliceEnd);
+      switch (Context->GetState()) {
+        case isFinished:
+          return true;
+        case isWaitZero:
+        case isWaiting:
           return false;
-        }
+        default:
+          break;
       }
-      if (Context->GetState() == isWaiting) return false;
     }
     switch (Context->GetState()) {
       case isExecuting:
@@ -343,7 +465,7 @@ bool TSLInterpreter::RunSlices(TSLContextImplementation* Context, TIRunMode Mode
 
 void TSLInterpreter::ExecAgain(TSLContextImplementation* Context) {
   TSLTokenizer* top = Context->TopTokenizer();
-  const TRef<TSLObject> token = top->FToken;
+  const TRef<TSLObject> token(top->FToken);
   if (!token) return;
   try {
     token->Execute(Context);

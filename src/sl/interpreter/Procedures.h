@@ -19,19 +19,71 @@ namespace vt {
 class TSLInternalProcedure : public TSLObject {
  public:
   VT_SL_CLASS_BIT(TSLInternalProcedure, cbInternalProcedure);
-  explicit TSLInternalProcedure(bool AutoRelease) : TSLObject(AutoRelease) { MarkClass(kClassBit); }
+  // A quick procedure only works on values and stacks (no files, dialogs, libraries or
+  // waits), so it never takes long: the interpreter reads its slice clock only now and
+  // then after one.
+  explicit TSLInternalProcedure(bool AutoRelease, bool Quick = false) : TSLObject(AutoRelease), FQuick(Quick) {
+    MarkClass(kClassBit);
+  }
   const char* ClassName() const override { return "TSLInternalProcedure"; }
   bool GetExecutable() const override { return true; }
+
+  // What the interpreter calls: Execute, or the procedure's own plain function for it.
+  void Run(TSLContext* Context) { FRun(this, Context); }
+  bool IsQuick() const { return FQuick; }
+  // The fast path: does the work at once and answers true when that needs no more than
+  // the operands (and the top dictionary) and cannot fail; otherwise answers false
+  // with nothing done, and the procedure is run. A fast path never lets go of a
+  // procedure, runs code, waits, or touches a tokenizer or an array being run, so the
+  // interpreter calls it without holding the procedure or recording the token.
+  bool TryFastPath(TSLContextImplementation* Context) { return FFastPath && FFastPath(this, Context); }
+
+ protected:
+  using TRunFunction = void (*)(TSLInternalProcedure* Self, TSLContext* Context);
+  using TFastPath = bool (*)(TSLInternalProcedure* Self, TSLContextImplementation* Context);
+  void SetRunFunction(TRunFunction Function) { FRun = Function; }
+  void SetFastPath(TFastPath Function) { FFastPath = Function; }
+  // Execute of class T without the virtual call.
+  template <class T>
+  static void RunExecuteOf(TSLInternalProcedure* Self, TSLContext* Context) {
+    static_cast<T*>(Self)->T::Execute(Context);
+  }
+
+ private:
+  static void RunExecute(TSLInternalProcedure* Self, TSLContext* Context) { Self->Execute(Context); }
+
+  TRunFunction FRun = &RunExecute;
+  TFastPath FFastPath = nullptr;
+  bool FQuick;
 };
 
 // Declares a built-in with one behaviour: its own class (the name appears in
-// messages) and its Execute.
-#define VT_SL_BUILTIN(Name)                                  \
-  class Name : public TSLInternalProcedure {                 \
-   public:                                                   \
-    using TSLInternalProcedure::TSLInternalProcedure;        \
-    const char* ClassName() const override { return #Name; } \
-    void Execute(TSLContext* Context) override;              \
+// messages) and its Execute, called directly. VT_SL_BUILTIN declares a quick one,
+// VT_SL_SLOW_BUILTIN one that may take long (files, dialogs, loading, waiting).
+#define VT_SL_BUILTIN_CLASS(Name, Quick)                                        \
+  class Name final : public TSLInternalProcedure {                              \
+   public:                                                                      \
+    explicit Name(bool AutoRelease) : TSLInternalProcedure(AutoRelease, Quick) { \
+      SetRunFunction(&RunExecuteOf<Name>);                                      \
+    }                                                                           \
+    const char* ClassName() const override { return #Name; }                    \
+    void Execute(TSLContext* Context) override;                                 \
+  }
+#define VT_SL_BUILTIN(Name) VT_SL_BUILTIN_CLASS(Name, true)
+#define VT_SL_SLOW_BUILTIN(Name) VT_SL_BUILTIN_CLASS(Name, false)
+// A quick built-in with a fast path of its own (see TryFastPath).
+#define VT_SL_FAST_BUILTIN(Name)                                                 \
+  class Name final : public TSLInternalProcedure {                              \
+   public:                                                                      \
+    explicit Name(bool AutoRelease) : TSLInternalProcedure(AutoRelease, true) { \
+      SetRunFunction(&RunExecuteOf<Name>);                                      \
+      SetFastPath(&FastPath);                                                   \
+    }                                                                           \
+    const char* ClassName() const override { return #Name; }                    \
+    void Execute(TSLContext* Context) override;                                 \
+                                                                                \
+   private:                                                                     \
+    static bool FastPath(TSLInternalProcedure* Self, TSLContextImplementation* Context); \
   }
 
 class TSLPolymorphProcedure;
@@ -60,7 +112,10 @@ class TSLPolymorphProcedure : public TSLInternalProcedure {
   // Whether an operand belongs to the handler's class (that class or a descendant).
   using TClassTest = bool (*)(const TSLObject* Obj);
 
-  explicit TSLPolymorphProcedure(bool AutoRelease) : TSLInternalProcedure(AutoRelease) {}
+  // Every polymorphic built-in works on values: it is quick.
+  explicit TSLPolymorphProcedure(bool AutoRelease) : TSLInternalProcedure(AutoRelease, true) {
+    SetRunFunction(&RunExecuteOf<TSLPolymorphProcedure>);
+  }
   // Constructs a polymorphic procedure of class T and lets it register its handlers.
   template <class T>
   static TRef<T> Create() {
@@ -71,7 +126,7 @@ class TSLPolymorphProcedure : public TSLInternalProcedure {
   const char* ClassName() const override { return "TSLPolymorphProcedure"; }
 
   // Runs the first handler whose class the operand at its index belongs to.
-  void Execute(TSLContext* Context) override;
+  void Execute(TSLContext* Context) final;
 
   // Registration order is priority: a base class registered first hides its descendants.
   template <class T, class Self>
@@ -123,7 +178,22 @@ TRef<TSLObject> PopHeld(TSLStack* Ops);
 // Pushes a new value of class T; the stack is its only holder.
 template <class T, class... A>
 void PushNew(TSLStack* Ops, A&&... Args) {
-  Ops->Push(new T(false, std::forward<A>(Args)...));
+  if constexpr (std::is_same_v<T, TSLLongint>)
+    Ops->PushLongint(std::forward<A>(Args)...);
+  else
+    Ops->Push(new T(false, std::forward<A>(Args)...));
+}
+
+// The values of the two top operands, the deeper first, when both are Ints: the fast
+// path of the integer built-ins. False (nothing read) otherwise.
+inline bool TopLongints(const TSLStack* Ops, std::int64_t& Deeper, std::int64_t& Top) {
+  if (Ops->Count() < 2) return false;
+  const TSLObject* b = Ops->Peek(0);
+  const TSLObject* a = Ops->Peek(1);
+  if (!a || !b || !(a->ClassBits() & b->ClassBits() & cbLongint)) return false;
+  Deeper = static_cast<const TSLLongint*>(a)->GetLongintValue();
+  Top = static_cast<const TSLLongint*>(b)->GetLongintValue();
+  return true;
 }
 
 // Gives an unshared value of class T a new value in place.
@@ -132,19 +202,52 @@ inline void Revalue(TSLDouble* Obj, double Value) { Obj->SetDoubleValue(Value); 
 inline void Revalue(TSLBoolean* Obj, bool Value) { Obj->SetBooleanValue(Value); }
 inline void Revalue(TSLString* Obj, WideString Value) { Obj->SetStringValue(std::move(Value)); }
 
+// Whether Obj is a T that nothing but the stack holds: it may take a result in place.
+template <class T>
+T* Unshared(TSLObject* Obj) {
+  auto* t = As<T>(Obj);
+  return t && t->GetRefCount() == 1 ? t : nullptr;
+}
+
+template <class T, class V>
+void TakeResult(T* Obj, V Value) {
+  Revalue(Obj, std::move(Value));
+  if (Obj->DbgInfo()) Obj->SetDbgInfo(nullptr);
+}
+
+// ReplaceTop of two Ints on top, which TopLongints has seen. Inlined always: it is
+// most of the work of an integer built-in.
+[[gnu::always_inline]] inline void ReplaceTopLongints(TSLStack* Ops, std::int64_t Value) {
+  auto* deeper = static_cast<TSLLongint*>(Ops->Peek(1));
+  auto* top = static_cast<TSLLongint*>(Ops->Peek(0));
+  if (deeper->GetRefCount() == 1) {
+    TakeResult(deeper, Value);
+    Ops->Pop(false);
+  } else if (top->GetRefCount() == 1) {
+    TakeResult(top, Value);
+    Ops->DropBelowTop();
+  } else {
+    Ops->ReplaceTopTwoWithLongint(Value);
+  }
+}
+
 // Replaces the Count top operands, already read, with one new value of class T made
 // from Values; they are taken by value, so that they outlive the operands they came
-// from. When the deepest of those operands is a T that nothing but the stack holds,
-// it takes the value in place instead: no other holder can tell it from a new object,
-// and a script makes one such value per operation.
+// from. When the deepest of those operands, or else the top one, is a T that nothing
+// but the stack holds, it takes the value in place instead: no other holder can tell
+// it from a new object, and a script makes one such value per operation.
 template <class T, class... V>
 void ReplaceTop(TSLStack* Ops, int Count, V... Values) {
   if constexpr (sizeof...(V) == 1 && requires(T* t, V... v) { Revalue(t, std::move(v)...); }) {
     static_assert(std::is_final_v<T>, "a T is then exactly of class T");
-    if (auto* result = As<T>(Ops->GetObjAtIndex(Count - 1)); result && result->GetRefCount() == 1) {
-      Revalue(result, std::move(Values)...);
-      if (result->DbgInfo()) result->SetDbgInfo(nullptr);
+    if (T* deepest = Unshared<T>(Ops->GetObjAtIndex(Count - 1))) {
+      TakeResult(deepest, std::move(Values)...);
       Drop(Ops, Count - 1);
+      return;
+    }
+    if (T* top = Count > 1 ? Unshared<T>(Ops->Peek(0)) : nullptr) {
+      TakeResult(top, std::move(Values)...);
+      for (int i = 1; i < Count; ++i) Ops->DropBelowTop();
       return;
     }
   }

@@ -23,31 +23,37 @@ void TSLProcedure::Execute(TSLContext* Context) {
 
 // TSLTokenizer
 
-TSLObject* TSLTokenizer::GetToken(TSLContextImplementation* Context) {
-  if (FUserValue != 0 || Context->GetState() == isContinuing) return FToken.get();
+TSLTokenizer::~TSLTokenizer() {
+  if (TokenArray) TokenArray->EndRun();
+}
+
+void TSLTokenizer::RunArray(TSLArray* Array) {
+  Array->StartRun();
+  if (TokenArray) TokenArray->EndRun();
+  TokenArray = TRef<TSLArray>(Array);
+}
+
+void TSLTokenizer::OpenLane(int Reserve) {
+  if (TokenArray->ClassBits() & cbStack) return;
+  FLaneArray = TokenArray.get();
+  FLaneReserve = Reserve;
+}
+
+TSLObject* TSLTokenizer::GetTokenSlowly(TSLContextImplementation* Context) {
+  if (FUserValue != 0 || Context->GetState() == isContinuing) return FToken;
   TSLObject* token = GetNextToken(Context);
   if (!token) {
     ClearToken();
     return nullptr;
   }
-  FUnresolvedToken.Assign(token);
-  if (auto* ident = As<TSLIdent>(token)) {
-    FTokenIsExecutable = ident->IsExecutable();
-    if (FTokenIsExecutable) {
-      token = Context->ResolveIdent(ident);
-      FTokenIsExecutable = IsExecutableKind(token);
-    }
-  } else {
-    FTokenIsExecutable = token->GetExecutable();
-  }
-  FToken.Assign(token);
-  return token;
+  return SetCurrentToken(token, Context);
 }
 
 void TSLTokenizer::ClearToken() {
-  FToken.reset();
+  FToken = nullptr;
   FTokenIsExecutable = false;
-  FUnresolvedToken.reset();
+  FUnresolvedToken = nullptr;
+  FTokenHold.reset();
 }
 
 TSLObject* TSLTokenizer::GetNextToken(TSLContextImplementation*) { RaiseMethodNotImplementedException("GetNextToken"); }
@@ -63,8 +69,9 @@ TSLObject* TSLObjectTokenizer::GetNextToken(TSLContextImplementation*) {
 // TSLBlockTokenizer and its try, except and finally kinds
 
 void TSLBlockTokenizer::InitWithBlock(TSLArray* Block) {
-  TokenArray = TRef<TSLArray>(Block);
+  RunArray(Block);
   ExecuteItem = 0;
+  OpenLane(0);
 }
 
 TSLObject* TSLBlockTokenizer::GetNextToken(TSLContextImplementation*) {
@@ -91,6 +98,16 @@ void TSLTryTokenizer::CleanupStacks(TSLContextImplementation* Context) {
   CutStack(Context->DictStackObj(), FDictStackCount);
 }
 
+void TSLExceptTokenizer::InitWithBlock(TSLArray* Block) {
+  TSLBlockTokenizer::InitWithBlock(Block);
+  CloseLane();  // until an exception arms it
+}
+
+void TSLExceptTokenizer::Arm() {
+  FArmed = true;
+  OpenLane(0);
+}
+
 TSLObject* TSLExceptTokenizer::GetNextToken(TSLContextImplementation* Context) {
   return FArmed ? TSLBlockTokenizer::GetNextToken(Context) : nullptr;
 }
@@ -109,6 +126,7 @@ TSLObject* TSLFinallyTokenizer::GetNextToken(TSLContextImplementation* Context) 
   auto reraise = MakeRef<TSLObjectTokenizer>(MakeRef<TSLIdent>("raise", true).get());
   Context->ExecutionStackObj()->InsObjAtIndex(0, reraise.get());
   FState = ftFinished;
+  CloseLane();
   return nullptr;
 }
 
@@ -120,7 +138,7 @@ void TSLProcTokenizer::Init(TSLProcedure* Proc) {
     throw Exception(Format("%s.Init: Invalid Procedure(first object is not of type TSLArray)", ClassName()));
   if (!As<TSLArray>(Proc->GetObjAtIndex(n - 1)))
     throw Exception(Format("%s.Init: Invalid Procedure(last object is not of type TSLArray)", ClassName()));
-  TokenArray = TRef<TSLProcedure>(Proc);
+  RunArray(Proc);
   ExecuteItem = 0;
 }
 
@@ -129,7 +147,9 @@ void TSLProcTokenizer::BindParameters(TSLContextImplementation* Context) {
   auto locals = MakeRef<TSLDictionary>();
   Context->DictStackObj()->Push(locals.get());
   ExecuteItem = 1;  // from here on the dictionary is ours to remove
-  auto* names = static_cast<TSLArray*>(TokenArray->GetObjAtIndex(0));
+  OpenLane(1);      // the last element names the results
+  // Code that ran since Init may have changed the procedure.
+  auto* names = CheckedCast<TSLArray>(TokenArray->GetObjAtIndex(0));
   TSLStack* operands = Context->OperandStackObj();
   // The last parameter receives the top of the stack.
   for (int i = names->GetCount() - 1; i >= 0; --i) {
@@ -143,9 +163,12 @@ void TSLProcTokenizer::BindParameters(TSLContextImplementation* Context) {
 void TSLProcTokenizer::PushResults(TSLContextImplementation* Context) {
   TSLStack* operands = Context->OperandStackObj();
   CutStack(operands, FOpStackCount);
-  auto* names = static_cast<TSLArray*>(TokenArray->GetObjAtIndex(TokenArray->Count() - 1));
+  // The body may have changed its procedure: an array in the last place names the
+  // results, anything else (or an emptied procedure) none.
+  const int n = TokenArray->Count();
+  auto* names = n > 0 ? As<TSLArray>(TokenArray->UncheckedItem(n - 1)) : nullptr;
   TSLDictionary* locals = Context->TopDict();
-  for (int i = 0; i < names->GetCount(); ++i) {
+  for (int i = 0; names && i < names->GetCount(); ++i) {
     auto* name = CheckedCast<TSLIdent>(names->GetObjAtIndex(i));
     operands->Push(locals->GetObjWithName(AnsiToWide(name->IdentValue())));
   }
@@ -157,8 +180,10 @@ TSLObject* TSLProcTokenizer::GetNextToken(TSLContextImplementation* Context) {
   if (ExecuteItem == 0) BindParameters(Context);
   const int last = TokenArray->Count() - 1;
   if (ExecuteItem >= last) {
-    if (ExecuteItem == last) PushResults(Context);
-    ExecuteItem = last + 1;  // results are delivered once
+    // The body is done, also when it shrank its procedure below this point.
+    if (!FResultsDelivered) PushResults(Context);
+    FResultsDelivered = true;
+    CloseLane();
     return nullptr;
   }
   return TokenArray->ItemAt(ExecuteItem++);
@@ -173,13 +198,21 @@ void TSLProcTokenizer::Exit() {
 // Loops
 
 void TSLLoopTokenizer::InitBody(TSLArray* Body) {
-  TokenArray = TRef<TSLArray>(Body);
+  RunArray(Body);
   ExecuteItem = 0;
 }
 
 void TSLRepeatTokenizer::InitWithBlock(TSLArray* Block, std::int32_t RepeatCount) {
   InitBody(Block);
   FRepeatCount = RepeatCount;
+  UpdateLane();
+}
+
+void TSLRepeatTokenizer::UpdateLane() {
+  if (FRepeatCount > 0 || FRepeatCount == -1)
+    OpenLane(0);
+  else
+    CloseLane();
 }
 
 TSLObject* TSLRepeatTokenizer::GetNextToken(TSLContextImplementation*) {
@@ -192,33 +225,51 @@ TSLObject* TSLRepeatTokenizer::GetNextToken(TSLContextImplementation*) {
     } else {
       if (FRepeatCount > 1) ExecuteItem = 0;
       --FRepeatCount;
+      UpdateLane();
     }
   }
   return ExecuteItem < n ? TokenArray->ItemAt(ExecuteItem++) : nullptr;
 }
 
-TSLObject* TSLPassTokenizer::GetNextToken(TSLContextImplementation*) {
+template <class Loop>
+TSLObject* TSLPassTokenizer::NextOfPass(Loop* Self, TSLContextImplementation* Context) {
   if (ExecuteItem < 0) throw Exception(Format("%s.GetNextToken: ProcTokenizer not initialized", ClassName()));
   if (ExecuteItem == 0) {
-    if (CheckTerminate()) return nullptr;
-    if (!PushDone) {
-      PushDone = true;
-      return PushValue();
-    }
+    if (Self->CheckTerminate()) return nullptr;
+    if (!PushDone) return StartPass(Self, Context);
   }
   const int n = TokenArray->Count();
   TSLObject* token = ExecuteItem < n ? TokenArray->ItemAt(ExecuteItem++) : nullptr;
-  if (ExecuteItem >= n) {  // the pass is complete
-    ExecuteItem = 0;
-    Advance();
-    PushDone = false;
-    if (!token && !CheckTerminate()) {  // an empty body: straight to the next value
-      PushDone = true;
-      return PushValue();
-    }
+  if (ExecuteItem >= n) {
+    EndPassOf(Self);
+    if (!token && !Self->CheckTerminate()) return StartPass(Self, Context);  // an empty body: straight to the next value
+    return token;
   }
+  OpenLane(1);  // the last element completes the pass
   return token;
 }
+
+template <class Loop>
+void TSLPassTokenizer::EndPassOf(Loop* Self) {
+  ExecuteItem = 0;
+  Self->Advance();
+  PushDone = false;
+  CloseLane();
+}
+
+template <class Loop>
+TSLObject* TSLPassTokenizer::StartPass(Loop* Self, TSLContextImplementation* Context) {
+  PushDone = true;
+  // The first element may follow through the lane unless code running in between
+  // could end the loop before it.
+  if (Loop::kEndIsOwnState) OpenLane(1);
+  return Self->PushValue(Context);
+}
+
+TSLObject* TSLForTokenizer::GetNextToken(TSLContextImplementation* Context) { return NextOfPass(this, Context); }
+TSLObject* TSLForallTokenizer::GetNextToken(TSLContextImplementation* Context) { return NextOfPass(this, Context); }
+void TSLForTokenizer::EndPass() { EndPassOf(this); }
+void TSLForallTokenizer::EndPass() { EndPassOf(this); }
 
 void TSLForTokenizer::InitLongint(std::int64_t Initial, std::int64_t Increment, std::int64_t Limit, TSLArray* Body) {
   InitBody(Body);
@@ -232,23 +283,24 @@ void TSLForTokenizer::InitDouble(double Initial, double Increment, double Limit,
   RealActual = Initial, RealIncrement = Increment, RealLimit = Limit;
 }
 
-bool TSLForTokenizer::CheckTerminate() const {
-  if (Mode == feLongint)
-    return (IntIncrement > 0 && IntActual > IntLimit) || (IntIncrement < 0 && IntActual < IntLimit);
-  return (RealIncrement > 0 && RealActual > RealLimit) || (RealIncrement < 0 && RealActual < RealLimit);
-}
-
-TSLObject* TSLForTokenizer::PushValue() {
-  // Owned by nobody until the token takes it, right after this returns.
-  if (Mode == feLongint) return new TSLLongint(false, IntActual);
-  return new TSLDouble(false, RealActual);
-}
-
-void TSLForTokenizer::Advance() {
-  if (Mode == feLongint)  // integers wrap on overflow
-    IntActual = static_cast<std::int64_t>(static_cast<std::uint64_t>(IntActual) + static_cast<std::uint64_t>(IntIncrement));
-  else
-    RealActual += RealIncrement;
+TSLObject* TSLForTokenizer::PushValue(TSLContextImplementation* Context) {
+  // The value of the last pass is used again when nothing but this tokenizer holds it
+  // any more: nobody can tell it from a new one.
+  const bool unshared = Value && Value->GetRefCount() == 1;
+  if (Mode == feLongint) {
+    if (auto* v = As<TSLLongint>(Value.get()); v && unshared) {
+      v->SetLongintValue(IntActual);
+      return v;
+    }
+    Value = Context->OperandStackObj()->NewLongint(IntActual);
+  } else {
+    if (auto* v = As<TSLDouble>(Value.get()); v && unshared) {
+      v->SetDoubleValue(RealActual);
+      return v;
+    }
+    Value = MakeRef<TSLDouble>(RealActual);
+  }
+  return Value.get();
 }
 
 void TSLForallTokenizer::Init(TSLCollection* ACollection, TSLArray* Body) {
@@ -259,10 +311,12 @@ void TSLForallTokenizer::Init(TSLCollection* ACollection, TSLArray* Body) {
 
 bool TSLForallTokenizer::CheckTerminate() const { return Index >= Collection->GetCount(); }
 
-TSLObject* TSLForallTokenizer::PushValue() {
+TSLObject* TSLForallTokenizer::PushValue(TSLContextImplementation*) {
   if (auto* named = As<TSLNamedCollection>(Collection.get()))
-    return new TSLIdent(false, WideToAnsi(named->GetNameAtIndex(Index)), false);
-  return Collection->GetObjAtIndex(Index);
+    Value = MakeRef<TSLIdent>(WideToAnsi(named->GetNameAtIndex(Index)), false);
+  else
+    Value = TRef<TSLObject>(Collection->GetObjAtIndex(Index));
+  return Value.get();
 }
 
 }  // namespace vt

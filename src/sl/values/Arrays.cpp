@@ -2,6 +2,8 @@
 #include "sl/values/Arrays.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "platform/Format.h"
 
@@ -12,11 +14,24 @@ namespace {
 void RetainIf(TSLObject* o) {
   if (o) o->Retain();
 }
-void ReleaseIf(TSLObject* o) {
-  if (o) o->Release();
-}
+
+// Elements let go by arrays that are being run, each with the array that let it go.
+thread_local std::vector<std::pair<const TSLArray*, TSLObject*>> KeptForRuns;
 
 }  // namespace
+
+void TSLArray::KeepUntilRunsEnd(TSLObject* Obj) { KeptForRuns.emplace_back(this, Obj); }
+
+void TSLArray::EndRun() {
+  if (--FRuns > 0 || KeptForRuns.empty()) return;
+  std::vector<TSLObject*> mine;
+  std::erase_if(KeptForRuns, [&](const auto& kept) {
+    if (kept.first != this) return false;
+    mine.push_back(kept.second);
+    return true;
+  });
+  for (TSLObject* o : mine) o->Release();
+}
 
 void TSLArray::SetCount(int Count) {
   ScopeChangedIfScope();
@@ -24,7 +39,7 @@ void TSLArray::SetCount(int Count) {
   while (GetCount() > Count) {
     TSLObject* last = Arr.back();
     Arr.pop_back();
-    ReleaseIf(last);
+    LetGo(last);
   }
 }
 
@@ -43,7 +58,7 @@ void TSLArray::SetObjAtIndex(int Index, TSLObject* AObject) {
     throw Exception(Format("%s.SetObjAtIndex: index (%d) out of bounds (%d)", ClassName(), Index, GetCount()));
   // Retain before release, so putting an object in its own place is harmless.
   RetainIf(AObject);
-  ReleaseIf(std::exchange(Arr[Index], AObject));
+  LetGo(std::exchange(Arr[Index], AObject));
 }
 
 void TSLArray::DelObjAtIndex(int Index) {
@@ -52,7 +67,7 @@ void TSLArray::DelObjAtIndex(int Index) {
   TSLObject* old = Arr[Index];
   Arr.erase(Arr.begin() + Index);
   ScopeChangedIfScope();
-  ReleaseIf(old);
+  LetGo(old);
 }
 
 void TSLArray::InsObjAtIndex(int Index, TSLObject* Obj) {
@@ -73,7 +88,7 @@ void TSLArray::Clear() {
   std::vector<TSLObject*> old;
   old.swap(Arr);
   if (!old.empty()) ScopeChangedIfScope();
-  for (TSLObject* o : old) ReleaseIf(o);
+  for (TSLObject* o : old) LetGo(o);
 }
 
 void TSLArray::MoveObject(int FromIndex, int ToIndex) {

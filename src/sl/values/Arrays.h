@@ -22,6 +22,10 @@ class TSLArray : public TSLCollection {
   // GetCount and GetObjAtIndex without a virtual call, for the interpreter's loops
   // (a stack still counts from its top).
   int Count() const { return static_cast<int>(Arr.size()); }
+  // The element at Index without any check: the caller knows 0 <= Index < Count().
+  TSLObject* UncheckedItem(int Index) const { return Arr[static_cast<std::size_t>(Index)]; }
+  // The elements in place, valid while the array is not changed.
+  TSLObject* const* Items() const { return Arr.data(); }
   TSLObject* ItemAt(int Index) const {
     if ((ClassBits() & cbStack) || static_cast<std::size_t>(Index) >= Arr.size()) return GetObjAtIndex(Index);
     return Arr[static_cast<std::size_t>(Index)];
@@ -41,6 +45,12 @@ class TSLArray : public TSLCollection {
   // Removes every nil entry.
   void Pack();
 
+  // Tokenizers running this array hand out its elements without holding them (see
+  // TSLTokenizer). While any runs it, an element the array lets go (replaced, deleted,
+  // cleared) stays alive until the last of them has ended its run.
+  void StartRun() { ++FRuns; }
+  void EndRun();
+
   TSLObject* CopyObject() const override { return CopyArray(); }
   TSLArray* CopyArray() const;
   void InitComposite(TSLCompData* CompData) override;
@@ -51,7 +61,22 @@ class TSLArray : public TSLCollection {
   ~TSLArray() override { Clear(); }
   [[noreturn]] void RaiseNoObjectAt(int Index) const;
   bool IsKindOfSelf(const TSLObject* Obj) const override { return As<TSLArray>(Obj); }
+  bool IsRun() const { return FRuns != 0; }
+  // Gives up the array's reference to an element it no longer holds (nil allowed).
+  void LetGo(TSLObject* Obj) {
+    if (!Obj) return;
+    if (FRuns == 0)
+      Obj->Release();
+    else
+      KeepUntilRunsEnd(Obj);
+  }
 
+ private:
+  void KeepUntilRunsEnd(TSLObject* Obj);
+
+  std::int32_t FRuns = 0;  // first, so it fills the padding at the end of the base
+
+ protected:
   std::vector<TSLObject*> Arr;  // retained entries; nil allowed
 };
 

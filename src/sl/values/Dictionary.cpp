@@ -51,10 +51,19 @@ void TSLDictionary::BuildIndex(std::size_t Capacity) const {
   for (TEntry* e : Dict) Probe(std::u16string_view(e->Name)) = e;
 }
 
+const std::vector<TSLDictionary::TEntry*>& TSLDictionary::Ordered() const {
+  if (FUnordered) {
+    std::sort(Dict.begin(), Dict.end(), [](const TEntry* a, const TEntry* b) { return a->Order < b->Order; });
+    FUnordered = false;
+  }
+  return Dict;
+}
+
 int TSLDictionary::IndexOf(const TEntry* Entry) const {
   if (!Entry) return -1;
-  for (std::size_t i = 0; i < Dict.size(); ++i)
-    if (Dict[i] == Entry) return static_cast<int>(i);
+  const std::vector<TEntry*>& entries = Ordered();
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    if (entries[i] == Entry) return static_cast<int>(i);
   return -1;
 }
 
@@ -71,24 +80,25 @@ TSLObject* TSLDictionary::FindObjectAnsi(std::string_view AName) const {
 TSLObject* TSLDictionary::GetObjAtIndex(int Index) const {
   if (Index < 0 || Index >= GetCount())
     throw Exception(Format("%s.GetObjAtIndex: index (%d) out of bounds (%d)", ClassName(), Index, GetCount()));
-  return Dict[Index]->Value;
+  return Ordered()[Index]->Value;
 }
 
 void TSLDictionary::ReplaceObjAtIndex(int Index, TSLObject* Obj) {
   if (Index < 0 || Index >= GetCount())
     throw Exception(Format("%s.ReplaceObjAtIndex: index (%d) out of bounds (%d)", ClassName(), Index, GetCount()));
-  SetEntryValue(Dict[Index], Obj);
+  SetEntryValue(Ordered()[Index], Obj);
 }
 
 WideString TSLDictionary::GetNameAtIndex(int Index) const {
   if (Index < 0 || Index >= GetCount())
     throw Exception(Format("%s.GetNameAtIndex: index (%d) out of bounds (%d)", ClassName(), Index, GetCount()));
-  return Dict[Index]->Name;
+  return Ordered()[Index]->Name;
 }
 
 int TSLDictionary::GetIndexOfObj(const TSLObject* Obj) const {
-  for (std::size_t i = 0; i < Dict.size(); ++i)
-    if (Dict[i]->Value == Obj) return static_cast<int>(i);
+  const std::vector<TEntry*>& entries = Ordered();
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    if (entries[i]->Value == Obj) return static_cast<int>(i);
   return -1;
 }
 
@@ -98,6 +108,7 @@ void TSLDictionary::Clear() {
   if (IsScope()) NamesChanged();
   std::vector<TEntry*> old;
   old.swap(Dict);
+  FUnordered = false;
   FSlots.clear();
   for (TEntry* e : old) {
     std::unique_ptr<TEntry> entry(e);
@@ -126,7 +137,7 @@ bool TSLDictionary::TryAppend(WideString AName, TSLObject* Obj) {
     if (*slot) return false;
   }
   Dict.reserve(Dict.size() + 1);
-  auto* entry = new TEntry{std::move(AName), Obj};
+  auto* entry = new TEntry{std::move(AName), Obj, ++FLastOrder};
   Dict.push_back(entry);
   if (slot) *slot = entry;
   if (Obj) Obj->Retain();
@@ -151,9 +162,8 @@ void TSLDictionary::SetEntryValue(TEntry* Entry, TSLObject* Value) {
 }
 
 void TSLDictionary::Redefine(TEntry* Entry, TSLObject* Value) {
-  const auto at = Dict.begin() + IndexOf(Entry);
-  std::rotate(at, at + 1, Dict.end());
-  SetEntryValue(Entry, Value);
+  if (Value) Value->Retain();
+  if (TSLObject* old = RedefineEntry(Entry, Value)) old->Release();
 }
 
 void TSLDictionary::DefineObject(const WideString& AName, TSLObject* Value) {
@@ -163,11 +173,13 @@ void TSLDictionary::DefineObject(const WideString& AName, TSLObject* Value) {
     SetObjWithName(AName, Value);
 }
 
-void TSLDictionary::DefineObjectAnsi(std::string_view AName, TSLObject* Value) {
-  if (TEntry* e = Find(AName))
+TSLDictionary::TEntry* TSLDictionary::DefineObjectAnsi(std::string_view AName, TSLObject* Value) {
+  if (TEntry* e = Find(AName)) {
     Redefine(e, Value);
-  else
-    SetObjWithName(AnsiToWide(AName), Value);
+    return e;
+  }
+  SetObjWithName(AnsiToWide(AName), Value);
+  return Dict.back();
 }
 
 void TSLDictionary::NamesChanged() const {
@@ -217,7 +229,7 @@ void TSLDictionary::InitComposite(TSLCompData* CompData) {
 }
 
 void TSLDictionary::EncodeCompositeContent(TEncoderInterface& Encoder) {
-  for (const TEntry* e : Dict) {
+  for (const TEntry* e : Ordered()) {
     Encoder.EncodeIdent(WideToAnsi(e->Name), false);
     Encoder.EncodeObject(e->Value);
   }

@@ -20,6 +20,10 @@ class TSLDictionary : public TSLNamedCollection {
   struct TEntry {
     WideString Name;
     TSLObject* Value;  // retained; nil allowed
+    std::uint64_t Order = 0;  // entries with higher numbers come later
+    // Entries come and go with the values of scripts, as SL objects do.
+    static void* operator new(std::size_t Size) { return TSLObject::operator new(Size); }
+    static void operator delete(void* Block, std::size_t Size) { TSLObject::operator delete(Block, Size); }
   };
 
   int GetCount() const override { return static_cast<int>(Dict.size()); }
@@ -32,6 +36,8 @@ class TSLDictionary : public TSLNamedCollection {
   TSLObject* GetObjWithName(const WideString& AName) const override;
   // Adds at the end; never replaces ("already exists").
   void SetObjWithName(const WideString& AName, TSLObject* Obj) override;
+  // Adds at the end when the name is new; false (nothing done) when it exists.
+  bool AddIfNew(WideString AName, TSLObject* Obj) { return TryAppend(std::move(AName), Obj); }
   void DelObjWithName(const WideString& AName) override;
   WideString GetNameAtIndex(int Index) const override;
   bool GetNameExists(const WideString& AName) const override { return Find(std::u16string_view(AName)) != nullptr; }
@@ -41,8 +47,17 @@ class TSLDictionary : public TSLNamedCollection {
   // Defines AName as Value: the same as removing an entry of that name and adding it
   // again (it moves to the end of the order), but the entry itself stays.
   void DefineObject(const WideString& AName, TSLObject* Value);
-  // The same for an 8-bit name (an identifier), converted only when it is new.
-  void DefineObjectAnsi(std::string_view AName, TSLObject* Value);
+  // The same for an 8-bit name (an identifier), converted only when it is new; the
+  // entry that holds it.
+  TEntry* DefineObjectAnsi(std::string_view AName, TSLObject* Value);
+  // Defines the name of Entry, an entry of this dictionary, again as Value, whose
+  // reference the caller hands over, and hands out the former value with the
+  // reference the entry had on it (nil when none).
+  [[nodiscard]] TSLObject* RedefineEntry(TEntry* Entry, TSLObject* Value) {
+    if (Dict.back() != Entry) FUnordered = true;
+    Entry->Order = ++FLastOrder;
+    return std::exchange(Entry->Value, Value);
+  }
 
   // The value under AName, nil when the name is missing (no exception on the way).
   TSLObject* FindObject(std::u16string_view AName) const;
@@ -77,11 +92,17 @@ class TSLDictionary : public TSLNamedCollection {
   // Adds the entry at the end unless the name exists (false then).
   bool TryAppend(WideString AName, TSLObject* Obj);
   void BuildIndex(std::size_t Capacity) const;
+  // The entries in their order. A name defined again takes the last place only by its
+  // order number (scripts define the same names over and over); the list is sorted
+  // when a position is asked for.
+  const std::vector<TEntry*>& Ordered() const;
   // The slot that holds AName's entry, or the free slot where it would go.
   template <class Name>
   TEntry*& Probe(Name AName) const;
 
-  std::vector<TEntry*> Dict;  // owned, in order
+  mutable std::vector<TEntry*> Dict;  // owned, in order unless FUnordered
+  mutable bool FUnordered = false;
+  std::uint64_t FLastOrder = 0;
   // The entries by name hash (open addressing, nil free), built on demand for larger
   // dictionaries and dropped when an entry goes. It holds no copies of the names.
   mutable std::vector<TEntry*> FSlots;

@@ -11,13 +11,11 @@ namespace vt {
 
 namespace {
 
-// Free blocks of one size class, linked through their first bytes.
+// Free blocks of one size class, linked through their first bytes. A plain value, so
+// that reaching it costs no check whether it was set up yet.
 struct TFreeList {
-  void* Head = nullptr;
-  std::size_t Count = 0;
-  ~TFreeList() {
-    while (Head) ::operator delete(std::exchange(Head, *static_cast<void**>(Head)));
-  }
+  void* Head;
+  std::size_t Count;
 };
 
 // The address sanitizer must see every block freed, or it would miss use after free.
@@ -37,6 +35,22 @@ constexpr bool kPooling = true;
 constexpr std::size_t kSizeClasses = kPooledObjectSize / kPooledObjectGranule;
 thread_local TFreeList FreeLists[kSizeClasses] __attribute__((tls_model("initial-exec")));
 
+// Gives the blocks of the thread's lists back when the thread ends; set up with the
+// first block a list keeps.
+struct TFreeListsOwner {
+  ~TFreeListsOwner() {
+    for (TFreeList& list : FreeLists)
+      while (list.Head) ::operator delete(std::exchange(list.Head, *static_cast<void**>(list.Head)));
+  }
+};
+thread_local bool FreeListsOwned __attribute__((tls_model("initial-exec"))) = false;
+
+[[gnu::noinline]] void OwnFreeLists() {
+  static thread_local TFreeListsOwner owner;
+  (void)owner;
+  FreeListsOwned = true;
+}
+
 std::size_t SizeClass(std::size_t Size) { return (Size + kPooledObjectGranule - 1) / kPooledObjectGranule - 1; }
 
 }  // namespace
@@ -54,6 +68,7 @@ void TSLObject::operator delete(void* Block, std::size_t Size) {
   if (!kPooling || Size > kPooledObjectSize) return ::operator delete(Block);
   TFreeList& list = FreeLists[SizeClass(Size)];
   if (list.Count >= kPooledObjectsKept) return ::operator delete(Block);
+  if (!FreeListsOwned) OwnFreeLists();
   *static_cast<void**>(Block) = list.Head;
   list.Head = Block;
   ++list.Count;

@@ -99,6 +99,14 @@ inline void NameScopeChanged(std::size_t NameHash) {
 inline bool ScopeUnchangedSince(std::uint64_t Stamp, std::size_t NameHash) {
   return ScopeStamps.All <= Stamp && ScopeStamps.Names[NameHash % kScopeNameClasses] <= Stamp;
 }
+// The same for a resolution that is kept: one that holds is stamped anew, so that
+// while no scope changes at all, the next test is a single comparison.
+inline bool ScopeStillHolds(std::uint64_t& Stamp, std::size_t NameHash) {
+  if (Stamp == ScopeStamps.Last) return true;
+  if (!ScopeUnchangedSince(Stamp, NameHash)) return false;
+  Stamp = ScopeStamps.Last;
+  return true;
+}
 
 // Declares the bit of a class; its constructors call MarkClass(kClassBit).
 #define VT_SL_CLASS_BIT(Class, Bit) \

@@ -10,47 +10,44 @@
 
 namespace vt {
 
-TRefObj::TRefObj(bool AutoRelease) {
-  ++RefObjCounters.ObjCount;
-  if (AutoRelease) RetainAndAutoRelease();
-}
-
-TRefObj::~TRefObj() {
-  // Only an object whose constructor failed after AutoRelease dies with a count: the
-  // pool must not release it later.
-  if (FRefCount != 0) RefObjManager().ForgetObject(this);
-  --RefObjCounters.ObjCount;
-}
+void TRefObj::ForgetPooled() { RefObjManager().ForgetObject(this); }
 
 namespace {
 
-struct TDestroyList {
-  bool Destroying = false;
-  std::vector<TRefObj*> Waiting;
-};
-thread_local TDestroyList DestroyList __attribute__((tls_model("initial-exec")));
+// The flags are plain values apart from the list, so that the common destruction (of
+// an object that destroys nothing else) reads no more than them.
+thread_local bool Destroying __attribute__((tls_model("initial-exec"))) = false;
+thread_local bool AnyWaiting __attribute__((tls_model("initial-exec"))) = false;
+thread_local std::vector<TRefObj*> Waiting;
 
 }  // namespace
 
-void TRefObj::Destroy() {
-  TDestroyList& list = DestroyList;
-  if (list.Destroying) {
-    try {
-      list.Waiting.push_back(this);
-      return;
-    } catch (const std::bad_alloc&) {
-      // No room to wait: destroyed at once, one level deeper.
-    }
-    delete this;
+void TRefObj::WaitToBeDestroyed() {
+  try {
+    Waiting.push_back(this);
+    AnyWaiting = true;
     return;
+  } catch (const std::bad_alloc&) {
+    // No room to wait: destroyed at once, one level deeper.
   }
-  list.Destroying = true;
   delete this;
+}
+
+void TRefObj::DestroyWaiting() {
+  std::vector<TRefObj*>& waiting = Waiting;
   // Destructors append while this runs, so the list is walked by index.
-  for (std::size_t i = 0; i < list.Waiting.size(); ++i) delete list.Waiting[i];
-  list.Waiting.clear();
-  if (list.Waiting.capacity() > kDestroyListKept) list.Waiting.shrink_to_fit();
-  list.Destroying = false;
+  for (std::size_t i = 0; i < waiting.size(); ++i) delete waiting[i];
+  waiting.clear();
+  if (waiting.capacity() > kDestroyListKept) waiting.shrink_to_fit();
+  AnyWaiting = false;
+}
+
+void TRefObj::Destroy() {
+  if (Destroying) return WaitToBeDestroyed();
+  Destroying = true;
+  delete this;
+  if (AnyWaiting) DestroyWaiting();
+  Destroying = false;
 }
 
 void TRefObj::ReleaseAtZero() const {

@@ -26,7 +26,10 @@ class TRefObj {
  public:
   // With AutoRelease the object is retained once and handed to the pool at once:
   // it lives at least until the next purge.
-  explicit TRefObj(bool AutoRelease);
+  explicit TRefObj(bool AutoRelease) {
+    ++RefObjCounters.ObjCount;
+    if (AutoRelease) RetainAndAutoRelease();
+  }
   TRefObj(const TRefObj&) = delete;
   TRefObj& operator=(const TRefObj&) = delete;
 
@@ -50,14 +53,23 @@ class TRefObj {
   void Free();
 
  protected:
-  virtual ~TRefObj();
+  virtual ~TRefObj() {
+    if (FRefCount != 0) ForgetPooled();
+    --RefObjCounters.ObjCount;
+  }
 
  private:
+  // Only an object whose constructor failed after AutoRelease dies with a count: the
+  // pool must not release it later.
+  void ForgetPooled();
   [[noreturn]] void ReleaseAtZero() const;
   // Deletes the object. One whose count reaches 0 while another is being destroyed
   // waits in a list that the outermost Destroy works off: freeing nested data never
   // recurses, however deep it nests.
   void Destroy();
+  // Destroy's rarer paths, apart so that its common one stays small.
+  [[gnu::noinline]] void WaitToBeDestroyed();
+  [[gnu::noinline]] static void DestroyWaiting();
 
   std::int32_t FRefCount = 0;
 };

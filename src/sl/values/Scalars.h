@@ -180,14 +180,16 @@ class TSLIdent final : public TSLObject {
   bool IsEqual(const TSLObject* Obj) const override;
   TSLIdent* CopyIdent() const;
 
-  // Where this name token was last resolved (the context's ResolveIdent fills and
-  // reads it): valid in the context it was filled in while the scopes of its name are
-  // unchanged since Stamp. Entry is the dictionary entry that holds the name.
+  // Where this name token was last resolved or defined (the context fills and reads
+  // it): valid in the context it was filled in while the scopes of its name are
+  // unchanged since Stamp. Entry is the dictionary entry that holds the name, Dict the
+  // dictionary that holds the entry.
   struct TNameCache {
     std::uint64_t Stamp = 0;
     std::size_t NameHash = 0;
     const void* Context = nullptr;
     void* Entry = nullptr;
+    const void* Dict = nullptr;
   };
   TNameCache& NameCache() const { return FNameCache; }
 

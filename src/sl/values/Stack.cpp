@@ -6,6 +6,24 @@
 
 namespace vt {
 
+TSLStack::~TSLStack() {
+  for (int i = 0; i < FSpareCount; ++i) FSpares[i]->Release();
+}
+
+void TSLStack::PushMadeLongint(std::int64_t Value) { Push(new TSLLongint(false, Value)); }
+
+TSLLongint* TSLStack::MadeLongint(std::int64_t Value) {
+  auto* made = new TSLLongint(false, Value);
+  made->Retain();
+  return made;
+}
+
+TRef<TSLLongint> TSLStack::NewLongint(std::int64_t Value) {
+  TRef<TSLLongint> made(HeldLongint(Value));
+  made->Release();  // the reference HeldLongint gave, now the handle's
+  return made;
+}
+
 void TSLStack::SetObjAtIndex(int Index, TSLObject* AObject) {
   if (Index == GetCount())
     TSLArray::InsObjAtIndex(0, AObject);
@@ -44,7 +62,6 @@ TSLObject* TSLStack::PopEmpty(bool ReturnResult) {
   throw Exception("TSLStack.Pop: stack is empty");  // not reached: both calls above raise
 }
 
-void TSLStack::PushLongint(std::int64_t Value) { Push(new TSLLongint(false, Value)); }
 void TSLStack::PushDouble(std::int64_t Value) { Push(new TSLDouble(false, static_cast<double>(Value))); }
 void TSLStack::PushString(const AnsiString& Value) { Push(new TSLString(false, AnsiToWide(Value))); }
 

@@ -72,8 +72,12 @@ class BuiltinSnippets : public ScriptTest {
     return Obj(Decoder->ReadSingleObject(reader.get(), false));
   }
 
+  // How a run goes: at full speed, or as a debugger steps through it, into every
+  // token or over each.
+  enum class TWay { Run, StepInto, StepOver };
+
   // Runs the code on a fresh context with fresh dictionaries: the result as a TSnippet.
-  std::string Run(const char* Code) {
+  std::string Run(const char* Code, TWay Way = TWay::Run) {
     Global = MakeRef<TSLDictionary>();
     Create = ScriptClasses ? ScriptClasses : MakeRef<TSLDictionary>();
     NewContext();
@@ -81,8 +85,12 @@ class BuiltinSnippets : public ScriptTest {
     RefObjManager().PurgeAutoReleasePool();
     const Obj block = Decode(std::string("[B ") + Code + " ]");
     try {
-      RunBlock(block);
+      if (Way == TWay::Run)
+        RunBlock(block);
+      else
+        StepToEnd(block, Way);
     } catch (const Exception& e) {
+      Interp->OnDbgDisplay = nullptr;
       return "!" + e.Message();
     }
     std::string shown;
@@ -93,6 +101,20 @@ class BuiltinSnippets : public ScriptTest {
 
   void RunAll(const TSnippet* Cases, std::size_t Count) {
     for (std::size_t i = 0; i < Count; ++i) EXPECT_EQ(Run(Cases[i].code), Cases[i].result) << Cases[i].code;
+  }
+  // The same, and each case stepped into and over in a debugger must end alike.
+  void RunAllWays(const TSnippet* Cases, std::size_t Count) {
+    for (std::size_t i = 0; i < Count; ++i)
+      for (TWay way : {TWay::Run, TWay::StepInto, TWay::StepOver})
+        EXPECT_EQ(Run(Cases[i].code, way), Cases[i].result) << Cases[i].code << " (way " << int(way) << ")";
+  }
+
+  void StepToEnd(const Obj& Block, TWay Way) {
+    Interp->OnDbgDisplay = [](TSLObject*) {};
+    Ctx->PushBlock(Block.get());
+    while (!(Way == TWay::StepInto ? Interp->StepInto(Ctx.get()) : Interp->StepOver(Ctx.get())))
+      if (Ctx->GetState() == isWaiting) Ctx->Resume(nullptr);
+    Interp->OnDbgDisplay = nullptr;
   }
 
   TRef<TSLStreamDecoder> Decoder;
@@ -173,7 +195,7 @@ TEST_F(BuiltinSnippets, ControlFlow) {
       {"[A 1 @0 2] [B] forall 99", "1 99"},
       {"[B 1 @0 2] exec 3", "1 3"},
   };
-  RunAll(cases, std::size(cases));
+  RunAllWays(cases, std::size(cases));
 }
 
 // A name token met again resolves afresh whenever the scopes changed in between.
@@ -194,7 +216,57 @@ TEST_F(BuiltinSnippets, NamesSeeEveryRedefinition) {
       {"/v 1 def /q [P [A] /a v def /v 2 def /b v def [A /a /b]] def q v q", "1 2 1 1 2"},
       {"/r [P [A /n] n 0 gt [B n 1 sub r] if /m n def [A /m]] def 3 r", "3"},
   };
-  RunAll(cases, std::size(cases));
+  RunAllWays(cases, std::size(cases));
+}
+
+// Code that changes what it runs, while it runs: a name redefined is seen at its next
+// fetch, an element changed ahead is read as changed, and an element (or whole array)
+// let go while it runs lives until the run leaves it. Stepped in a debugger, every
+// case ends as it does at full speed.
+TEST_F(BuiltinSnippets, CodeChangedWhileItRuns) {
+  const TSnippet cases[] = {
+      {"/x 1 def 2 [B x /x 5 def x] repeat", "1 5 5 5"},
+      {"/f [B 1] def 2 [B f /f [B 2] def f] repeat", "1 2 2 2"},
+      {"/x 1 def 3 [B x /x x 1 add def] repeat x", "1 2 3 4"},
+      // A built-in's name gains a definition in the top dictionary.
+      {"2 [B 1 2 add currentdict /add known not [B currentdict /add [B 'mine'] put] if] repeat", "3 1 2 'mine'"},
+      {"/dup 7 def 5 dup", "5 7"},
+      // The element running now (put), and one ahead of it.
+      {"/p [B 1 currentdict /p get 6 99 put 2 3] def p currentdict /p get", "1 2 3 [B 1 currentdict /p get 6 99 99 2 3]"},
+      {"/p [B 1 currentdict /p get 8 99 put 2 3] def p p", "1 2 99 1 2 99"},
+      // The array let go by its name while it runs: replaced, removed.
+      {"/p [B 1 currentdict /p [B 5] puts 2] def p p", "1 2 5"},
+      {"/p [B 1 currentdict /p undef 2] def p currentdict /p known", "1 2 #0"},
+      // (d, the dictionary holding itself, is let go at the end.)
+      {"/d currentdict def /p [P [A /a] d /p undef /a a 1 add def [A /a]] def 5 p d /p known /d 0 def", "6 #0"},
+      // Every element deleted while the loop among them runs; the results of a
+      // procedure renamed while it runs.
+      {"/p [B currentdict /p get count [B currentdict /p get 0 del] repeat 9] def p currentdict /p get 8", "[B] 8"},
+      {"/d currentdict def /p [P [A] /r 1 def d /p get 10 [A] put [A /r]] def p 4 /d 0 def", "4"},
+      // Exits from nested loops, also by the element that ends a pass.
+      {"0 [B 1 1 3 [B add dup 4 gt [B exitloop] if] for 100 add exitloop] loop", "106"},
+      {"/p [P [A] /n 0 def 1 1 9 [B pop 9 [B /n n 1 add def n 7 eq [B exitproc] if] repeat] for [A /n]] def p 1", "7 1"},
+      {"1 1 5 [B exitloop] for [A 1 2] [B exitloop] forall 3 [B 4 exitloop] repeat 7", "1 1 4 7"},
+      {"[B 2 [B 1 exitblock 0] repeat 3] exec", "1 3"},
+      // Failures inside loops keep their texts and are caught as before.
+      {"1 1 2 [B [B 0 idiv] [B /Msg get] tryexcept] for", "1 'Division by zero' 2 'Division by zero'"},
+      {"0 1 1 4 [B add nosuch] for", "!object with name 'nosuch' not found"},
+  };
+  RunAllWays(cases, std::size(cases));
+}
+
+// The benchmark's programs, whose loops take the built-ins' quickest paths: stepped in
+// a debugger they end as at full speed.
+TEST_F(BuiltinSnippets, QuickPathsEndAsSteppedCode) {
+  const TSnippet cases[] = {
+      {"0 1 1 300 [B dup 3 mul exch 7 mod add add 65535 and] for", "5281"},
+      {"/x 0 def /y 0 def 1 1 300 [B /i exch def /x x i add 65535 and def /y y x xor def] for y", "53546"},
+      {"/t 0 def 1 1 300 [B /i exch def /d 2 dict def d /k i cvs put d /s 'key' d /k get add put "
+       "/t t d /s get length add def] for t",
+       "1692"},
+      {"1 2 sub 3 4 mul 7 2 idiv 7 2 mod 5 3 or 5 3 xor 1 2 lt 2 2 ge 4 dup exch pop 'a' 'b' add", "-1 12 3 1 7 6 #1 #1 4 'ab'"},
+  };
+  RunAllWays(cases, std::size(cases));
 }
 
 // Data nested far deeper than any text may nest, and calls nested without end: freed,
@@ -366,6 +438,18 @@ TEST_F(BuiltinSnippets, FailureAfterAHandledOneIsReportedAtItsOwnLine) {
   ExpectRunFails(script, "object with name 'nosuch' not found");
   EXPECT_EQ(RuntimeErrorText(FailedContext.get(), "object with name 'nosuch' not found"),
             "[job.sct, 2] Runtime error: object with name 'nosuch' not found");
+  StorageIDManager().DestroyStorageID(stream->FStorageID);
+}
+
+// A token failing deep in a loop that runs at full speed is reported at its own line.
+TEST_F(BuiltinSnippets, FailureInATightLoopIsReportedAtItsOwnLine) {
+  auto stream = MakeRef<TSLStringStream>();
+  stream->SetBuffer("[B 0 1 1 50 [B add dup\r 100 gt [B\r #1 add] if] for ]");
+  stream->FStorageID = StorageIDManager().CreateStorageID("C:\\Scripts\\loop.sct", nullptr);
+  const Obj script(Decoder->ReadSingleObject(MakeRef<TSLLookaheadStream>(stream.get()).get(), true));
+  const std::string message = "Invalid class typecast";
+  ExpectRunFails(script, message);
+  EXPECT_EQ(RuntimeErrorText(FailedContext.get(), message), "[loop.sct, 3] Runtime error: " + message);
   StorageIDManager().DestroyStorageID(stream->FStorageID);
 }
 

@@ -64,6 +64,18 @@ TEST_F(Interpreter, SliceEndsAfterTenMillisecondsAndResumes) {
   EXPECT_EQ(Operands(), "7");
 }
 
+// A tight loop of quick built-ins outlasts many slices: each run yields at a token and
+// the next resumes at that very token (the sum would show one lost or run twice).
+TEST_F(Interpreter, TightLoopYieldsAndResumesAtTheSameToken) {
+  constexpr std::int64_t kPasses = 2000000;
+  // s = (s + 2i) xor 7 for i = 1 .. kPasses
+  const int calls = RunBlock(B({I(0), I(1), I(1), I(kPasses), B({X("dup"), X("add"), X("add"), I(7), X("xor")}), X("for")}));
+  std::int64_t s = 0;
+  for (std::int64_t i = 1; i <= kPasses; ++i) s = (s + 2 * i) ^ 7;
+  EXPECT_EQ(Operands(), std::to_string(s));
+  EXPECT_GE(calls, 3);
+}
+
 TEST_F(Interpreter, ThreePassNativeProcedureWaitsThreeTimes) {
   std::vector<std::int32_t> timeouts;
   OnWait = [&] {
