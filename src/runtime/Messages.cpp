@@ -111,7 +111,10 @@ void TMxMessageNode::MessageEvent(TMxMessage* Msg) {
 }
 
 void TMxMessageNode::SendMessage(TMxMessage* Msg) {
-  if (!FDispatcher) throw Exception(std::string(ClassName()) + ".SendMessage: node is not logged on");
+  if (!FDispatcher) {
+    TMxMessage::Free(Msg);  // a sent message is the sender's no more, whatever happens
+    throw Exception(std::string(ClassName()) + ".SendMessage: node is not logged on");
+  }
   if (FDomain == 0) Msg->Sender.Ident = FIdent;
   Msg->Sender.Domain = FDomain;
   FDispatcher->SendMessage(Msg);
@@ -245,7 +248,10 @@ void TMxQueue::LogOff() {
 }
 
 void TMxQueue::SendMessage(TMxMessage* Msg) {
-  if (!MessageNode) throw Exception("TMxQueue.SendMessage: Queue is not logged on");
+  if (!MessageNode) {
+    TMxMessage::Free(Msg);  // as the dispatcher does with one it cannot deliver
+    throw Exception("TMxQueue.SendMessage: Queue is not logged on");
+  }
   MessageNode->SendMessage(Msg);
 }
 

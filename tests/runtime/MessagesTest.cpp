@@ -218,9 +218,11 @@ TEST_F(Messages, QueuesComeAndGoWhileAnotherThreadSendsToThem) {
 
 TEST_F(Messages, QueueAndNodeMisuse) {
   TMxQueue q;
-  TMxMessage* m = TMxMessage::Create();
   EXPECT_THROW_MSG(q.LogOff(), "TMxQueue.LogOff: Queue is not logged on");
-  EXPECT_THROW_MSG(q.SendMessage(m), "TMxQueue.SendMessage: Queue is not logged on");
+  // A message that cannot be sent is freed, as one without receiver is.
+  EXPECT_THROW_MSG(q.SendMessage(TMxMessage::Create()), "TMxQueue.SendMessage: Queue is not logged on");
+  EXPECT_EQ(MxMessagePool()->CountFreeMessages(), MxMessagePool()->CountTotalMessages());
+  TMxMessage* m = TMxMessage::Create();
   EXPECT_THROW_MSG(q.GetQueueIdent(), "TMxQueue.QueueId: Queue is not logged on");
   q.LogOn(0);
   EXPECT_THROW_MSG(q.LogOn(0), "TMxQueue.LogOn: Queue is already logged on");
