@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "BenchRuntime.h"
 #include "Launcher.h"
 #include "PlainSocketLoop.h"
 #include "comm/SerialDriver.h"
@@ -21,7 +22,6 @@
 #include "comm/UdpDriver.h"
 #include "runtime/Conversions.h"
 #include "runtime/Messages.h"
-#include "runtime/ProcessGlobal.h"
 #include "runtime/Threads.h"
 
 using namespace vt;
@@ -42,12 +42,8 @@ drivesim::TDriveSim& Drives() {
 }
 
 // The runtime's globals, the talk thread and the queue for default receivers.
-struct TTalkRig {
+struct TTalkRig : TBenchRuntime {
   TTalkRig() {
-    MainFormExitRequest = false;
-    MxCreateBufferSegmentPool();
-    MxCreateMessagePool();
-    MxCreateMessageDispatcher();
     Talk = std::make_unique<TMxScheduler>("TalkScheduler");
     Manager = std::make_unique<TThreadManager>("TalkServer");
     Main = std::make_unique<TMxQueue>();
@@ -59,9 +55,6 @@ struct TTalkRig {
     Main.reset();
     Manager.reset();
     Talk.reset();
-    MxFreeMessageDispatcher();
-    MxFreeMessagePool();
-    MxFreeBufferSegmentPool();
   }
   template <class T>
   T* Keep(std::unique_ptr<T> Object) {
