@@ -134,7 +134,6 @@ void TServerActor::Send(TMxTask* Sender) {
   }
   ++NumberOfTries;
   CurrentDevice->AssignCurrentService(&InputQueue, Service);
-  CurrentService = Service;
   ServiceAssigned = true;
   TalkRes = CurrentDevice->Output(Sender, SendBuffer, CardName);
   if (TalkRes != 0) {
@@ -161,7 +160,7 @@ void TServerActor::Evaluate(TMxTask* Sender) {
   }
   if (ReceiveBuffer.empty()) return NoAnswer();
   const bool tryLeft = NumberOfTries < CurrentDevice->NumberOfTries();
-  if (static_cast<std::uint8_t>(ReceiveBuffer[0]) != CurrentService) {
+  if (static_cast<std::uint8_t>(ReceiveBuffer[0]) != Service) {
     // Left over from an earlier send. After the last try it is no answer either.
     if (tryLeft) return Resend();
     TalkRes = StatusNoAnswer;
@@ -210,7 +209,6 @@ void TServerActor::ReleaseCommandByte() {
   if (!ServiceAssigned) return;
   CurrentDevice->ReleaseCurrentService(&InputQueue);
   ServiceAssigned = false;
-  CurrentService = 0;
 }
 
 }  // namespace vt

@@ -63,9 +63,8 @@ class TServerActor {
   TMxQueue InputQueue;           // the answers; not logged on
   TMxTask Task;
   TTalkDevice* CurrentDevice = nullptr;
-  // A command byte of 0 is possible (an empty frame), hence the flag beside it.
+  // Whether the link routes answers of Service to InputQueue.
   bool ServiceAssigned = false;
-  std::uint8_t CurrentService = 0;
   std::int32_t Pattern = 0;
   std::int32_t Device = 0;
   std::uint8_t Service = 0;
