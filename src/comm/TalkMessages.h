@@ -17,6 +17,7 @@ class TMessageWriter;
 // The talk server's request queue is the first queue that logs on, its command queue
 // the second: requests go to ident 0, commands to ident 1, both in domain 0.
 inline constexpr std::uint16_t TalkServerIdent = 0;
+inline constexpr std::uint16_t TalkServerCommandIdent = TalkServerIdent + 1;
 inline constexpr std::uint8_t TalkServerDomain = 0;
 
 // Whether a reply entry with this status carries the answer frame: below 0x80, and 0xA4

@@ -74,7 +74,7 @@ TTalkServer::TTalkServer() {
   Queue->LogOn(0);
   CommandQueue = std::make_unique<TMxQueue>();
   CommandQueue->LogOn(0);
-  if (Queue->GetQueueIdent() != TalkServerIdent || CommandQueue->GetQueueIdent() != TalkServerIdent + 1)
+  if (Queue->GetQueueIdent() != TalkServerIdent || CommandQueue->GetQueueIdent() != TalkServerCommandIdent)
     throw Exception("TTalkServer.Create: message queues were logged on before the talk server");
   // The executors start with the default answer time-outs; the shell sets its own after.
   ResetTimeouts();

@@ -87,9 +87,6 @@ void TTalkService::Initialize() {
   FDeviceIPv6 = WideToAnsi(FOwner->DeviceIPv6);
   FEthVersion = FOwner->EthVersion;
   FDevicePort = FOwner->DevicePort;
-  FTalkServerDataId = TalkServerIdent;
-  FTalkServerCommId = TalkServerIdent + 1;
-  FTalkServerDomain = TalkServerDomain;
   FLoginData = WideToAnsi(FOwner->GetStrVar(u"LoginData"));
   FManualMaxBufferSize = static_cast<std::uint8_t>(ManualBufferSize());
 }
@@ -341,10 +338,7 @@ void TTalkService::Logout(TMxTask* Sender) {
 void TTalkService::Error() {
   SetServiceStatus(dsError);
   LogError(WorkErrMsg);
-  if (WorkErrMsg == WrongPassword && PortOpenSuccess)
-    WorkState = wsReady;
-  else
-    WorkState = PortOpenSuccess ? wsCloseDevice : wsReady;
+  WorkState = PortOpenSuccess && WorkErrMsg != WrongPassword ? wsCloseDevice : wsReady;
   if (FOwner->MessageOff == 1) {
     FOwner->MessageOff = 0;
     return;
@@ -372,7 +366,7 @@ void TTalkService::SendOpen() {
     TMxMessage::Free(message);  // an empty port name or address
     throw;
   }
-  message->SetReceiver(FTalkServerCommId, FTalkServerDomain, infoOpen);
+  message->SetReceiver(TalkServerCommandIdent, TalkServerDomain, infoOpen);
   RxQueue.SendMessage(message);
 }
 
@@ -384,7 +378,7 @@ void TTalkService::SendClose() {
   MessageWriter.PutCommand("CloseDevice");
   MsgPutInt(FPortIdent, MessageWriter);
   MsgPutInt(static_cast<std::int32_t>(FEthVersion), MessageWriter);
-  MessageWriter.GetItem()->SetReceiver(FTalkServerCommId, FTalkServerDomain, infoClose);
+  MessageWriter.GetItem()->SetReceiver(TalkServerCommandIdent, TalkServerDomain, infoClose);
   RxQueue.SendMessage(MessageWriter.GetItem());
 }
 
@@ -413,7 +407,7 @@ void TTalkService::SendFrame(const std::string& Frame, std::uint8_t Info) {
   MessageWriter.PutCommand(IntToHexText(RawFrameTalkId));
   MsgPutInt(FPortIdent, MessageWriter);
   MsgPutStr(Frame, MessageWriter);
-  MessageWriter.GetItem()->SetReceiver(FTalkServerDataId, FTalkServerDomain, Info);
+  MessageWriter.GetItem()->SetReceiver(TalkServerIdent, TalkServerDomain, Info);
   RxQueue.SendMessage(MessageWriter.GetItem());
 }
 
@@ -464,25 +458,22 @@ void TTalkService::Handle(TMxMessage* Reply) {
   WorkSignal.SetReady(true);
 }
 
-void TTalkService::OpenReply() {
+bool TTalkService::CommandSucceeded() {
   MessageReader.GetCommand();
-  if (MessageReader.GetParameter() == "OK") {
-    FPortIdent = static_cast<std::int32_t>(std::stol(MessageReader.GetParameter()));
-    WorkResult = wrSuccess;
-  } else {
-    WorkErrMsg = MessageReader.GetParameter();
-    WorkResult = wrError;
-  }
+  if (MessageReader.GetParameter() == "OK") return true;
+  WorkErrMsg = MessageReader.GetParameter();
+  WorkResult = wrError;
+  return false;
+}
+
+void TTalkService::OpenReply() {
+  if (!CommandSucceeded()) return;
+  FPortIdent = static_cast<std::int32_t>(std::stol(MessageReader.GetParameter()));
+  WorkResult = wrSuccess;
 }
 
 void TTalkService::CloseReply() {
-  MessageReader.GetCommand();
-  if (MessageReader.GetParameter() == "OK") {
-    WorkResult = wrSuccess;
-  } else {
-    WorkErrMsg = MessageReader.GetParameter();
-    WorkResult = wrError;
-  }
+  if (CommandSucceeded()) WorkResult = wrSuccess;
 }
 
 std::uint8_t TTalkService::ReadStatus(std::string& Frame) {

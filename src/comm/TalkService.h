@@ -150,6 +150,9 @@ class TTalkService : public TDeviceService, public TTalkServiceInterface, public
   // ---- The receive task ----
   void Receive(TMxTask* Sender);
   void Handle(TMxMessage* Reply);
+  // A command reply: "OK" and its values, or "ERROR" and the talk server's text (then
+  // false, the error recorded).
+  bool CommandSucceeded();
   void OpenReply();
   void CloseReply();
   void LoginReply();
@@ -175,8 +178,6 @@ class TTalkService : public TDeviceService, public TTalkServiceInterface, public
   AnsiString FDeviceIPv6;
   std::uint32_t FEthVersion = 4;
   std::uint32_t FDevicePort = 0;
-  std::uint16_t FTalkServerCommId = 0, FTalkServerDataId = 0;
-  std::uint8_t FTalkServerDomain = 0;
   AnsiString FLoginData;
   std::uint8_t FProtocolVersion = 0, FDataFieldSize = 0, FAddrFieldSize = 0, FAddrIncrement = 0;
   std::uint8_t FMaxBufferSize = 0, FManualMaxBufferSize = 255;
