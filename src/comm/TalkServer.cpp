@@ -131,13 +131,13 @@ int TTalkServer::AddSerialPortDriver(const AnsiString& AName, std::uint32_t Baud
 }
 
 int TTalkServer::SetPortBaudRate(const AnsiString& AName, std::uint32_t BaudRate) {
-  auto* serial = dynamic_cast<TRsDriver*>(Driver(AName));
+  auto* serial = dynamic_cast<TRsDriver*>(GetPortDriver(AName));
   if (!serial) return 0;
   serial->SetBaudRate(BaudRate);
   return 1;
 }
 
-TPortDriver* TTalkServer::Driver(const AnsiString& AName) const {
+TPortDriver* TTalkServer::GetPortDriver(const AnsiString& AName) const {
   std::lock_guard lock(FPortLock);
   const auto it = std::find_if(PortDriverList.begin(), PortDriverList.end(),
                                [&](const auto& p) { return p.first == AName; });
@@ -155,11 +155,9 @@ AnsiString TTalkServer::GetPortName(int AIndex) const {
 }
 
 AnsiString TTalkServer::GetPortType(const AnsiString& APortName) const {
-  const TPortDriver* port = Driver(APortName);
+  const TPortDriver* port = GetPortDriver(APortName);
   return port ? port->PortType() : AnsiString();
 }
-
-TPortDriver* TTalkServer::GetPortDriver(const AnsiString& APortName) const { return Driver(APortName); }
 
 TTalkDevice* TTalkServer::GetTalkDevice(const AnsiString& APortName) const {
   std::lock_guard lock(FLinkLock);
@@ -167,7 +165,7 @@ TTalkDevice* TTalkServer::GetTalkDevice(const AnsiString& APortName) const {
 }
 
 std::uint32_t TTalkServer::ClosePortWithBaudrate(const AnsiString& APortName, std::uint32_t ABaudRate) {
-  auto* serial = dynamic_cast<TRsDriver*>(Driver(APortName));
+  auto* serial = dynamic_cast<TRsDriver*>(GetPortDriver(APortName));
   if (!serial) return 0;
   const std::uint32_t previous = serial->BaudRate();
   serial->Close();
@@ -176,7 +174,7 @@ std::uint32_t TTalkServer::ClosePortWithBaudrate(const AnsiString& APortName, st
 }
 
 void TTalkServer::ReopenPort(const AnsiString& APortName) {
-  auto* serial = dynamic_cast<TRsDriver*>(Driver(APortName));
+  auto* serial = dynamic_cast<TRsDriver*>(GetPortDriver(APortName));
   if (!serial) return;
   OpenPort(serial, APortName);
   if (TTalkDevice* link = GetTalkDevice(APortName)) link->RedefineBaudrate();
@@ -202,7 +200,7 @@ std::int32_t TTalkServer::Open(const TLinkRequest& Request) {
 
 std::int32_t TTalkServer::OpenSerial(const TLinkRequest& Request) {
   if (GetTalkDevice(Request.Name)) Fail("TalkServer: port %s is occupied", Request.Name);
-  TPortDriver* port = Driver(Request.Name);
+  TPortDriver* port = GetPortDriver(Request.Name);
   if (!port) Fail("TalkServer: port %s is unknown", Request.Name);
   auto* serial = dynamic_cast<TRsDriver*>(port);
   if (serial && !serial->PortIsOpen())
@@ -215,7 +213,7 @@ std::int32_t TTalkServer::OpenSerial(const TLinkRequest& Request) {
 }
 
 std::int32_t TTalkServer::OpenUdp(const TLinkRequest& Request) {
-  TPortDriver* port = Driver(Request.Name);
+  TPortDriver* port = GetPortDriver(Request.Name);
   if (!port) Fail("TalkServer: port %s is unknown", Request.Name);
   const auto udpPort = static_cast<std::uint16_t>(Request.Port);
   const AnsiString key = Request.Ipv6 ? ZidirirIPv6(Request.IPv6) + ":" + std::to_string(udpPort)

@@ -102,7 +102,6 @@ class TTalkServer {
   void Close(std::int32_t AHandle, bool Ipv6Form);
   // With FLinkLock held; the caller frees it after the lock.
   std::unique_ptr<TOpenLink> TakeLink(TTalkDevice* ALink);
-  TPortDriver* Driver(const AnsiString& AName) const;
   void OpenPort(TPortDriver* Port, const AnsiString& AName);
 
   mutable std::mutex FPortLock;  // PortDriverList
