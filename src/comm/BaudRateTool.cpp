@@ -138,13 +138,12 @@ void TBaudRateTool::Send(const AnsiString& HexFrame) {
 }
 
 void TBaudRateTool::QueryAnswer(const std::string& Answer) {
-  const std::string& bytes = Answer;
-  const auto status = bytes.size() > AnswerStatusAt ? static_cast<std::uint8_t>(bytes[AnswerStatusAt]) : 0xFF;
+  const auto status = Answer.size() > AnswerStatusAt ? static_cast<std::uint8_t>(Answer[AnswerStatusAt]) : 0xFF;
   // A success without the two mask bytes offers nothing (its command byte is no mask).
   std::vector<AnsiString> rates;
-  if (status < StatusErrorFrom && bytes.size() >= QueryAnswerSize) {
-    const auto high = static_cast<std::uint8_t>(bytes[bytes.size() - 1]);
-    const auto low = static_cast<std::uint8_t>(bytes[bytes.size() - 2]);
+  if (status < StatusErrorFrom && Answer.size() >= QueryAnswerSize) {
+    const auto high = static_cast<std::uint8_t>(Answer[Answer.size() - 1]);
+    const auto low = static_cast<std::uint8_t>(Answer[Answer.size() - 2]);
     rates = RatesOfMask(static_cast<std::uint16_t>(high << 8 | low));
   }
   FCalls.Post([this, query = FQueryNumber.load(), rates = std::move(rates)] {
