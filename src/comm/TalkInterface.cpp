@@ -10,12 +10,13 @@
 #include "platform/Format.h"
 #include "runtime/DebugLog.h"
 #include "runtime/ObjectRegistry.h"
+#include "runtime/ProcessGlobal.h"
 
 namespace vt {
 
 namespace {
 
-std::unique_ptr<TTalkInterfaceFactory> GTalkInterfaceFactory;
+TMxGlobal<TTalkInterfaceFactoryImplementation> GTalkInterfaceFactory;
 
 using TService = TBasicTalkService;
 
@@ -240,12 +241,11 @@ std::unique_ptr<TTalkInterface> TTalkInterfaceFactoryImplementation::CreateTalkI
 
 void TTalkInterfaceFactoryImplementation::ReleaseTalkInterface(std::unique_ptr<TTalkInterface> ATalkInterface) {}
 
-TTalkInterfaceFactory* TalkInterfaceFactory() { return GTalkInterfaceFactory.get(); }
+TTalkInterfaceFactory* TalkInterfaceFactory() { return GTalkInterfaceFactory.Get(); }
 
 void InitTalkInterfaceServer() {
-  if (GTalkInterfaceFactory) throw Exception("InitTalkInterfaceServer: talk interface factory already exists");
-  GTalkInterfaceFactory = std::make_unique<TTalkInterfaceFactoryImplementation>();
-  ObjectRegistryManager().RegisterObject(GTalkInterfaceFactory.get(), "TalkInterfaceFactory", "TalkInterfaceFactory",
+  GTalkInterfaceFactory.Create("InitTalkInterfaceServer: talk interface factory already exists");
+  ObjectRegistryManager().RegisterObject(GTalkInterfaceFactory.Get(), "TalkInterfaceFactory", "TalkInterfaceFactory",
                                          1, 0);
 }
 
