@@ -313,11 +313,7 @@ void TDeviceLoginDialog::Initialize(const TSLNamedCollection& Login, const TSLNa
     if (!profile) throw Exception("Invalid class typecast");
     FProfiles.push_back(std::make_unique<TLoginProfile>(*profile));
   }
-  CbRSPort->clear();
-  for (int i = 0; i < FServer.GetPortCount(); ++i) {
-    const AnsiString name = FServer.GetPortName(i);
-    if (FServer.GetPortType(name) == "RS") CbRSPort->addItem(ToQString(AnsiToWide(name)));
-  }
+  ListSerialPorts(false);
   CBDevMACID->clear();
   for (int i = 0; i < MacIdCount; ++i) CBDevMACID->addItem(QString::number(i));
   CBDevMACID->setCurrentIndex(0);
@@ -400,12 +396,17 @@ void TDeviceLoginDialog::ProbeSerialPorts() {
 
 void TDeviceLoginDialog::FillSerialPortList() {
   const AnsiString remembered = WideToAnsi(FromQString(CbRSPort->currentText()));
+  ListSerialPorts(true);
+  SelectPort(remembered);
+}
+
+void TDeviceLoginDialog::ListSerialPorts(bool FreeOnly) {
   CbRSPort->clear();
   for (int i = 0; i < FServer.GetPortCount(); ++i) {
     const AnsiString name = FServer.GetPortName(i);
-    if (FServer.GetPortType(name) == "RS" && PortIsFree(name)) CbRSPort->addItem(ToQString(AnsiToWide(name)));
+    if (FServer.GetPortType(name) == "RS" && (!FreeOnly || PortIsFree(name)))
+      CbRSPort->addItem(ToQString(AnsiToWide(name)));
   }
-  SelectPort(remembered);
 }
 
 void TDeviceLoginDialog::TranslateCaptions() {
@@ -433,7 +434,6 @@ void TDeviceLoginDialog::InterfaceRadioClick() {
 }
 
 void TDeviceLoginDialog::UpdateVisibility() {
-  SetVisible({IPv4Lbl, IPv6Lbl, InfoPnl}, false);
   const TInterfaceType type = GetInterfaceType();
   const bool serial = type == ifRS232;
   const bool ethernet = type == ifEthernet;
@@ -442,10 +442,8 @@ void TDeviceLoginDialog::UpdateVisibility() {
   if (serial) CbRSPort->setEnabled(true);
   SetVisible({OfflineLabel, OfflineEdit, OfflineBtn}, type == ifOffline);
   ShowEthernetControls(ethernet);
-  SetVisible({CBDevMACID, DevMACIDLabel}, false);
   Scanning->setEnabled(ethernet);
   Blink->setEnabled(ethernet);
-  setFixedSize(Px(ClientWidth), Px(ClientHeight));
 }
 
 void TDeviceLoginDialog::ShowEthernetControls(bool Shown) {

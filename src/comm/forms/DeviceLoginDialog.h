@@ -141,6 +141,8 @@ class TDeviceLoginDialog : public QDialog {
   void FormShow();
   void ProbeSerialPorts();
   void FillSerialPortList();
+  // The talk server's serial ports into the port list; with FreeOnly those that open now.
+  void ListSerialPorts(bool FreeOnly);
   void TranslateCaptions();
   void ApplyLoginConfig(const TSLNamedCollection& Config);
   void SelectPort(const AnsiString& Name);
