@@ -44,12 +44,12 @@ class TDriveModel::TFields {
   const int FA, FD;
 };
 
-namespace {
-
-std::string Reply(char Command, std::uint8_t Status, std::string_view Data = {}) {
+std::string Reply(char Command, std::uint8_t Status, std::string_view Data) {
   std::string a{Command, static_cast<char>(Status)};
   return a.append(Data);
 }
+
+namespace {
 
 // The answer of the sub-command kinds: a length byte and that many bytes.
 std::string Counted(char Command, std::string_view Data) {
@@ -259,11 +259,11 @@ std::string TDriveModel::BaudRate(std::string_view Fields) const {
   // One bit of the mask per rate, bit 0 the slowest.
   static constexpr std::uint32_t Rates[16] = {300,   600,   1200,  1800,  2400,   4800,   7200,   9600,
                                               14400, 19200, 38400, 57600, 115200, 230400, 460800, 921600};
-  const std::string error{'\x0F', static_cast<char>(StatusError)};
+  const std::string error = Reply('\x0F', StatusError);
   if (Fields.size() == 1 && Fields[0] == 0x00) {
-    std::string a{'\x0F', static_cast<char>(StatusOk)};
-    PutLittleEndian(a, FBaudMask, 2);
-    return a;
+    std::string mask;
+    PutLittleEndian(mask, FBaudMask, 2);
+    return Reply('\x0F', StatusOk, mask);
   }
   if (Fields.size() != 3 || Fields[0] != 0x02) return error;
   // Exactly one rate, and one the drive offers.
@@ -272,7 +272,7 @@ std::string TDriveModel::BaudRate(std::string_view Fields) const {
   int bit = 0;
   while (!(code >> bit & 1)) ++bit;
   LogFrame(FLogName, "baud rate " + std::to_string(Rates[bit]), "");
-  return {'\x0F', static_cast<char>(StatusOk)};
+  return Reply('\x0F', StatusOk);
 }
 
 }  // namespace drivesim

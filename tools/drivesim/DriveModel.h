@@ -62,6 +62,9 @@ class TDriveModel {
   TDriveParameters FParameters;
 };
 
+// An answer: the command byte, the status byte and the data.
+std::string Reply(char Command, std::uint8_t Status, std::string_view Data = {});
+
 // Little-endian fields.
 void PutLittleEndian(std::string& Out, std::uint64_t Value, int Size);
 std::uint32_t GetLittleEndian(std::string_view In, int Size);

@@ -10,8 +10,6 @@ namespace {
 constexpr char GetCommand = '\x88';
 constexpr char SetCommand = '\x89';
 
-std::string Status(char Command, std::uint8_t Status) { return {Command, static_cast<char>(Status)}; }
-
 }  // namespace
 
 TDriveParameters::TDriveParameters(const TOptions& Options) {
@@ -34,31 +32,31 @@ void TDriveParameters::Add(std::uint16_t UPID, std::size_t Size, bool Text, std:
 }
 
 std::string TDriveParameters::Get(std::string_view Fields) const {
-  if (Fields.size() < 3) return Status(GetCommand, StatusError);
+  if (Fields.size() < 3) return Reply(GetCommand, StatusError);
   const auto mode = static_cast<std::uint8_t>(Fields[0]);
-  if (mode > 0x01) return Status(GetCommand, StatusError);
+  if (mode > 0x01) return Reply(GetCommand, StatusError);
   const auto it = FItems.find(static_cast<std::uint16_t>(GetLittleEndian(Fields.substr(1), 2)));
-  if (it == FItems.end()) return Status(GetCommand, StatusUnknownParameter);
-  return Status(GetCommand, StatusOk) + (mode == 0x00 ? it->second.Stored : it->second.Working);
+  if (it == FItems.end()) return Reply(GetCommand, StatusUnknownParameter);
+  return Reply(GetCommand, StatusOk, mode == 0x00 ? it->second.Stored : it->second.Working);
 }
 
 std::string TDriveParameters::Set(std::string_view Fields) {
-  if (Fields.size() < 3) return Status(SetCommand, StatusError);
+  if (Fields.size() < 3) return Reply(SetCommand, StatusError);
   const auto mode = static_cast<std::uint8_t>(Fields[0]);
-  if (mode > 0x03) return Status(SetCommand, StatusError);
+  if (mode > 0x03) return Reply(SetCommand, StatusError);
   const auto it = FItems.find(static_cast<std::uint16_t>(GetLittleEndian(Fields.substr(1), 2)));
-  if (it == FItems.end()) return Status(SetCommand, StatusUnknownParameter);
+  if (it == FItems.end()) return Reply(SetCommand, StatusUnknownParameter);
   TParameter& p = it->second;
   if (mode == 0x03) {
     p.Stored = p.Working = p.Default;
-    return Status(SetCommand, StatusOk);
+    return Reply(SetCommand, StatusOk);
   }
   std::string value(Fields.substr(3));
-  if (value.size() > p.Size || (!p.Text && value.size() != p.Size)) return Status(SetCommand, StatusError);
+  if (value.size() > p.Size || (!p.Text && value.size() != p.Size)) return Reply(SetCommand, StatusError);
   value.resize(p.Size, '\0');
   if (mode != 0x01) p.Stored = value;
   if (mode != 0x00) p.Working = value;
-  return Status(SetCommand, StatusOk);
+  return Reply(SetCommand, StatusOk);
 }
 
 void TDriveParameters::Reboot() {
