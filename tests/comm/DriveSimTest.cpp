@@ -5,6 +5,7 @@
 #include <poll.h>
 
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
 #include "CommTestUtil.h"
@@ -189,6 +190,34 @@ TEST_F(DriveSimTest, LinkFaults) {
   const auto lines = LogLines();
   EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
                           [](const std::string& l) { return l.find(": Checksum error! ") != l.npos; }));
+}
+
+// Faults set while it runs: a line with anything wrong in it changes no drive, not even
+// by its valid parts; a good line may address one drive by its number.
+TEST_F(DriveSimTest, RefusedFaultLinesChangeNothing) {
+  drivesim::TDriveSim sim({"--udp4"});
+  const struct {
+    const char* line;
+    const char* error;
+  } refused[] = {
+      {"silent-next=1 bogus=2", "error: unknown option --bogus"},
+      {"silent-next=1 busy-seconds=256", "error: bad value for --busy-seconds: 256"},
+      {"1 silent-next=1", "error: no drive 1"},
+  };
+  for (const auto& r : refused) {
+    try {
+      sim.Set(r.line);
+      ADD_FAILURE() << "taken: " << r.line;
+    } catch (const std::runtime_error& e) {
+      EXPECT_EQ(std::string(e.what()), std::string("drivesim: ") + r.line + ": " + r.error);
+    }
+  }
+  TTalkDevice* link = LinkTo(sim);
+  const std::string read = Bytes({0x10, 0, 0, 0, 0});
+  EXPECT_FALSE(Executor()->Request(*link, read).Answer.empty());
+  sim.Set("0 --silent-next=1");
+  EXPECT_TRUE(Executor()->Request(*link, read, SilenceMs).Answer.empty());
+  EXPECT_FALSE(Executor()->Request(*link, read).Answer.empty());
 }
 
 // A reboot: silent for a while, then the RAM is cleared.

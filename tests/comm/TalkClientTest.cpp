@@ -195,6 +195,10 @@ TEST_F(TalkClientTest, RequestEntries) {
   auto other = Client->GetActor();
   stranger.Put(*other, &Service, Bytes({0x05}));
   EXPECT_THROW_MSG(Encode(*other), "TTalkClient.GetTalkPattern: no pattern with id 0");
+  // Nor does one that no talk service put: there is no link to address.
+  auto orphan = Client->GetActor();
+  raw.Put(*orphan, nullptr, Bytes({0x05}));
+  EXPECT_THROW_MSG(Encode(*orphan), "TTalkClient.PutRequestData: record without talk service");
 }
 
 TEST_F(TalkClientTest, ReplyEntries) {

@@ -210,6 +210,15 @@ TEST_F(TalkServerTest, OpenAndCloseByCommand) {
   EXPECT_EQ(Exchange(&closed, ReadWord).Header.TalkRes, StatusNoLink);
 }
 
+// Requests and commands are addressed to idents 0 and 1: a server whose queues would
+// get others refuses to start.
+TEST_F(TalkServerTest, ItsQueuesMustBeTheFirst) {
+  Server.reset();
+  TMxQueue squatter;
+  squatter.LogOn(0);  // takes ident 0, which the server left
+  EXPECT_THROW_MSG(TTalkServer(), "TTalkServer.Create: message queues were logged on before the talk server");
+}
+
 // The way every request takes: one actor with records for three links gets one
 // OnResponse with the three answers, in record order. A raw record's bytes are the
 // whole frame.

@@ -20,6 +20,7 @@
 #include "StorageFixture.h"
 #include "TalkServiceFixture.h"
 #include "TestUtil.h"
+#include "comm/BaudRateTool.h"
 #include "comm/CommPortManager.h"
 #include "comm/LoginShell.h"
 #include "comm/SerialDriver.h"
@@ -167,6 +168,14 @@ class LoginDialogTest : public TalkServiceFixture, public test::TStorageEnvironm
   std::unique_ptr<TDeviceLoginDialog> Dialog;
   TMessageCatcher Plain;  // the plain message boxes
 };
+
+// The baud-rate tool makes its serial driver at the port manager, which the shell
+// creates at start-up.
+TEST_F(LoginDialogTest, BaudRateToolNeedsThePortManager) {
+  FreeCommPortManager();
+  TBaudRateTool tool(Shell, [](const std::vector<AnsiString>&) {});
+  EXPECT_THROW_MSG(tool.GetBaudrate("/dev/null"), "Internal Error: CommPortManager not assigned");
+}
 
 // Exactly the four login IDs, as typed, whatever their case; DEVELOPER only with the
 // developer password, yet stored either way. The password is kept only by an OK that closes.
