@@ -196,6 +196,9 @@ class TDevice {
   TCallResult CallService(TDeviceService* Service, void (TDeviceService::*Operation)(bool&));
   void NextService();
   void PreviousService();
+  // At the end of a pass: whether another one follows (a service was called in this one
+  // and the passes are not used up); it is counted then.
+  bool AnotherPass();
   // Clears the completion callback, then calls it.
   void Respond();
   void WakeUp();

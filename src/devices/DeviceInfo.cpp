@@ -9,6 +9,7 @@
 #include "devices/SiblingServices.h"
 #include "runtime/ApplicationState.h"
 #include "runtime/Conversions.h"
+#include "sl/text/FileStreams.h"
 
 namespace vt {
 
@@ -22,12 +23,6 @@ AnsiString ShortIPv6(const AnsiString& Address) {
   if (last == 0) return Address;
   const auto secondLast = Address.rfind(':', last - 1);
   return secondLast == AnsiString::npos ? Address : Address.substr(secondLast + 1);
-}
-
-// The part after the last backslash.
-AnsiString FilePart(const AnsiString& Path) {
-  const auto at = Path.find_last_of('\\');
-  return at == AnsiString::npos ? Path : Path.substr(at + 1);
 }
 
 }  // namespace
@@ -48,7 +43,7 @@ AnsiString TDevice::GetModelCaption() const {
       return {};
     case dtOffline: {
       const auto* module = Sibling<TTestFileSource>("ModuleService");
-      const AnsiString file = module ? FilePart(module->TestFileName()) : AnsiString();
+      const AnsiString file = module ? ExtractFileNamePart(module->TestFileName(), fnpName) : AnsiString();
       return FCaption + " offline" + user + (file.empty() ? "" : " " + file);
     }
     default:

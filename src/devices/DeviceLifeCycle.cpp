@@ -212,6 +212,13 @@ void TDevice::PreviousService() {
   CurrentService = nullptr;
 }
 
+bool TDevice::AnotherPass() {
+  if (!RetryRequest || RetryCounter > static_cast<std::uint32_t>(GetServiceCount())) return false;
+  ++RetryCounter;
+  RetryRequest = false;
+  return true;
+}
+
 void TDevice::StartStep() {
   if (CurrentServiceIndex >= GetServiceCount()) return EndOfStartPass();
   TDeviceService* service = GetServiceWithIndex(CurrentServiceIndex);
@@ -256,11 +263,7 @@ void TDevice::StartStep() {
 void TDevice::EndOfStartPass() {
   CurrentService = nullptr;
   CurrentServiceIndex = 0;
-  if (RetryRequest && RetryCounter <= static_cast<std::uint32_t>(GetServiceCount())) {
-    ++RetryCounter;
-    RetryRequest = false;
-    return;
-  }
+  if (AnotherPass()) return;
   for (const auto& [name, service] : ServiceList) {
     if (service->ServiceStatus() == dsStarted || service->ServiceStatus() == dsDisabled) continue;
     service->SetServiceStatus(dsError);
@@ -277,12 +280,7 @@ void TDevice::StopStep() {
   if (CurrentServiceIndex < 0) {
     CurrentService = nullptr;
     CurrentServiceIndex = GetServiceCount() - 1;
-    if (RetryRequest && RetryCounter <= static_cast<std::uint32_t>(GetServiceCount())) {
-      ++RetryCounter;
-      RetryRequest = false;
-    } else {
-      FState = dstStopped;
-    }
+    if (!AnotherPass()) FState = dstStopped;
     return;
   }
   TDeviceService* service = GetServiceWithIndex(CurrentServiceIndex);

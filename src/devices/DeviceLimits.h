@@ -16,6 +16,12 @@ inline constexpr std::int32_t MotorWizardCheckDelay = 100;
 // Images of the shared tree image list.
 inline constexpr std::int32_t ProjectImage = 13;
 inline constexpr std::int32_t DeviceImage = 87;
+inline constexpr std::int32_t ControllerErrorImage = 121;  // a device whose controller is in error
+// A module group node: one module, or several (or a module code below 2), each in an
+// error form while a device below shows the controller-error image.
 inline constexpr std::int32_t ModuleGroupImage = 186;
+inline constexpr std::int32_t ModuleGroupErrorImage = 188;
+inline constexpr std::int32_t GroupImage = 185;
+inline constexpr std::int32_t GroupErrorImage = 187;
 
 }  // namespace vt

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "platform/Exceptions.h"
 #include "devices/DeviceLimits.h"
+#include "platform/Exceptions.h"
 #include "platform/Format.h"
 #include "ui/ImageList.h"
 
@@ -13,18 +13,6 @@ namespace vt {
 namespace {
 
 std::unique_ptr<TDeviceManager> GDeviceManager;
-
-// Opens a provider's update bracket and closes it however the scope ends.
-class TUpdateBracket {
- public:
-  explicit TUpdateBracket(TServiceProvider& AProvider) : FProvider(AProvider) { FProvider.BeginUpdate(); }
-  ~TUpdateBracket() { FProvider.EndOfUpdate(); }
-  TUpdateBracket(const TUpdateBracket&) = delete;
-  TUpdateBracket& operator=(const TUpdateBracket&) = delete;
-
- private:
-  TServiceProvider& FProvider;
-};
 
 }  // namespace
 
@@ -69,7 +57,7 @@ TDevice* TDeviceManager::CreateDevice(const AnsiString& AName, const AnsiString&
 void TDeviceManager::DestroyDevice(TDevice* ADevice) {
   const auto it = std::find_if(DeviceList.begin(), DeviceList.end(), [&](const auto& d) { return d.get() == ADevice; });
   if (it != DeviceList.end()) {
-    TUpdateBracket bracket(FDevManProvider);
+    TUpdateBracket bracket(&FDevManProvider);
     // Out of the list first: a service freed with it may look devices up.
     std::unique_ptr<TDevice> gone = std::move(*it);
     DeviceList.erase(it);
@@ -102,7 +90,7 @@ void TDeviceManager::RemoveNode(TModelItem* ANode) {
 void TDeviceManager::ChangeToOffline(TDevice* ADevice) { SetDeviceCaption(ADevice->Name(), ADevice->Caption()); }
 
 void TDeviceManager::SetDeviceCaption(const AnsiString& DeviceName, const AnsiString& DeviceCaption) {
-  TUpdateBracket bracket(FDevManProvider);
+  TUpdateBracket bracket(&FDevManProvider);
   TDevice* device = FindDevice(DeviceName);
   if (!device)
     throw Exception(Format("%s.ChangeDeviceName: device with name '%s' not found", ClassName(), DeviceName));

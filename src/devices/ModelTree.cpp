@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "devices/DeviceLimits.h"
 #include "devices/EntryTree.h"
 #include "devices/ListIndex.h"
 #include "platform/Exceptions.h"
@@ -11,17 +12,6 @@
 #include "ui/ImageList.h"
 
 namespace vt {
-
-namespace {
-
-// Images of the shared image list that EvaluateImage reads and sets.
-constexpr int ControllerErrorImage = 121;  // a device whose controller is in error
-constexpr int GroupImage = 185;            // several modules, or a module code below 2
-constexpr int GroupErrorImage = 187;
-constexpr int SingleModuleImage = 186;
-constexpr int SingleModuleErrorImage = 188;
-
-}  // namespace
 
 TUserTypeSet& TPermissionData::Of(TPermissionType Type) {
   return const_cast<TUserTypeSet&>(std::as_const(*this).Of(Type));
@@ -167,7 +157,7 @@ void TModelItem::EvaluateImage() {
   if (GetChildCount() > 1 || ModulCode < 2)
     SetImageIndex(error ? GroupErrorImage : GroupImage);
   else
-    SetImageIndex(error ? SingleModuleErrorImage : SingleModuleImage);
+    SetImageIndex(error ? ModuleGroupErrorImage : ModuleGroupImage);
 }
 
 // ---- Manager ----

@@ -268,16 +268,20 @@ class TModelManager {
   std::uint8_t WorkRequests = 0;
 };
 
-// One bracket for the lifetime of the object, closed also when an exception leaves it.
-class TModelUpdate {
+// One update bracket for the lifetime of the object, closed also when an exception leaves
+// it: of the model tree, or of anything else with BeginUpdate and EndOfUpdate.
+template <class T>
+class TUpdateBracket {
  public:
-  explicit TModelUpdate(TModelManager* AManager) : FManager(AManager) { FManager->BeginUpdate(); }
-  ~TModelUpdate() { FManager->EndOfUpdate(); }
-  TModelUpdate(const TModelUpdate&) = delete;
-  TModelUpdate& operator=(const TModelUpdate&) = delete;
+  explicit TUpdateBracket(T* ATarget) : FTarget(ATarget) { FTarget->BeginUpdate(); }
+  ~TUpdateBracket() { FTarget->EndOfUpdate(); }
+  TUpdateBracket(const TUpdateBracket&) = delete;
+  TUpdateBracket& operator=(const TUpdateBracket&) = delete;
 
  private:
-  TModelManager* const FManager;
+  T* const FTarget;
 };
+
+using TModelUpdate = TUpdateBracket<TModelManager>;
 
 }  // namespace vt

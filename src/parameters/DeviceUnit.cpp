@@ -25,6 +25,12 @@ constexpr double Two64 = 18446744073709551616.0;
   RaiseConversionError(Site, Format("%s is out of range", FloatToStr(Value)));
 }
 
+// Value when finite, else EConvertError.
+double FiniteValue(double Value, const TConversionSite& Site) {
+  if (!std::isfinite(Value)) RaiseOutOfRange(Value, Site);
+  return Value;
+}
+
 // 10 to the power E as the display rounding takes it: the nearest single-precision
 // number, widened. Powers beyond single precision's normal range (values above about
 // 1E60 lose that many digits) are taken in double precision, so the result stays finite.
@@ -46,11 +52,6 @@ struct TGroupKeys {
 };
 
 }  // namespace
-
-double FiniteValue(double Value, const TConversionSite& Site) {
-  if (!std::isfinite(Value)) RaiseOutOfRange(Value, Site);
-  return Value;
-}
 
 double UnitQuotient(double Dividend, double Divisor, const TConversionSite& Site) {
   if (Divisor == 0) RaiseConversionError(Site, "division by zero");

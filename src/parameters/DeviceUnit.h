@@ -46,8 +46,6 @@ struct TConversionSite {
 // Dividend ÷ Divisor; a zero divisor or a result that is no finite number raises
 // EConvertError.
 double UnitQuotient(double Dividend, double Divisor, const TConversionSite& Site);
-// Value when finite, else EConvertError.
-double FiniteValue(double Value, const TConversionSite& Site);
 
 class TDeviceUnit {
  public:

@@ -36,6 +36,8 @@ TEST_F(DeviceInfo, ModelCaptions) {
       {"online, offline interface", "VorlixOnline", ifOffline, 4, u"", nullptr, ""},
       {"offline file", "VorlixOffline", ifRS232, 4, u"", "C:\\Projects\\Axis 1.vxc",
        "Drive offline (SERVICE) Axis 1.vxc"},
+      {"offline file, Linux path", "VorlixOffline", ifRS232, 4, u"", "/home/anna/Axis 2.vxc",
+       "Drive offline (SERVICE) Axis 2.vxc"},
       {"offline, no file", "VorlixOffline", ifEthernet, 4, u"", "", "Drive offline (SERVICE)"},
   };
   for (const auto& c : cases) {

@@ -83,7 +83,9 @@ TEST_F(DeviceLifeCycle, FailedStarts) {
     EXPECT_EQ(box->State(), c.state);
     for (int i = 0; i < box->GetServiceCount(); ++i)
       EXPECT_EQ(box->GetServiceWithIndex(i)->ServiceStatus(), c.statuses[i]) << "service " << i;
-    if (c.log) EXPECT_TRUE(Logged(c.log)) << c.log;
+    if (c.log) {
+      EXPECT_TRUE(Logged(c.log)) << c.log;
+    }
     EXPECT_EQ(Scripted(box, "Last")->StartCalls, c.startCallsOfLast);
     // A failed device can still be stopped.
     StopAndWait(box);
@@ -96,6 +98,28 @@ TEST_F(DeviceLifeCycle, PassesAreBounded) {
   TDevice* box = NewDevice({{"TalkService"}, {"Slow", "Never"}});
   StartAndWait(box);
   EXPECT_EQ(Scripted(box, "Slow")->StartCalls, 4);
+}
+
+// A service in a status that starts and stops do not know ends the walk with an error
+// line, the device keeping its state.
+TEST_F(DeviceLifeCycle, AServiceInAStatusOfItsOwnEndsTheWalk) {
+  const auto count = [this](const std::string& Line) {
+    const auto lines = LogLines();
+    return std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(Line) != l.npos; });
+  };
+  const std::string failure = "TDevice.Work: wrong service state - DeviceManager";
+  TDevice* starting = NewDevice({{"TalkService"}});
+  Scripted(starting, "TalkService")->SetServiceStatus(dsRelogin);
+  starting->StartUpServices(nullptr);
+  ASSERT_TRUE(StepUntil([&] { return count(failure) == 1; }));
+  EXPECT_EQ(starting->State(), dstStarting);
+
+  TDevice* stopping = NewDevice({{"TalkService"}});
+  StartAndWait(stopping);
+  Scripted(stopping, "TalkService")->SetServiceStatus(dsGoingOffline);
+  stopping->ShutDownServices(nullptr);
+  ASSERT_TRUE(StepUntil([&] { return count(failure) == 2; }));
+  EXPECT_EQ(stopping->State(), dstStopping);
 }
 
 TEST_F(DeviceLifeCycle, StopGoesOnPastAServiceThatRaises) {

@@ -46,6 +46,8 @@ TEST_F(DeviceManagerTest, DevicesFromProfiles) {
   TDeviceManager bare(TextDict({}).get());
   EXPECT_THROW_MSG(bare.CreateDevice("BOX1", "VorlixOnline"),
                    "TDeviceManager.CreateDevice: no device profiles defined in registry");
+  EXPECT_THROW_MSG(CreateDeviceManager(Devices.get()), "CreateDeviceManager: device manager already exists");
+  EXPECT_EQ(Manager()->GetDevice("BOX1"), box);  // the one in place stays
 
   Manager()->DestroyDevice(box);
   EXPECT_EQ(Manager()->GetDeviceCount(), 1);

@@ -232,16 +232,25 @@ TEST_F(Tasks, SchedulerCases) {
 // step (AddressSanitizer sees a use after free otherwise); one not stepping goes at once.
 TEST_F(Tasks, ATaskFreedFromItsOwnStep) {
   TMxScheduler s;
+  // Tells when it is freed.
+  struct TProbeTask : TMxTask {
+    TProbeTask(TMxScheduler* S, bool& AFreed) : TMxTask(S, "Probe"), Freed(AFreed) {}
+    ~TProbeTask() override { Freed = true; }
+    bool& Freed;
+  };
   struct TOwner {
     std::unique_ptr<TMxTask> Task;
   };
+  bool ownerTaskFreed = false;
+  bool freedInStep = true;
   auto owner = std::make_unique<TOwner>();
-  owner->Task = std::make_unique<TMxTask>(&s, "Owner");
+  owner->Task = std::make_unique<TProbeTask>(&s, ownerTaskFreed);
   int steps = 0;
   owner->Task->OnExecute = [&](TMxTask*) {
     ++steps;
     MxFreeTask(std::move(owner->Task));
     owner.reset();
+    freedInStep = ownerTaskFreed;
   };
   owner->Task->Start();
   TMxTask other(&s, "Other");
@@ -249,10 +258,14 @@ TEST_F(Tasks, ATaskFreedFromItsOwnStep) {
   other.Start();
   for (int i = 0; i < 3; ++i) s.Execute();
   EXPECT_EQ(steps, 3);  // once the owner, then the other task alone
+  EXPECT_FALSE(freedInStep);
+  EXPECT_TRUE(ownerTaskFreed);
   EXPECT_EQ(s.TaskCount(), 1);
-  auto idle = std::make_unique<TMxTask>(&s, "Idle");
+  bool idleFreed = false;
+  auto idle = std::make_unique<TProbeTask>(&s, idleFreed);
   idle->Start();
   MxFreeTask(std::move(idle));
+  EXPECT_TRUE(idleFreed);
   EXPECT_EQ(s.TaskCount(), 1);
   other.Kill();
 }
