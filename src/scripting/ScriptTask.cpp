@@ -301,8 +301,9 @@ AnsiString TScriptTask::FailureText(const AnsiString& Message) {
   try {
     if (!FContext) return "Runtime error: " + Message;
     text = RuntimeErrorText(FContext.get(), Message);
-    if (FDebug && FScriptDebugger && GetDbgInfo(FailingToken(FContext.get()))) {
-      SelectInstruction(FailingToken(FContext.get()));
+    const TSLObject* failing = FailingToken(FContext.get());
+    if (FDebug && FScriptDebugger && GetDbgInfo(failing)) {
+      SelectInstruction(failing);
       FScriptDebugger->RefreshDbgViews();
     }
   } catch (const Exception&) {

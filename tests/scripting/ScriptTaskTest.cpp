@@ -295,10 +295,19 @@ TEST_F(ScriptingTest, CallerErrorsReachTheCaller) {
   auto value = Str(u"x");
   EXPECT_THROW_MSG(task->PushParameter(value.get()), "TScriptTask.PushParameter: Context not initialized");
   EXPECT_THROW_MSG(task->PopResult(), "TScriptTask.PopResult: Context not initialized");
+  EXPECT_THROW_MSG(task->Start(), "TScriptTask.Start: Context not initialized");
+  EXPECT_THROW_MSG(task->SetContext(nullptr), "TScriptTask.SetContext: no context");
   EXPECT_THROW_MSG(task->LoadScript("nosuch.sct"), "TStorageManager.GetObject: object with name 'nosuch.sct' not found");
   WriteFile("data.sct", "[A 1 2]");
   EXPECT_THROW_MSG(task->LoadScript(Root() + "data.sct"), "Invalid class typecast");
   EXPECT_FALSE(task->GetRunning());
+}
+
+// Tasks announce themselves to the manager: none can be made before it is installed.
+TEST_F(ScriptingTest, NoTaskWithoutManager) {
+  InstallScriptTaskManager(nullptr);
+  EXPECT_EQ(ScriptTaskManager(), nullptr);
+  EXPECT_THROW_MSG(TheStorageManager().CreateScriptTask(), "no script task manager");
 }
 
 // "log" writes an information line; a "log" the caller defined before the start stays.

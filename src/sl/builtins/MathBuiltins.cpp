@@ -72,34 +72,36 @@ void DoubleFunction(TSLContext* Context, F f) {
   ReplaceTop<TSLDouble>(ops, 1, f(DoubleOperand(ops, 0)));
 }
 
+// Two Ints on top replaced by F of them (the deeper first); false (nothing done) when
+// they are not two Ints.
+template <class F>
+bool OnTopLongints(TSLStack* Ops, F f) {
+  std::int64_t a = 0, b = 0;
+  if (!TopLongints(Ops, a, b)) return false;
+  ReplaceTopLongints(Ops, f(a, b));
+  return true;
+}
+
 // A function of two Ints (deeper first) giving an Int.
 template <class F>
 void LongintFunction(TSLContext* Context, F f) {
   TSLStack* ops = Operands(Context);
-  std::int64_t a = 0, b = 0;
-  if (TopLongints(ops, a, b)) return ReplaceTopLongints(ops, f(a, b));
-  b = LongintOperand(ops, 0);  // the operands' errors, top first
+  if (OnTopLongints(ops, f)) return;
+  const std::int64_t b = LongintOperand(ops, 0);  // the operands' errors, top first
   ReplaceTop<TSLLongint>(ops, 2, f(LongintOperand(ops, 1), b));
 }
 
 // The fast path of a built-in on two Ints: replaced by Op of them (the deeper first).
 template <std::int64_t (*Op)(std::int64_t, std::int64_t)>
 bool OnLongints(TSLInternalProcedure*, TSLContextImplementation* Context) {
-  TSLStack* ops = Operands(Context);
-  std::int64_t a = 0, b = 0;
-  if (!TopLongints(ops, a, b)) return false;
-  ReplaceTopLongints(ops, Op(a, b));
-  return true;
+  return OnTopLongints(Operands(Context), Op);
 }
 
 // The same for the logic built-ins, whose Int operation is their Combine.
 template <class T>
 bool CombineLongints(TSLInternalProcedure* Self, TSLContextImplementation* Context) {
-  TSLStack* ops = Operands(Context);
-  std::int64_t a = 0, b = 0;
-  if (!TopLongints(ops, a, b)) return false;
-  ReplaceTopLongints(ops, static_cast<T*>(Self)->T::Combine(a, b));
-  return true;
+  return OnTopLongints(Operands(Context),
+                       [Self](std::int64_t a, std::int64_t b) { return static_cast<T*>(Self)->T::Combine(a, b); });
 }
 
 // ceil (Step 1) and floor (Step -1): the truncated value's low 32 bits, stepped when

@@ -231,10 +231,6 @@ void GetNamed(TSLStack* Ops) {
   Ops->Push(static_cast<TSLNamedCollection*>(collection.get())->GetObjWithName(NameOf(name.get())));
 }
 
-}  // namespace
-
-namespace {
-
 // The name and dictionary operands of get and put, at Depth and below, when they
 // are an identifier and a dictionary.
 TSLDictionary* NamedDictionary(TSLStack* Ops, int Depth, const TSLIdent*& Name) {

@@ -245,15 +245,19 @@ class TSliceEnd {
 
 namespace {
 
-// Runs an executable token: a block or procedure pushes its tokenizer, an internal
-// procedure does its work. A failure becomes a script exception.
+// Whether Token is an internal procedure whose fast path did its work.
+inline bool RanFastPath(TSLContextImplementation* Context, TSLObject* Token) {
+  return (Token->ClassBits() & cbInternalProcedure) && static_cast<TSLInternalProcedure*>(Token)->TryFastPath(Context);
+}
+
+// Runs an executable token whose fast path (if any) declined: a block or procedure
+// pushes its tokenizer, an internal procedure does its work. A failure becomes a
+// script exception.
 inline void RunToken(TSLContextImplementation* Context, TSLObject* Token) {
   try {
     if (Token->ClassBits() & cbInternalProcedure) {
-      auto* procedure = static_cast<TSLInternalProcedure*>(Token);
-      if (procedure->TryFastPath(Context)) return;
       const TRef<TSLObject> hold(Token);  // it may drop its last other holder while it runs
-      procedure->Run(Context);
+      static_cast<TSLInternalProcedure*>(Token)->Run(Context);
     } else {
       Token->Execute(Context);
     }
@@ -293,7 +297,7 @@ bool TSLInterpreter::Exec(TSLContextImplementation* Context) {
     Context->OperandStackObj()->Push(token);
     return true;
   }
-  if (!IsExecutableKind(token)) return true;
+  if (!IsExecutableKind(token) || RanFastPath(Context, token)) return true;
   const bool quiet = IsQuietToken(token);
   RunToken(Context, token);
   return quiet;
@@ -367,8 +371,7 @@ void TSLInterpreter::RunQuickly(TSLContextImplementation* Context, const TSliceE
       continue;
     }
     if (!IsExecutableKind(token)) continue;
-    if ((token->ClassBits() & cbInternalProcedure) && static_cast<TSLInternalProcedure*>(token)->TryFastPath(Context))
-      continue;  // it touched the operands and a dictionary at most
+    if (RanFastPath(Context, token)) continue;  // it touched the operands and a dictionary at most
     top->FToken = token;
     top->FTokenIsExecutable = true;
     if (!IsQuietToken(token)) stepsToTick = 1;
