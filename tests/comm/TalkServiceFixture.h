@@ -26,7 +26,7 @@ class TalkServiceFixture : public RuntimeTest {
     std::string Port;  // "ETH", "ETH_v6" or a pseudo-terminal's path
     std::uint32_t EthVersion = 4;
     std::int32_t IPv4 = 0;
-    std::string IPv6;
+    std::string IPv6{};
     std::uint16_t UdpPort = 0;
   };
   // The Index-th drive of each kind; a pseudo-terminal gets its serial port driver here.
