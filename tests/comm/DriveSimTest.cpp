@@ -234,4 +234,34 @@ TEST_F(DriveSimTest, RebootForgetsTheRam) {
   EXPECT_EQ(answer, Bytes({0x10, 0x00, 0x00, 0x00, 0x00, 0x00}));
 }
 
+// The status answer: status word, serial number low and high, part number, safety byte.
+// Start sets bit 0 of the status word, stop and reset clear it; the values are set by
+// the controls; a silent drive answers nothing until it resumes.
+TEST_F(DriveSimTest, StatusAndItsControls) {
+  drivesim::TDriveSim sim({"--pty", "--serial=0x00020005"});
+  TTalkDevice* link = LinkTo(sim);
+  const std::string status = Bytes({0x03, 0x00});
+  const auto answer = [&](int Word, int SerialLow, int SerialHigh, int Part, int Safety) {
+    return Bytes({0x03, 0x00, Word & 0xFF, Word >> 8, SerialLow & 0xFF, SerialLow >> 8, SerialHigh & 0xFF,
+                  SerialHigh >> 8, Part & 0xFF, Part >> 8, Safety});
+  };
+  const TStep steps[] = {
+      {status, answer(0x8009, 5, 2, 0x0C01, 0)},
+      {Bytes({0x21}), Bytes({0x21, 0x00})},  // stop
+      {status, answer(0x8008, 5, 2, 0x0C01, 0)},
+      {Bytes({0x20}), Bytes({0x20, 0x00})},  // start
+      {status, answer(0x8009, 5, 2, 0x0C01, 0)},
+      {Bytes({0x22}), Bytes({0x22, 0x00})},  // reset
+      {status, answer(0x8008, 5, 2, 0x0C01, 0)},
+  };
+  for (const TStep& s : steps) EXPECT_EQ(Hex(Executor()->Request(*link, s.request).Answer), Hex(s.answer));
+  sim.Set("status-word=0xA001 serial=0x12345678 part-number=0x0C02 safety-byte=0x41");
+  EXPECT_EQ(Hex(Executor()->Request(*link, status).Answer), Hex(answer(0xA001, 0x5678, 0x1234, 0x0C02, 0x41)));
+  sim.Set("silent=1");
+  EXPECT_TRUE(Executor()->Request(*link, status, SilenceMs).Answer.empty());
+  sim.Set("silent=0");
+  EXPECT_EQ(Hex(Executor()->Request(*link, status).Answer), Hex(answer(0xA001, 0x5678, 0x1234, 0x0C02, 0x41)));
+  EXPECT_THROW(sim.Set("serial=0x100000000"), std::runtime_error);
+}
+
 }  // namespace

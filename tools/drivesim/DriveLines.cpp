@@ -73,7 +73,7 @@ void TDrive::Request(std::string_view Payload, TClock::time_point ReadyAt) {
     FSilentUntil = ReadyAt + std::chrono::milliseconds(f.RebootForMs);
     return LogFrame(FName, "reboot", Payload);
   }
-  if (Every(f.SilentEvery, FRequests) || Next(f.SilentNext)) return LogFrame(FName, "silent", Payload);
+  if (f.Silent || Every(f.SilentEvery, FRequests) || Next(f.SilentNext)) return LogFrame(FName, "silent", Payload);
   if (auto answer = FModel.Answer(Payload)) Answer(std::move(*answer), ReadyAt);
 }
 
@@ -96,7 +96,7 @@ void TDrive::Answer(std::string Answer, TClock::time_point ReadyAt) {
 
 void TDrive::ChecksumError(std::string_view Payload, TClock::time_point ReadyAt) {
   LogFrame(FName, "in (checksum error)", Payload);
-  if (Payload.empty() || ReadyAt < FSilentUntil) return;
+  if (Payload.empty() || ReadyAt < FSilentUntil || FFaults.Silent) return;
   Reply(std::string{Payload[0], static_cast<char>(StatusChecksumError)}, ReadyAt);
 }
 
@@ -107,7 +107,7 @@ void TDrive::Reply(std::string Answer, TClock::time_point ReadyAt) {
 void TDrive::Unsolicited() {
   if (FFaults.UnsolicitedMs <= 0) return;  // switched off while it ran
   const std::string frame{'\xF0', '\x00', static_cast<char>(++FUnsolicited)};
-  if (TClock::now() >= FSilentUntil) Send(frame, TClock::now(), 0);
+  if (TClock::now() >= FSilentUntil && !FFaults.Silent) Send(frame, TClock::now(), 0);
   FLoop.At(TClock::now() + std::chrono::milliseconds(FFaults.UnsolicitedMs), [this] { Unsolicited(); });
 }
 

@@ -24,9 +24,11 @@ class TDrive {
 
   // What the drive prints for the test that started it.
   virtual std::string Describe() const = 0;
-  // This drive's faults; they start as the command line gave them and may change at
-  // any time between two events.
-  TFaults& Faults() { return FFaults; }
+  // Sets one of this drive's faults or state values ("name=value"); they start as the
+  // command line gave them and may change at any time between two events.
+  bool Set(const std::string& NameValue, std::string& Error) {
+    return SetControl(FFaults, FModel.State(), NameValue, Error);
+  }
 
  protected:
   // A request that arrived whole at ReadyAt.

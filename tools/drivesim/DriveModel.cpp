@@ -1,6 +1,7 @@
 // The drive's side of the telegrams; see DriveModel.h.
 #include "DriveModel.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "FrameLog.h"
@@ -63,14 +64,31 @@ TDriveModel::TDriveModel(const TOptions& Options, std::string LogName)
       FBaudMask(Options.BaudMask),
       FLogName(std::move(LogName)),
       FReleaseText(Options.ReleaseText),
+      FNodes(SampleFirmware()),
+      FState(Options.State),
       FParameters(Options) {
+  FNodes.insert(FNodes.end(), Options.ExtraNodes.begin(), Options.ExtraNodes.end());
   LoadReleaseText();
+  LoadInfoNodes();
 }
 
 void TDriveModel::Reboot() {
   FRam.clear();
   LoadReleaseText();
+  LoadInfoNodes();
   FParameters.Reboot();
+}
+
+void TDriveModel::LoadInfoNodes() {
+  FPlacedNodes.clear();
+  std::uint32_t address = InfoNodeAddress;
+  for (const TInfoNode& node : FNodes) {
+    const std::string bytes = NodeBytes(node);
+    Write(address, bytes);
+    FPlacedNodes.push_back({address, static_cast<std::uint8_t>(node.FileType), bytes.size()});
+    const std::size_t words = (bytes.size() + FLogin.DataFieldSize - 1) / FLogin.DataFieldSize;
+    address += static_cast<std::uint32_t>(words * FLogin.AddrIncrement);
+  }
 }
 
 // The text, blanks to 24 bytes, then erased flash: the client drops both.
@@ -199,13 +217,44 @@ std::string TDriveModel::InstanceAnswer(char Command, TFields& F) const {
   return Counted(Command, "Tree" + std::to_string(F.Byte()));
 }
 
-std::string TDriveModel::OtherAnswer(char Command, TFields& F) const {
+std::string TDriveModel::StatusAnswer(char Command, TFields& F) const {
+  F.Byte();
+  std::string a;
+  PutLittleEndian(a, FState.StatusWord, 2);
+  PutLittleEndian(a, FState.SerialNumber & 0xFFFF, 2);
+  PutLittleEndian(a, FState.SerialNumber >> 16, 2);
+  PutLittleEndian(a, FState.PartNumber, 2);
+  a += static_cast<char>(FState.SafetyByte);
+  return Reply(Command, StatusOk, a);
+}
+
+std::string TDriveModel::FindNodeAnswer(char Command, TFields& F) const {
+  const std::uint32_t start = F.Addr();
+  const std::uint8_t type = static_cast<std::uint8_t>(F.Byte());
+  const auto ofType = [&](const TPlacedNode& n) { return type == 0 || n.Type == type; };
+  auto it = std::find_if(FPlacedNodes.begin(), FPlacedNodes.end(),
+                         [&](const TPlacedNode& n) { return ofType(n) && n.Address >= start; });
+  if (it == FPlacedNodes.end() && FState.LoopNodes) it = std::find_if(FPlacedNodes.begin(), FPlacedNodes.end(), ofType);
+  if (it == FPlacedNodes.end()) return Reply(Command, StatusError);  // no further node
+  const bool bad = it - FPlacedNodes.begin() + 1 == FState.BadNode;
+  std::string a;
+  PutLittleEndian(a, it->Address, FLogin.AddrFieldSize);
+  a += static_cast<char>(it->Type);
+  PutLittleEndian(a, it->Size + (bad ? 1 : 0), 2);
+  return Reply(Command, StatusOk, a);
+}
+
+std::string TDriveModel::OtherAnswer(char Command, TFields& F) {
   switch (static_cast<std::uint8_t>(Command)) {
-    case 0x02:  // logout
-    case 0x05:  // blink
     case 0x20:  // start, with or without an address
+      FState.StatusWord |= 0x0001;
+      return Reply(Command, StatusOk);
     case 0x21:  // stop
     case 0x22:  // reset, with or without an option
+      FState.StatusWord &= ~0x0001;
+      return Reply(Command, StatusOk);
+    case 0x02:  // logout
+    case 0x05:  // blink
     case 0x27:  // erase all flash
       return Reply(Command, StatusOk);
     case 0x12:  // flash word
@@ -228,18 +277,10 @@ std::string TDriveModel::OtherAnswer(char Command, TFields& F) const {
       F.Addr();
       return Reply(Command, StatusOk, std::string(F.Byte(), '\xFF'));
     }
-    case 0x03: {  // status: status word, serial number low and high, part number, QD02 state
-      F.Byte();
-      std::string a;
-      for (std::uint32_t w : {0x0001u, 0x1234u, 0x0001u, 0x0C01u}) PutLittleEndian(a, w, 2);
-      return Reply(Command, StatusOk, a + '\0');
-    }
-    case 0x25: {  // information node: address and type echoed, size 0
-      std::string a;
-      PutLittleEndian(a, F.Addr(), FLogin.AddrFieldSize);
-      a += static_cast<char>(F.Byte());
-      return Reply(Command, StatusOk, a + std::string(2, '\0'));
-    }
+    case 0x03:
+      return StatusAnswer(Command, F);
+    case 0x25:
+      return FindNodeAnswer(Command, F);
     case 0x26: {  // the first empty flash address: flash is erased, the start
       std::string a;
       PutLittleEndian(a, F.Addr(), FLogin.AddrFieldSize);

@@ -43,8 +43,21 @@ Faults ("every N" counts requests from the Nth on, "next N" the next N requests)
   --duplicate-next=N           the answer twice
   --error-status=S             every answer carries status S, its data kept (-1: off)
   --another-instance=1         another program is logged in: a login is answered 01 B3
-While it runs, each line on standard input sets faults: "[DRIVE] name=value ...", DRIVE
-the drive's number in the order given (none: every drive); it answers "ok" or "error: ...".
+  --silent=1                   no answer at all until --silent=0
+Drive state (get status 03: status word, serial number low and high, part number,
+safety byte; start 20 sets bit 0 of the status word, stop 21 and reset 22 clear it):
+  --status-word=N (default 0x8009) --serial=N (0x00011234) --part-number=N (0x0C01)
+  --safety-byte=N (0)
+Info nodes (find 25 and block reads 30; node type 0 finds any node, another only its
+file type): the sample firmware's program node, its trees of levels 1 to 4, its
+operating-system node, then
+  --node=TYPE,SUBTYPE,SIZE[,NAME]  one more node of SIZE bytes (a tree node of type 5
+                               from its complete name, else a file node named NAME)
+  --bad-node=N                 the Nth node (from 1; 0 none) is found one byte too big
+  --loop-nodes=1               past the last node the search finds the first one again
+While it runs, each line on standard input sets faults and state: "[DRIVE] name=value
+...", DRIVE the drive's number in the order given (none: every drive); it answers "ok"
+or "error: ...".
 Other:
   --log=FILE         every frame in hexadecimal (default: stderr)
 Answers: login 01, logout 02; RAM words 10, 11, 13, blocks 30, 31, strings 34, 35;
@@ -82,8 +95,18 @@ TSetter CountOrOff(int& Field, const char* Name, std::uint32_t Max) {
   };
 }
 
-TSetters FaultSetters(TFaults& f) {
+TSetters ControlSetters(TFaults& f, TDriveState& s) {
   return {
+      {"status-word",
+       [&](const std::string& v) { s.StatusWord = static_cast<std::uint16_t>(Number("status-word", v, 0xFFFF)); }},
+      {"serial", [&](const std::string& v) { s.SerialNumber = Number("serial", v, 0xFFFFFFFF); }},
+      {"part-number",
+       [&](const std::string& v) { s.PartNumber = static_cast<std::uint16_t>(Number("part-number", v, 0xFFFF)); }},
+      {"safety-byte",
+       [&](const std::string& v) { s.SafetyByte = static_cast<std::uint8_t>(Number("safety-byte", v, 0xFF)); }},
+      {"bad-node", Count(s.BadNode, "bad-node")},
+      {"loop-nodes", [&](const std::string& v) { s.LoopNodes = v != "0"; }},
+      {"silent", [&](const std::string& v) { f.Silent = v != "0"; }},
       {"silent-every", Count(f.SilentEvery, "silent-every")},
       {"delay", Count(f.DelayMs, "delay")},
       {"bad-sum-every", Count(f.BadSumEvery, "bad-sum-every")},
@@ -136,8 +159,8 @@ TEndpoint Udp4Endpoint(const std::string& v) {
 
 }  // namespace
 
-bool SetFault(TFaults& Faults, const std::string& NameValue, std::string& Error) {
-  return Apply(FaultSetters(Faults), NameValue, Error);
+bool SetControl(TFaults& Faults, TDriveState& State, const std::string& NameValue, std::string& Error) {
+  return Apply(ControlSetters(Faults, State), NameValue, Error);
 }
 
 TOptions ParseOptions(int argc, char** argv) {
@@ -149,7 +172,7 @@ TOptions ParseOptions(int argc, char** argv) {
   const auto u16 = [](std::uint16_t& Field, const char* Name) {
     return [&Field, Name](const std::string& v) { Field = static_cast<std::uint16_t>(Number(Name, v, 0xFFFF)); };
   };
-  TSetters setters = FaultSetters(o.Faults);
+  TSetters setters = ControlSetters(o.Faults, o.State);
   setters.merge(TSetters{
       {"pty", [&](const std::string&) { o.Endpoints.push_back({TLineKind::Pty, 0, ""}); }},
       {"udp4", [&](const std::string& v) { o.Endpoints.push_back(Udp4Endpoint(v)); }},
@@ -179,6 +202,10 @@ TOptions ParseOptions(int argc, char** argv) {
       {"service-password", [&](const std::string& v) { o.ServicePassword = v.substr(0, 16); }},
       {"no-passwords", [&](const std::string&) { o.PasswordParameters = false; }},
       {"log", [&](const std::string& v) { o.LogPath = v; }},
+      {"node",
+       [&](const std::string& v) {
+         if (!ParseNode(v, o.ExtraNodes.emplace_back())) throw std::invalid_argument("bad value for --node: " + v);
+       }},
   });
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];

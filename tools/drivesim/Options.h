@@ -1,10 +1,13 @@
-// drivesim's command line: the drives to serve, the fields of their login answer, line
-// pacing and the link faults to play; the faults can be changed while it runs.
+// drivesim's command line: the drives to serve, the fields of their login answer, the
+// firmware's info nodes, line pacing, the drive's status and the link faults to play;
+// status and faults can be changed while it runs.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "DriveImage.h"
 
 namespace drivesim {
 
@@ -53,11 +56,22 @@ struct TFaults {
   int DuplicateNext = 0;      // the answer twice
   int ErrorStatus = -1;       // 0..255: every answer carries this status, its data kept
   bool AnotherInstance = false;  // another program is logged in: the login is answered B3
+  bool Silent = false;           // no answer at all until switched off again
 };
 
-// Sets one fault from "name=value" (without the leading "--"); false, with the reason in
-// Error, for an unknown name or a bad value.
-bool SetFault(TFaults& Faults, const std::string& NameValue, std::string& Error);
+// What the drive reports of itself (get status) and how its chain of info nodes answers.
+struct TDriveState {
+  std::uint16_t StatusWord = 0x8009;        // on line, program present and running (bit 0)
+  std::uint32_t SerialNumber = 0x00011234;  // answered as its low and high halves
+  std::uint16_t PartNumber = 0x0C01;
+  std::uint8_t SafetyByte = 0;  // the safety module's state
+  int BadNode = 0;              // the Nth node of the chain (from 1) is found one byte too big
+  bool LoopNodes = false;       // past the last node the search finds the first one again
+};
+
+// Sets one fault or state value from "name=value" (without the leading "--"); false, with
+// the reason in Error, for an unknown name or a bad value.
+bool SetControl(TFaults& Faults, TDriveState& State, const std::string& NameValue, std::string& Error);
 
 struct TOptions {
   std::vector<TEndpoint> Endpoints;
@@ -70,6 +84,9 @@ struct TOptions {
   std::string UserPassword = "user";
   std::string ServicePassword = "service";
   bool PasswordParameters = true;  // false: a firmware without them (their UPIDs are unknown)
+  // Nodes after the sample firmware's, in the order given.
+  std::vector<TInfoNode> ExtraNodes;
+  TDriveState State;
   TFaults Faults;
   std::string LogPath;  // empty: stderr
 };

@@ -57,11 +57,12 @@ std::string Command(const std::string& Line, std::vector<std::unique_ptr<TDrive>
     for (auto& d : Drives) chosen.push_back(d.get());
   }
   std::string error;
-  TFaults check;
+  TFaults faults;
+  TDriveState state;
   for (const std::string& w : words)
-    if (!SetFault(check, w, error)) return "error: " + error;
+    if (!SetControl(faults, state, w, error)) return "error: " + error;
   for (TDrive* d : chosen)
-    for (const std::string& w : words) SetFault(d->Faults(), w, error);
+    for (const std::string& w : words) d->Set(w, error);
   return "ok";
 }
 

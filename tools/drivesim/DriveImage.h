@@ -1,0 +1,44 @@
+// The firmware the simulated drive carries, as the chain of info nodes that describes it
+// in the drive's memory: one node per firmware file. The sample firmware has an
+// operating-system node, a program node with its start address and one parameter-tree
+// node per tree level 1 to 4, each naming a description file bundled in data/Firmware.
+//
+// A node's bytes (offsets from 0, integers little-endian, texts cut at a zero byte):
+//   0 size (2), 4 file type (2), 6 file version (2), 10 file sub type (2), 12 file name (16);
+//   a tree node: 12 base name (16), 28 series (16), 44 version (2), 46 sub version (2),
+//     48 beta text (16), 76 complete tree name (62);
+//   any other node: 28 start address (4), 80 its information text to the end.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace drivesim {
+
+inline constexpr std::uint16_t FileTypeOperatingSystem = 1;
+inline constexpr std::uint16_t FileTypeProgram = 2;
+inline constexpr std::uint16_t FileTypeTree = 5;
+
+struct TInfoNode {
+  std::uint16_t FileType = 0;
+  std::uint16_t SubType = 0;
+  // A tree's complete name "<base>_<series>_V<major>S<minor>_<beta>", else the file name.
+  std::string Name;
+  std::uint32_t StartAddress = 0;
+  std::string Info;
+  // 0: the node's natural size; else its bytes are cut or filled with zeros to this.
+  std::uint16_t Size = 0;
+};
+
+// The sample firmware's nodes in their order in memory: the program first, the trees,
+// the operating system last (the walker sorts by sub type).
+std::vector<TInfoNode> SampleFirmware();
+
+// The node's bytes as the drive keeps them.
+std::string NodeBytes(const TInfoNode& Node);
+
+// "TYPE,SUBTYPE,SIZE[,NAME]" (numbers in C notation) as a node; false for a bad text.
+bool ParseNode(const std::string& Text, TInfoNode& Node);
+
+}  // namespace drivesim
