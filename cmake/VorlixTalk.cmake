@@ -2,12 +2,17 @@
 # (logic at the top, windows in forms/) and one GoogleTest executable per test folder.
 include(GoogleTest)
 
-# vt_subsystem(<folder> [DEPS <libs>...] [FORMS_DEPS <libs>...])
+# vt_subsystem(<folder> [DEPS <libs>...] [FORMS_DEPS <libs>...] [OWN_LIBRARY <sub-folders>...])
+# A sub-folder named in OWN_LIBRARY is a layer that builds a library of its own (its
+# CMakeLists.txt says how), for a layer that sits above another subsystem's library.
 function(vt_subsystem name)
-  cmake_parse_arguments(ARG "" "" "DEPS;FORMS_DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;FORMS_DEPS;OWN_LIBRARY" ${ARGN})
   # The logic may sit in layer sub-folders; forms/ holds the windows.
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   list(FILTER sources EXCLUDE REGEX "/forms/")
+  foreach(layer ${ARG_OWN_LIBRARY})
+    list(FILTER sources EXCLUDE REGEX "/${name}/${layer}/")
+  endforeach()
   add_library(${name} STATIC ${sources})
   # Includes name the path from src/ ("sl/text/Decoder.h").
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
