@@ -19,5 +19,7 @@ int FuzzArchive(const std::uint8_t* Data, std::size_t Size);
 int FuzzEncipheredFile(const std::uint8_t* Data, std::size_t Size);
 // A drive's answer frame decoded by one telegram pattern or as the login answer.
 int FuzzTelegramAnswers(const std::uint8_t* Data, std::size_t Size);
+// A drive's info node decoded in one of its layouts.
+int FuzzInfoNode(const std::uint8_t* Data, std::size_t Size);
 
 }  // namespace vt
