@@ -1,6 +1,7 @@
 // Limits of the parameter model: the coding of visibility equations, the bit stack that
-// evaluates them, and the range of the display rounding's decimals. One place, so that
-// a test or a description file's author can see every number the model keeps.
+// evaluates them, the rounds of a visibility update, the range of the display rounding's
+// decimals and the parameter list's columns. One place, so that a test or a description
+// file's author can see every number the model keeps.
 #pragma once
 
 #include <cstdint>
@@ -23,5 +24,14 @@ inline constexpr std::uint8_t CalcStepNone = 255;
 // other number from a settings file is taken as the nearer end.
 inline constexpr std::int32_t MinBeautifulViewZeros = 0;
 inline constexpr std::int32_t MaxBeautifulViewZeros = 10;
+
+// Columns of the parameter list, and the width each has until the settings give one.
+inline constexpr int ParameterColumns = 12;
+inline constexpr std::int32_t DefaultColumnWidth = 50;
+
+// Rounds of one visibility update: each round lets boolean parameters switch flags on and
+// the computed flags follow; a tree whose flags still change after this many feeds back
+// on itself.
+inline constexpr int MaxVisibilityRounds = 20;
 
 }  // namespace vt

@@ -1,0 +1,244 @@
+// The parameter service's tree: building, look-ups and visibility; see
+// ParameterService.h.
+#include "parameters/ParameterService.h"
+
+#include "comm/BasicTalkService.h"
+#include "devices/Device.h"
+#include "devices/ModelTree.h"
+#include "parameters/ParameterLimits.h"
+#include "parameters/ParameterManager.h"
+#include "parameters/UnitService.h"
+#include "platform/Dialogs.h"
+#include "platform/Exceptions.h"
+#include "platform/Format.h"
+#include "runtime/DebugLog.h"
+#include "sl/values/Arrays.h"
+#include "sl/values/Record.h"
+
+namespace vt {
+
+namespace {
+
+// Decides whether a guest sees the device's parameters at all.
+constexpr std::int32_t GuestVisibleUPID = 3274;
+
+bool CaptionHolds(const TParameter* Node, const AnsiString& UpperText) {
+  return UpperCaseAnsi(Node->Caption()).find(UpperText) != AnsiString::npos;
+}
+
+}  // namespace
+
+TParameterService::TParameterService(TDevice* AOwner, TSLDictionary* AProfDict)
+    : TDeviceService(AOwner, AProfDict), FServiceProvider(this, "Parameter Service") {
+  FServiceProvider.OnUpdateDone = [this](TServiceProvider*) { ProviderUpdateDone(); };
+  FServiceProvider.OnExecuteJob = [](TServiceJob* Job, bool&) {
+    if (Job->InfoTag != 0) LogWarning("undefined job info tag in TParameterService.ProviderExecuteJob");
+  };
+  FTreeRoot = std::make_unique<TRootDirParameter>(this);
+  FParameterList.AddUnkeyed(FTreeRoot.get());
+  TModelItem* root = FTreeRoot->Model();
+  FOwner->Model()->AddChild(root);
+  root->SetCaption(FCaption);
+  root->SetVisible(AProfDict && AProfDict->NameExists(u"Visible") && AProfDict->GetBoolWithName(u"Visible"));
+}
+
+TParameterService::~TParameterService() { FTreeRoot.reset(); }
+
+void TParameterService::Initialize() { FOnLine = FOwner->DeviceType() == dtOnline; }
+
+void TParameterService::StartUp(bool& Wait) {
+  if (FServiceStatus != dsStopped) return;
+  const bool complete = FOwner->Sibling<TBasicTalkService>("TalkService") && FOwner->ServiceExists("ModuleService") &&
+                        FOwner->Sibling<TUnitService>("UnitService") && FOwner->ServiceExists("StatusService");
+  if (!complete) {
+    LogError("couldn't start parameter service: a required service is missing");
+    SetServiceStatus(dsError);
+    return;
+  }
+  SetServiceStatus(dsStarting);
+}
+
+void TParameterService::ShutDown(bool& Wait) {
+  if (FServiceStatus != dsStarted) return;
+  SetServiceStatus(dsStopped);
+  FOwner->Model()->RemoveChild(FTreeRoot->Model());
+}
+
+// ---- Building the tree ----
+
+void TParameterService::LoadTree(const AnsiString& Name, const TSLNamedCollection& Data) {
+  FTreeList.push_back(Name);
+  try {
+    LoadUnits(Data);
+    FVisibilityController.LoadFlags(Data);
+    LoadParameters(Data);
+  } catch (const Exception& e) {
+    ShowMessage(Utf8ToWide(e.Message()));
+  }
+}
+
+void TParameterService::LoadUnits(const TSLNamedCollection& Data) {
+  if (auto* units = FOwner->Sibling<TUnitService>("UnitService")) units->Init(Data);
+}
+
+void TParameterService::LoadParameters(const TSLNamedCollection& Data) {
+  if (!Data.NameExists(u"ParameterArray")) return;
+  const auto* records = CheckedCast<TSLArray>(Data.GetObjWithName(u"ParameterArray"));
+  try {
+    TParameter* current = FTreeRoot.get();
+    for (int i = 0; i < records->GetCount(); ++i)
+      current = InsertRecord(current, *CheckedCast<TSLRecord>(records->GetObjAtIndex(i)));
+  } catch (...) {
+    // The nodes placed before the failing record stay, and must know their positions.
+    RebuildClassList();
+    throw;
+  }
+  RebuildClassList();
+}
+
+TParameter* TParameterService::InsertRecord(TParameter* Current, const TSLRecord& Record) {
+  const AnsiString typeName = WideToAnsi(Record.GetTypeName());
+  std::unique_ptr<TParameter> node = ParameterManager()->GetParameterClass(typeName)(this, Record);
+  const int level = node->Level();
+  if (level <= 0 || level >= Current->Level() + 2)
+    throw Exception(Format("%s.LoadTree: can't insert parameter '%s' at level %d", ClassName(),
+                           AnsiString(node->Caption()), level));
+  TParameter* parent = Current;
+  while (parent->Level() >= level) parent = parent->Parent();
+  TParameter* result = node.get();
+  FParameterList.Add(result->MasterUPID(), result);
+  FDevParameterList.Add(result->UPID(), result);
+  parent->AddChild(std::move(node));
+  return result;
+}
+
+void TParameterService::RebuildClassList() {
+  FClassList.clear();
+  for (int i = 0; i < FParameterList.Count(); ++i) {
+    TParameter* node = FParameterList.At(i).Node;
+    node->SetIndex(i);
+    if (dynamic_cast<TDirectoryParameter*>(node) && node->Level() == 1) FClassList.push_back(node);
+  }
+}
+
+// ---- Look-ups ----
+
+TParameter* TParameterService::FindNextWithCaption(const TParameter* Node, const AnsiString& Text) const {
+  const AnsiString text = UpperCaseAnsi(Text);
+  const int start = Node ? FDevParameterList.IndexOf(Node->UPID()) + 1 : 0;
+  for (int i = start; i < FDevParameterList.Count(); ++i)
+    if (CaptionHolds(FDevParameterList.At(i).Node, text)) return FDevParameterList.At(i).Node;
+  return nullptr;
+}
+
+TParameter* TParameterService::FindPreviousWithCaption(const TParameter* Node, const AnsiString& Text) const {
+  const AnsiString text = UpperCaseAnsi(Text);
+  int start = FDevParameterList.Count() - 1;
+  if (Node) {
+    const int at = FDevParameterList.IndexOf(Node->UPID());
+    if (at < 0) return nullptr;
+    start = at - 1;
+  }
+  for (int i = start; i >= 0; --i)
+    if (CaptionHolds(FDevParameterList.At(i).Node, text)) return FDevParameterList.At(i).Node;
+  return nullptr;
+}
+
+TParameter* TParameterService::FindClassRoot(const AnsiString& Caption) const {
+  for (TParameter* node : FClassList)
+    if (node->Caption() == Caption) return node;
+  return nullptr;
+}
+
+void TParameterService::GetClassList(TParameterClassList& List) const {
+  List.clear();
+  for (int i = 0; i < FParameterList.Count(); ++i) {
+    TParameter* node = FParameterList.At(i).Node;
+    if (dynamic_cast<TClassDirParameter*>(node)) List.emplace_back(node->Caption(), node);
+  }
+}
+
+void TParameterService::GetSafetyClassList(TParameterClassList& List) const {
+  List.clear();
+  for (int i = 0; i < FParameterList.Count(); ++i) {
+    TParameter* node = FParameterList.At(i).Node;
+    if (dynamic_cast<TDirectoryParameter*>(node) && node->IsSafetyParameter()) List.emplace_back(node->Caption(), node);
+  }
+}
+
+bool TParameterService::IsSafetyGroupChanged(const AnsiString& GroupCaption) {
+  GetSafetyClassList(FSafetyStrings);
+  for (const auto& [caption, group] : FSafetyStrings) {
+    if (caption != GroupCaption) continue;
+    bool changed = false;
+    FindParameter(group->MasterUPID())->ForEachChild([&](TParameter* Child, bool& Stop) {
+      changed = Stop = !Child->IsSafetyParActual();
+    });
+    return changed;
+  }
+  return false;
+}
+
+void TParameterService::ForEachParameter(const TParameterCallback& Callback) { FTreeRoot->ForEach(Callback, false); }
+
+TParameter* TParameterService::Existing(std::int32_t UPID, const char* Operation) const {
+  TParameter* node = FindParameter(UPID);
+  if (!node) throw Exception(Format("%s.%s: parameter %d not found", ClassName(), Operation, UPID));
+  return node;
+}
+
+std::int64_t TParameterService::GetIntValue(std::uint16_t AUPID) const {
+  return Existing(AUPID, "GetIntValue")->GetIntValue();
+}
+
+AnsiString TParameterService::GetTextValue(std::uint16_t AUPID) const {
+  return Existing(AUPID, "GetTextValue")->GetStrValue();
+}
+
+// ---- Visibility ----
+
+void TParameterService::UpdateVisibility() {
+  FVisibilityController.PrepareCalculation();
+  const std::uint8_t mask = UserLevelMask(FOwner->GetStrVar(u"UserName"));
+  int rounds = 0;
+  do {
+    FVisibilityController.CreateSnapshot();
+    if (++rounds > MaxVisibilityRounds) throw Exception("Visibility update needs to many recursions!");
+    ForEachParameter([](TParameter* Node, bool&) {
+      Node->SetAttrFlag(AttrVisible);
+      if (Node->UseVFlag() && !Node->UseVFlag()->Value()) Node->ClrAttrFlag(AttrVisible);
+    });
+    ForEachParameter([](TParameter* Node, bool&) { Node->UpdateSetVFlags(); });
+    FVisibilityController.ExecuteCalculation();
+  } while (!FVisibilityController.CompareSnapshot());
+  TModelUpdate bracket(FOwner->Model()->Owner());
+  ShowRoot();
+  ShowFolders(FTreeRoot.get(), mask);
+}
+
+void TParameterService::ShowRoot() {
+  TModelItem* root = FTreeRoot->Model();
+  if (UpperCaseWide(FOwner->GetStrVar(u"UserName")) != u"GUEST") {
+    root->Show();
+    return;
+  }
+  if (TParameter* guestVisible = FindParameter(GuestVisibleUPID)) root->SetVisible(guestVisible->GetBoolValue());
+}
+
+// Folders nest no deeper than the 8-bit tree level, so the recursion is bounded.
+void TParameterService::ShowFolders(TParameter* Folder, std::uint8_t Mask) {
+  Folder->ForEachChild([&](TParameter* Child, bool&) {
+    auto* folder = dynamic_cast<TGenericDirParameter*>(Child);
+    if (!folder) return;
+    folder->ChangePermission();
+    folder->Model()->SetVisible((folder->Permission() & Mask) != 0);
+    ShowFolders(folder, Mask);
+  });
+}
+
+void TParameterService::ProviderUpdateDone() {
+  LogInfo("ProviderUpdateDone");
+  FTreeChanged = FFlagChanged = FDataChanged = false;
+}
+
+}  // namespace vt
