@@ -262,12 +262,13 @@ AnsiString TParameter::GetStrVarProp(TPropertyObject Obj, std::int32_t Ident) {
   const auto upidText = [](std::int32_t UPID) {
     return ApplicationState().UPIDDispMode == "HEX" ? Format("%4.4x", UPID) + "h" : Format("%d", UPID);
   };
+  const TParameter* parent = node->FParent;
   switch (Ident) {
     case 1: return node->FCaption;
     case 2: return upidText(node->FUPID);
-    case 3: return upidText(node->FParent->FUPID);
+    case 3: return parent ? upidText(parent->FUPID) : AnsiString();
     case 4: return node->GetChildValueStr(ApplicationState().RawDataDispMode);
-    case 5: return node->FParent->FCaption;
+    case 5: return parent ? parent->FCaption.str() : AnsiString();
     default: return {};
   }
 }

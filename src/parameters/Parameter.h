@@ -222,7 +222,8 @@ class TParameter {
   double GetUPIDFactor(const TUnitInfo& Info, std::int32_t UnitUUID);
 
   // The texts of the node's property list: 1 caption, 2 device UPID, 3 the parent's
-  // device UPID, 4 the child value in the program's raw-data mode, 5 the parent's caption.
+  // device UPID, 4 the child value in the program's raw-data mode, 5 the parent's caption;
+  // a node without parent answers 3 and 5 empty.
   AnsiString GetStrVarProp(TPropertyObject Obj, std::int32_t Ident);
   // Read-only in effect: lets the service's clients redraw.
   void SetStrVarProp(TPropertyObject Obj, std::int32_t Ident, const AnsiString& Text);

@@ -30,9 +30,9 @@ using TParameterClassList = std::vector<std::pair<AnsiString, TParameter*>>;
 
 class TParameterService : public TDeviceService, public TParameterValues {
  public:
-  // Makes the provider "Parameter Service", the indexes and the root, whose model node
-  // goes below the device's with the settings' "Caption" and, shown only when the
-  // settings' "Visible" is true, and the visibility controller.
+  // Makes the provider "Parameter Service", the indexes, the visibility controller and
+  // the root, whose model node goes below the device's, captioned by the settings'
+  // "Caption" and shown only when their "Visible" is true.
   TParameterService(TDevice* AOwner, TSLDictionary* AProfDict);
   // Frees the tree, then the indexes.
   ~TParameterService() override;
