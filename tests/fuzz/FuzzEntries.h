@@ -21,5 +21,7 @@ int FuzzEncipheredFile(const std::uint8_t* Data, std::size_t Size);
 int FuzzTelegramAnswers(const std::uint8_t* Data, std::size_t Size);
 // A drive's info node decoded in one of its layouts.
 int FuzzInfoNode(const std::uint8_t* Data, std::size_t Size);
+// A parameter-tree description (SL text) loaded into a device's parameter service.
+int FuzzParameterTree(const std::uint8_t* Data, std::size_t Size);
 
 }  // namespace vt

@@ -32,5 +32,6 @@ TEST_F(FuzzSeeds, Archive) { Replay("archive", vt::FuzzArchive); }
 TEST_F(FuzzSeeds, EncipheredFile) { Replay("enciphered_file", vt::FuzzEncipheredFile); }
 TEST_F(FuzzSeeds, TelegramAnswers) { Replay("telegram_answers", vt::FuzzTelegramAnswers); }
 TEST_F(FuzzSeeds, InfoNode) { Replay("info_node", vt::FuzzInfoNode); }
+TEST_F(FuzzSeeds, ParameterTree) { Replay("parameter_tree", vt::FuzzParameterTree); }
 
 }  // namespace
