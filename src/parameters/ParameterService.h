@@ -41,9 +41,9 @@ class TParameterService : public TDeviceService, public TParameterValues {
 
   // The device is online.
   void Initialize() override;
-  // First call: needs the device's talk, module, unit and status services; without one
-  // the service fails ("couldn't start parameter service: a required service is
-  // missing" in the debug log).
+  // While stopped: with the device's talk, module, unit and status services present the
+  // service is starting; without one it fails ("couldn't start parameter service: a
+  // required service is missing" in the debug log).
   void StartUp(bool& Wait) override;
   // A started service stops and takes the root's node out of the device's.
   void ShutDown(bool& Wait) override;
