@@ -1,7 +1,8 @@
 // A talk service and a telegram pattern in miniature, for the tests and the benchmark
-// of the talk client and server until the real ones exist: the service has a device
-// handle and field sizes; the pattern's records carry the whole request frame and get
-// the whole answer frame. Header only, so that a benchmark can use it as it is.
+// of the talk client and server, which send frames no standard pattern makes: the
+// service has a device handle and field sizes; the pattern's records carry the whole
+// request frame and get the whole answer frame. Header only, so that a benchmark can
+// use it as it is.
 #pragma once
 
 #include <algorithm>
