@@ -48,9 +48,9 @@ void TGenericDirParameter::ChangePermission() {
   FModel->Permission.Write = rights(CanWrite(0x02), CanWrite(0x08), CanWrite(0x20));
 }
 
-void TGenericDirParameter::SetFolderImage() {
-  FModel->SetImageIndex(IsSafetyParameter() ? SafetyFolderImage : FolderImage);
-}
+void TGenericDirParameter::SetFolderImage() { SetImage(IsSafetyParameter() ? SafetyFolderImage : FolderImage); }
+
+void TGenericDirParameter::SetImage(std::int32_t Index) { FModel->SetImageIndex(Index); }
 
 // ---- TDirectoryParameter ----
 

@@ -45,6 +45,7 @@ class TGenericDirParameter : public TParameter {
  protected:
   // The image by the safety flag.
   void SetFolderImage();
+  void SetImage(std::int32_t Index);
 
   TModelItem* FModel;  // kept by the model manager
 };

@@ -164,6 +164,16 @@ class TParameter {
   // "Invalid class typecast".
   virtual double GetFloatValue();
 
+  // ---- The value bytes of one read or write, by type; the shared telegrams call them ----
+  // A get answer's data into the pending value. Data shorter than the value fail the read:
+  // false, and nothing is taken (no byte past the data is read).
+  virtual bool DecodePendingValue(std::string_view Data) { return false; }
+  // The pending value as a set telegram carries it after mode and UPID.
+  virtual AnsiString EncodePendingValue() { return {}; }
+  // Takes over a decoded read, and a write the drive (or an offline device) confirmed.
+  virtual void CommitRead() { CopyTempToData(); }
+  virtual void CommitWrite() { CopyTempToData(); }
+
   // ---- Class tests: what the node is an instance of ----
   virtual bool IsBoolean() const { return false; }
   virtual bool IsInteger() const { return false; }

@@ -1,7 +1,14 @@
 // The parameter class registry and the parameter client; see ParameterManager.h.
 #include "parameters/ParameterManager.h"
 
+#include <utility>
+
+#include "parameters/BoolParameters.h"
 #include "parameters/DirectoryParameters.h"
+#include "parameters/EnumParameters.h"
+#include "parameters/FloatParameters.h"
+#include "parameters/RadioParameters.h"
+#include "parameters/StringParameters.h"
 #include "platform/Exceptions.h"
 #include "platform/Format.h"
 #include "sl/values/Arrays.h"
@@ -61,9 +68,30 @@ void CreateParameterManager() {
 void FreeParameterManager() { TheParameterManager.reset(); }
 
 void RegisterParameterClasses(TParameterManager& Manager) {
-  Manager.RegisterParameterClass(ParameterClassOf<TDirectoryParameter>(), "Directory");
-  Manager.RegisterParameterClass(ParameterClassOf<TClassDirParameter>(), "ClassDir");
-  Manager.RegisterParameterClass(ParameterClassOf<TCapDirParameter>(), "CapDir");
+  const std::pair<TParameterClass, const char*> classes[] = {
+      {ParameterClassOf<TEnumDir32Parameter>(), "EnumDir32"},
+      {ParameterClassOf<TEnumDir16Parameter>(), "EnumDir16"},
+      {ParameterClassOf<TEnumDir8Parameter>(), "EnumDir8"},
+      {ParameterClassOf<TEnumChild32Parameter>(), "EnumChild32"},
+      {ParameterClassOf<TEnumChild16Parameter>(), "EnumChild16"},
+      {ParameterClassOf<TEnumChild8Parameter>(), "EnumChild8"},
+      {ParameterClassOf<TRadioDir32Parameter>(), "RadioDir32"},
+      {ParameterClassOf<TRadioDir16Parameter>(), "RadioDir16"},
+      {ParameterClassOf<TRadioDir8Parameter>(), "RadioDir8"},
+      {ParameterClassOf<TRadioDirBitParameter>(), "RadioDirBit"},
+      {ParameterClassOf<TRadioChild32Parameter>(), "RadioChild32"},
+      {ParameterClassOf<TRadioChild16Parameter>(), "RadioChild"},  // the 16-bit option
+      {ParameterClassOf<TRadioChild8Parameter>(), "RadioChild8"},
+      {ParameterClassOf<TRadioChildBitParameter>(), "RadioChildBit"},
+      {ParameterClassOf<TDirectoryParameter>(), "Directory"},
+      {ParameterClassOf<TBoolParameter>(), "Bool"},
+      {ParameterClassOf<TStringParameter>(), "String"},
+      {ParameterClassOf<TClassDirParameter>(), "ClassDir"},
+      {ParameterClassOf<TCapDirParameter>(), "CapDir"},
+      {ParameterClassOf<TFloat32Parameter>(), "FLOATIEEE754"},
+      {ParameterClassOf<TDouble64Parameter>(), "DOUBLEIEEE754"},
+  };
+  for (const auto& [parameterClass, name] : classes) Manager.RegisterParameterClass(parameterClass, name);
 }
 
 }  // namespace vt

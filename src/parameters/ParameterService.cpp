@@ -2,6 +2,8 @@
 // ParameterService.h.
 #include "parameters/ParameterService.h"
 
+#include <algorithm>
+
 #include "comm/BasicTalkService.h"
 #include "devices/Device.h"
 #include "devices/ModelTree.h"
@@ -11,6 +13,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
 #include "platform/Format.h"
+#include "runtime/Conversions.h"
 #include "runtime/DebugLog.h"
 #include "sl/values/Arrays.h"
 #include "sl/values/Record.h"
@@ -193,6 +196,22 @@ std::int64_t TParameterService::GetIntValue(std::uint16_t AUPID) const {
 
 AnsiString TParameterService::GetTextValue(std::uint16_t AUPID) const {
   return Existing(AUPID, "GetTextValue")->GetStrValue();
+}
+
+std::vector<TParameter*> TParameterService::ChangedParameters(std::string_view Data) const {
+  std::vector<TParameter*> nodes;
+  for (std::size_t i = 0; i + 1 < Data.size(); i += 2) {
+    const auto upid = static_cast<std::int32_t>(DataToValue(Data.substr(i, 2), 2));
+    if (TParameter* node = FindParameter(upid)) {
+      nodes.push_back(node);
+      continue;
+    }
+    TParameter* below = nullptr;
+    for (std::int32_t u = upid - 1; u >= 0 && !below; --u) below = FindParameter(u);
+    if (below && below->IsString() && std::find(nodes.begin(), nodes.end(), below) == nodes.end())
+      nodes.push_back(below);
+  }
+  return nodes;
 }
 
 // ---- Visibility ----

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -109,8 +110,19 @@ class TParameterService : public TDeviceService, public TParameterValues {
   bool FlagChanged() const { return FFlagChanged; }
   bool DataChanged() const { return FDataChanged; }
 
+  // The nodes a changed-UPID answer names (16-bit UPIDs, low byte first; a trailing odd
+  // byte is ignored), in order: a node named twice is listed twice. A UPID without a node
+  // of its own names the nearest string parameter below it, listed once, since a text
+  // spans the UPIDs above its own; any other UPID is skipped.
+  std::vector<TParameter*> ChangedParameters(std::string_view Data) const;
+
   // A read of parameters by a default run, a refresh or a full re-read is running.
   bool ReadFlag = false;
+  // Entered values are not clamped to the description's range (only developers set it).
+  bool SuppressParRangeCheck = false;
+  // The names of the last actuator and module definition files, for the motor wizard.
+  AnsiString ADFOldName;
+  AnsiString MDFOldName;
 
  private:
   // Builds the node of one record, places it below Current and enters it in the indexes.
