@@ -73,5 +73,15 @@ TEST_F(ParameterFoldersView, FoldersPerUserLevel) {
   EXPECT_EQ(FoldersFor(u"GUEST"), "");
 }
 
+// A radio directory is a folder of the tree too; its options and other parameters are not.
+TEST_F(ParameterFoldersView, RadioDirectoriesAreFolders) {
+  Load({Record("Directory", 9, 1, "Brakes"), Record("RadioDir16", 6, 2, "Brake", {{"DefValue", "0"}}), Record("RadioChild", 7, 3, "Off", {{"ChildValue", "0"}}),
+        Record("Bool", 8, 2, "Enabled", {{"DefValue", "0"}})},
+       "", "Radio");
+  ASSERT_TRUE(Shown.empty()) << Shown.front();
+  EXPECT_EQ(FoldersFor(u"DEVELOPER"), "Parameters(Motion(Limits),Developer,Brakes(Brake))");
+  Tree->grab().save(QString::fromStdString(testing::TempDir() + "parameter_folders.png"));
+}
+
 }  // namespace
 }  // namespace vt::test
