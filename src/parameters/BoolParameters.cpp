@@ -108,11 +108,7 @@ void TBoolParameter::SetMultBoolValue(std::uint8_t RamFlag) {
     CopyTempToData();
 }
 
-void TBoolParameter::CopyTempToData() {
-  if (FTempCache == FDataCache && GetValid()) return;
-  FDataCache = FTempCache;
-  SetAttrFlag(AttrChanged | AttrValid);
-}
+void TBoolParameter::CopyTempToData() { CommitValue(FTempCache, FDataCache); }
 
 bool TBoolParameter::DecodePendingValue(std::string_view Data) {
   std::uint64_t word = 0;

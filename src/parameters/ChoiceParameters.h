@@ -100,11 +100,7 @@ class TChoiceDirParameter : public Base {
     if (this->IsSafetyParameter()) FNewDataCache = FDefaultValue;
     CopyTempToData();
   }
-  void CopyTempToData() override {
-    if (FTempCache == FDataCache && this->GetValid()) return;
-    FDataCache = FTempCache;
-    this->SetAttrFlag(AttrChanged | AttrValid);
-  }
+  void CopyTempToData() override { this->CommitValue(FTempCache, FDataCache); }
 
   // ---- Texts: decimal values, no unit ----
   void GetScaledValue(TValueRec& Value, TUnitSystem System, const AnsiString& Mode) override {

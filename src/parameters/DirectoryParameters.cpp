@@ -102,11 +102,7 @@ void TCapDirParameter::SetDefaultValue(TUnitSystem System) {
   CopyTempToData();
 }
 
-void TCapDirParameter::CopyTempToData() {
-  if (FTempCache == FDataCache && GetValid()) return;
-  FDataCache = FTempCache;
-  SetAttrFlag(AttrChanged | AttrValid);
-}
+void TCapDirParameter::CopyTempToData() { CommitValue(FTempCache, FDataCache); }
 
 // ---- TClassDirParameter ----
 

@@ -241,11 +241,7 @@ void TGenericFloatParameter::SetDefaultValue(TUnitSystem System) {
   CopyTempToData();
 }
 
-void TGenericFloatParameter::CopyTempToData() {
-  if (FTempCache == FDataCache && GetValid()) return;
-  FDataCache = FTempCache;
-  SetAttrFlag(AttrChanged | AttrValid);
-}
+void TGenericFloatParameter::CopyTempToData() { CommitValue(FTempCache, FDataCache); }
 
 // ---- Value bytes ----
 

@@ -269,6 +269,14 @@ class TParameter {
 
  protected:
   [[noreturn]] static void Abstract();
+  // Commits a pending value: unless the node is valid and holds it already, it becomes
+  // the committed value and the node is marked changed and valid.
+  template <class T>
+  void CommitValue(const T& Temp, T& Data) {
+    if (Temp == Data && GetValid()) return;
+    Data = Temp;
+    SetAttrFlag(AttrChanged | AttrValid);
+  }
   void AddStringProperty(const AnsiString& AName, std::int32_t Ident);
 
   std::int32_t FUPID = 0;

@@ -83,11 +83,7 @@ void TStringParameter::SetDefaultValue(TUnitSystem System) {
   CopyTempToData();
 }
 
-void TStringParameter::CopyTempToData() {
-  if (FTempCache == FDataCache && GetValid()) return;
-  FDataCache = FTempCache;
-  SetAttrFlag(AttrChanged | AttrValid);
-}
+void TStringParameter::CopyTempToData() { CommitValue(FTempCache, FDataCache); }
 
 bool TStringParameter::DecodePendingValue(std::string_view Data) {
   FTempCache = CutAtNul(Data.substr(0, TParameterStr::MaxLength));
