@@ -94,6 +94,19 @@ TEST_F(StringParameters, DefinitionFileNamesAreKept) {
   EXPECT_EQ(Service->MDFOldName, "Module.mdf");
 }
 
+// The device's motor check reads the actuator file's name: empty, no motor is defined.
+TEST_F(StringParameters, TheMotorWizardNoticeReadsTheActuatorFile) {
+  Load({Record("Value", 6253, 1, "WizardUsed", {{"Value", "0"}, {"Valid", "#1"}})});
+  TStringParameter* actuator = Text(ActuatorFileUPID);
+  actuator->SetStrValue("");
+  actuator->CopyTempToData();
+  for (int i = 0; i < 102; ++i) Device->UpdateInfoListWindow();
+  ASSERT_EQ(Device->InfoList().size(), 1u);
+  EXPECT_EQ(Device->InfoList()[0].InfoText,
+            "No motor is defined, use the MotorWizard to define a motor, or connect a PnP motor.");
+  EXPECT_EQ(Device->InfoList()[0].Source, "Motor Wizard");
+}
+
 TEST_F(StringParameters, RecordsThatFail) {
   Load({Record("String", 10, 1, "NoSize", {{"DefValue", "''"}})});
   ASSERT_EQ(Shown.size(), 1u);
