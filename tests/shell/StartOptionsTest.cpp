@@ -9,7 +9,14 @@ using namespace vt;
 
 namespace {
 
-using StartOptionsTest = ShellTest;
+class StartOptionsTest : public ShellTest {
+ protected:
+  // The parsed command line is the process's; leave it empty.
+  void TearDown() override {
+    ReadProgramParameters(std::vector<std::string>{});
+    ShellTest::TearDown();
+  }
+};
 
 TEST_F(StartOptionsTest, ConfigurationFromTheOptionOrALoneFile) {
   WriteCwdFile("drive.VxC2", "[D ]");
@@ -38,7 +45,6 @@ TEST_F(StartOptionsTest, ScriptsExpectedToStart) {
     ReadProgramParameters(c.args);
     EXPECT_EQ(ScriptsExpectedToStart(), c.expected) << c.args.size();
   }
-  ReadProgramParameters(std::vector<std::string>{});
 }
 
 }  // namespace
