@@ -31,6 +31,7 @@
 #include "runtime/Services.h"
 #include "runtime/SettingsTree.h"
 #include "runtime/Threads.h"
+#include "runtime/forms/DebugWindow.h"
 #include "runtime/forms/LogWindows.h"
 #include "runtime/forms/UserSettingsForm.h"
 #include "scripting/ScriptTask.h"
@@ -346,7 +347,10 @@ void TMainForm::CreateStartProgramTasks() {
 }
 
 void TMainForm::CreateViewMenuList() {
-  // The debug and test windows are not built yet; the list starts empty.
+  if (!ViewMenuList) return;  // no windows, no menus
+  // The serial test window and the script task manager's window join when they exist.
+  FDebugWindow = std::make_unique<TDebugWindow>();
+  ViewMenuList->Add("&RORudi Debug Window", {}, FDebugWindow.get());
 }
 
 void TMainForm::CreateLanguageMenuList() {
@@ -513,6 +517,7 @@ void TMainForm::FormClose() {
 void TMainForm::FormDestroy() {
   try {
     FTaskQueue.reset();
+    FDebugWindow.reset();  // before its debug manager goes
     DoneVorlixCommander();
     InstallDebugManager(nullptr);
   } catch (const Exception& e) {

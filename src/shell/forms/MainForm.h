@@ -6,6 +6,8 @@
 // view settings back at exit. GUI thread only.
 #pragma once
 
+#include <QWidget>
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -19,8 +21,6 @@
 #include "sl/values/Arrays.h"
 #include "sl/values/Dictionary.h"
 
-class QObject;
-class QWidget;
 
 namespace vt {
 
@@ -123,6 +123,7 @@ class TMainForm {
   std::unique_ptr<TMxTask> MainTask;
   std::unique_ptr<TMxTask> AutoreleaseTask;
   std::unique_ptr<QObject> FMenuOwner;  // owns the three menu lists
+  std::unique_ptr<QWidget> FDebugWindow;
 };
 
 // The one main form while it exists.
