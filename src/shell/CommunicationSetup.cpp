@@ -12,6 +12,7 @@
 #include "comm/TelegramPatterns.h"
 #include "comm/UdpDriver.h"
 #include "devices/DeviceManager.h"
+#include "devices/services/ModuleService.h"
 #include "parameters/ParameterManager.h"
 #include "parameters/ParameterService.h"
 #include "parameters/UnitManager.h"
@@ -47,6 +48,7 @@ TSLDictionary* SettingsSection(const char* Name) {
 }
 
 void RegisterDeviceServices(TDeviceManager& Manager) {
+  Manager.RegisterServiceClass("ModuleService", DeviceServiceClassOf<TModuleService>());
   Manager.RegisterServiceClass("TalkService", DeviceServiceClassOf<TBasicTalkService>());
   InitTalkInterfaceServer();
   Manager.RegisterServiceClass("ParameterService", DeviceServiceClassOf<TParameterService>());
