@@ -3,6 +3,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/SerialPort.h"
+#include "runtime/ProgramFolders.h"
 #include "runtime/SettingsTree.h"
 #include "sl/values/Arrays.h"
 #include "sl/values/Scalars.h"
@@ -10,6 +11,11 @@
 namespace vt {
 
 namespace {
+
+// A relative path names a file below the program's folder.
+WideString ProgramRelative(const WideString& Path) {
+  return !Path.empty() && Path[0] != u'/' ? WorkDir + Path : Path;
+}
 
 std::vector<std::string> ListedPaths(TProgramRegistry* Settings) {
   std::vector<std::string> paths;
@@ -23,7 +29,7 @@ std::vector<std::string> ListedPaths(TProgramRegistry* Settings) {
   if (const auto* list = dynamic_cast<const TSLArray*>(value))
     for (int i = 0; i < list->GetCount(); ++i)
       if (const auto* path = dynamic_cast<const TSLString*>(list->GetObjAtIndex(i)))
-        paths.push_back(WideToUtf8(path->StringValue()));
+        paths.push_back(WideToUtf8(ProgramRelative(path->StringValue())));
   return paths;
 }
 

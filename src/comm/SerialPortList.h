@@ -14,8 +14,9 @@ class TProgramRegistry;
 // An array of texts, each a device path ("/dev/pts/3", "/dev/serial/by-id/...").
 inline constexpr const char* SerialPortsKey = "COMMUNICATION\\SerialPorts";
 
-// The port names in order: devices under /dev by name, then the listed paths. Without
-// settings, or without the key, only the devices.
+// The port names in order: devices under /dev by name, then the listed paths (a relative
+// one below the program's folder, WorkDir). Without settings, or without the key, only
+// the devices.
 std::vector<AnsiString> ListSerialPortNames(TProgramRegistry* Settings);
 
 }  // namespace vt

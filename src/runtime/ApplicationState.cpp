@@ -3,9 +3,6 @@
 
 #include <algorithm>
 
-#include "runtime/SettingsTree.h"
-#include "sl/values/Scalars.h"
-
 namespace vt {
 
 void TLostList::Add(const AnsiString& PortName) {
@@ -31,39 +28,6 @@ void TLostList::Remove(const AnsiString& PortName) {
 std::vector<AnsiString> TLostList::Items() const {
   std::lock_guard lock(FLock);
   return FItems;
-}
-
-namespace {
-
-bool HasSetting(TProgramRegistry& ViewConfig, const AnsiString& Name) {
-  TSLObject* section = ViewConfig.RegData()->FindObject(u"ViewConfig");
-  return section && CheckedCast<TSLDictionary>(section)->NameExists(AnsiToWide(Name));
-}
-
-// The value under "ViewConfig\Name", added with Default when missing.
-std::int64_t IntSetting(TProgramRegistry& ViewConfig, const AnsiString& Name, std::int64_t Default) {
-  if (!HasSetting(ViewConfig, Name)) ViewConfig.AddIntKey("ViewConfig\\" + Name, Default);
-  return ViewConfig.GetIntKey("ViewConfig\\" + Name);
-}
-
-AnsiString TextSetting(TProgramRegistry& ViewConfig, const AnsiString& Name, const AnsiString& Default) {
-  if (!HasSetting(ViewConfig, Name)) ViewConfig.AddStrKey("ViewConfig\\" + Name, Default);
-  return ViewConfig.GetStrKey("ViewConfig\\" + Name);
-}
-
-}  // namespace
-
-void TApplicationState::ReadViewSettings(TProgramRegistry& ViewConfig) {
-  InfoSysLang = TextSetting(ViewConfig, "InfoSysLanguage", "");
-  UPIDDispMode = TextSetting(ViewConfig, "UPIDDispMode", "HEX");
-  RawDataDispMode = TextSetting(ViewConfig, "RawDataDispMode", "HEX");
-  ParaRefreshFlag = static_cast<std::int32_t>(IntSetting(ViewConfig, "ParameterRefreshFlag", 1));
-  Beautifulview = IntSetting(ViewConfig, "BeautifulView", 0) > 0;
-  BeautifulviewZeros = static_cast<std::int32_t>(IntSetting(ViewConfig, "BeautifulViewZeros", 3));
-  ModulFunctionFlag = static_cast<std::int32_t>(IntSetting(ViewConfig, "ModulFunction", 1));
-  MultiReadActive = IntSetting(ViewConfig, "MultiRead", 1) != 0;
-  MultiReadSize = static_cast<std::int32_t>(IntSetting(ViewConfig, "MultiReadSize", 124));
-  LastBaudrate = static_cast<std::int32_t>(IntSetting(ViewConfig, "LastBaudrate", 38400));
 }
 
 TApplicationState& ApplicationState() {

@@ -1,6 +1,7 @@
 // The application's state that the devices, their services and the drive links read:
 // the main window's fields and the view settings they come from. One object for the
-// whole program; the shell fills it at start-up and its windows change it.
+// whole program; the main form, its one owner, fills it from the view settings at
+// start-up and its windows change it.
 //
 // Threads: the GUI thread, except the lost-port list, which the link threads fill.
 #pragma once
@@ -13,8 +14,6 @@
 #include "platform/TextConversion.h"
 
 namespace vt {
-
-class TProgramRegistry;
 
 // Ports whose serial write failed, once per failed frame; the connection-lost handling
 // of a device finds its port here and removes it.
@@ -34,10 +33,6 @@ class TLostList {
 };
 
 struct TApplicationState {
-  // Reads the fields below that come from the view settings, adding every missing key
-  // under "ViewConfig\" with its default first.
-  void ReadViewSettings(TProgramRegistry& ViewConfig);
-
   // ---- From the view settings ----
   AnsiString InfoSysLang;           // "InfoSysLanguage": language of translated messages
   AnsiString UPIDDispMode = "HEX";  // "UPIDDispMode": "HEX" shows UPIDs in hexadecimal

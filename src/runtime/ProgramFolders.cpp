@@ -28,22 +28,33 @@ WideString Folder(const WideString& Base, const WideString& Name) {
   return out;
 }
 
-WideString StandardFolder(QStandardPaths::StandardLocation Location, const WideString& Vendor) {
-  return Folder(FromQString(QStandardPaths::writableLocation(Location)), Vendor);
+// A folder that cannot be made shows up when something is written into it.
+void MakeFolder(const WideString& Dir) {
+  std::error_code ec;
+  std::filesystem::create_directories(WideToPath(Dir), ec);
 }
 
 }  // namespace
 
-void InitProgramVariables(const WideString& ProgramDataDir, const WideString& VendorFolder) {
-  WorkDir = Folder(ProgramDataDir, u"");
-  UserDir = StandardFolder(QStandardPaths::DocumentsLocation, VendorFolder);
-  AppDataDir = StandardFolder(QStandardPaths::GenericDataLocation, VendorFolder);
-  AppDataDirLocal = StandardFolder(QStandardPaths::GenericConfigLocation, VendorFolder);
-  OpenSaveConfigDir = OfflineConfigDir = OpenSaveWorkspaceDir = MDFSaveDir = UserDir;
-  for (const WideString* dir : {&AppDataDir, &AppDataDirLocal}) {
-    std::error_code ec;  // a folder that cannot be made shows up when it is written
-    std::filesystem::create_directories(WideToPath(*dir), ec);
-  }
+void SetProgramFolders(const WideString& ProgramFolder) {
+  WorkDir = Folder(ProgramFolder, u"");
+  UserDir = Folder(PathToWide(std::filesystem::current_path()), u"");
+}
+
+void SetAppDataDir(const WideString& ProductName) {
+  AppDataDir = Folder(FromQString(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)), u"Vorlix");
+  if (!ProductName.empty()) AppDataDir = Folder(AppDataDir, ProductName);
+  MakeFolder(AppDataDir);
+}
+
+void SetAppDataDirLocal(bool InAppDataDir) { AppDataDirLocal = InAppDataDir ? AppDataDir : WorkDir; }
+
+void SetConfigurationFolders() {
+  OpenSaveConfigDir = OfflineConfigDir = Folder(AppDataDirLocal, u"Configurations/VXC");
+  OpenSaveWorkspaceDir = Folder(AppDataDirLocal, u"Configurations/VWS");
+  MDFSaveDir = Folder(AppDataDirLocal, u"Motors");
+  MakeFolder(OpenSaveConfigDir);
+  MakeFolder(OpenSaveWorkspaceDir);
 }
 
 void ClearProgramVariables() {

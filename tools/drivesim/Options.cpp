@@ -14,7 +14,8 @@ namespace {
 
 const char* const Usage = R"(usage: drivesim [drives] [options]
 Drives (each may be given several times; at least one):
-  --pty              a drive on a new pseudo-terminal (its path is printed)
+  --pty[=LINK]       a drive on a new pseudo-terminal (its path is printed); with LINK
+                     a symbolic link there points to it until drivesim ends
   --udp4[=[ADDR:]PORT]  a drive on UDP 127.0.0.1 or another loopback address ADDR
                      (port 0 or none: the system chooses)
   --udp6[=PORT]      a drive on UDP ::1
@@ -174,7 +175,7 @@ TOptions ParseOptions(int argc, char** argv) {
   };
   TSetters setters = ControlSetters(o.Faults, o.State);
   setters.merge(TSetters{
-      {"pty", [&](const std::string&) { o.Endpoints.push_back({TLineKind::Pty, 0, ""}); }},
+      {"pty", [&](const std::string& v) { o.Endpoints.push_back({TLineKind::Pty, 0, "", v}); }},
       {"udp4", [&](const std::string& v) { o.Endpoints.push_back(Udp4Endpoint(v)); }},
       {"udp6",
        [&](const std::string& v) {

@@ -1,12 +1,16 @@
 // drivesim: the drive's side of the serial and UDP links, for tests and for running the
 // program without hardware. It serves the drives given on the command line until it
-// is asked to end (SIGTERM, SIGINT) and prints where each drive listens. Lines on its
-// standard input change the drives' faults while it runs.
+// is asked to end (SIGTERM, SIGINT: it removes its links and ends with 0) and prints
+// where each drive listens. Lines on its standard input change the drives' faults while
+// it runs.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <memory>
 #include <sstream>
@@ -40,6 +44,26 @@ std::unique_ptr<TDrive> MakeDrive(const TEndpoint& E, int Number, const TOptions
   }
   return nullptr;
 }
+
+// A symbolic link to a pseudo-terminal for as long as it lives. A link already there
+// (left by a drivesim that was killed) is replaced; any other file is refused.
+class TPtyLink {
+ public:
+  TPtyLink(std::string Link, const std::string& Target) : FLink(std::move(Link)) {
+    struct stat st {};
+    if (lstat(FLink.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) unlink(FLink.c_str());
+    if (symlink(Target.c_str(), FLink.c_str()) != 0) {
+      std::fprintf(stderr, "drivesim: cannot link %s: %s\n", FLink.c_str(), std::strerror(errno));
+      std::exit(2);
+    }
+  }
+  ~TPtyLink() { unlink(FLink.c_str()); }
+  TPtyLink(const TPtyLink&) = delete;
+  TPtyLink& operator=(const TPtyLink&) = delete;
+
+ private:
+  std::string FLink;
+};
 
 // "[DRIVE] name=value ...": every setting is checked before any drive changes.
 std::string Command(const std::string& Line, std::vector<std::unique_ptr<TDrive>>& Drives) {
@@ -90,9 +114,12 @@ int main(int argc, char** argv) {
   signal(SIGINT, RequestStop);
   TEventLoop loop;
   std::vector<std::unique_ptr<TDrive>> drives;
+  std::vector<std::unique_ptr<TPtyLink>> links;
   for (const TEndpoint& e : options.Endpoints) {
     drives.push_back(MakeDrive(e, static_cast<int>(drives.size()), options, loop));
-    std::printf("%s\n", drives.back()->Describe().c_str());
+    const std::string where = drives.back()->Describe();
+    if (!e.Link.empty()) links.push_back(std::make_unique<TPtyLink>(e.Link, where.substr(where.find(' ') + 1)));
+    std::printf("%s\n", where.c_str());
   }
   std::printf("ready\n");
   std::fflush(stdout);
