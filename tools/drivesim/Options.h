@@ -17,7 +17,7 @@ struct TEndpoint {
   TLineKind Kind = TLineKind::Pty;
   std::uint16_t Port = 0;  // UDP: 0 lets the system choose
   std::string Address;     // UDP over IPv4: a loopback address, 127.0.0.1 by default
-  std::string Link{};       // pseudo-terminal: a symbolic link made to it while it runs
+  std::string Link{};      // pseudo-terminal: a symbolic link made to it while it runs
 };
 
 // The fields of the login answer, in their order on the wire.
