@@ -138,6 +138,48 @@ TEST_F(DriveSimTest, ParametersByUpid) {
   EXPECT_EQ(Executor()->Request(*link, Bytes({0x01})).Answer.substr(0, 2), Bytes({0x01, 0x00}));
 }
 
+// The parameter table's memories, and the controls that play the drive's side: a value
+// changed by the drive (status bit 6, named by the next poll), a poll the drive cannot
+// answer, reads that fail, the firmware stopped.
+TEST_F(DriveSimTest, ParameterTableAndItsControls) {
+  drivesim::TDriveSim sim({"--udp4"});
+  TTalkDevice* link = LinkTo(sim);
+  const std::string status = Bytes({0x03, 0x00});
+  const std::string poll = Bytes({0x88, 0x13});
+  const auto word = [&] {
+    const std::string a = Executor()->Request(*link, status).Answer;
+    return a.size() >= 4 ? static_cast<std::uint8_t>(a[2]) | static_cast<std::uint8_t>(a[3]) << 8 : -1;
+  };
+  const auto ask = [&](const std::string& Request) { return Hex(Executor()->Request(*link, Request).Answer); };
+  EXPECT_EQ(ask(Bytes({0x88, 0x01, 0x13, 0x10})), Hex(Bytes({0x88, 0x00, 0xEC, 0xE5, 0x66, 0x41, 0xE3, 0xFF, 0xFF, 0xFF})));
+  EXPECT_EQ(ask(Bytes({0x88, 0x00, 0x13, 0x10})), Hex(Bytes({0x88, 0x80})));  // no ROM value
+  EXPECT_EQ(ask(Bytes({0x89, 0x00, 0x01, 0x00, 0x05, 0x00})), Hex(Bytes({0x89, 0x80})));  // read-only
+  EXPECT_EQ(ask(Bytes({0x89, 0x01, 0x22, 0x10, 0x05, 0x00})), Hex(Bytes({0x89, 0x00})));  // RAM only
+  EXPECT_EQ(ask(Bytes({0x89, 0x02, 0x22, 0x10, 0x05, 0x00})), Hex(Bytes({0x89, 0x80})));
+  EXPECT_EQ(ask(poll), Hex(Bytes({0x88, 0x00})));
+
+  sim.Set("change=0x1000:1234 change=4097:-1 change=0x1000:7");
+  EXPECT_EQ(word(), 0x8049);
+  EXPECT_EQ(ask(Bytes({0x88, 0x01, 0x00, 0x10})), Hex(Bytes({0x88, 0x00, 0x07, 0x00})));
+  EXPECT_EQ(ask(Bytes({0x88, 0x00, 0x01, 0x10})), Hex(Bytes({0x88, 0x00, 0xFF, 0xFF, 0xFF, 0xFF})));
+  EXPECT_EQ(ask(poll), Hex(Bytes({0x88, 0x00, 0x00, 0x10, 0x01, 0x10})));  // each UPID once
+  EXPECT_EQ(word(), 0x8009);
+  EXPECT_EQ(ask(poll), Hex(Bytes({0x88, 0x00})));
+  sim.Set("change=0x1000:8 poll-c5=1");
+  EXPECT_EQ(ask(poll), Hex(Bytes({0x88, 0xC5})));
+  EXPECT_EQ(ask(poll), Hex(Bytes({0x88, 0x00})));
+
+  sim.Set("fail-reads=0x1000:2");
+  const std::string read = Bytes({0x88, 0x00, 0x00, 0x10});
+  EXPECT_EQ(ask(read), Hex(Bytes({0x88, 0x80})));
+  EXPECT_EQ(ask(read), Hex(Bytes({0x88, 0x80})));
+  EXPECT_EQ(ask(read), Hex(Bytes({0x88, 0x00, 0x08, 0x00})));
+  sim.Set("running=0");
+  EXPECT_EQ(word(), 0x8008);
+  for (const char* bad : {"change=0x1000", "change=0x10000:1", "fail-reads=0x1000:-1", "change=1:x"})
+    EXPECT_THROW(sim.Set(bad), std::runtime_error) << bad;
+}
+
 // A request frame with a wrong sum is answered with the drive's checksum status.
 TEST_F(DriveSimTest, SerialRequestWithWrongSumGetsEE) {
   drivesim::TDriveSim sim({"--pty"});

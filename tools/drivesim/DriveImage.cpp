@@ -45,7 +45,72 @@ void PutTree(std::string& Bytes, const std::string& Name) {
   PutText(Bytes, 76, Name, 62);
 }
 
+std::string LittleEndian(std::int64_t Value, std::uint8_t Size) {
+  std::string bytes;
+  for (int i = 0; i < Size; ++i) bytes += static_cast<char>(static_cast<std::uint64_t>(Value) >> (8 * i) & 0xFF);
+  return bytes;
+}
+
+TImageParameter Number(std::uint16_t UPID, std::uint8_t Size, std::uint16_t AddrUsage, std::int64_t Stored,
+                       std::int64_t Working) {
+  return {UPID, Size, AddrUsage, false, LittleEndian(Stored, Size), LittleEndian(Working, Size)};
+}
+
+TImageParameter Number(std::uint16_t UPID, std::uint8_t Size, std::uint16_t AddrUsage, std::int64_t Value) {
+  return Number(UPID, Size, AddrUsage, Value, Value);
+}
+
+TImageParameter Text(std::uint16_t UPID, std::uint8_t Size, std::uint16_t AddrUsage, const std::string& Value) {
+  std::string text = Value;
+  text.resize(Size, '\0');
+  return {UPID, Size, AddrUsage, true, text, text};
+}
+
 }  // namespace
+
+std::vector<TImageParameter> SampleParameters() {
+  return {
+      // The operating system: identification, a text folder, the position factor (a double in
+      // two halves) and the gear.
+      Number(0x0001, 2, 0x04, 1025),
+      Number(0x0008, 4, 0x04, 3073),
+      Text(0x0110, 16, 0x0F, "Axis 1"),
+      Number(0x0111, 1, 0x0F, 1),
+      Number(0x0200, 1, 0x0F, -3),
+      Number(0x0300, 8, 0x05, 3600000, 3600123),
+      Number(0x0801, 4, 0x0F, 0),
+      Number(0x0805, 4, 0x0F, 1072693248),
+      Number(0x0809, 2, 0x0F, 1),
+      Number(0x080A, 2, 0x0F, 1),
+      // Motion control; 0x1514 is the device UPID of 0x1014.
+      Number(0x1000, 2, 0x0F, 1000),
+      Number(0x1001, 4, 0x0F, 100000),
+      Number(0x1010, 4, 0x0F, -5000),
+      Number(0x1011, 2, 0x10F, 10),
+      Number(0x1012, 8, 0x05, 12, 42),
+      Number(0x1013, 8, 0x01, -123456789012),
+      Number(0x1020, 2, 0x0F, 4112),
+      Number(0x1021, 4, 0x01, 0),
+      Number(0x1022, 2, 0x03, 4096),
+      Number(0x1234, 2, 0x0F, 258),
+      Number(0x1514, 1, 0x0F, 1),
+      // The Ethernet interface.
+      Number(0x2000, 4, 0x0F, 2130706433),
+      Number(0x2001, 2, 0x0F, 41000),
+      Number(0x2002, 1, 0x0F, 20),
+      Number(0x2003, 1, 0x0F, -2),
+      Number(0x2004, 4, 0x0F, 1448620593),
+      // The servo application; 0x3104 is the device UPID of 0x3004.
+      Number(0x3000, 2, 0x0F, 500),
+      Number(0x3001, 4, 0x10F, 2000),
+      Number(0x3002, 1, 0x0F, 2),
+      Number(0x3003, 2, 0x0F, 3000),
+      Text(0x3005, 16, 0x0F, "Servo"),
+      Number(0x3008, 8, 0x05, 1000000, 1000500),
+      Number(0x3009, 8, 0x0F, -2),
+      Number(0x3104, 2, 0x0F, -2),
+  };
+}
 
 std::vector<TInfoNode> SampleFirmware() {
   return {

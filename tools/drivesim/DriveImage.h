@@ -1,7 +1,8 @@
 // The firmware the simulated drive carries, as the chain of info nodes that describes it
 // in the drive's memory: one node per firmware file. The sample firmware has an
 // operating-system node, a program node with its start address and one parameter-tree
-// node per tree level 1 to 4, each naming a description file bundled in data/Firmware.
+// node per tree level 1 to 4, each naming a description file bundled in data/Firmware;
+// its parameters are those the description files list, by device UPID.
 //
 // A node's bytes (offsets from 0, integers little-endian, texts cut at a zero byte):
 //   0 size (2), 4 file type (2), 6 file version (2), 10 file sub type (2), 12 file name (16);
@@ -34,6 +35,27 @@ struct TInfoNode {
 // The sample firmware's nodes in their order in memory: the program first, the trees,
 // the operating system last (the walker sorts by sub type).
 std::vector<TInfoNode> SampleFirmware();
+
+// A parameter of the sample firmware as the description files give it: device UPID,
+// bytes of its value (a text: at most so many), address usage (0x01 RAM readable, 0x02
+// RAM writable, 0x04 ROM readable, 0x08 ROM writable), and its stored (ROM) and working
+// (RAM) values, little-endian numbers or texts.
+struct TImageParameter {
+  std::uint16_t UPID = 0;
+  std::uint8_t Size = 0;
+  std::uint16_t AddrUsage = 0;
+  bool Text = false;
+  std::string Stored, Working;
+};
+
+// Address usage bits the drive checks a mode against.
+inline constexpr std::uint16_t UsageRamRead = 0x01;
+inline constexpr std::uint16_t UsageRamWrite = 0x02;
+inline constexpr std::uint16_t UsageRomRead = 0x04;
+inline constexpr std::uint16_t UsageRomWrite = 0x08;
+
+// The sample firmware's parameters, in UPID order.
+std::vector<TImageParameter> SampleParameters();
 
 // The node's bytes as the drive keeps them.
 std::string NodeBytes(const TInfoNode& Node);

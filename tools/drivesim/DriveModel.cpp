@@ -120,6 +120,7 @@ void TDriveModel::Write(std::uint32_t Address, std::string_view Bytes) {
 std::optional<std::string> TDriveModel::Answer(std::string_view Request) {
   if (Request.empty()) return std::nullopt;
   const char command = Request[0];
+  FParameters.TakeChanges(FState);
   TFields fields(Request.substr(1), FLogin.AddrFieldSize, FLogin.DataFieldSize);
   std::string answer;
   switch (static_cast<std::uint8_t>(command)) {
@@ -141,7 +142,7 @@ std::optional<std::string> TDriveModel::Answer(std::string_view Request) {
         answer = InstanceAnswer(command, fields);
         break;
       }
-      return FParameters.Get(Request.substr(1));
+      return FParameters.Get(Request.substr(1), FState);
     case 0x89:
       if (Request.size() > 1 && static_cast<std::uint8_t>(Request[1]) > 0x03) {
         answer = InstanceAnswer(command, fields);

@@ -1,6 +1,9 @@
 // The drive's parameters; see DriveParameters.h.
 #include "DriveParameters.h"
 
+#include <algorithm>
+
+#include "DriveImage.h"
 #include "DriveModel.h"
 
 namespace drivesim {
@@ -9,54 +12,98 @@ namespace {
 
 constexpr char GetCommand = '\x88';
 constexpr char SetCommand = '\x89';
+constexpr std::uint8_t ModeStored = 0x00;
+constexpr std::uint8_t ModeWorking = 0x01;
+constexpr std::uint8_t ModeBoth = 0x02;
+constexpr std::uint8_t ModeDefault = 0x03;
+constexpr std::uint8_t ModeChanged = 0x13;
+// The drive cannot say which parameters changed.
+constexpr std::uint8_t StatusChangesUnknown = 0xC5;
+// Status word bit: parameters changed on the drive's side.
+constexpr std::uint16_t ParametersChangedBit = 0x0040;
+// UPIDs one poll answer holds: the answer's data of at most 253 bytes.
+constexpr std::size_t MaxChangedUPIDs = 126;
+
+// The memories a mode reads or writes.
+std::uint16_t GetUsage(std::uint8_t Mode) { return Mode == ModeStored ? UsageRomRead : UsageRamRead; }
+std::uint16_t SetUsage(std::uint8_t Mode) {
+  if (Mode == ModeStored) return UsageRomWrite;
+  if (Mode == ModeWorking) return UsageRamWrite;
+  return UsageRomWrite | UsageRamWrite;
+}
 
 }  // namespace
 
 TDriveParameters::TDriveParameters(const TOptions& Options) {
-  if (Options.PasswordParameters) {
-    Add(0x0CC0, 16, true, Options.UserPassword);
-    Add(0x0CC5, 16, true, Options.ServicePassword);
-  }
-  // Two numbers for the tools' examples: a 16-bit and a 32-bit parameter.
-  std::string value;
-  PutLittleEndian(value, 1000, 2);
-  Add(0x1000, 2, false, value);
-  value.clear();
-  PutLittleEndian(value, 100000, 4);
-  Add(0x1001, 4, false, value);
+  for (const TImageParameter& p : SampleParameters())
+    FItems[p.UPID] = {p.Size, p.AddrUsage, p.Text, p.Stored, p.Stored, p.Working};
+  if (!Options.PasswordParameters) return;
+  const auto password = [this](std::uint16_t UPID, std::string Text) {
+    Text.resize(16, '\0');
+    FItems[UPID] = {16, UsageRomRead | UsageRomWrite | UsageRamRead | UsageRamWrite, true, Text, Text, Text};
+  };
+  password(0x0CC0, Options.UserPassword);
+  password(0x0CC5, Options.ServicePassword);
 }
 
-void TDriveParameters::Add(std::uint16_t UPID, std::size_t Size, bool Text, std::string Default) {
-  Default.resize(Size, '\0');
-  FItems[UPID] = {Size, Text, Default, Default, Default};
-}
-
-std::string TDriveParameters::Get(std::string_view Fields) const {
+std::string TDriveParameters::Get(std::string_view Fields, TDriveState& State) {
+  if (!Fields.empty() && static_cast<std::uint8_t>(Fields[0]) == ModeChanged && Fields.size() == 1)
+    return ChangedAnswer(State);
   if (Fields.size() < 3) return Reply(GetCommand, StatusError);
   const auto mode = static_cast<std::uint8_t>(Fields[0]);
-  if (mode > 0x01) return Reply(GetCommand, StatusError);
-  const auto it = FItems.find(static_cast<std::uint16_t>(GetLittleEndian(Fields.substr(1), 2)));
+  if (mode > ModeWorking) return Reply(GetCommand, StatusError);
+  const auto upid = static_cast<std::uint16_t>(GetLittleEndian(Fields.substr(1), 2));
+  const auto it = FItems.find(upid);
   if (it == FItems.end()) return Reply(GetCommand, StatusUnknownParameter);
-  return Reply(GetCommand, StatusOk, mode == 0x00 ? it->second.Stored : it->second.Working);
+  if (!(it->second.AddrUsage & GetUsage(mode))) return Reply(GetCommand, StatusError);
+  if (const auto failing = State.FailingReads.find(upid); failing != State.FailingReads.end()) {
+    if (--failing->second == 0) State.FailingReads.erase(failing);
+    return Reply(GetCommand, StatusError);
+  }
+  return Reply(GetCommand, StatusOk, mode == ModeStored ? it->second.Stored : it->second.Working);
+}
+
+std::string TDriveParameters::ChangedAnswer(TDriveState& State) {
+  State.StatusWord &= ~ParametersChangedBit;
+  const bool unknown = State.PollUnknownNext || FChanged.size() > MaxChangedUPIDs;
+  State.PollUnknownNext = false;
+  std::string upids;
+  for (std::uint16_t upid : FChanged) PutLittleEndian(upids, upid, 2);
+  FChanged.clear();
+  return unknown ? Reply(GetCommand, StatusChangesUnknown) : Reply(GetCommand, StatusOk, upids);
 }
 
 std::string TDriveParameters::Set(std::string_view Fields) {
   if (Fields.size() < 3) return Reply(SetCommand, StatusError);
   const auto mode = static_cast<std::uint8_t>(Fields[0]);
-  if (mode > 0x03) return Reply(SetCommand, StatusError);
+  if (mode > ModeDefault) return Reply(SetCommand, StatusError);
   const auto it = FItems.find(static_cast<std::uint16_t>(GetLittleEndian(Fields.substr(1), 2)));
   if (it == FItems.end()) return Reply(SetCommand, StatusUnknownParameter);
   TParameter& p = it->second;
-  if (mode == 0x03) {
+  if (mode == ModeDefault) {
     p.Stored = p.Working = p.Default;
     return Reply(SetCommand, StatusOk);
   }
+  const std::uint16_t needed = SetUsage(mode);
+  if ((p.AddrUsage & needed) != needed) return Reply(SetCommand, StatusError);
   std::string value(Fields.substr(3));
   if (value.size() > p.Size || (!p.Text && value.size() != p.Size)) return Reply(SetCommand, StatusError);
   value.resize(p.Size, '\0');
-  if (mode != 0x01) p.Stored = value;
-  if (mode != 0x00) p.Working = value;
+  if (mode != ModeWorking) p.Stored = value;
+  if (mode != ModeStored) p.Working = value;
   return Reply(SetCommand, StatusOk);
+}
+
+void TDriveParameters::TakeChanges(TDriveState& State) {
+  for (const auto& [upid, value] : State.ParameterChanges) {
+    const auto it = FItems.find(upid);
+    if (it == FItems.end() || it->second.Text) continue;
+    std::string bytes;
+    PutLittleEndian(bytes, static_cast<std::uint64_t>(value), static_cast<int>(it->second.Size));
+    it->second.Stored = it->second.Working = bytes;
+    if (std::find(FChanged.begin(), FChanged.end(), upid) == FChanged.end()) FChanged.push_back(upid);
+  }
+  State.ParameterChanges.clear();
 }
 
 void TDriveParameters::Reboot() {

@@ -1,13 +1,16 @@
 // The drive's parameters by UPID, as the get (0x88) and set (0x89) parameter telegrams
-// reach them: each has a stored (ROM) value, a working (RAM) value and a default, all
-// of its size in bytes (texts: up to their size). The passwords of the users USER
-// (0x0CC0) and SERVICE (0x0CC5) are text parameters here, as on the drive.
+// reach them: the sample firmware's parameters (DriveImage.h), each with a stored (ROM)
+// value, a working (RAM) value and a default, all of its size in bytes (texts: up to
+// their size), and the passwords of the users USER (0x0CC0) and SERVICE (0x0CC5), text
+// parameters here as on the drive. A value changed on the drive's side is named by the
+// changed-parameter poll (get mode 0x13) until polled.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Options.h"
 
@@ -17,24 +20,33 @@ class TDriveParameters {
  public:
   explicit TDriveParameters(const TOptions& Options);
 
-  // The answer to 88 <mode> <UPID>: modes 00 (stored) and 01 (working); C0 for an
-  // unknown UPID, 80 for another mode or a short request.
-  std::string Get(std::string_view Fields) const;
-  // The answer to 89 <mode> <UPID> [value]: modes 02 (both), 00 (stored), 01 (working),
-  // 03 (both to the default, no value); a number takes exactly its size, a text at most.
+  // The answer to 88 <mode> <UPID>: modes 00 (stored) and 01 (working) of a parameter
+  // that has that memory readable, 80 else or for a read State fails; C0 for an unknown
+  // UPID. 88 13: the UPIDs changed on the drive's side since the last poll, 2 bytes
+  // each, or C5 when State asks for it or they do not fit one answer; the poll clears
+  // bit 6 of the status word.
+  std::string Get(std::string_view Fields, TDriveState& State);
+  // The answer to 89 <mode> <UPID> [value]: modes 02 (both), 00 (stored), 01 (working)
+  // on the memories the parameter has writable, 03 (both to the default, no value); a
+  // number takes exactly its size, a text at most.
   std::string Set(std::string_view Fields);
+  // Takes the changes State holds from the controls: each sets a number parameter's
+  // stored and working value and is named by the next poll.
+  void TakeChanges(TDriveState& State);
   // The working values are loaded from the stored ones.
   void Reboot();
 
  private:
   struct TParameter {
     std::size_t Size = 0;
+    std::uint16_t AddrUsage = 0;
     bool Text = false;
     std::string Default, Stored, Working;
   };
-  void Add(std::uint16_t UPID, std::size_t Size, bool Text, std::string Default);
+  std::string ChangedAnswer(TDriveState& State);
 
   std::map<std::uint16_t, TParameter> FItems;
+  std::vector<std::uint16_t> FChanged;  // in the order changed, each once
 };
 
 }  // namespace drivesim

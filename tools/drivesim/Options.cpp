@@ -1,6 +1,7 @@
 // drivesim's command line; see Options.h.
 #include "Options.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -56,13 +57,20 @@ operating-system node, then
                                from its complete name, else a file node named NAME)
   --bad-node=N                 the Nth node (from 1; 0 none) is found one byte too big
   --loop-nodes=1               past the last node the search finds the first one again
+Parameters (get 88 modes 00 stored, 01 working, 13 changed UPIDs; set 89 modes 02 both,
+00 stored, 01 working, 03 default; each on the memories the parameter has):
+  --change=UPID:VALUE          the drive changes a number parameter: status word bit 6
+                               is set, the next poll (88 13) names the UPID and clears it
+  --fail-reads=UPID:N          the next N reads of the UPID answer 80 (0: none)
+  --poll-c5=1                  the next poll answers C5: the drive cannot say what changed
+  --running=1|0                the firmware runs (status word bit 0) or stands
 While it runs, each line on standard input sets faults and state: "[DRIVE] name=value
 ...", DRIVE the drive's number in the order given (none: every drive); it answers "ok"
 or "error: ...".
 Other:
   --log=FILE         every frame in hexadecimal (default: stderr)
 Answers: login 01, logout 02; RAM words 10, 11, 13, blocks 30, 31, strings 34, 35;
-parameters 88, 89 (modes 00 stored, 01 working, 02 both, 03 default; unknown UPIDs C0);
+parameters 88, 89 of the sample firmware and the passwords (unknown UPIDs C0);
 instance names 88 10; status 03, information nodes 25, first empty address 26; start,
 stop, reset, erase, flash writes, blink, curve saves acknowledged (flash reads FF);
 baud rates 0F (00 the rates offered, --baud-mask=N, bit 0 300 baud to bit 15 921600;
@@ -80,6 +88,20 @@ std::uint32_t Number(std::string_view Name, const std::string& Text, std::uint32
   if (Text.empty() || *end || v > Max)
     throw std::invalid_argument("bad value for --" + std::string(Name) + ": " + Text);
   return static_cast<std::uint32_t>(v);
+}
+
+// "UPID:NUMBER", both in C notation, the number signed 64-bit.
+std::pair<std::uint16_t, std::int64_t> UpidAndNumber(std::string_view Name, const std::string& Text) {
+  const auto colon = Text.find(':');
+  if (colon == std::string::npos) throw std::invalid_argument("bad value for --" + std::string(Name) + ": " + Text);
+  const auto upid = static_cast<std::uint16_t>(Number(Name, Text.substr(0, colon), 0xFFFF));
+  const std::string number = Text.substr(colon + 1);
+  char* end = nullptr;
+  errno = 0;
+  const long long v = std::strtoll(number.c_str(), &end, 0);
+  if (number.empty() || *end || errno == ERANGE)
+    throw std::invalid_argument("bad value for --" + std::string(Name) + ": " + Text);
+  return {upid, v};
 }
 
 using TSetter = std::function<void(const std::string&)>;
@@ -107,6 +129,26 @@ TSetters ControlSetters(TFaults& f, TDriveState& s) {
        [&](const std::string& v) { s.SafetyByte = static_cast<std::uint8_t>(Number("safety-byte", v, 0xFF)); }},
       {"bad-node", Count(s.BadNode, "bad-node")},
       {"loop-nodes", [&](const std::string& v) { s.LoopNodes = v != "0"; }},
+      {"change",
+       [&](const std::string& v) {
+         const auto [upid, value] = UpidAndNumber("change", v);
+         s.ParameterChanges.emplace_back(upid, value);
+         s.StatusWord |= 0x0040;
+       }},
+      {"fail-reads",
+       [&](const std::string& v) {
+         const auto [upid, count] = UpidAndNumber("fail-reads", v);
+         if (count < 0 || count > 1 << 30) throw std::invalid_argument("bad value for --fail-reads: " + v);
+         if (count == 0)
+           s.FailingReads.erase(upid);
+         else
+           s.FailingReads[upid] = static_cast<int>(count);
+       }},
+      {"poll-c5", [&](const std::string& v) { s.PollUnknownNext = v != "0"; }},
+      {"running",
+       [&](const std::string& v) {
+         s.StatusWord = static_cast<std::uint16_t>(v != "0" ? s.StatusWord | 0x0001 : s.StatusWord & ~0x0001);
+       }},
       {"silent", [&](const std::string& v) { f.Silent = v != "0"; }},
       {"silent-every", Count(f.SilentEvery, "silent-every")},
       {"delay", Count(f.DelayMs, "delay")},

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "DriveImage.h"
@@ -68,6 +70,11 @@ struct TDriveState {
   std::uint8_t SafetyByte = 0;  // the safety module's state
   int BadNode = 0;              // the Nth node of the chain (from 1) is found one byte too big
   bool LoopNodes = false;       // past the last node the search finds the first one again
+  // Values the drive itself changes (UPID, value), taken before the next request; each
+  // also sets bit 6 of the status word at once.
+  std::vector<std::pair<std::uint16_t, std::int64_t>> ParameterChanges;
+  std::map<std::uint16_t, int> FailingReads;  // UPID: so many next reads answer 80
+  bool PollUnknownNext = false;               // the next changed-parameter poll answers C5
 };
 
 // Sets one fault or state value from "name=value" (without the leading "--"); false, with
