@@ -1,6 +1,8 @@
 // Parameter folders; see DirectoryParameters.h.
 #include "parameters/DirectoryParameters.h"
 
+#include <utility>
+
 #include "devices/Device.h"
 #include "devices/ModelTree.h"
 #include "parameters/ParameterManager.h"
@@ -103,6 +105,29 @@ void TCapDirParameter::SetDefaultValue(TUnitSystem System) {
 }
 
 void TCapDirParameter::CopyTempToData() { CommitValue(FTempCache, FDataCache); }
+
+void TCapDirParameter::RequestUpdate(TTalkActor* Actor, TBasicTalkService* TalkService, TActorEvent OnResponse) {
+  RequestValueUpdate(std::move(OnResponse));
+}
+
+void TCapDirParameter::ProcessUpdate(TTalkActor* Actor, TBasicTalkService* TalkService) { ProcessValueUpdate(Actor); }
+
+void TCapDirParameter::RequestModify(TTalkActor* Actor, TBasicTalkService* TalkService, TActorEvent OnResponse) {
+  RequestValueModify(std::move(OnResponse));
+}
+
+void TCapDirParameter::ProcessModify(TTalkActor* Actor, TBasicTalkService* TalkService, TDeviceType Type) {
+  ProcessValueModify(Actor, Type);
+}
+
+// The text without length byte or terminating zero.
+std::string TCapDirParameter::PendingValueBytes() { return FTempCache; }
+
+// Any answer is a text: up to its first zero, at most 64 characters.
+bool TCapDirParameter::TakeValueBytes(std::string_view Data) {
+  FTempCache = Data.substr(0, Data.find('\0'));
+  return true;
+}
 
 // ---- TClassDirParameter ----
 

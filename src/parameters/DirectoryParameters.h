@@ -84,9 +84,18 @@ class TCapDirParameter : public TGenericDirParameter {
   // Commits the pending text unless the folder is valid and holds it already; a commit
   // marks the folder changed and valid.
   void CopyTempToData() override;
+  // The text travels in the parameter telegrams under the folder's own UPID.
+  void RequestUpdate(TTalkActor* Actor, TBasicTalkService* TalkService, TActorEvent OnResponse) override;
+  void ProcessUpdate(TTalkActor* Actor, TBasicTalkService* TalkService) override;
+  void RequestModify(TTalkActor* Actor, TBasicTalkService* TalkService, TActorEvent OnResponse) override;
+  void ProcessModify(TTalkActor* Actor, TBasicTalkService* TalkService, TDeviceType Type) override;
 
   std::uint8_t MaxSize() const { return FMaxSize; }
   const AnsiString& TempCache() const { return FTempCache; }
+
+ protected:
+  std::string PendingValueBytes() override;
+  bool TakeValueBytes(std::string_view Data) override;
 
  private:
   TParameterStr FDefaultValue;

@@ -9,10 +9,12 @@
 #include "devices/SiblingServices.h"
 #include "parameters/DirectoryParameters.h"
 #include "parameters/ParameterService.h"
+#include "parameters/ParameterTelegrams.h"
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
 #include "platform/Format.h"
 #include "runtime/ApplicationState.h"
+#include "runtime/DebugLog.h"
 #include "sl/values/Arrays.h"
 #include "sl/values/Dictionary.h"
 #include "sl/values/Scalars.h"
@@ -127,6 +129,31 @@ void TParameter::GetUnit(double& Scale, TUnitStr& Unit, TUnitSystem System) {
 void TParameter::RequestModify(TTalkActor* Actor, TBasicTalkService* TalkService, TActorEvent OnResponse) { Beep(); }
 
 void TParameter::ProcessModify(TTalkActor* Actor, TBasicTalkService* TalkService, TDeviceType Type) { Beep(); }
+
+void TParameter::RequestValueUpdate(TActorEvent OnResponse) {
+  if (const auto mode = ReadModeOf(FAddrUsage)) FOwner->GetRequest(ParameterPayload(*mode, FUPID), std::move(OnResponse));
+}
+
+void TParameter::ProcessValueUpdate(TTalkActor* Actor) {
+  if (!ReadModeOf(FAddrUsage) || Actor->GetResult() != ParStatusOk) return;
+  const std::string data = FOwner->GetResponse(*Actor);
+  if (!TakeValueBytes(data)) {
+    LogError(Format("%s.ProcessUpdate: the answer for UPID %4.4xh holds %d bytes, too few for '%s'", ClassName(),
+                    FUPID, static_cast<int>(data.size()), AnsiString(FCaption)));
+    return;
+  }
+  CopyTempToData();
+}
+
+void TParameter::RequestValueModify(TActorEvent OnResponse) {
+  if (const auto mode = WriteModeOf(FAddrUsage))
+    FOwner->SetRequest(ParameterPayload(*mode, FUPID, PendingValueBytes()), std::move(OnResponse));
+}
+
+void TParameter::ProcessValueModify(TTalkActor* Actor, TDeviceType Type) {
+  const bool writable = WriteModeOf(FAddrUsage).has_value();
+  if (Type == dtOffline || (Type == dtOnline && writable && Actor->GetResult() == ParStatusOk)) CopyTempToData();
+}
 
 TParameter* TParameter::LastChild() const {
   TParameter* child = FChild;

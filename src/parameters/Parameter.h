@@ -279,6 +279,27 @@ class TParameter {
   }
   void AddStringProperty(const AnsiString& AName, std::int32_t Ident);
 
+  // ---- The single read and write every value class shares ----
+  // The classes' RequestUpdate, ProcessUpdate, RequestModify and ProcessModify call
+  // these; only the value's bytes differ, through the two hooks below.
+  // Get mode 0x00 when the ROM value is readable, else 0x01 for the RAM value, else
+  // nothing is sent.
+  void RequestValueUpdate(TActorEvent OnResponse);
+  // With result 0 the answer becomes the pending value, which is committed. An answer
+  // the class cannot take (shorter than its value) is a failed read: nothing changes,
+  // and the debug log says so.
+  void ProcessValueUpdate(TTalkActor* Actor);
+  // Set mode by the writable memories, then the pending value's bytes.
+  void RequestValueModify(TActorEvent OnResponse);
+  // Online: commits when writable and the result is 0; offline: commits at once (no
+  // telegram went out); other device types: nothing.
+  void ProcessValueModify(TTalkActor* Actor, TDeviceType Type);
+  // The pending value as it goes on the wire.
+  virtual std::string PendingValueBytes() { return {}; }
+  // Takes an answer's data into the pending value; false, changing nothing, when the
+  // data cannot hold a value. Never reads past Data.
+  virtual bool TakeValueBytes(std::string_view Data) { return false; }
+
   std::int32_t FUPID = 0;
   std::int32_t FMasterUPID = 0;
   AnsiString FTypeStr;

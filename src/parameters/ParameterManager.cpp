@@ -7,6 +7,7 @@
 #include "parameters/DirectoryParameters.h"
 #include "parameters/EnumParameters.h"
 #include "parameters/FloatParameters.h"
+#include "parameters/IntegerParameters.h"
 #include "parameters/RadioParameters.h"
 #include "parameters/StringParameters.h"
 #include "platform/Exceptions.h"
@@ -68,6 +69,7 @@ void CreateParameterManager() {
 void FreeParameterManager() { TheParameterManager.reset(); }
 
 void RegisterParameterClasses(TParameterManager& Manager) {
+  RegisterIntegerParameterClasses(Manager);
   const std::pair<TParameterClass, const char*> classes[] = {
       {ParameterClassOf<TEnumDir32Parameter>(), "EnumDir32"},
       {ParameterClassOf<TEnumDir16Parameter>(), "EnumDir16"},

@@ -78,8 +78,8 @@ void CreateParameterManager();
 void FreeParameterManager();
 
 // Registers the type names of the parameter classes the program has, in their fixed
-// order: the enumerations, the radio parameters, "Directory", "Bool", "String",
-// "ClassDir", "CapDir" and the floats.
+// order: the integers ("UInt8" to "SInt64"), the enumerations, the radio parameters,
+// "Directory", "Bool", "String", "ClassDir", "CapDir" and the floats.
 void RegisterParameterClasses(TParameterManager& Manager);
 
 class TParameterClient : public TServiceClient {

@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "comm/BasicTalkService.h"
+#include "comm/TalkActor.h"
+#include "comm/TalkClient.h"
 #include "devices/Device.h"
 #include "devices/ModelTree.h"
 #include "parameters/ParameterLimits.h"
@@ -43,21 +45,33 @@ TParameterService::TParameterService(TDevice* AOwner, TSLDictionary* AProfDict)
   FOwner->Model()->AddChild(root);
   root->SetCaption(FCaption);
   root->SetVisible(AProfDict && AProfDict->NameExists(u"Visible") && AProfDict->GetBoolWithName(u"Visible"));
+  if (TalkClient()) {
+    Actor = TalkClient()->GetActor();
+    Actor->SetName("Parameter Service Actor");
+  }
 }
 
-TParameterService::~TParameterService() { FTreeRoot.reset(); }
+TParameterService::~TParameterService() {
+  FTreeRoot.reset();
+  if (!Actor) return;
+  Actor->OnResponse = nullptr;
+  // A busy actor still waits for its answer: it is freed here instead.
+  if (TalkClient() && !Actor->IsBusy()) TalkClient()->PutActor(Actor);
+}
 
 void TParameterService::Initialize() { FOnLine = FOwner->DeviceType() == dtOnline; }
 
 void TParameterService::StartUp(bool& Wait) {
   if (FServiceStatus != dsStopped) return;
-  const bool complete = FOwner->Sibling<TBasicTalkService>("TalkService") && FOwner->ServiceExists("ModuleService") &&
+  auto* talk = FOwner->Sibling<TBasicTalkService>("TalkService");
+  const bool complete = talk && FOwner->ServiceExists("ModuleService") &&
                         FOwner->Sibling<TUnitService>("UnitService") && FOwner->ServiceExists("StatusService");
   if (!complete) {
     LogError("couldn't start parameter service: a required service is missing");
     SetServiceStatus(dsError);
     return;
   }
+  FParServiceCollection = std::make_unique<TParameterServiceCollection>(talk, talk->ProtocolVersion());
   SetServiceStatus(dsStarting);
 }
 
@@ -212,6 +226,36 @@ std::vector<TParameter*> TParameterService::ChangedParameters(std::string_view D
       nodes.push_back(below);
   }
   return nodes;
+}
+
+// ---- Telegrams ----
+
+bool TParameterService::Request(TCustomPattern* Pattern, const char* Operation, const std::string& Payload,
+                                TActorEvent OnResponse) {
+  if (!Pattern || !Actor) {
+    LogError(Format("%s.%s: no parameter telegrams for this drive", ClassName(), Operation));
+    return false;
+  }
+  Actor->Clear();
+  Actor->OnResponse = std::move(OnResponse);
+  Pattern->Put(*Actor, Payload, 0);
+  Actor->Execute();
+  return true;
+}
+
+bool TParameterService::GetRequest(const std::string& Payload, TActorEvent OnResponse) {
+  return Request(FParServiceCollection ? FParServiceCollection->FGetRequest.get() : nullptr, "GetRequest", Payload,
+                 std::move(OnResponse));
+}
+
+bool TParameterService::SetRequest(const std::string& Payload, TActorEvent OnResponse) {
+  return Request(FParServiceCollection ? FParServiceCollection->FSetRequest.get() : nullptr, "SetRequest", Payload,
+                 std::move(OnResponse));
+}
+
+std::string TParameterService::GetResponse(const TTalkActor& AActor) const {
+  if (!FParServiceCollection || !FParServiceCollection->FGetRequest) return {};
+  return FParServiceCollection->FGetRequest->GetResponse(AActor);
 }
 
 // ---- Visibility ----

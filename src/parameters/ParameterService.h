@@ -17,6 +17,7 @@
 #include "devices/SiblingServices.h"
 #include "parameters/DirectoryParameters.h"
 #include "parameters/ParameterIndex.h"
+#include "parameters/ParameterTelegrams.h"
 #include "parameters/VisibilityFlags.h"
 #include "platform/TextConversion.h"
 #include "runtime/Services.h"
@@ -25,6 +26,7 @@ namespace vt {
 
 class TSLNamedCollection;
 class TSLRecord;
+class TTalkActor;
 
 // Caption and node of each class listed.
 using TParameterClassList = std::vector<std::pair<AnsiString, TParameter*>>;
@@ -33,9 +35,10 @@ class TParameterService : public TDeviceService, public TParameterValues {
  public:
   // Makes the provider "Parameter Service", the indexes, the visibility controller and
   // the root, whose model node goes below the device's, captioned by the settings'
-  // "Caption" and shown only when their "Visible" is true.
+  // "Caption" and shown only when their "Visible" is true; takes the talk actor
+  // "Parameter Service Actor" from the talk client, when there is one.
   TParameterService(TDevice* AOwner, TSLDictionary* AProfDict);
-  // Frees the tree, then the indexes.
+  // Frees the tree, then the indexes, and gives the actor back.
   ~TParameterService() override;
 
   const char* ClassName() const override { return "TParameterService"; }
@@ -43,8 +46,9 @@ class TParameterService : public TDeviceService, public TParameterValues {
   // The device is online.
   void Initialize() override;
   // While stopped: with the device's talk, module, unit and status services present the
-  // service is starting; without one it fails ("couldn't start parameter service: a
-  // required service is missing" in the debug log).
+  // service makes its telegram patterns for the drive's protocol and is starting;
+  // without one it fails ("couldn't start parameter service: a required service is
+  // missing" in the debug log).
   void StartUp(bool& Wait) override;
   // A started service stops and takes the root's node out of the device's.
   void ShutDown(bool& Wait) override;
@@ -88,6 +92,20 @@ class TParameterService : public TDeviceService, public TParameterValues {
   // recursions!" when they do not), marks every node visible unless its flag is false,
   // and shows the folders the user's level may read.
   void UpdateVisibility();
+
+  // ---- Telegrams ----
+  // Clears the actor, puts Payload into the get (set) pattern and executes the actor;
+  // OnResponse runs once the answer or the link's failure is back. One request at a
+  // time: the next is sent from the previous answer's handler. A drive whose protocol
+  // has no parameter telegrams, or a service without an actor, gets nothing: the error
+  // goes to the debug log and the result is false.
+  bool GetRequest(const std::string& Payload, TActorEvent OnResponse);
+  bool SetRequest(const std::string& Payload, TActorEvent OnResponse);
+  // The answer data of the get request in Actor (empty for an error status but A4).
+  std::string GetResponse(const TTalkActor& AActor) const;
+  TTalkActor* GetActor() const { return Actor.get(); }
+  // None before the start.
+  const TParameterServiceCollection* ParServiceCollection() const { return FParServiceCollection.get(); }
 
   void AbortLogin() { SetServiceStatus(dsError); }
   void SetChangeFlags() { FFlagChanged = FDataChanged = true; }
@@ -135,8 +153,11 @@ class TParameterService : public TDeviceService, public TParameterValues {
   void ShowRoot();
   void ProviderUpdateDone();
   TParameter* Existing(std::int32_t UPID, const char* Operation) const;
+  bool Request(TCustomPattern* Pattern, const char* Operation, const std::string& Payload, TActorEvent OnResponse);
 
+  std::unique_ptr<TParameterServiceCollection> FParServiceCollection;
   TServiceProvider FServiceProvider;
+  std::unique_ptr<TTalkActor> Actor;
   TParameterIndex FParameterList;     // by master UPID; the root's entry first
   TParameterIndex FDevParameterList;  // by device UPID; without the root
   std::unique_ptr<TRootDirParameter> FTreeRoot;

@@ -5,6 +5,7 @@
 #include "ParameterFixture.h"
 #include "TestUtil.h"
 #include "parameters/DirectoryParameters.h"
+#include "parameters/IntegerParameters.h"
 #include "parameters/ParameterManager.h"
 
 namespace vt::test {
@@ -21,9 +22,11 @@ TEST_F(ParameterManagerTest, ClassesByTypeName) {
   EXPECT_EQ(Manager.GetParameterClass("capdir"), ParameterClassOf<TCapDirParameter>());
   EXPECT_EQ(Manager.GetParameterClass("CLASSDIR"), ParameterClassOf<TClassDirParameter>());
   EXPECT_TRUE(Manager.ParameterClassExists("directory"));
-  EXPECT_FALSE(Manager.ParameterClassExists("UInt16"));
-  EXPECT_THROW_MSG(Manager.GetParameterClass("UInt16"),
-                   "TParameterManager.GetParameterClass: parameter class with name UInt16 doesn't exist");
+  EXPECT_EQ(Manager.GetParameterClass("uint16"), ParameterClassOf<TUInt16Parameter>());
+  EXPECT_EQ(Manager.GetName(ParameterClassOf<TSInt64Parameter>()), "SInt64");
+  EXPECT_FALSE(Manager.ParameterClassExists("Int16"));
+  EXPECT_THROW_MSG(Manager.GetParameterClass("Int16"),
+                   "TParameterManager.GetParameterClass: parameter class with name Int16 doesn't exist");
   EXPECT_THROW_MSG(Manager.RegisterParameterClass(ParameterClassOf<TDirectoryParameter>(), "DIRECTORY"),
                    "TParameterManager.RegisterParameterClass: parameter class with name DIRECTORY already registered");
 

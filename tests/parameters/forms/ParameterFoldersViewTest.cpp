@@ -1,8 +1,10 @@
 // A device's parameter folders in an offscreen tree view, as the commander lists them
-// for a guest, a service user and a developer after the visibility update.
+// for a guest, a service user and a developer after the visibility update: of small
+// records, and of the bundled description files.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <filesystem>
 #include <memory>
 
 #include "ParameterTreeFixture.h"
@@ -12,6 +14,12 @@
 namespace vt::test {
 namespace {
 
+// Saves the widget as <Name>.png in $VT_SCREENSHOT_DIR when that is set, for a person to look at.
+void KeepScreenshot(QWidget& Widget, const std::string& Name) {
+  const QByteArray dir = qgetenv("VT_SCREENSHOT_DIR");
+  if (!dir.isEmpty()) Widget.grab().save(QString::fromUtf8(dir) + "/" + QString::fromStdString(Name) + ".png");
+}
+
 class ParameterFoldersView : public ParameterTreeTest {
  protected:
   void SetUp() override {
@@ -19,11 +27,6 @@ class ParameterFoldersView : public ParameterTreeTest {
     ParameterTreeTest::SetUp();
     TModelManager& model = DeviceManager()->ModelManager();
     model.Root()->AddChild(Device->Model());
-    Load({Record("Directory", 1, 1, "Motion"), Record("Directory", 2, 2, "Gains", {{"Permission", "12"}}),
-          Record("Directory", 3, 2, "Limits"), Record("Directory", 4, 1, "Service", {{"Permission", "12"}}),
-          Record("Directory", 5, 1, "Developer", {{"Permission", "48"}}),
-          Record("Value", 3274, 1, "GuestView", {{"Value", "1"}})});
-    ASSERT_TRUE(Shown.empty()) << Shown.front();
     Tree = std::make_unique<TModelTreeWidget>();
     Tree->setObjectName("TreeView");
     Tree->resize(320, 240);
@@ -41,11 +44,12 @@ class ParameterFoldersView : public ParameterTreeTest {
   }
 
   // The folders the tree lists for the user, all opened: "Parameters(Motion(Limits))".
-  std::string FoldersFor(const char16_t* User) {
+  // Open: folders below "Parameters" to open first.
+  std::string FoldersFor(const char16_t* User, std::initializer_list<const char*> Open = {"Motion"}) {
     SetUser(User);
     Service->UpdateVisibility();
     Steps(4);
-    Entries->SetPathStr("Project:\\BOX1\\Parameters\\Motion");
+    for (const char* folder : Open) Entries->SetPathStr(std::string("Project:\\BOX1\\Parameters\\") + folder);
     Tree->expandAll();
     TTreeNode* project = Tree->TopNode();
     if (project->Count() == 0 || project->Item(0)->Count() == 0) return "";
@@ -59,11 +63,21 @@ class ParameterFoldersView : public ParameterTreeTest {
     return text + ')';
   }
 
+  // Folders for each level, and parameter 3274 that shows the tree to a guest.
+  void LoadSmallTree() {
+    Load({Record("Directory", 1, 1, "Motion"), Record("Directory", 2, 2, "Gains", {{"Permission", "12"}}),
+          Record("Directory", 3, 2, "Limits"), Record("Directory", 4, 1, "Service", {{"Permission", "12"}}),
+          Record("Directory", 5, 1, "Developer", {{"Permission", "48"}}),
+          Record("Value", 3274, 1, "GuestView", {{"Value", "1"}})});
+    ASSERT_TRUE(Shown.empty()) << Shown.front();
+  }
+
   std::unique_ptr<TModelTreeWidget> Tree;
   std::unique_ptr<TEntryManager> Entries;
 };
 
 TEST_F(ParameterFoldersView, FoldersPerUserLevel) {
+  LoadSmallTree();
   EXPECT_EQ(FoldersFor(u"GUEST"), "Parameters(Motion(Limits))");
   EXPECT_EQ(FoldersFor(u"SERVICE"), "Parameters(Motion(Gains,Limits),Service)");
   EXPECT_EQ(FoldersFor(u"DEVELOPER"), "Parameters(Motion(Limits),Developer)");
@@ -75,12 +89,52 @@ TEST_F(ParameterFoldersView, FoldersPerUserLevel) {
 
 // A radio directory is a folder of the tree too; its options and other parameters are not.
 TEST_F(ParameterFoldersView, RadioDirectoriesAreFolders) {
+  LoadSmallTree();
   Load({Record("Directory", 9, 1, "Brakes"), Record("RadioDir16", 6, 2, "Brake", {{"DefValue", "0"}}), Record("RadioChild", 7, 3, "Off", {{"ChildValue", "0"}}),
         Record("Bool", 8, 2, "Enabled", {{"DefValue", "0"}})},
        "", "Radio");
   ASSERT_TRUE(Shown.empty()) << Shown.front();
   EXPECT_EQ(FoldersFor(u"DEVELOPER"), "Parameters(Motion(Limits),Developer,Brakes(Brake))");
   Tree->grab().save(QString::fromStdString(testing::TempDir() + "parameter_folders.png"));
+}
+
+// The sample firmware's four trees, loaded from the bundled files as the module service
+// hands them over: units, visibility flags, class folders, sub-folders and text folders.
+TEST_F(ParameterFoldersView, BundledTreesPerUserLevel) {
+  for (const char* name : {"VXOS_VX2_V4S1_0", "VXMC_VX2_V4S1_0", "VXIFETH_VX2_V2S0_0", "VXAPSERVO_VX2_V3S2_0"}) {
+    const auto file = std::filesystem::path(VT_DATA_DIR) / "Firmware" / (std::string(name) + ".IN2");
+    TRef<TSLStorageObject> object(StorageManager->GetObject(file.string()));
+    Service->LoadTree(name, *CheckedCast<TSLDictionary>(object->GetData()));
+  }
+  ASSERT_TRUE(Shown.empty()) << Shown.front();
+  EXPECT_EQ(Service->TreeList().size(), 4u);
+  EXPECT_EQ(Service->GetClassCount(), 7);
+  EXPECT_EQ(Units->GetUnitWithUUID(1).GetUnitCaption(usMetric), u"mm");
+  EXPECT_EQ(Units->GetUnitWithUUID(11).GetUnitCaption(usSI), u"1/s");
+  EXPECT_EQ(Service->VisibilityController().GetCount(), 7);
+
+  const struct {
+    const char16_t* user;
+    const char* folders;
+    const char* shot;
+  } levels[] = {
+      {u"GUEST", "Parameters(System(Identification,Axis label),Motion(Limits,Position,Monitor),Ethernet,"
+                 "Servo(Current,Servo label))", "parameter_folders_guest"},
+      {u"SERVICE", "Parameters(System(Identification,Scaling,Axis label),Service,Motion(Limits,Position,Monitor),"
+                   "Ethernet,Servo(Gains,Current,Servo label))", "parameter_folders_service"},
+      {u"DEVELOPER", "Parameters(System(Identification,Scaling,Axis label),Developer,Motion(Limits,Position,Monitor),"
+                     "Ethernet,Servo(Gains,Current,Servo label),Diagnostics)", "parameter_folders_developer"},
+  };
+  Tree->resize(320, 400);
+  // Shown for every level, as by a profile whose "Visible" is true.
+  Service->TreeRoot()->Model()->Show();
+  for (const auto& level : levels) {
+    EXPECT_EQ(FoldersFor(level.user, {"System\\Identification", "Motion\\Limits", "Servo\\Current"}), level.folders);
+    KeepScreenshot(*Tree, level.shot);
+  }
+  // The visibility flags: nothing switches the basic ones on, so what they show is hidden.
+  EXPECT_FALSE(Service->FindParameter(4113)->GetAttrFlag(AttrVisible));  // "JogEnabled"
+  EXPECT_TRUE(Service->FindParameter(4115)->GetAttrFlag(AttrVisible));   // "JogHidden"
 }
 
 }  // namespace

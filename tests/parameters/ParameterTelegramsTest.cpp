@@ -1,0 +1,346 @@
+// The parameter telegrams: patterns by protocol family, modes by address usage, the
+// changed-parameter answer; and single reads and writes of the bundled description
+// files' parameters against drivesim over a pseudo-terminal and UDP, with the golden
+// bytes of its log and the consistency of its parameter table with the bundled tree.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <set>
+
+#include "DriveImage.h"
+#include "StorageFixture.h"
+#include "TalkServiceFixture.h"
+#include "comm/TalkActor.h"
+#include "devices/DeviceManager.h"
+#include "parameters/DirectoryParameters.h"
+#include "parameters/IntegerParameters.h"
+#include "parameters/ParameterManager.h"
+#include "parameters/ParameterService.h"
+#include "parameters/ParameterTelegrams.h"
+#include "parameters/UnitService.h"
+#include "platform/Dialogs.h"
+#include "sl/values/Scalars.h"
+
+using namespace vt;
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(ParameterTelegramPatterns, OnlyForTheProtocolFamilies) {
+  for (const std::uint8_t version : {0x80, 0x85, 0x90, 0xA3}) {
+    const TParameterServiceCollection collection(nullptr, version);
+    ASSERT_TRUE(collection.HasPatterns()) << int(version);
+    EXPECT_EQ(collection.FGetRequest->TalkId(), 0x88);
+    EXPECT_EQ(collection.FSetRequest->TalkId(), 0x89);
+  }
+  for (const std::uint8_t version : {0x00, 0x60, 0x7F, 0xB0}) {
+    const TParameterServiceCollection collection(nullptr, version);
+    EXPECT_FALSE(collection.FGetRequest || collection.FSetRequest) << int(version);
+  }
+}
+
+TEST(ParameterTelegramPatterns, ModesByAddressUsage) {
+  const struct {
+    std::uint16_t usage;
+    int read, write;  // -1: none
+  } cases[] = {{0x05, 0x00, -1},   {0x01, 0x01, -1},   {0x04, 0x00, -1},   {0x08, -1, 0x00},  {0x02, -1, 0x01},
+               {0x0A, -1, 0x02},  {0x0F, 0x00, 0x02}, {0x10F, 0x00, 0x02}, {0x03, 0x01, 0x01}, {0x100, -1, -1}};
+  const auto mode = [](std::optional<std::uint8_t> Mode) { return Mode ? int{*Mode} : -1; };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.usage);
+    EXPECT_EQ(mode(ReadModeOf(c.usage)), c.read);
+    EXPECT_EQ(mode(WriteModeOf(c.usage)), c.write);
+  }
+  EXPECT_EQ(ParameterPayload(0x02, 0x1234, "\xCD\xAB"), "\x02\x34\x12\xCD\xAB");
+  EXPECT_EQ(ChangedUPIDs("\xE8\x03\xE9\x03\x07"), (std::vector<std::uint16_t>{1000, 1001}));
+  EXPECT_TRUE(ChangedUPIDs("").empty());
+}
+
+// A sibling the parameter service needs that these tests do not exercise.
+class TStandInService : public TDeviceService {
+ public:
+  using TDeviceService::TDeviceService;
+  void StartUp(bool&) override { SetServiceStatus(dsStarted); }
+  void ShutDown(bool&) override { SetServiceStatus(dsStopped); }
+  void Kill() override {}
+};
+
+TRef<TSLDictionary> NamedSettings(const char16_t* Name) {
+  auto dict = MakeRef<TSLDictionary>();
+  dict->AddObject(u"Name", new TSLString(false, Name));
+  return dict;
+}
+
+class ParameterTelegrams : public TalkServiceFixture {
+ protected:
+  void SetUp() override {
+    TalkServiceFixture::SetUp();
+    Storage.Start();
+    SetShowMessageHandler([this](const std::u16string& Text) { Boxes.push_back(WideToUtf8(Text)); });
+    for (const char* name : {"ModuleService", "StatusService"})
+      DeviceManager()->RegisterServiceClass(name, DeviceServiceClassOf<TStandInService>());
+    DeviceManager()->RegisterServiceClass("UnitService", DeviceServiceClassOf<TUnitService>());
+    DeviceManager()->RegisterServiceClass("ParameterService", DeviceServiceClassOf<TParameterService>());
+    CreateParameterManager();
+    RegisterParameterClasses(*ParameterManager());
+  }
+  void TearDown() override {
+    FreeDeviceManager();
+    FreeParameterManager();
+    SetShowMessageHandler(nullptr);
+    Storage.Stop();
+    TalkServiceFixture::TearDown();
+  }
+
+  // A device logged in on Link with the parameter service started; Protocol stands for
+  // the protocol version the login found.
+  void Login(const TLink& Link, std::optional<std::uint8_t> Protocol = std::nullopt) {
+    Talk = NewService(Link, "guest", "");
+    StartUp(Talk, {dsStarting, dsStarted});
+    if (Protocol) Talk->SetProtocolVersion(*Protocol);
+    TDevice* device = Talk->Device();
+    for (const char16_t* name : {u"UnitService", u"ModuleService", u"StatusService"})
+      device->CreateService(WideToAnsi(name), NamedSettings(name).get());
+    Service = static_cast<TParameterService*>(device->CreateService("ParameterService", NamedSettings(u"ParameterService").get()));
+    bool wait = false;
+    Service->StartUp(wait);
+    ASSERT_EQ(Service->ServiceStatus(), dsStarting);
+  }
+  // The bundled description files in tree-level order, loaded as the module service would.
+  void LoadBundled() {
+    for (const char* name : {"VXOS_VX2_V4S1_0", "VXMC_VX2_V4S1_0", "VXIFETH_VX2_V2S0_0", "VXAPSERVO_VX2_V3S2_0"}) {
+      const fs::path file = fs::path(VT_DATA_DIR) / "Firmware" / (std::string(name) + ".IN2");
+      TRef<TSLStorageObject> object(StorageManager->GetObject(file.string()));
+      Service->LoadTree(name, *CheckedCast<TSLDictionary>(object->GetData()));
+    }
+    ASSERT_TRUE(Boxes.empty()) << Boxes.front();
+  }
+  // Records of SL text as one module.
+  void LoadRecords(const std::string& Records) {
+    Service->LoadTree("Fixture", *CheckedCast<TSLDictionary>(Storage.Sl("[D /ParameterArray [A " + Records + "]]")));
+  }
+  // One single read or write, its answer processed; false when nothing went out.
+  bool Read(TParameter* Node) {
+    return Exchange([&](TActorEvent Done) { Node->RequestUpdate(Service->GetActor(), Talk, std::move(Done)); },
+                    [&](TTalkActor* Actor) {
+                      Answer = Service->GetResponse(*Actor);
+                      Node->ProcessUpdate(Actor, Talk);
+                    });
+  }
+  bool Write(TParameter* Node) {
+    return Exchange([&](TActorEvent Done) { Node->RequestModify(Service->GetActor(), Talk, std::move(Done)); },
+                    [&](TTalkActor* Actor) { Node->ProcessModify(Actor, Talk, dtOnline); });
+  }
+  bool Exchange(const std::function<void(TActorEvent)>& Request, const std::function<void(TTalkActor*)>& Process) {
+    bool answered = false;
+    Request([&](TTalkActor* Actor) {
+      Actor->Reset();
+      Result = Actor->GetResult();
+      Process(Actor);
+      answered = true;
+    });
+    if (!Service->GetActor()->IsBusy()) return false;
+    EXPECT_TRUE(StepUntil([&] { return answered; }));
+    return true;
+  }
+  // The parameter frames the drive received since the last call.
+  std::vector<std::string> NewFrames(const drivesim::TDriveSim& Sim, const std::string& Drive) {
+    std::vector<std::string> frames;
+    for (const std::string& frame : FramesIn(Sim, Drive))
+      if (frame.starts_with("88") || frame.starts_with("89")) frames.push_back(frame);
+    std::vector<std::string> fresh(frames.begin() + static_cast<long>(std::min(Seen, frames.size())), frames.end());
+    Seen = frames.size();
+    return fresh;
+  }
+  TParameter* Find(std::int32_t UPID) const { return Service->FindParameter(UPID); }
+
+  test::TStorageEnvironment Storage;
+  TBasicTalkService* Talk = nullptr;
+  TParameterService* Service = nullptr;
+  std::uint8_t Result = 0xFF;
+  std::string Answer;
+  std::size_t Seen = 0;
+};
+
+// The example of the telegrams: UPID 0x1234, 16 bits, ROM and RAM; read 00 34 12 and the
+// answer 02 01 commit 0x0102; the pending 0xABCD is written 02 34 12 CD AB and committed.
+TEST_F(ParameterTelegrams, GoldenBytesOfOneReadAndWrite) {
+  drivesim::TDriveSim sim({"--pty"});
+  Login(PtyLink(sim));
+  LoadBundled();
+  TParameter* window = Find(0x1234);
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(Read(window));
+  EXPECT_EQ(NewFrames(sim, "pty0"), std::vector<std::string>{"88 00 34 12"});
+  EXPECT_EQ(Answer, std::string("\x02\x01", 2));
+  EXPECT_EQ(window->GetIntValue(), 0x0102);
+  EXPECT_TRUE(window->GetAttrFlag(AttrChanged));
+  window->SetIntValue(usSI, 0xABCD);
+  EXPECT_EQ(window->GetIntValue(), 0x0102);  // pending until the drive confirms
+  ASSERT_TRUE(Write(window));
+  EXPECT_EQ(NewFrames(sim, "pty0"), std::vector<std::string>{"89 02 34 12 CD AB"});
+  EXPECT_EQ(window->GetIntValue(), 0xABCD);
+  window->ClrAttrFlag(AttrValid);
+  ASSERT_TRUE(Read(window));
+  EXPECT_EQ(window->GetIntValue(), 0xABCD);  // it landed in the drive's table
+}
+
+// The mode of each address usage on the wire; a parameter without the memory sends nothing.
+TEST_F(ParameterTelegrams, ModeTableOnTheWire) {
+  drivesim::TDriveSim sim({"--udp4"});
+  Login(Udp4Link(sim));
+  std::string records;
+  const int usages[] = {0x05, 0x01, 0x08, 0x02, 0x0A, 0x00};
+  for (int i = 0; i < 6; ++i) {
+    const std::string usage = std::to_string(usages[i]);
+    const std::string upid = std::to_string(100 + i);
+    records += "[R [D:UInt16 /UPID " + upid + " /DEVICE_UPID 4660 /Level 1 /Caption 'M" + usage +
+               "' /Permission 85 /AddrUsage " + usage + " /UseVFlag '' /UUID 0 /MinValue 0 /MaxValue 65535 /DefValue 0]"
+               " [A " + upid + " 4660 1 'M' 85 " + usage + " '' 0 0 65535 0]] ";
+  }
+  LoadRecords(records);
+  ASSERT_TRUE(Boxes.empty());
+  const struct {
+    int usage;
+    const char* read;
+    const char* write;
+  } expected[] = {{0x05, "88 00 34 12", ""},          {0x01, "88 01 34 12", ""},
+                  {0x08, "", "89 00 34 12 05 00"},    {0x02, "", "89 01 34 12 05 00"},
+                  {0x0A, "", "89 02 34 12 05 00"},    {0x00, "", ""}};
+  for (int i = 0; i < 6; ++i) {
+    SCOPED_TRACE(expected[i].usage);
+    TParameter* node = Find(100 + i);
+    node->SetIntValue(usSI, 5);
+    EXPECT_EQ(Read(node), *expected[i].read != '\0');
+    EXPECT_EQ(Write(node), *expected[i].write != '\0');
+    std::vector<std::string> frames;
+    for (const char* f : {expected[i].read, expected[i].write})
+      if (*f) frames.push_back(f);
+    EXPECT_EQ(NewFrames(sim, "udp4-0"), frames);
+  }
+}
+
+// A short answer is a failed read: nothing is committed and the log says so. An error
+// answer commits nothing either, and neither does a write the drive refuses.
+TEST_F(ParameterTelegrams, FailedAndShortAnswersCommitNothing) {
+  drivesim::TDriveSim sim({"--udp4"});
+  Login(Udp4Link(sim));
+  LoadRecords(
+      "[R [D:UInt32 /UPID 200 /DEVICE_UPID 4660 /Level 1 /Caption 'Wide' /Permission 85 /AddrUsage 15 /UseVFlag ''"
+      " /UUID 0 /MinValue 0 /MaxValue 99999 /DefValue 0] [A 200 4660 1 'Wide' 85 15 '' 0 0 99999 0]]"
+      "[R [D:UInt16 /UPID 201 /DEVICE_UPID 4660 /Level 1 /Caption 'Narrow' /Permission 85 /AddrUsage 15 /UseVFlag ''"
+      " /UUID 0 /MinValue 0 /MaxValue 65535 /DefValue 0] [A 201 4660 1 'Narrow' 85 15 '' 0 0 65535 0]]");
+  TParameter* wide = Find(200);
+  ASSERT_TRUE(Read(wide));
+  EXPECT_EQ(Result, 0);
+  EXPECT_EQ(Answer.size(), 2u);
+  EXPECT_FALSE(wide->GetValid());
+  const auto lines = LogLines();
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
+    return l.find("ProcessUpdate: the answer for UPID 1234h holds 2 bytes, too few for 'Wide'") != std::string::npos;
+  }));
+  // A drive that fails the next read, then a write of the wrong size.
+  TParameter* narrow = Find(201);
+  sim.Set("fail-reads=0x1234:1");
+  ASSERT_TRUE(Read(narrow));
+  EXPECT_EQ(Result, 0x80);
+  EXPECT_FALSE(narrow->GetValid());
+  wide->SetIntValue(usSI, 7);
+  ASSERT_TRUE(Write(wide));
+  EXPECT_EQ(Result, 0x80);
+  EXPECT_FALSE(wide->GetValid());
+  ASSERT_TRUE(Read(narrow));
+  EXPECT_EQ(narrow->GetIntValue(), 0x0102);
+}
+
+// A drive outside the protocol families gets no parameter telegram; the error is logged.
+TEST_F(ParameterTelegrams, NoTelegramsOutsideTheProtocolFamilies) {
+  drivesim::TDriveSim sim({"--udp4"});
+  Login(Udp4Link(sim), 0x60);
+  LoadBundled();
+  EXPECT_EQ(Service->ParServiceCollection()->FGetRequest, nullptr);
+  EXPECT_FALSE(Read(Find(0x1234)));
+  EXPECT_FALSE(Write(Find(0x1234)));
+  EXPECT_TRUE(NewFrames(sim, "udp4-0").empty());
+  const auto lines = LogLines();
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
+    return l.find("TParameterService.GetRequest: no parameter telegrams for this drive") != std::string::npos;
+  }));
+}
+
+// One parameter of each width read and written over a pseudo-terminal: the values of the
+// drive's table, and the written values back from it.
+TEST_F(ParameterTelegrams, EachWidthReadAndWritten) {
+  drivesim::TDriveSim sim({"--pty"});
+  Login(PtyLink(sim));
+  LoadBundled();
+  const struct {
+    std::int32_t upid;
+    const char* type;
+    std::int64_t drive;    // the drive's stored value
+    std::int64_t written;  // within the parameter's limits
+  } cases[] = {
+      {273, "UInt8", 1, 16},          {512, "SInt8", -3, -20},        {4096, "UInt16", 1000, 60000},
+      {12291, "SInt16", 3000, -9999}, {8192, "UInt32", 0x7F000001, 0xC0A80001}, {4112, "SInt32", -5000, -999999},
+      {12296, "UInt64", 1000000, 0},  {12297, "SInt64", -2, -9000000000000LL},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.type);
+    TParameter* node = Find(c.upid);
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->TypeStr(), c.type);
+    ASSERT_TRUE(Read(node));
+    EXPECT_EQ(node->GetIntValue(), c.drive);
+    if (!WriteModeOf(node->AddrUsage())) continue;
+    node->SetIntValue(usSI, c.written);
+    ASSERT_TRUE(Write(node));
+    EXPECT_EQ(Result, 0);
+    node->ClrAttrFlag(AttrValid);
+    ASSERT_TRUE(Read(node));
+    EXPECT_EQ(node->GetIntValue(), c.written);
+  }
+  // The device UPID goes on the wire: 12292 is 3104h on the drive, whose FE FF is -2.
+  ASSERT_TRUE(Read(Find(12292)));
+  EXPECT_EQ(NewFrames(sim, "pty0").back(), "88 00 04 31");
+  EXPECT_EQ(Find(12292)->GetIntValue(), -2);
+  // The text folder's text, without its zeros.
+  auto* label = dynamic_cast<TCapDirParameter*>(Find(272));
+  ASSERT_TRUE(Read(label));
+  EXPECT_EQ(label->GetStrValue(), "Axis 1");
+  label->SetStrValue("Axis 2");
+  ASSERT_TRUE(Write(label));
+  EXPECT_EQ(NewFrames(sim, "pty0").back(), "89 02 10 01 41 78 69 73 20 32");
+  EXPECT_EQ(label->GetStrValue(), "Axis 2");
+}
+
+// Every parameter of the bundled tree that its node reads is answered with status 0 and
+// exactly its value's size (a text folder: its text's), and every parameter of the
+// drive's table is in the tree under its device UPID.
+TEST_F(ParameterTelegrams, BundledTreeAndDriveTableAgree) {
+  drivesim::TDriveSim sim({"--udp4"});
+  Login(Udp4Link(sim));
+  LoadBundled();
+  std::set<std::int32_t> read;
+  std::vector<TParameter*> nodes;
+  Service->ForEachParameter([&](TParameter* Node, bool&) { nodes.push_back(Node); });
+  for (TParameter* node : nodes) {
+    if (!ReadModeOf(node->AddrUsage())) continue;
+    SCOPED_TRACE(AnsiString(node->Caption()));
+    ASSERT_TRUE(Read(node));
+    EXPECT_EQ(Result, 0);
+    const auto* text = dynamic_cast<TCapDirParameter*>(node);
+    EXPECT_EQ(Answer.size(), static_cast<std::size_t>(text ? text->MaxSize() : node->GetSize()));
+    EXPECT_TRUE(node->GetValid());
+    read.insert(node->UPID());
+  }
+  std::set<std::int32_t> table;
+  for (const drivesim::TImageParameter& p : drivesim::SampleParameters()) {
+    table.insert(p.UPID);
+    EXPECT_NE(Service->FindParameterWithDeviceUPID(p.UPID), nullptr) << p.UPID;
+  }
+  EXPECT_EQ(read, table);
+}
+
+}  // namespace
