@@ -13,10 +13,28 @@ inline constexpr std::int64_t SerialReopenPause = 500;
 // Info-list updates before the motor-wizard check, so that the parameters have been read.
 inline constexpr std::int32_t MotorWizardCheckDelay = 100;
 
+// The status poll: from request to request while answers come in time, in milliseconds;
+// a late answer is looked for at this longer wake-up.
+inline constexpr std::int64_t StatusPollInterval = 500;
+inline constexpr std::int64_t StatusAnswerWait = 2000;
+// While an Ethernet scan runs, the status polls pause in steps of this many milliseconds.
+inline constexpr std::int64_t ScanBreakPause = 2;
+// Over Ethernet a swapped drive is reported at this many swapped answers in a row: a
+// drive that answers in place of another for a moment (a scan, an address taken over
+// briefly) does not stop the user.
+inline constexpr std::uint32_t SwappedAnswersBeforeDialog = 3;
+
 // Images of the shared tree image list.
 inline constexpr std::int32_t ProjectImage = 13;
+// A device whose drive is not on line (or an offline device).
 inline constexpr std::int32_t DeviceImage = 87;
-inline constexpr std::int32_t ControllerErrorImage = 121;  // a device whose controller is in error
+// The drive's states: connection lost or another drive, program stopped, running,
+// controller starting, controller in error.
+inline constexpr std::int32_t ConnectionLostImage = 88;
+inline constexpr std::int32_t DriveStoppedImage = 120;
+inline constexpr std::int32_t DriveRunningImage = 119;
+inline constexpr std::int32_t ControllerStartingImage = 122;
+inline constexpr std::int32_t ControllerErrorImage = 121;
 // A module group node: one module, or several (or a module code below 2), each in an
 // error form while a device below shows the controller-error image.
 inline constexpr std::int32_t ModuleGroupImage = 186;

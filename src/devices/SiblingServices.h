@@ -55,6 +55,22 @@ class TTestFileSource {
   virtual AnsiString TestFileName() const = 0;
 };
 
+// "ModuleService": whether the drive's firmware switches a service off.
+class TServiceActivity {
+ public:
+  virtual ~TServiceActivity() = default;
+  // ADefault when the firmware says nothing of the service.
+  virtual bool IsServiceActive(const AnsiString& AServiceName, bool ADefault) const = 0;
+};
+
+// "ParameterService": the poll for the parameters the drive has changed, asked for by
+// the status service while the drive reports such changes.
+class TParameterRefresh {
+ public:
+  virtual ~TParameterRefresh() = default;
+  virtual void RefreshParameters() = 0;
+};
+
 // "ParameterService": what the device reads of the drive's parameters.
 class TParameterValues {
  public:
