@@ -72,7 +72,7 @@ class TConfWizard {
 void SetConfWizard(TConfWizard* Wizard);
 TConfWizard* ConfWizard();
 
-class TModuleService : public TDeviceService, public TTestFileSource {
+class TModuleService : public TDeviceService, public TTestFileSource, public TServiceActivity {
  public:
   TModuleService(TDevice* AOwner, TSLDictionary* AProfDict);
   ~TModuleService() override;
@@ -99,7 +99,7 @@ class TModuleService : public TDeviceService, public TTestFileSource {
   bool LoadModuleData(bool AReload);
   // The switch ServiceName of the first module's "InstanceInfoDict" that has one;
   // Default when none has.
-  bool IsServiceActive(const AnsiString& ServiceName, bool Default) const;
+  bool IsServiceActive(const AnsiString& ServiceName, bool Default) const override;
 
   int GetModuleCount() const { return static_cast<int>(FModuleList.size()); }
   TModuleItem* GetModule(int AIndex) const { return FModuleList.at(AIndex).get(); }
