@@ -115,29 +115,16 @@ void TStatusService::WakeWhenReady() {
   if (FWorkState == wsReady) Wake();
 }
 
-void TStatusService::StartDevice() {
+void TStatusService::Request(bool& Flag) {
   ClearRequests();
-  FStartRequest = true;
+  Flag = true;
   WakeWhenReady();
 }
 
-void TStatusService::StopDevice() {
-  ClearRequests();
-  FStopRequest = true;
-  WakeWhenReady();
-}
-
-void TStatusService::ResetDevice() {
-  ClearRequests();
-  FResetRequest = true;
-  WakeWhenReady();
-}
-
-void TStatusService::BlinkDevice() {
-  ClearRequests();
-  FBlinkDeviceRequest = true;
-  WakeWhenReady();
-}
+void TStatusService::StartDevice() { Request(FStartRequest); }
+void TStatusService::StopDevice() { Request(FStopRequest); }
+void TStatusService::ResetDevice() { Request(FResetRequest); }
+void TStatusService::BlinkDevice() { Request(FBlinkDeviceRequest); }
 
 // A pending blink stays.
 void TStatusService::GoOffline() {

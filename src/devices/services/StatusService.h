@@ -109,6 +109,8 @@ class TStatusService : public TDeviceService, public TStatusGoOffline {
   // A request made while the service waits is taken at the next idle step.
   void WakeWhenReady();
   void ClearRequests();
+  // Sets Flag alone of the requests.
+  void Request(bool& Flag);
 
   // ---- Answers ----
   void ActorResponse(TTalkActor* Actor);

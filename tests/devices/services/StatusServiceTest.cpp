@@ -27,14 +27,20 @@ using namespace vt;
 
 namespace {
 
-// The drive's firmware as the module service knows it: started at once, with the
-// service activity and program start address the test gives.
-class FixtureModule : public TDeviceService, public TServiceActivity {
+// A sibling service that starts and stops at once.
+class FixtureSibling : public TDeviceService {
  public:
   using TDeviceService::TDeviceService;
   void StartUp(bool&) override { SetServiceStatus(dsStarted); }
   void ShutDown(bool&) override { SetServiceStatus(dsStopped); }
   void Kill() override {}
+};
+
+// The drive's firmware as the module service knows it, with the service activity and
+// program start address the test gives.
+class FixtureModule : public FixtureSibling, public TServiceActivity {
+ public:
+  using FixtureSibling::FixtureSibling;
   void DoGetStrVar(const AnsiString& VarName, AnsiString& Value, bool& Found) override {
     if (VarName != "ProgramStartAddr") return;
     Value = StartAddress;
@@ -48,12 +54,9 @@ class FixtureModule : public TDeviceService, public TServiceActivity {
 };
 
 // Counts the status service's calls for a parameter poll.
-class FixtureParameters : public TDeviceService, public TParameterRefresh {
+class FixtureParameters : public FixtureSibling, public TParameterRefresh {
  public:
-  using TDeviceService::TDeviceService;
-  void StartUp(bool&) override { SetServiceStatus(dsStarted); }
-  void ShutDown(bool&) override { SetServiceStatus(dsStopped); }
-  void Kill() override {}
+  using FixtureSibling::FixtureSibling;
   void RefreshParameters() override { ++Refreshes; }
   int Refreshes = 0;
 };
