@@ -13,6 +13,7 @@
 #include "comm/UdpDriver.h"
 #include "devices/DeviceManager.h"
 #include "devices/services/ModuleService.h"
+#include "devices/services/StatusService.h"
 #include "parameters/ParameterManager.h"
 #include "parameters/ParameterService.h"
 #include "parameters/UnitManager.h"
@@ -49,6 +50,7 @@ TSLDictionary* SettingsSection(const char* Name) {
 
 void RegisterDeviceServices(TDeviceManager& Manager) {
   Manager.RegisterServiceClass("ModuleService", DeviceServiceClassOf<TModuleService>());
+  Manager.RegisterServiceClass("StatusService", DeviceServiceClassOf<TStatusService>());
   Manager.RegisterServiceClass("TalkService", DeviceServiceClassOf<TBasicTalkService>());
   InitTalkInterfaceServer();
   Manager.RegisterServiceClass("ParameterService", DeviceServiceClassOf<TParameterService>());
