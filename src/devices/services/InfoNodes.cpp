@@ -207,13 +207,11 @@ void TInfoNodeList::FindNextNodeResponse(TTalkActor* Actor) {
   }
   const TFindInfoPattern& find = *FTalkService->FFindInfoNode;
   const auto address = static_cast<std::uint32_t>(find.GetNodeAddr(*Actor));
-  const std::uint8_t type = find.GetNodeType(*Actor);
   const std::uint16_t size = find.GetNodeSize(*Actor);
   Actor->Clear();
   if (address < CurrentNodeAddr)
     return EndWalk(std::string(ClassName()) + ".FindNextNodeResponse: node address below the search start");
   CurrentNodeAddr = address;
-  CurrentNodeType = type;
   CurrentNodeSize = size;
   Next(wsRead2);
 }
