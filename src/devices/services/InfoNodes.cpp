@@ -52,6 +52,8 @@ constexpr std::array<std::array<TPlace, 3>, 11> Layouts{{
 
 constexpr std::size_t MinNodeSize = 34;
 constexpr int CustomOffset = 80;
+// An empty node is skipped with the text of a short one.
+constexpr char NodeDataError[] = "TInfoNodeItem.Create: node data error";
 
 // The bytes of a field that exist.
 std::string Bytes(const std::string& Data, int Offset, int Size) {
@@ -75,7 +77,7 @@ std::int32_t BinToInt(const std::string& Bytes) {
 
 TInfoNodeItem::TInfoNodeItem(std::string NodeData, std::uint8_t ProSel)
     : FNodeData(std::move(NodeData)), FProSel(ProSel) {
-  if (FNodeData.size() < MinNodeSize) throw Exception(std::string(ClassName()) + ".Create: node data error");
+  if (FNodeData.size() < MinNodeSize) throw Exception(NodeDataError);
 }
 
 std::string TInfoNodeItem::Text(TField Field) const {
@@ -205,13 +207,11 @@ void TInfoNodeList::FindNextNodeResponse(TTalkActor* Actor) {
   }
   const TFindInfoPattern& find = *FTalkService->FFindInfoNode;
   const auto address = static_cast<std::uint32_t>(find.GetNodeAddr(*Actor));
-  const std::uint8_t type = find.GetNodeType(*Actor);
   const std::uint16_t size = find.GetNodeSize(*Actor);
   Actor->Clear();
   if (address < CurrentNodeAddr)
     return EndWalk(std::string(ClassName()) + ".FindNextNodeResponse: node address below the search start");
   CurrentNodeAddr = address;
-  CurrentNodeType = type;
   CurrentNodeSize = size;
   Next(wsRead2);
 }
@@ -222,7 +222,7 @@ void TInfoNodeList::ReadCurrentNode() {
   if (d == 0 || CurrentNodeSize % d != 0)
     return SkipNode(std::string(ClassName()) + ".ReadCurrentNode: node size error (Size = " +
                     std::to_string(CurrentNodeSize) + ")");
-  if (CurrentNodeSize == 0) return SkipNode(std::string("TInfoNodeItem.Create: node data error"));
+  if (CurrentNodeSize == 0) return SkipNode(NodeDataError);
   const TGetBlockPattern& block = *FTalkService->FGetMemoryBlock;
   const int maxSize = block.GetMaxSize();
   if (maxSize <= 0) throw Exception(std::string(ClassName()) + ".ReadCurrentNode: the drive's buffer holds no block");

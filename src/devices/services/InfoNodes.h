@@ -112,7 +112,6 @@ class TInfoNodeList {
   std::uint8_t FNodeType = 0;
   TInfoNodeEvent FRespProc;
   std::uint32_t CurrentNodeAddr = 0;
-  std::uint8_t CurrentNodeType = 0;
   std::uint16_t CurrentNodeSize = 0;
   TWorkState WorkState = wsReady;
   TMxSignal WorkSignal;

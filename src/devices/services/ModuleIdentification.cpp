@@ -2,7 +2,6 @@
 // drive's info nodes or from an offline configuration; each tree's description is
 // searched on disk, exact hits are loaded at once, compatible ones after the user agreed
 // in the tree dialog, and a missing one stops the device.
-#include "comm/BasicTalkService.h"
 #include "comm/SharedLinkState.h"
 #include "devices/Device.h"
 #include "devices/DeviceManager.h"

@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "TalkServiceFixture.h"
+#include "TestUtil.h"
 #include "devices/services/InfoNodes.h"
-#include "platform/Exceptions.h"
 
 using namespace vt;
 
@@ -169,21 +169,13 @@ TEST_F(InfoNodesTest, RefusesAWalkItCannotMake) {
   drivesim::TDriveSim sim({"--udp4"});
   TInfoNodeList list;
   TBasicTalkService* offline = NewService(Udp4Link(sim), "guest", "");
-  const auto raises = [&](TBasicTalkService* Service, const std::string& Text) {
-    try {
-      list.ReadInfoNodes(Service, 0, nullptr);
-      ADD_FAILURE() << "no exception: " << Text;
-    } catch (const Exception& e) {
-      EXPECT_EQ(e.Message(), Text);
-    }
-  };
-  raises(offline, "TInfoNodeList.ReadInfoNodes: not on-line");
+  EXPECT_THROW_MSG(list.ReadInfoNodes(offline, 0, nullptr), "TInfoNodeList.ReadInfoNodes: not on-line");
   TBasicTalkService* service = Login(Udp4Link(sim));
   service->SetProtocolVersion(0x50);
-  raises(service, "TInfoNodeListUnknown talk protocol version!");
+  EXPECT_THROW_MSG(list.ReadInfoNodes(service, 0, nullptr), "TInfoNodeListUnknown talk protocol version!");
   service->SetProtocolVersion(0x80);
   list.ReadInfoNodes(service, 0, [this](TInfoNodeList*) { ++Calls; });
-  raises(service, "TInfoNodeList.ReadInfoNodes: not ready");
+  EXPECT_THROW_MSG(list.ReadInfoNodes(service, 0, nullptr), "TInfoNodeList.ReadInfoNodes: not ready");
   ASSERT_TRUE(StepUntil([&] { return !list.Busy(); }));
   EXPECT_EQ(list.GetCount(), 6);  // the running walk went on untouched
   EXPECT_EQ(Calls, 1);
@@ -229,12 +221,7 @@ TEST(InfoNodeItemTest, FieldsPastTheEndGiveWhatExists) {
   EXPECT_EQ(TInfoNodeItem(Node({{44, "\x07\x01"}}, 45), 1).GetTreeVersion(), 7);  // its low byte only
   EXPECT_EQ(node.GetFileInfo(), "");
   EXPECT_EQ(node.GetCustomInt(-100, 4), 0);
-  try {
-    TInfoNodeItem(std::string(33, 'x'), 1);
-    ADD_FAILURE() << "a 33-byte node was taken";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "TInfoNodeItem.Create: node data error");
-  }
+  EXPECT_THROW_MSG(TInfoNodeItem(std::string(33, 'x'), 1), "TInfoNodeItem.Create: node data error");
 }
 
 }  // namespace

@@ -388,6 +388,16 @@ TEST_F(ModuleServiceOffline, ConfigurationTable) {
   }
 }
 
+// A configuration that cannot be opened shows why, and the device does not start.
+TEST_F(ModuleServiceOffline, MissingConfigurationShowsTheReason) {
+  const std::string file = At("Missing.cfg");
+  TModuleService* module = Started(NewOffline(file));
+  EXPECT_EQ(module->ServiceStatus(), dsError);
+  EXPECT_EQ(module->Device()->State(), dstError);
+  EXPECT_EQ(Messages, std::vector<std::string>{"TStorageManager.GetObject: object with name '" + file + "' not found"});
+  EXPECT_TRUE(Dialogs.empty());
+}
+
 // The details list the configuration's trees and the files found for them.
 TEST_F(ModuleServiceOffline, DialogDetails) {
   TreeAnswer = {mrNo, false};
