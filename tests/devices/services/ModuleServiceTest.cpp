@@ -11,19 +11,23 @@
 
 #include "StorageFixture.h"
 #include "TalkServiceFixture.h"
+#include "comm/SharedLinkState.h"
+#include "devices/ConnectionLostDialog.h"
+#include "devices/DeviceLimits.h"
 #include "devices/DeviceManager.h"
 #include "devices/LoginWindows.h"
 #include "devices/services/ModuleService.h"
+#include "devices/services/StatusService.h"
 #include "runtime/ProgramFolders.h"
 #include "runtime/SettingsTree.h"
-#include "sl/values/Arrays.h"
 #include "sl/values/Scalars.h"
 
 using namespace vt;
 
 namespace {
 
-// Stands in for the status service, which the module service only needs to find.
+// Stands in for the status service, which the module service only needs to find; it
+// never polls the drive.
 class TStatusStandIn : public TDeviceService {
  public:
   using TDeviceService::TDeviceService;
@@ -46,12 +50,12 @@ class ModuleServiceTest : public TalkServiceFixture, public test::TStorageEnviro
     WriteFile("Archives\\Config.sla", test::ArchiveEntryBytes("Quorvel.ini", text.str()));
     ProgramRegistry = std::make_unique<TProgramRegistry>();
     ProgramRegistry->ReadFromFile("archive://Archives\\Config\\Quorvel.ini");
-    AddStatusService("VorlixOnline");
     FreeDeviceManager();
     CreateDeviceManager(ProgramRegistry->GetDictKey("Devices"));
     DeviceManager()->RegisterServiceClass("TalkService", DeviceServiceClassOf<TBasicTalkService>());
     DeviceManager()->RegisterServiceClass("ModuleService", DeviceServiceClassOf<TModuleService>());
-    DeviceManager()->RegisterServiceClass("StatusService", DeviceServiceClassOf<TStatusStandIn>());
+    DeviceManager()->RegisterServiceClass("StatusService", RealStatusService ? DeviceServiceClassOf<TStatusService>()
+                                                                             : DeviceServiceClassOf<TStatusStandIn>());
     WorkDir = AnsiToWide(VT_DATA_DIR) + u"/";
     AppDataDir.clear();
     SetLoginInfoHandler([this](const WideString& Line) { Lines.push_back(WideToUtf8(Line)); });
@@ -75,22 +79,6 @@ class ModuleServiceTest : public TalkServiceFixture, public test::TStorageEnviro
     ProgramRegistry.reset();
     Stop();
     TalkServiceFixture::TearDown();
-  }
-
-  // The status service joins a bundled profile that does not name it yet.
-  static void AddStatusService(const char* Profile) {
-    const std::string path = "Devices\\Services\\StatusService";
-    auto* services = CheckedCast<TSLArray>(
-        ProgramRegistry->GetDictKey(std::string("Devices\\Profiles\\") + Profile)->GetObjWithName(u"Services"));
-    for (int i = 0; i < services->GetCount(); ++i)
-      if (Dict(services->GetObjAtIndex(i))->GetStrWithName(u"Name") == u"StatusService") return;
-    auto entry = MakeRef<TSLDictionary>();
-    entry->SetStrWithName(u"Name", u"StatusService");
-    entry->SetStrWithName(u"Profile", AnsiToWide(path));
-    services->AddObject(entry.get());
-    auto settings = MakeRef<TSLDictionary>();
-    settings->SetStrWithName(u"Name", u"StatusService");
-    ProgramRegistry->GetDictKey("Devices\\Services")->SetObjWithName(u"StatusService", settings.get());
   }
 
   TDevice* NewDevice(const char* Profile) {
@@ -135,6 +123,7 @@ class ModuleServiceTest : public TalkServiceFixture, public test::TStorageEnviro
     return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(Text) != l.npos; });
   }
 
+  bool RealStatusService = false;  // else the stand-in, which never polls
   int Devices = 0;
   std::vector<std::string> Lines;
   std::vector<TTreeDialogRequest> Dialogs;
@@ -148,6 +137,20 @@ class ModuleServiceTest : public TalkServiceFixture, public test::TStorageEnviro
 
 const std::vector<std::string> SampleTrees{"VXOS_VX2_V4S1_0", "VXMC_VX2_V4S1_0", "VXIFETH_VX2_V2S0_0",
                                            "VXAPSERVO_VX2_V3S2_0"};
+// The login window's lines while the sample firmware is identified.
+const std::vector<std::string> SampleLoginLines{
+    "Search for parameter trees in the drive.",
+    "Parameter tree found: VXOS_VX2_V4S1_0.IN2",
+    "Parameter tree found: VXMC_VX2_V4S1_0.IN2",
+    "Parameter tree found: VXIFETH_VX2_V2S0_0.IN2",
+    "Parameter tree found: VXAPSERVO_VX2_V3S2_0.IN2",
+    "",
+    "Search disk for the requested in2 files: ",
+    "in2 file found: VXOS_VX2_V4S1_0.IN2",
+    "in2 file found: VXMC_VX2_V4S1_0.IN2",
+    "in2 file found: VXIFETH_VX2_V2S0_0.IN2",
+    "in2 file found: VXAPSERVO_VX2_V3S2_0.IN2",
+};
 
 // A drive of the bundled profile: the module service walks its info nodes, shows its
 // lines, and loads the four bundled descriptions, one per tree level, with their
@@ -160,19 +163,7 @@ TEST_F(ModuleServiceTest, OnlineIdentifiesAndLoadsTheSampleFirmware) {
     TModuleService* module = Started(NewOnline(serial ? PtyLink(sim) : Udp4Link(sim)));
     EXPECT_EQ(module->Device()->State(), dstStarted);
     ASSERT_EQ(module->ServiceStatus(), dsStarted);
-    EXPECT_EQ(Lines, (std::vector<std::string>{
-                         "Search for parameter trees in the drive.",
-                         "Parameter tree found: VXOS_VX2_V4S1_0.IN2",
-                         "Parameter tree found: VXMC_VX2_V4S1_0.IN2",
-                         "Parameter tree found: VXIFETH_VX2_V2S0_0.IN2",
-                         "Parameter tree found: VXAPSERVO_VX2_V3S2_0.IN2",
-                         "",
-                         "Search disk for the requested in2 files: ",
-                         "in2 file found: VXOS_VX2_V4S1_0.IN2",
-                         "in2 file found: VXMC_VX2_V4S1_0.IN2",
-                         "in2 file found: VXIFETH_VX2_V2S0_0.IN2",
-                         "in2 file found: VXAPSERVO_VX2_V3S2_0.IN2",
-                     }));
+    EXPECT_EQ(Lines, SampleLoginLines);
     EXPECT_EQ(ModuleNames(module), SampleTrees);
     for (int i = 0; i < module->GetModuleCount(); ++i) {
       EXPECT_NE(module->GetModule(i)->Data(), nullptr);
@@ -196,6 +187,51 @@ TEST_F(ModuleServiceTest, OnlineIdentifiesAndLoadsTheSampleFirmware) {
     EXPECT_TRUE(Dialogs.empty());
     EXPECT_TRUE(Messages.empty());
   }
+}
+
+// A drive logged in with the bundled profile and its real status service: the module
+// service identifies and loads the sample firmware, the device icon follows the drive's
+// status word, and a drive falling silent and answering again loses and recovers the
+// connection without asking anything.
+class SampleFirmwareLogin : public ModuleServiceTest {
+ protected:
+  SampleFirmwareLogin() { RealStatusService = true; }
+};
+
+TEST_F(SampleFirmwareLogin, IdentifiesLoadsAndFollowsTheDrive) {
+  drivesim::TDriveSim sim({"--pty", "--udp4"});
+  shortTimeout = 300;  // a silent drive is noticed within a second
+  SetMaxNumberOfTries(2);
+  std::vector<std::string> lost;
+  SetConnectionLostHandler([&](const WideString& Message) {
+    lost.push_back(WideToUtf8(Message));
+    return mrRetry;
+  });
+  for (const bool serial : {true, false}) {
+    SCOPED_TRACE(serial ? "pty" : "udp4");
+    Lines.clear();
+    sim.Set("status-word=0x8001");
+    TModuleService* module = Started(NewOnline(serial ? PtyLink(sim) : Udp4Link(sim)));
+    TDevice* device = module->Device();
+    ASSERT_EQ(device->State(), dstStarted);
+    EXPECT_EQ(Lines, SampleLoginLines);
+    EXPECT_EQ(ModuleNames(module), SampleTrees);
+    EXPECT_EQ(device->GetService("StatusService")->ServiceStatus(), dsStarted);
+    const auto image = [&] { return device->Model()->ImageIndex(); };
+    EXPECT_TRUE(StepUntil([&] { return image() == DriveRunningImage; })) << image();
+    sim.Set("status-word=0x8000");
+    EXPECT_TRUE(StepUntil([&] { return image() == DriveStoppedImage; })) << image();
+
+    sim.Set("silent=1");
+    ASSERT_TRUE(StepUntil([&] { return device->DeviceType() == dtConnectionLost; }));
+    EXPECT_EQ(image(), ConnectionLostImage);
+    sim.Set("silent=0");
+    ASSERT_TRUE(StepUntil([&] { return device->DeviceType() == dtOnline; }));
+    EXPECT_TRUE(StepUntil([&] { return image() == DriveStoppedImage; })) << image();
+    EXPECT_TRUE(Dialogs.empty());
+    EXPECT_TRUE(lost.empty());
+  }
+  SetConnectionLostHandler(nullptr);
 }
 
 // Trees of the drive that have only a compatible description, or none: the tree dialog
