@@ -56,7 +56,7 @@ void TGenericBoolParameter::UpdateSetVFlags() {
 // ---- TBoolParameter ----
 
 TBoolParameter::TBoolParameter(TParameterService* AOwner, const TSLNamedCollection* ARecord)
-    : TGenericBoolParameter(AOwner, ARecord) {
+    : TTelegramParameter(AOwner, ARecord) {
   FTypeStr = "Bool";
   FPropList.FObjType = "Bool Parameter";
   AddStringProperty("Name", 1);

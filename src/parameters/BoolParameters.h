@@ -39,7 +39,7 @@ class TGenericBoolParameter : public TParameter {
   std::vector<TVisibilityFlag*> FSetVFlagList;  // the controller owns the flags
 };
 
-class TBoolParameter : public TGenericBoolParameter {
+class TBoolParameter : public TTelegramParameter<TGenericBoolParameter> {
  public:
   // "DefValue" (required): true when not 0.
   TBoolParameter(TParameterService* AOwner, const TSLNamedCollection* ARecord);

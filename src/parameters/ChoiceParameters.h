@@ -47,11 +47,12 @@ void SetUnitSystemOf(TParameterService* Owner, std::uint16_t Code);
 
 // Child: the option class of the width, whose GetChildValue is compared.
 template <class Base, class Traits, class Child>
-class TChoiceDirParameter : public Base {
+class TChoiceDirParameter : public TTelegramParameter<Base> {
  public:
   using TValue = typename Traits::Value;
 
-  TChoiceDirParameter(TParameterService* AOwner, const TSLNamedCollection* ARecord) : Base(AOwner, ARecord) {
+  TChoiceDirParameter(TParameterService* AOwner, const TSLNamedCollection* ARecord)
+      : TTelegramParameter<Base>(AOwner, ARecord) {
     this->FTypeStr = Traits::TypeStr;
     this->FPropList.FObjType = Traits::ObjType;
     this->AddStringProperty("Name", 1);

@@ -66,7 +66,7 @@ TDirectoryParameter::TDirectoryParameter(TParameterService* AOwner, const TSLNam
 // ---- TCapDirParameter ----
 
 TCapDirParameter::TCapDirParameter(TParameterService* AOwner, const TSLNamedCollection* ARecord)
-    : TGenericDirParameter(AOwner, ARecord) {
+    : TTelegramParameter(AOwner, ARecord) {
   FDefaultValue = WideToAnsi(ARecord->GetStrWithName(u"DefValue"));
   FTypeStr = "CapDir";
   FPropList.FObjType = "CapDir Parameter";
@@ -106,25 +106,8 @@ void TCapDirParameter::SetDefaultValue(TUnitSystem System) {
 
 void TCapDirParameter::CopyTempToData() { CommitValue(FTempCache, FDataCache); }
 
-void TCapDirParameter::RequestUpdate(TTalkActor* Actor, TBasicTalkService* TalkService, TActorEvent OnResponse) {
-  RequestValueUpdate(std::move(OnResponse));
-}
-
-void TCapDirParameter::ProcessUpdate(TTalkActor* Actor, TBasicTalkService* TalkService) { ProcessValueUpdate(Actor); }
-
-void TCapDirParameter::RequestModify(TTalkActor* Actor, TBasicTalkService* TalkService, TActorEvent OnResponse) {
-  RequestValueModify(std::move(OnResponse));
-}
-
-void TCapDirParameter::ProcessModify(TTalkActor* Actor, TBasicTalkService* TalkService, TDeviceType Type) {
-  ProcessValueModify(Actor, Type);
-}
-
-// The text without length byte or terminating zero.
-std::string TCapDirParameter::PendingValueBytes() { return FTempCache; }
-
-// Any answer is a text: up to its first zero, at most 64 characters.
-bool TCapDirParameter::TakeValueBytes(std::string_view Data) {
+// At most 64 characters are kept.
+bool TCapDirParameter::DecodePendingValue(std::string_view Data) {
   FTempCache = Data.substr(0, Data.find('\0'));
   return true;
 }

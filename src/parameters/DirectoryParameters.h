@@ -59,7 +59,7 @@ class TDirectoryParameter : public TGenericDirParameter {
 
 // A folder with a text of at most 64 characters, stored on the drive under the folder's
 // own UPID. Its model node may be edited in the tree.
-class TCapDirParameter : public TGenericDirParameter {
+class TCapDirParameter : public TTelegramParameter<TGenericDirParameter> {
  public:
   // Reads "DefValue" and "MaxSize" (required) besides the common keys.
   TCapDirParameter(TParameterService* AOwner, const TSLNamedCollection* ARecord);
@@ -84,18 +84,13 @@ class TCapDirParameter : public TGenericDirParameter {
   // Commits the pending text unless the folder is valid and holds it already; a commit
   // marks the folder changed and valid.
   void CopyTempToData() override;
-  // The text travels in the parameter telegrams under the folder's own UPID.
-  void RequestUpdate(TTalkActor* Actor, TBasicTalkService* TalkService, TActorEvent OnResponse) override;
-  void ProcessUpdate(TTalkActor* Actor, TBasicTalkService* TalkService) override;
-  void RequestModify(TTalkActor* Actor, TBasicTalkService* TalkService, TActorEvent OnResponse) override;
-  void ProcessModify(TTalkActor* Actor, TBasicTalkService* TalkService, TDeviceType Type) override;
+  // The text travels in the parameter telegrams under the folder's own UPID, without
+  // length byte or terminating zero; any answer is a text, up to its first zero.
+  bool DecodePendingValue(std::string_view Data) override;
+  AnsiString EncodePendingValue() override { return FTempCache; }
 
   std::uint8_t MaxSize() const { return FMaxSize; }
   const AnsiString& TempCache() const { return FTempCache; }
-
- protected:
-  std::string PendingValueBytes() override;
-  bool TakeValueBytes(std::string_view Data) override;
 
  private:
   TParameterStr FDefaultValue;

@@ -52,7 +52,7 @@ float RoundToSingle(double Value) {
 
 TGenericFloatParameter::TGenericFloatParameter(TParameterService* AOwner, const TSLNamedCollection* ARecord,
                                                std::int32_t ASize)
-    : TParameter(AOwner, ARecord), FSize(ASize) {
+    : TTelegramParameter(AOwner, ARecord), FSize(ASize) {
   if (ARecord->NameExists(u"AdditionalFunction")) {
     const AnsiString text = WideToAnsi(ARecord->GetStrWithName(u"AdditionalFunction"));
     const AnsiString upper = UpperCaseAnsi(text);

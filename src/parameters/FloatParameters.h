@@ -16,7 +16,7 @@ namespace vt {
 // The nearest single to Value, ties to even; beyond the single range an infinity.
 float RoundToSingle(double Value);
 
-class TGenericFloatParameter : public TParameter {
+class TGenericFloatParameter : public TTelegramParameter<TParameter> {
  public:
   // Reads "AdditionalFunction" (optional), "UUID" (required) and the unit it names.
   TGenericFloatParameter(TParameterService* AOwner, const TSLNamedCollection* ARecord, std::int32_t ASize);

@@ -8,6 +8,7 @@
 #include "devices/Device.h"
 #include "parameters/ParameterManager.h"
 #include "parameters/ParameterService.h"
+#include "parameters/ValueCoding.h"
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
 #include "platform/Format.h"
@@ -133,7 +134,7 @@ const TIntClassInfo& TSInt64Parameter::Info() {
 
 template <class T>
 TIntParameterOf<T>::TIntParameterOf(TParameterService* AOwner, const TSLNamedCollection* ARecord)
-    : TGenericIntParameter(AOwner, ARecord) {
+    : TTelegramParameter(AOwner, ARecord) {
   FSize = sizeof(T);
   FTypeStr = Info().TypeName;
   FPropList.FObjType = Info().ObjectType;
@@ -440,7 +441,7 @@ void TIntParameterOf<T>::SetSafetyPar(const AnsiString& Raw, bool Login) {
 
 template <class T>
 AnsiString TIntParameterOf<T>::GetSafetyPar() {
-  return ValueToData(Widen(NewDataCache), FSize);
+  return EncodeLittleEndian(static_cast<std::uint64_t>(Widen(NewDataCache)), FSize);
 }
 
 template <class T>
@@ -451,36 +452,16 @@ void TIntParameterOf<T>::CopyTempToData() {
 }
 
 template <class T>
-std::string TIntParameterOf<T>::PendingValueBytes() {
-  return ValueToData(Widen(TempCache), FSize);
+AnsiString TIntParameterOf<T>::EncodePendingValue() {
+  return EncodeLittleEndian(static_cast<std::uint64_t>(Widen(TempCache)), FSize);
 }
 
-// An answer shorter than the value is no value.
 template <class T>
-bool TIntParameterOf<T>::TakeValueBytes(std::string_view Data) {
-  if (Data.size() < sizeof(T)) return false;
-  TempCache = FromBytes(Data);
+bool TIntParameterOf<T>::DecodePendingValue(std::string_view Data) {
+  std::uint64_t value = 0;
+  if (!DecodeLittleEndian(Data, sizeof(T), value)) return false;
+  TempCache = static_cast<T>(value);
   return true;
-}
-
-template <class T>
-void TIntParameterOf<T>::RequestUpdate(TTalkActor* Actor, TBasicTalkService* TalkService, TActorEvent OnResponse) {
-  RequestValueUpdate(std::move(OnResponse));
-}
-
-template <class T>
-void TIntParameterOf<T>::ProcessUpdate(TTalkActor* Actor, TBasicTalkService* TalkService) {
-  ProcessValueUpdate(Actor);
-}
-
-template <class T>
-void TIntParameterOf<T>::RequestModify(TTalkActor* Actor, TBasicTalkService* TalkService, TActorEvent OnResponse) {
-  RequestValueModify(std::move(OnResponse));
-}
-
-template <class T>
-void TIntParameterOf<T>::ProcessModify(TTalkActor* Actor, TBasicTalkService* TalkService, TDeviceType Type) {
-  ProcessValueModify(Actor, Type);
 }
 
 template class TIntParameterOf<std::uint8_t>;

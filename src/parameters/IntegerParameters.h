@@ -50,7 +50,7 @@ struct TIntClassInfo {
 };
 
 template <class T>
-class TIntParameterOf : public TGenericIntParameter {
+class TIntParameterOf : public TTelegramParameter<TGenericIntParameter> {
   static_assert(std::is_integral_v<T>);
 
  public:
@@ -123,16 +123,10 @@ class TIntParameterOf : public TGenericIntParameter {
   // commit marks the parameter changed and valid.
   void CopyTempToData() override;
 
-  void RequestUpdate(TTalkActor* Actor, TBasicTalkService* TalkService, TActorEvent OnResponse) override;
-  void ProcessUpdate(TTalkActor* Actor, TBasicTalkService* TalkService) override;
-  void RequestModify(TTalkActor* Actor, TBasicTalkService* TalkService, TActorEvent OnResponse) override;
-  void ProcessModify(TTalkActor* Actor, TBasicTalkService* TalkService, TDeviceType Type) override;
-
   std::int64_t PendingValue() const override { return Widen(TempCache); }
-
- protected:
-  std::string PendingValueBytes() override;
-  bool TakeValueBytes(std::string_view Data) override;
+  // The pattern, little-endian; an answer shorter than the value is no value.
+  bool DecodePendingValue(std::string_view Data) override;
+  AnsiString EncodePendingValue() override;
 
  private:
   static std::int64_t Widen(T Value) { return static_cast<std::int64_t>(Value); }

@@ -137,22 +137,22 @@ void TParameter::RequestValueUpdate(TActorEvent OnResponse) {
 void TParameter::ProcessValueUpdate(TTalkActor* Actor) {
   if (!ReadModeOf(FAddrUsage) || Actor->GetResult() != ParStatusOk) return;
   const std::string data = FOwner->GetResponse(*Actor);
-  if (!TakeValueBytes(data)) {
+  if (!DecodePendingValue(data)) {
     LogError(Format("%s.ProcessUpdate: the answer for UPID %4.4xh holds %d bytes, too few for '%s'", ClassName(),
                     FUPID, static_cast<int>(data.size()), AnsiString(FCaption)));
     return;
   }
-  CopyTempToData();
+  CommitRead();
 }
 
 void TParameter::RequestValueModify(TActorEvent OnResponse) {
   if (const auto mode = WriteModeOf(FAddrUsage))
-    FOwner->SetRequest(ParameterPayload(*mode, FUPID, PendingValueBytes()), std::move(OnResponse));
+    FOwner->SetRequest(ParameterPayload(*mode, FUPID, EncodePendingValue()), std::move(OnResponse));
 }
 
 void TParameter::ProcessValueModify(TTalkActor* Actor, TDeviceType Type) {
   const bool writable = WriteModeOf(FAddrUsage).has_value();
-  if (Type == dtOffline || (Type == dtOnline && writable && Actor->GetResult() == ParStatusOk)) CopyTempToData();
+  if (Type == dtOffline || (Type == dtOnline && writable && Actor->GetResult() == ParStatusOk)) CommitWrite();
 }
 
 TParameter* TParameter::LastChild() const {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "comm/TalkActor.h"
@@ -164,9 +165,9 @@ class TParameter {
   // "Invalid class typecast".
   virtual double GetFloatValue();
 
-  // ---- The value bytes of one read or write, by type; the shared telegrams call them ----
-  // A get answer's data into the pending value. Data shorter than the value fail the read:
-  // false, and nothing is taken (no byte past the data is read).
+  // ---- The value bytes of one read or write, by type; the shared read and write call them ----
+  // A get answer's data into the pending value. Data that cannot hold a value (shorter
+  // than it) fail the read: false, and nothing is taken (no byte past the data is read).
   virtual bool DecodePendingValue(std::string_view Data) { return false; }
   // The pending value as a set telegram carries it after mode and UPID.
   virtual AnsiString EncodePendingValue() { return {}; }
@@ -280,25 +281,20 @@ class TParameter {
   void AddStringProperty(const AnsiString& AName, std::int32_t Ident);
 
   // ---- The single read and write every value class shares ----
-  // The classes' RequestUpdate, ProcessUpdate, RequestModify and ProcessModify call
-  // these; only the value's bytes differ, through the two hooks below.
+  // TTelegramParameter's RequestUpdate, ProcessUpdate, RequestModify and ProcessModify call
+  // these; only the value's bytes and commits differ, through the hooks above.
   // Get mode 0x00 when the ROM value is readable, else 0x01 for the RAM value, else
   // nothing is sent.
   void RequestValueUpdate(TActorEvent OnResponse);
-  // With result 0 the answer becomes the pending value, which is committed. An answer
-  // the class cannot take (shorter than its value) is a failed read: nothing changes,
-  // and the debug log says so.
+  // With result 0 the answer becomes the pending value, which CommitRead takes over. An
+  // answer the class cannot take (shorter than its value) is a failed read: nothing
+  // changes, and the debug log says so.
   void ProcessValueUpdate(TTalkActor* Actor);
   // Set mode by the writable memories, then the pending value's bytes.
   void RequestValueModify(TActorEvent OnResponse);
-  // Online: commits when writable and the result is 0; offline: commits at once (no
+  // Online: CommitWrite when writable and the result is 0; offline: at once (no
   // telegram went out); other device types: nothing.
   void ProcessValueModify(TTalkActor* Actor, TDeviceType Type);
-  // The pending value as it goes on the wire.
-  virtual std::string PendingValueBytes() { return {}; }
-  // Takes an answer's data into the pending value; false, changing nothing, when the
-  // data cannot hold a value. Never reads past Data.
-  virtual bool TakeValueBytes(std::string_view Data) { return false; }
 
   std::int32_t FUPID = 0;
   std::int32_t FMasterUPID = 0;
@@ -340,6 +336,24 @@ class TParameter {
   bool GearRatio(double& Ratio);
   // The rotary value of 4505, when 4504 switches the correction on.
   bool RotaryValue(double& Value) const;
+};
+
+// A node whose value travels in the parameter telegrams under its own device UPID: its
+// read and write are the shared ones, its value bytes and commits its class's hooks.
+template <class Base>
+class TTelegramParameter : public Base {
+ public:
+  using Base::Base;
+  void RequestUpdate(TTalkActor* Actor, TBasicTalkService* TalkService, TActorEvent OnResponse) override {
+    this->RequestValueUpdate(std::move(OnResponse));
+  }
+  void ProcessUpdate(TTalkActor* Actor, TBasicTalkService* TalkService) override { this->ProcessValueUpdate(Actor); }
+  void RequestModify(TTalkActor* Actor, TBasicTalkService* TalkService, TActorEvent OnResponse) override {
+    this->RequestValueModify(std::move(OnResponse));
+  }
+  void ProcessModify(TTalkActor* Actor, TBasicTalkService* TalkService, TDeviceType Type) override {
+    this->ProcessValueModify(Actor, Type);
+  }
 };
 
 }  // namespace vt

@@ -38,7 +38,7 @@ void TGenericStrParameter::GetScaledNewValue(TValueRec& Value, TUnitSystem Syste
 // ---- TStringParameter ----
 
 TStringParameter::TStringParameter(TParameterService* AOwner, const TSLNamedCollection* ARecord)
-    : TGenericStrParameter(AOwner, ARecord) {
+    : TTelegramParameter(AOwner, ARecord) {
   FDefaultValue = WideToAnsi(ARecord->GetStrWithName(u"DefValue"));
   FTypeStr = "String";
   FPropList.FObjType = "String Parameter";
@@ -100,7 +100,7 @@ void TStringParameter::CommitRead() {
 void TStringParameter::CommitWrite() { CommitRead(); }
 
 void TStringParameter::ProcessUpdate(TTalkActor* Actor, TBasicTalkService* TalkService) {
-  TGenericStrParameter::ProcessUpdate(Actor, TalkService);
+  TTelegramParameter::ProcessUpdate(Actor, TalkService);
   KeepDefinitionFileName(FTempCache);
 }
 

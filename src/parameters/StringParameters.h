@@ -38,7 +38,7 @@ class TGenericStrParameter : public TParameter {
   }
 };
 
-class TStringParameter final : public TGenericStrParameter {
+class TStringParameter final : public TTelegramParameter<TGenericStrParameter> {
  public:
   // Reads "DefValue" and "MaxSize" (required; the low 8 bits kept).
   TStringParameter(TParameterService* AOwner, const TSLNamedCollection* ARecord);

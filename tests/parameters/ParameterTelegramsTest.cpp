@@ -1,7 +1,8 @@
 // The parameter telegrams: patterns by protocol family, modes by address usage, the
-// changed-parameter answer; and single reads and writes of the bundled description
-// files' parameters against drivesim over a pseudo-terminal and UDP, with the golden
-// bytes of its log and the consistency of its parameter table with the bundled tree.
+// changed-parameter answer; and single reads and writes of every value type against
+// drivesim over a pseudo-terminal and UDP (the bundled description files' parameters and
+// entries added to the drive's table), with the golden bytes of its log and the
+// consistency of its parameter table with the bundled tree.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,11 +15,14 @@
 #include "TalkServiceFixture.h"
 #include "comm/TalkActor.h"
 #include "devices/DeviceManager.h"
+#include "parameters/BoolParameters.h"
 #include "parameters/DirectoryParameters.h"
+#include "parameters/EnumParameters.h"
 #include "parameters/IntegerParameters.h"
 #include "parameters/ParameterManager.h"
 #include "parameters/ParameterService.h"
 #include "parameters/ParameterTelegrams.h"
+#include "parameters/RadioParameters.h"
 #include "parameters/UnitService.h"
 #include "platform/Dialogs.h"
 #include "sl/values/Scalars.h"
@@ -313,6 +317,166 @@ TEST_F(ParameterTelegrams, EachWidthReadAndWritten) {
   ASSERT_TRUE(Write(label));
   EXPECT_EQ(NewFrames(sim, "pty0").back(), "89 02 10 01 41 78 69 73 20 32");
   EXPECT_EQ(label->GetStrValue(), "Axis 2");
+}
+
+// A description record of Type at UPID with the common keys, then Fields ("Key", "value").
+std::string TypedRecord(const std::string& Type, int UPID, int Level, const std::string& Caption, int Usage,
+                        const std::vector<std::pair<std::string, std::string>>& Fields = {}) {
+  std::vector<std::pair<std::string, std::string>> fields = {
+      {"UPID", std::to_string(UPID)}, {"Level", std::to_string(Level)}, {"Caption", "'" + Caption + "'"},
+      {"Permission", "85"},           {"AddrUsage", std::to_string(Usage)}, {"UseVFlag", "''"}};
+  fields.insert(fields.end(), Fields.begin(), Fields.end());
+  std::string keys, values;
+  for (const auto& [key, value] : fields) {
+    keys += " /" + key + " " + value;
+    values += " " + value;
+  }
+  return "[R [D:" + Type + keys + "] [A" + values + "]] ";
+}
+
+// The other value types over a pseudo-terminal, each against an entry added to the
+// drive's table: the golden bytes of a read and a write, and the written value read back.
+TEST_F(ParameterTelegrams, EachValueTypeReadAndWritten) {
+  drivesim::TDriveSim sim({"--pty", "--parameter=0x0400,2,0x0F,0", "--parameter=0x0401,2,0x03,1",
+                           "--text-parameter=0x0123,4,0x0F,ABC", "--parameter=0x0500,4,0x0F,0x12345678",
+                           "--parameter=0x0600,2,0x0F,1", "--parameter=0x0700,4,0x0F,0x3F800000",
+                           "--text-parameter=1000,16,0x0F,Axis A"});
+  Login(PtyLink(sim));
+  LoadRecords(TypedRecord("Bool", 0x0400, 1, "Brake", 15, {{"DefValue", "0"}}) +
+              TypedRecord("Bool", 0x0401, 1, "Live", 3, {{"DefValue", "0"}}) +
+              TypedRecord("String", 0x0123, 1, "Tag", 15, {{"DefValue", "''"}, {"MaxSize", "4"}}) +
+              TypedRecord("EnumDir32", 0x0500, 1, "Code", 15, {{"DefValue", "0"}}) +
+              TypedRecord("EnumChild32", 0x0501, 2, "Other", 15, {{"ChildValue", "16909060"}}) +
+              TypedRecord("RadioDir16", 0x0600, 1, "Power", 15, {{"DefValue", "0"}}) +
+              TypedRecord("RadioChild", 0x0601, 2, "Off", 15, {{"ChildValue", "0"}}) +
+              TypedRecord("RadioChild", 0x0602, 2, "On", 15, {{"ChildValue", "1"}}) +
+              TypedRecord("FLOATIEEE754", 0x0700, 1, "Gain", 15,
+                          {{"UUID", "0"}, {"MinValue", "3240099840"}, {"MaxValue", "1092616192"}, {"DefValue", "0"}}) +  // -10 to 10
+              TypedRecord("String", 1000, 1, "Name", 15, {{"DefValue", "''"}, {"MaxSize", "16"}}));
+  ASSERT_TRUE(Boxes.empty()) << Boxes.front();
+
+  // Boolean: a word of 0 or 1.
+  TParameter* brake = Find(0x0400);
+  ASSERT_TRUE(Read(brake));
+  EXPECT_EQ(NewFrames(sim, "pty0"), std::vector<std::string>{"88 00 00 04"});
+  EXPECT_FALSE(brake->GetBoolValue());
+  brake->SetBoolValue(true);
+  ASSERT_TRUE(Write(brake));
+  EXPECT_EQ(NewFrames(sim, "pty0"), std::vector<std::string>{"89 02 00 04 01 00"});
+  EXPECT_TRUE(brake->GetBoolValue());
+  // A RAM-only boolean's read fills its RAM value and leaves it uncommitted.
+  auto* live = static_cast<TBoolParameter*>(Find(0x0401));
+  ASSERT_TRUE(Read(live));
+  EXPECT_EQ(NewFrames(sim, "pty0"), std::vector<std::string>{"88 01 01 04"});
+  EXPECT_TRUE(live->RAMValue());
+  EXPECT_FALSE(live->GetValid());
+
+  // String: the drive's "ABC" then NUL; a write carries the text alone, cut to MaxSize.
+  TParameter* tag = Find(0x0123);
+  ASSERT_TRUE(Read(tag));
+  EXPECT_EQ(Answer, std::string("ABC\0", 4));
+  EXPECT_EQ(tag->GetStrValue(), "ABC");
+  tag->SetStrValue("XY");
+  ASSERT_TRUE(Write(tag));
+  tag->SetStrValue("Longer");
+  ASSERT_TRUE(Write(tag));
+  EXPECT_EQ(NewFrames(sim, "pty0"),
+            (std::vector<std::string>{"88 00 23 01", "89 02 23 01 58 59", "89 02 23 01 4C 6F 6E 67"}));
+  tag->ClrAttrFlag(AttrValid);
+  ASSERT_TRUE(Read(tag));
+  EXPECT_EQ(tag->GetStrValue(), "Long");
+  // The drive's name renames the device when read.
+  ASSERT_TRUE(Read(Find(1000)));
+  EXPECT_EQ(Talk->Device()->Caption(), "Axis A");
+
+  // 32-bit enumeration: four value bytes.
+  auto* code = static_cast<TEnumDir32Parameter*>(Find(0x0500));
+  ASSERT_TRUE(Read(code));
+  EXPECT_EQ(Answer, std::string("\x78\x56\x34\x12", 4));
+  EXPECT_EQ(code->GetValue(), 0x12345678u);
+  EXPECT_EQ(code->GetSelectedChild(), nullptr);
+  code->SetValue(0x01020304);
+  ASSERT_TRUE(Write(code));
+  EXPECT_EQ(NewFrames(sim, "pty0").back(), "89 02 00 05 04 03 02 01");
+  code->ClrAttrFlag(AttrValid);
+  ASSERT_TRUE(Read(code));
+  EXPECT_EQ(code->GetSelectedChild(), Find(0x0501));
+
+  // Radio: the drive's 1 selects On; selecting Off writes the directory's value 0.
+  auto* power = static_cast<TRadioDir16Parameter*>(Find(0x0600));
+  ASSERT_TRUE(Read(power));
+  EXPECT_TRUE(Find(0x0602)->GetBoolValue());
+  Find(0x0601)->SetScaledValue("true", usSI, "SCALED");
+  ASSERT_TRUE(Write(power));
+  EXPECT_EQ(NewFrames(sim, "pty0").back(), "89 02 00 06 00 00");
+  power->ClrAttrFlag(AttrValid);
+  ASSERT_TRUE(Read(power));
+  EXPECT_TRUE(Find(0x0601)->GetBoolValue());
+  EXPECT_FALSE(Find(0x0602)->GetBoolValue());
+
+  // Single-precision float: 00 00 80 3F is 1.0.
+  TParameter* gain = Find(0x0700);
+  ASSERT_TRUE(Read(gain));
+  EXPECT_EQ(Answer, std::string("\x00\x00\x80\x3F", 4));
+  EXPECT_EQ(gain->GetFloatValue(), 1.0);
+  gain->SetScaledValue("2.5", usSI, "SCALED");
+  ASSERT_TRUE(Write(gain));
+  EXPECT_EQ(NewFrames(sim, "pty0").back(), "89 02 00 07 00 00 20 40");
+  gain->ClrAttrFlag(AttrValid);
+  ASSERT_TRUE(Read(gain));
+  EXPECT_EQ(gain->GetFloatValue(), 2.5);
+}
+
+// A short answer fails the read of every value type alike: nothing is committed. The
+// drive's entries are narrower than the descriptions say.
+TEST_F(ParameterTelegrams, ShortAnswersFailEveryValueType) {
+  drivesim::TDriveSim sim({"--udp4", "--parameter=0x0400,1,0x0F,1", "--parameter=0x0500,2,0x0F,7",
+                           "--parameter=0x0600,1,0x0F,1", "--parameter=0x0700,2,0x0F,0"});
+  Login(Udp4Link(sim));
+  LoadRecords(TypedRecord("Bool", 0x0400, 1, "Brake", 15, {{"DefValue", "0"}}) +
+              TypedRecord("EnumDir32", 0x0500, 1, "Code", 15, {{"DefValue", "0"}}) +
+              TypedRecord("RadioDir16", 0x0600, 1, "Power", 15, {{"DefValue", "0"}}) +
+              TypedRecord("FLOATIEEE754", 0x0700, 1, "Gain", 15,
+                          {{"UUID", "0"}, {"MinValue", "3240099840"}, {"MaxValue", "1092616192"}, {"DefValue", "0"}}));
+  ASSERT_TRUE(Boxes.empty()) << Boxes.front();
+  for (const std::int32_t upid : {0x0400, 0x0500, 0x0600, 0x0700}) {
+    SCOPED_TRACE(upid);
+    TParameter* node = Find(upid);
+    ASSERT_TRUE(Read(node));
+    EXPECT_EQ(Result, 0);
+    EXPECT_LT(Answer.size(), static_cast<std::size_t>(node->GetSize()));
+    EXPECT_FALSE(node->GetValid());
+    EXPECT_FALSE(node->GetAttrFlag(AttrChanged));
+  }
+}
+
+// The entries the tests add to the drive's table: numbers little-endian in their size,
+// texts cut to theirs and padded with zeros; a malformed entry is refused.
+TEST(DriveTableEntries, TakenAndRefused) {
+  const struct {
+    const char* text;
+    bool isText;
+    std::string stored;
+  } taken[] = {{"0x0400,2,0x0F,258", false, std::string("\x02\x01", 2)},
+               {"7,4,3,-2", false, "\xFE\xFF\xFF\xFF"},
+               {"0x0123,4,15,A,B", true, std::string("A,B\0", 4)},
+               {"0x0123,2,15,ABC", true, "AB"}};
+  for (const auto& t : taken) {
+    SCOPED_TRACE(t.text);
+    drivesim::TImageParameter p;
+    ASSERT_TRUE(drivesim::ParseParameter(t.text, t.isText, p));
+    EXPECT_EQ(p.Text, t.isText);
+    EXPECT_EQ(p.Stored, t.stored);
+    EXPECT_EQ(p.Working, t.stored);
+    EXPECT_EQ(p.Size, t.stored.size());
+  }
+  const std::pair<const char*, bool> refused[] = {{"1,9,15,0", false},  {"1,0,15,0", false}, {"1,2,15", false},
+                                                  {"1,2,15,x", false},  {"0x10000,2,15,0", false},
+                                                  {"1,2,15,", false},   {"1,0,15,A", true}, {"1,2,0x10000,A", true}};
+  for (const auto& [text, isText] : refused) {
+    drivesim::TImageParameter p;
+    EXPECT_FALSE(drivesim::ParseParameter(text, isText, p)) << text;
+  }
 }
 
 // Every parameter of the bundled tree that its node reads is answered with status 0 and

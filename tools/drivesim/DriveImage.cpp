@@ -155,4 +155,34 @@ bool ParseNode(const std::string& Text, TInfoNode& Node) {
   return Node.Size > 0;
 }
 
+bool ParseParameter(const std::string& Text, bool IsText, TImageParameter& Parameter) {
+  const auto first = Text.find(',');
+  const auto second = first == std::string::npos ? first : Text.find(',', first + 1);
+  const auto third = second == std::string::npos ? second : Text.find(',', second + 1);
+  if (third == std::string::npos) return false;
+  const std::string fields[3] = {Text.substr(0, first), Text.substr(first + 1, second - first - 1),
+                                 Text.substr(second + 1, third - second - 1)};
+  const std::string value = Text.substr(third + 1);  // a text may hold commas
+  const unsigned long limits[3] = {0xFFFF, IsText ? 0xFFul : 8ul, 0xFFFF};
+  unsigned long numbers[3];
+  for (int i = 0; i < 3; ++i) {
+    char* end = nullptr;
+    numbers[i] = std::strtoul(fields[i].c_str(), &end, 0);
+    if (fields[i].empty() || *end || numbers[i] > limits[i]) return false;
+  }
+  const auto upid = static_cast<std::uint16_t>(numbers[0]);
+  const auto size = static_cast<std::uint8_t>(numbers[1]);
+  const auto usage = static_cast<std::uint16_t>(numbers[2]);
+  if (size == 0) return false;
+  if (IsText) {
+    Parameter = drivesim::Text(upid, size, usage, value.substr(0, size));
+    return true;
+  }
+  char* end = nullptr;
+  const long long number = std::strtoll(value.c_str(), &end, 0);
+  if (value.empty() || *end) return false;
+  Parameter = Number(upid, size, usage, number);
+  return true;
+}
+
 }  // namespace drivesim

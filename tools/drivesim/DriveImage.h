@@ -63,4 +63,8 @@ std::string NodeBytes(const TInfoNode& Node);
 // "TYPE,SUBTYPE,SIZE[,NAME]" (numbers in C notation) as a node; false for a bad text.
 bool ParseNode(const std::string& Text, TInfoNode& Node);
 
+// "UPID,SIZE,USAGE,VALUE" as one more parameter: VALUE a signed number in C notation
+// (both values), or with Text set the text itself, cut to SIZE. False for a bad text.
+bool ParseParameter(const std::string& Text, bool IsText, TImageParameter& Parameter);
+
 }  // namespace drivesim

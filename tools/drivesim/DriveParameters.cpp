@@ -35,8 +35,9 @@ std::uint16_t SetUsage(std::uint8_t Mode) {
 }  // namespace
 
 TDriveParameters::TDriveParameters(const TOptions& Options) {
-  for (const TImageParameter& p : SampleParameters())
-    FItems[p.UPID] = {p.Size, p.AddrUsage, p.Text, p.Stored, p.Stored, p.Working};
+  std::vector<TImageParameter> items = SampleParameters();
+  items.insert(items.end(), Options.ExtraParameters.begin(), Options.ExtraParameters.end());
+  for (const TImageParameter& p : items) FItems[p.UPID] = {p.Size, p.AddrUsage, p.Text, p.Stored, p.Stored, p.Working};
   if (!Options.PasswordParameters) return;
   const auto password = [this](std::uint16_t UPID, std::string Text) {
     Text.resize(16, '\0');

@@ -1,7 +1,7 @@
 // The drive's parameters by UPID, as the get (0x88) and set (0x89) parameter telegrams
-// reach them: the sample firmware's parameters (DriveImage.h), each with a stored (ROM)
-// value, a working (RAM) value and a default, all of its size in bytes (texts: up to
-// their size), and the passwords of the users USER (0x0CC0) and SERVICE (0x0CC5), text
+// reach them: the sample firmware's parameters (DriveImage.h) and those the options add,
+// each with a stored (ROM) value, a working (RAM) value and a default, all of its size in
+// bytes (texts: up to their size), and the passwords of the users USER (0x0CC0) and SERVICE (0x0CC5), text
 // parameters here as on the drive. A value changed on the drive's side is named by the
 // changed-parameter poll (get mode 0x13) until polled.
 #pragma once

@@ -61,6 +61,9 @@ Parameters (get 88 modes 00 stored, 01 working, 13 changed UPIDs; set 89 modes 0
 00 stored, 01 working, 03 default; each on the memories the parameter has):
   --change=UPID:VALUE          the drive changes a number parameter: status word bit 6
                                is set, the next poll (88 13) names the UPID and clears it
+  --parameter=UPID,SIZE,USAGE,NUMBER  one more parameter: a number of SIZE bytes (1-8),
+                               address usage USAGE, stored and working value NUMBER
+  --text-parameter=UPID,SIZE,USAGE,TEXT  one more text parameter of at most SIZE bytes
   --fail-reads=UPID:N          the next N reads of the UPID answer 80 (0: none)
   --poll-c5=1                  the next poll answers C5: the drive cannot say what changed
   --running=1|0                the firmware runs (status word bit 0) or stands
@@ -248,6 +251,16 @@ TOptions ParseOptions(int argc, char** argv) {
       {"node",
        [&](const std::string& v) {
          if (!ParseNode(v, o.ExtraNodes.emplace_back())) throw std::invalid_argument("bad value for --node: " + v);
+       }},
+      {"parameter",
+       [&](const std::string& v) {
+         if (!ParseParameter(v, false, o.ExtraParameters.emplace_back()))
+           throw std::invalid_argument("bad value for --parameter: " + v);
+       }},
+      {"text-parameter",
+       [&](const std::string& v) {
+         if (!ParseParameter(v, true, o.ExtraParameters.emplace_back()))
+           throw std::invalid_argument("bad value for --text-parameter: " + v);
        }},
   });
   for (int i = 1; i < argc; ++i) {

@@ -94,6 +94,8 @@ struct TOptions {
   bool PasswordParameters = true;  // false: a firmware without them (their UPIDs are unknown)
   // Nodes after the sample firmware's, in the order given.
   std::vector<TInfoNode> ExtraNodes;
+  // Parameters beside the sample firmware's (a UPID given again replaces its entry).
+  std::vector<TImageParameter> ExtraParameters;
   TDriveState State;
   TFaults Faults;
   std::string LogPath;  // empty: stderr
