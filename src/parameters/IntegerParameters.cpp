@@ -252,7 +252,7 @@ void TIntParameterOf<T>::SetIntValue(TUnitSystem System, std::int64_t Value) {
 
 template <class T>
 void TIntParameterOf<T>::SetUIntValue(TUnitSystem System, std::uint64_t Value)
-  requires Unsigned64
+  requires UInt64Value<T>
 {
   TempCache = Checked(System, static_cast<std::int64_t>(Value), true);
   if (FAddrUsage & AddrWriteWhileRunning) RAMValue = TempCache;
@@ -394,7 +394,7 @@ std::int64_t TIntParameterOf<T>::GetDefaultValue() {
 
 template <class T>
 std::uint64_t TIntParameterOf<T>::GetMinValueUInt()
-  requires Unsigned64
+  requires UInt64Value<T>
 {
   CheckValid(NotValid);
   return FMinValue;
@@ -402,7 +402,7 @@ std::uint64_t TIntParameterOf<T>::GetMinValueUInt()
 
 template <class T>
 std::uint64_t TIntParameterOf<T>::GetMaxValueUInt()
-  requires Unsigned64
+  requires UInt64Value<T>
 {
   CheckValid(NotValid);
   return FMaxValue;

@@ -49,12 +49,17 @@ struct TIntClassInfo {
   std::int64_t RangeMin, RangeMax;
 };
 
+// The value type of the one class whose values are unsigned 64-bit integers; a concept
+// at namespace scope, so that definitions outside the class name the same constraint.
+template <class T>
+concept UInt64Value = std::is_same_v<T, std::uint64_t>;
+
 template <class T>
 class TIntParameterOf : public TTelegramParameter<TGenericIntParameter> {
   static_assert(std::is_integral_v<T>);
 
  public:
-  static constexpr bool Unsigned64 = std::is_same_v<T, std::uint64_t>;
+  static constexpr bool Unsigned64 = UInt64Value<T>;
   static const TIntClassInfo& Info();
 
   // The common keys, "UUID", "AdditionalFunction", and "MinValue", "MaxValue" and
@@ -84,7 +89,7 @@ class TIntParameterOf : public TTelegramParameter<TGenericIntParameter> {
   void SetNewIntValue(TUnitSystem System, std::int64_t Value) override;
   // The unsigned 64-bit class's SetIntValue with unsigned comparisons.
   void SetUIntValue(TUnitSystem System, std::uint64_t Value)
-    requires Unsigned64;
+    requires UInt64Value<T>;
   // A text in a display mode: "SCALED" through the unit, "DEC" and "HEX" by the class's
   // parse, "BIN" as bits, "ASCII" as bytes from the top (where the class takes it). A
   // text that does not parse, lies outside the type ("Value out of range of UInt16
@@ -104,9 +109,9 @@ class TIntParameterOf : public TTelegramParameter<TGenericIntParameter> {
   std::int64_t GetMaxValueInt() override;
   std::int64_t GetDefaultValue() override;
   std::uint64_t GetMinValueUInt()
-    requires Unsigned64;
+    requires UInt64Value<T>;
   std::uint64_t GetMaxValueUInt()
-    requires Unsigned64;
+    requires UInt64Value<T>;
   // The default, with the range check; a safety parameter's new value too; committed.
   void SetDefaultValue(TUnitSystem System) override;
 
