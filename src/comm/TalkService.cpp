@@ -554,19 +554,12 @@ void TTalkService::Failed(std::uint8_t Status, bool PasswordAnswer) {
   LogInfo("Error in TalkService.Work");
 }
 
-// A translated text whose placeholders do not fit counts as missing.
 AnsiString TTalkService::IncompatibleFirmwareText() const {
-  WideString text;
-  try {
-    const AnsiString product = ProductInfos().Get("ProgramName") + " " + ProductInfos().Get("ProgramVersionCaption");
-    if (LanguageManager)
-      text = LanguageManager->GetFmt(
-          u"IncompatibleFirmware",
-          {AnsiToUtf8(product), AnsiToUtf8(FReleaseInfo), AnsiToUtf8(CompanyInfos().Get("HomePage"))}, InfoSysLang());
-  } catch (const EConvertError&) {
-    text.clear();
-  }
-  return text.empty() ? AnsiString("Press the reset button, then reinstall the firmware") : WideToAnsi(text);
+  const AnsiString product = ProductInfos().Get("ProgramName") + " " + ProductInfos().Get("ProgramVersionCaption");
+  return WideToAnsi(GetInfoSysTextFmt(
+      u"IncompatibleFirmware",
+      {AnsiToUtf8(product), AnsiToUtf8(FReleaseInfo), AnsiToUtf8(CompanyInfos().Get("HomePage"))},
+      u"Press the reset button, then reinstall the firmware"));
 }
 
 }  // namespace vt

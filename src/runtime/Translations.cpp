@@ -21,6 +21,18 @@ WideString GetInfoSysText(std::u16string_view AKeyWord) {
   return LanguageManager ? LanguageManager->Get(AKeyWord, InfoSysLang()) : WideString();
 }
 
+WideString GetInfoSysTextFmt(std::u16string_view AKeyWord, std::initializer_list<FormatArg> Args,
+                             std::u16string_view Fallback) {
+  WideString text;
+  try {
+    if (LanguageManager) text = LanguageManager->GetFmt(AKeyWord, Args, InfoSysLang());
+  } catch (const EConvertError&) {
+    text.clear();
+  }
+  if (!text.empty()) return text;
+  return WideString(Fallback.empty() ? AKeyWord : Fallback);
+}
+
 namespace {
 
 constexpr std::string_view kLanguageHead = "LANGUAGE:";

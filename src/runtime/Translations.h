@@ -74,5 +74,9 @@ extern std::function<WideString()> OnGetInfoSysLang;
 WideString InfoSysLang();
 // The keyword's text in that language; empty while there is no table.
 WideString GetInfoSysText(std::u16string_view AKeyWord);
+// The same text with Args in its placeholders; Fallback (none given: the keyword) while
+// there is no table, for an unknown keyword and when Args do not fit the placeholders.
+WideString GetInfoSysTextFmt(std::u16string_view AKeyWord, std::initializer_list<FormatArg> Args,
+                             std::u16string_view Fallback = {});
 
 }  // namespace vt

@@ -140,14 +140,10 @@ TEST(LanguageFile, BundledTableHasEnglishAndGerman) {
                    .empty());
 }
 
-// ---- Windows ----
+// ---- The program's table ----
 
-class LanguageForms : public RefCountedTest {
+class ProgramTable : public RefCountedTest {
  protected:
-  void SetUp() override {
-    TestApp();
-    RefCountedTest::SetUp();
-  }
   void TearDown() override {
     LanguageManager.reset();
     OnGetInfoSysLang = nullptr;
@@ -157,12 +153,40 @@ class LanguageForms : public RefCountedTest {
   // A table with an English and a German column, as the shell loads it.
   void LoadTable() {
     const fs::path file = FTmp.Path() / "LanguageDef.csv";
-    std::ofstream(file, std::ios::binary) << kHeader << "Cap_Open;;&Open;\xD6&ffnen\r\nLbl;;Speed;\r\n";
+    std::ofstream(file, std::ios::binary) << kHeader
+                                          << "Cap_Open;;&Open;\xD6&ffnen\r\nLbl;;Speed;\r\n"
+                                             "Fmt;;File %s;Datei %s\r\n";
     LanguageManager = std::make_unique<TLanguageManager>();
     LanguageManager->InitWithFile(PathToWide(file));
   }
 
   TempFolder FTmp;
+};
+
+TEST_F(ProgramTable, FormattedTextsInTheInterfaceLanguageOrTheFallback) {
+  const std::initializer_list<FormatArg> args{std::string("a.txt")};
+  // No table yet.
+  EXPECT_EQ(GetInfoSysTextFmt(u"Fmt", args, u"No file"), u"No file");
+  EXPECT_EQ(GetInfoSysTextFmt(u"Fmt", args), u"Fmt");
+  LoadTable();
+  EXPECT_EQ(GetInfoSysTextFmt(u"Fmt", args, u"No file"), u"File a.txt");
+  OnGetInfoSysLang = [] { return WideString(u"German"); };
+  EXPECT_EQ(GetInfoSysTextFmt(u"Fmt", args), u"Datei a.txt");
+  EXPECT_EQ(GetInfoSysTextFmt(u"Unknown", args, u"No file"), u"No file");
+  EXPECT_EQ(GetInfoSysTextFmt(u"Unknown", args), u"Unknown");
+  // Arguments that do not fit the placeholders.
+  EXPECT_EQ(GetInfoSysTextFmt(u"Fmt", {std::int64_t{3}}, u"No file"), u"No file");
+  EXPECT_EQ(GetInfoSysTextFmt(u"Fmt", {}), u"Fmt");
+}
+
+// ---- Windows ----
+
+class LanguageForms : public ProgramTable {
+ protected:
+  void SetUp() override {
+    TestApp();
+    ProgramTable::SetUp();
+  }
 };
 
 TEST_F(LanguageForms, UserSettingsOffersItsFourChoices) {

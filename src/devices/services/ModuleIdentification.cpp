@@ -8,7 +8,6 @@
 #include "devices/LoginWindows.h"
 #include "devices/services/ModuleService.h"
 #include "devices/services/TreeFileSearch.h"
-#include "platform/Exceptions.h"
 #include "runtime/ProgramFolders.h"
 #include "runtime/Translations.h"
 #include "sl/storage/StorageManager.h"
@@ -21,18 +20,6 @@ namespace {
 
 // The only configuration format an offline device opens.
 constexpr std::int64_t ConfigFormatVersion = 3;
-
-// A translated text with its placeholders filled; the keyword itself when the table
-// lacks it or its placeholders do not fit.
-WideString Translated(const char16_t* Keyword, std::initializer_list<FormatArg> Args) {
-  WideString text;
-  try {
-    if (LanguageManager) text = LanguageManager->GetFmt(Keyword, Args, InfoSysLang());
-  } catch (const EConvertError&) {
-    text.clear();
-  }
-  return text.empty() ? WideString(Keyword) : text;
-}
 
 std::string ProgramName() { return AnsiToUtf8(ProductInfos().Get("ProgramName")); }
 std::string HomePage() { return AnsiToUtf8(CompanyInfos().Get("HomePage")); }
@@ -113,8 +100,8 @@ void TModuleService::Identify(bool Online, const AnsiString& Release, bool FromW
   if (found.AllExact) {
     AcceptTrees();
   } else if (found.AllFound) {
-    TTreeDialogRequest request{Online ? Translated(u"NotExactINIFile", {ProgramName(), release, HomePage()})
-                                      : Translated(u"NotExactINIFileOffline", {release, ProgramName()}),
+    TTreeDialogRequest request{Online ? GetInfoSysTextFmt(u"NotExactINIFile", {ProgramName(), release, HomePage()})
+                                      : GetInfoSysTextFmt(u"NotExactINIFileOffline", {release, ProgramName()}),
                                true, u"No", TreeDetails(Online ? u"TreesOnController" : u"TreesInConfig")};
     if (ShowTreeDialog(request).Result == mrYes)
       AcceptTrees();
@@ -123,8 +110,8 @@ void TModuleService::Identify(bool Online, const AnsiString& Release, bool FromW
   } else {
     const std::string program =
         FromWizard ? ProgramName() + " " + AnsiToUtf8(ProductInfos().Get("ProgramVersionCaption")) : ProgramName();
-    TTreeDialogRequest request{Online ? Translated(u"UnknownFirmware", {program, release, HomePage()})
-                                      : Translated(u"UnknownFirmwareOffline", {release, program, HomePage()}),
+    TTreeDialogRequest request{Online ? GetInfoSysTextFmt(u"UnknownFirmware", {program, release, HomePage()})
+                                      : GetInfoSysTextFmt(u"UnknownFirmwareOffline", {release, program, HomePage()}),
                                false, u"OK", TreeDetails(Online ? u"TreesOnController" : u"TreesInConfig")};
     const TTreeDialogResult result = ShowTreeDialog(request);
     if (Online) AskForRelogin(result.NewOldReleasesFlag);
@@ -161,9 +148,9 @@ void TModuleService::AcceptTrees() {
 }
 
 WideString TModuleService::TreeDetails(const char16_t* ListKeyword) const {
-  WideString text = Translated(ListKeyword, {}) + u"\r";
+  WideString text = GetInfoSysTextFmt(ListKeyword, {}) + u"\r";
   for (const auto& module : FModuleList) text += u" " + module->Name() + u"\r";
-  text += u"\r" + Translated(u"AvailableTrees", {}) + u"\r";
+  text += u"\r" + GetInfoSysTextFmt(u"AvailableTrees", {}) + u"\r";
   for (const WideString& file : FAvaiableModule) text += u" " + FileNameOf(file) + u"\r";
   return text + u"\r";
 }
