@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 
 #include "CommTestUtil.h"
@@ -67,10 +66,6 @@ class TalkActorTest : public RuntimeTest {
       if (i + 1 < Actor->Count()) Actor->Next();
     }
     return r;
-  }
-  bool Logged(const std::string& Text) const {
-    const auto lines = LogLines();
-    return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(Text) != l.npos; });
   }
 
   std::unique_ptr<TMxQueue> Server;

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "CommTestUtil.h"
 #include "TalkServiceFixture.h"
 #include "TestUtil.h"
@@ -28,10 +26,6 @@ const TStatuses FailedOpen{dsStarting, dsError};
 const TStatuses FailedClosed{dsStarting, dsError, dsStopped};
 
 using TalkServiceTest = TalkServiceFixture;
-
-bool Logged(const std::vector<std::string>& Lines, const std::string& Text) {
-  return std::any_of(Lines.begin(), Lines.end(), [&](const std::string& l) { return l.find(Text) != l.npos; });
-}
 
 // Open, login, release text, the SERVICE password, started; logout and close.
 TEST_F(TalkServiceTest, LoginOnEveryLink) {
@@ -132,7 +126,7 @@ TEST_F(TalkServiceTest, WrongPasswordThenShutDown) {
   StartUp(service, FailedOpen);
   EXPECT_TRUE(LinkOpen(service));
   EXPECT_TRUE(service->DeviceOnline());
-  EXPECT_TRUE(Logged(LogLines(), "***ERROR: Wrong password!"));
+  EXPECT_TRUE(Logged("***ERROR: Wrong password!"));
   ShutDown(service, {dsStopping, dsStopped});
   EXPECT_EQ(FramesIn(sim, "pty0").back(), "02");
   EXPECT_FALSE(LinkOpen(service));
@@ -165,10 +159,10 @@ TEST_F(TalkServiceTest, Errors) {
     TBasicTalkService* service = NewService(Udp4Link(sim), c.user, "service");
     StartUp(service, c.statuses);
     EXPECT_EQ(Boxes, std::vector<std::string>{c.error});
-    EXPECT_TRUE(Logged(LogLines(), "***ERROR: " + c.error));
+    EXPECT_TRUE(Logged("***ERROR: " + c.error));
     EXPECT_FALSE(LinkOpen(service));
   }
-  EXPECT_TRUE(Logged(LogLines(), "***INFO: Error in TalkService.Work"));
+  EXPECT_TRUE(Logged("***INFO: Error in TalkService.Work"));
 
   // Without the translated text.
   LanguageManager.reset();
@@ -295,7 +289,7 @@ TEST_F(TalkServiceTest, ChangeToOffline) {
     EXPECT_EQ(FramesIn(sim, drive).size(), logout ? 3u : 2u);
   }
   // The shut-downs above closed nothing: no developer logout was logged.
-  EXPECT_FALSE(Logged(LogLines(), "Logout Device"));
+  EXPECT_FALSE(Logged("Logout Device"));
 }
 
 TEST_F(TalkServiceTest, DeveloperLogoutIsLogged) {
@@ -303,7 +297,7 @@ TEST_F(TalkServiceTest, DeveloperLogoutIsLogged) {
   TBasicTalkService* service = NewService(Udp6Link(sim), "DEVELOPER", DeveloperPassword);
   StartUp(service, Started);
   ShutDown(service, {dsStopping, dsStopped});
-  EXPECT_TRUE(Logged(LogLines(), "***INFO: Logout Device"));
+  EXPECT_TRUE(Logged("***INFO: Logout Device"));
 }
 
 // Devices that are not online start and stop at once; a started one ignores StartUp.

@@ -19,10 +19,6 @@ using Calls = std::vector<std::string>;
 class DeviceLifeCycle : public DeviceTest {
  protected:
   static const Calls& Journal() { return TScriptedService::Calls(); }
-  bool Logged(const std::string& Line) const {
-    const auto lines = LogLines();
-    return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(Line) != l.npos; });
-  }
 };
 
 TEST_F(DeviceLifeCycle, StartsInPassesAndStopsInReverse) {

@@ -3,6 +3,8 @@
 
 #include <QApplication>
 
+#include <algorithm>
+
 #include "runtime/DebugLog.h"
 #include "runtime/Messages.h"
 #include "runtime/ProcessGlobal.h"
@@ -64,4 +66,10 @@ std::vector<std::string> RuntimeTest::LogLines() const {
     lines.insert(lines.end(), list.rbegin(), list.rend());
   }
   return lines;
+}
+
+int RuntimeTest::LoggedCount(const std::string& Text) const {
+  const auto lines = LogLines();
+  return static_cast<int>(
+      std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(Text) != l.npos; }));
 }

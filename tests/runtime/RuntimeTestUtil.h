@@ -65,5 +65,8 @@ class RuntimeTest : public ::testing::Test {
   void Steps(int Count);
   // The info, warning and error lines written so far, oldest first.
   std::vector<std::string> LogLines() const;
+  // How many of those lines hold Text; whether one does.
+  int LoggedCount(const std::string& Text) const;
+  bool Logged(const std::string& Text) const { return LoggedCount(Text) > 0; }
 };
 

@@ -39,10 +39,6 @@ class InfoNodesTest : public TalkServiceFixture {
     }
     return names;
   }
-  bool Logged(const std::string& Line) const {
-    const auto lines = LogLines();
-    return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(Line) != l.npos; });
-  }
 
   int Calls = 0;
 };

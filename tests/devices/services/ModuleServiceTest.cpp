@@ -118,10 +118,6 @@ class ModuleServiceTest : public TalkServiceFixture, public test::TStorageEnviro
     for (int i = 0; i < Service->GetModuleCount(); ++i) names.push_back(WideToUtf8(Service->GetModule(i)->Name()));
     return names;
   }
-  bool Logged(const std::string& Text) const {
-    const auto lines = LogLines();
-    return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(Text) != l.npos; });
-  }
 
   bool RealStatusService = false;  // else the stand-in, which never polls
   int Devices = 0;

@@ -120,15 +120,6 @@ class StatusServiceTest : public TalkServiceFixture {
     const auto end = std::chrono::steady_clock::now() + Time;
     StepUntil([&] { return std::chrono::steady_clock::now() > end; });
   }
-  bool Logged(const std::string& Text) const {
-    const auto lines = LogLines();
-    return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(Text) != l.npos; });
-  }
-  int LoggedCount(const std::string& Text) const {
-    const auto lines = LogLines();
-    return static_cast<int>(
-        std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(Text) != l.npos; }));
-  }
 
   TDevice* Device = nullptr;
   FixtureModule* Module = nullptr;
