@@ -6,9 +6,6 @@
 
 #include <QTreeWidget>
 
-#include <fstream>
-#include <sstream>
-
 #include "StorageFixture.h"
 #include "TalkServiceFixture.h"
 #include "comm/SerialDriver.h"
@@ -27,17 +24,7 @@ class DeviceEndToEnd : public TalkServiceFixture, public test::TStorageEnvironme
   void SetUp() override {
     TalkServiceFixture::SetUp();
     Start();
-    // The bundled settings file, in its folder's archive as the program's data holds it.
-    std::ifstream in(std::string(VT_DATA_DIR) + "/Archives/Config/Quorvel.ini", std::ios::binary);
-    ASSERT_TRUE(in) << "bundled settings file missing";
-    std::stringstream text;
-    text << in.rdbuf();
-    WriteFile("Archives\\Config.sla", test::ArchiveEntryBytes("Quorvel.ini", text.str()));
-    ProgramRegistry = std::make_unique<TProgramRegistry>();
-    ProgramRegistry->ReadFromFile("archive://Archives\\Config\\Quorvel.ini");
-    FreeDeviceManager();
-    CreateDeviceManager(ProgramRegistry->GetDictKey("Devices"));
-    DeviceManager()->RegisterServiceClass("TalkService", DeviceServiceClassOf<TBasicTalkService>());
+    UseBundledProfiles(*this);
     if (!TalkInterfaceFactory()) InitTalkInterfaceServer();  // once per program, as at start-up
   }
   void TearDown() override {

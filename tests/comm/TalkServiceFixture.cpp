@@ -2,6 +2,9 @@
 #include "TalkServiceFixture.h"
 
 #include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
 
 #include "CommTestUtil.h"
 #include "comm/CardList.h"
@@ -14,6 +17,7 @@
 #include "platform/Dialogs.h"
 #include "runtime/Conversions.h"
 #include "runtime/MD5Digests.h"
+#include "runtime/SettingsTree.h"
 #include "runtime/Translations.h"
 #include "sl/values/Scalars.h"
 
@@ -66,6 +70,19 @@ void TalkServiceFixture::TearDown() {
   ProductInfos().Clear();
   CompanyInfos().Clear();
   RuntimeTest::TearDown();
+}
+
+void TalkServiceFixture::UseBundledProfiles(test::TStorageEnvironment& Storage) {
+  std::ifstream in(std::string(VT_DATA_DIR) + "/Archives/Config/Quorvel.ini", std::ios::binary);
+  if (!in) throw std::runtime_error("bundled settings file missing");
+  std::stringstream text;
+  text << in.rdbuf();
+  Storage.WriteFile("Archives\\Config.sla", test::ArchiveEntryBytes("Quorvel.ini", text.str()));
+  ProgramRegistry = std::make_unique<TProgramRegistry>();
+  ProgramRegistry->ReadFromFile("archive://Archives\\Config\\Quorvel.ini");
+  FreeDeviceManager();
+  CreateDeviceManager(ProgramRegistry->GetDictKey("Devices"));
+  DeviceManager()->RegisterServiceClass("TalkService", DeviceServiceClassOf<TBasicTalkService>());
 }
 
 TalkServiceFixture::TLink TalkServiceFixture::PtyLink(const drivesim::TDriveSim& Sim, int Index) {

@@ -12,6 +12,7 @@
 
 #include "Launcher.h"
 #include "RuntimeTestUtil.h"
+#include "StorageFixture.h"
 #include "comm/BasicTalkService.h"
 #include "comm/TalkServer.h"
 #include "devices/Device.h"
@@ -33,6 +34,12 @@ class TalkServiceFixture : public RuntimeTest {
   TLink PtyLink(const drivesim::TDriveSim& Sim, int Index = 0);
   static TLink Udp4Link(const drivesim::TDriveSim& Sim, int Index = 0);
   static TLink Udp6Link(const drivesim::TDriveSim& Sim, int Index = 0);
+
+  // The device manager of the bundled settings file's "Devices" profiles, with the class
+  // "TalkService", in place of the fixture's. The file goes into its folder's archive in
+  // Storage's data folder, as the program's data holds it, and is read as the program
+  // registry, which the test frees.
+  void UseBundledProfiles(vt::test::TStorageEnvironment& Storage);
 
   // A new online device on Link with its talk service, not started; its status changes
   // are recorded.

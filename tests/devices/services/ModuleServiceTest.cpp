@@ -43,16 +43,7 @@ class ModuleServiceTest : public TalkServiceFixture, public test::TStorageEnviro
   void SetUp() override {
     TalkServiceFixture::SetUp();
     Start();
-    // The bundled settings file, in its folder's archive as the program's data holds it.
-    std::ifstream in(std::string(VT_DATA_DIR) + "/Archives/Config/Quorvel.ini", std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    WriteFile("Archives\\Config.sla", test::ArchiveEntryBytes("Quorvel.ini", text.str()));
-    ProgramRegistry = std::make_unique<TProgramRegistry>();
-    ProgramRegistry->ReadFromFile("archive://Archives\\Config\\Quorvel.ini");
-    FreeDeviceManager();
-    CreateDeviceManager(ProgramRegistry->GetDictKey("Devices"));
-    DeviceManager()->RegisterServiceClass("TalkService", DeviceServiceClassOf<TBasicTalkService>());
+    UseBundledProfiles(*this);
     DeviceManager()->RegisterServiceClass("ModuleService", DeviceServiceClassOf<TModuleService>());
     DeviceManager()->RegisterServiceClass("StatusService", RealStatusService ? DeviceServiceClassOf<TStatusService>()
                                                                              : DeviceServiceClassOf<TStatusStandIn>());
