@@ -196,7 +196,7 @@ std::string TDriveModel::MemoryAnswer(char Command, TFields& F) {
     case 0x30: {
       const std::uint32_t size = F.Byte();
       // The answer holds command and status besides the data.
-      if (size + 2 > FLogin.MaxBufferSize) return Reply(Command, StatusError);
+      if (size + 2 > FLogin.MaxBufferSize || FailsNodeRead(address)) return Reply(Command, StatusError);
       return Reply(Command, StatusOk, Read(address, size));
     }
     case 0x31:
@@ -243,6 +243,17 @@ std::string TDriveModel::FindNodeAnswer(char Command, TFields& F) const {
   a += static_cast<char>(it->Type);
   PutLittleEndian(a, it->Size + (bad ? 1 : 0), 2);
   return Reply(Command, StatusOk, a);
+}
+
+bool TDriveModel::FailsNodeRead(std::uint32_t Address) {
+  if (!FState.FailNodeReadNext) return false;
+  const std::uint32_t wordBytes = FLogin.DataFieldSize;
+  const bool inNode = std::any_of(FPlacedNodes.begin(), FPlacedNodes.end(), [&](const TPlacedNode& n) {
+    const auto words = static_cast<std::uint32_t>((n.Size + wordBytes - 1) / wordBytes);
+    return Address >= n.Address && Address < n.Address + words * FLogin.AddrIncrement;
+  });
+  if (inNode) FState.FailNodeReadNext = false;
+  return inNode;
 }
 
 std::string TDriveModel::OtherAnswer(char Command, TFields& F) {

@@ -59,6 +59,9 @@ class TDriveModel {
   std::string StatusAnswer(char Command, TFields& F) const;
   // 25 <address> <type>: the first node at or after the address, of the type (0: any).
   std::string FindNodeAnswer(char Command, TFields& F) const;
+  // Whether a block read at the address fails now: the first one within a node after
+  // the control asked for it.
+  bool FailsNodeRead(std::uint32_t Address);
   // The byte at which a word address begins: a word of D bytes spans "increment"
   // address units.
   std::uint64_t ByteOffset(std::uint32_t Address) const;

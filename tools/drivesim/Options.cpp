@@ -57,6 +57,7 @@ operating-system node, then
                                from its complete name, else a file node named NAME)
   --bad-node=N                 the Nth node (from 1; 0 none) is found one byte too big
   --loop-nodes=1               past the last node the search finds the first one again
+  --fail-node-read=1           the next block read within a node answers 80
 Parameters (get 88 modes 00 stored, 01 working, 13 changed UPIDs; set 89 modes 02 both,
 00 stored, 01 working, 03 default; each on the memories the parameter has):
   --change=UPID:VALUE          the drive changes a number parameter: status word bit 6
@@ -132,6 +133,7 @@ TSetters ControlSetters(TFaults& f, TDriveState& s) {
        [&](const std::string& v) { s.SafetyByte = static_cast<std::uint8_t>(Number("safety-byte", v, 0xFF)); }},
       {"bad-node", Count(s.BadNode, "bad-node")},
       {"loop-nodes", [&](const std::string& v) { s.LoopNodes = v != "0"; }},
+      {"fail-node-read", [&](const std::string& v) { s.FailNodeReadNext = v != "0"; }},
       {"change",
        [&](const std::string& v) {
          const auto [upid, value] = UpidAndNumber("change", v);

@@ -70,6 +70,7 @@ struct TDriveState {
   std::uint8_t SafetyByte = 0;  // the safety module's state
   int BadNode = 0;              // the Nth node of the chain (from 1) is found one byte too big
   bool LoopNodes = false;       // past the last node the search finds the first one again
+  bool FailNodeReadNext = false;  // the next block read within a node answers 80
   // Values the drive itself changes (UPID, value), taken before the next request; each
   // also sets bit 6 of the status word at once.
   std::vector<std::pair<std::uint16_t, std::int64_t>> ParameterChanges;

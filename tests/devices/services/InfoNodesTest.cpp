@@ -137,8 +137,8 @@ TEST_F(InfoNodesTest, FirstSearchFailingGivesAnEmptyListAndOneCallback) {
 }
 
 // A faulty drive never keeps the walk from its end: a node of a size that is no whole
-// number of words or too short to be one is left out with the reason in the log, and a
-// search answer pointing back ends the walk.
+// number of words or too short to be one, or whose bytes the drive refuses, is left out
+// with the reason in the log, and a search answer pointing back ends the walk.
 TEST_F(InfoNodesTest, FaultyNodesAreLeftOutAndTheWalkEnds) {
   const struct {
     const char* control;
@@ -148,6 +148,7 @@ TEST_F(InfoNodesTest, FaultyNodesAreLeftOutAndTheWalkEnds) {
       {"", 6, "TInfoNodeItem.Create: node data error"},  // the short node at the end
       {"bad-node=2", 5, "TInfoNodeList.ReadCurrentNode: node size error (Size = 141)"},
       {"loop-nodes=1", 6, "TInfoNodeList.FindNextNodeResponse: node address below the search start"},
+      {"fail-node-read=1", 5, "***ERROR: Error reading file info block"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.control);
