@@ -11,9 +11,18 @@
 #include "comm/TalkServer.h"
 #include "comm/TelegramPatterns.h"
 #include "comm/UdpDriver.h"
+#include "config/ConfigManagers.h"
+#include "controlpanel/ControlPanelManagers.h"
+#include "curves/Curve.h"
+#include "curves/CurveManager.h"
+#include "curves/DataObjectTypes.h"
+#include "curves/ObjectLoaderManager.h"
 #include "devices/DeviceManager.h"
 #include "devices/services/ModuleService.h"
 #include "devices/services/StatusService.h"
+#include "logs/LogManagers.h"
+#include "motorwizard/MotorWizardManager.h"
+#include "oscilloscope/OscilloscopeManager.h"
 #include "parameters/ParameterManager.h"
 #include "parameters/ParameterService.h"
 #include "parameters/UnitManager.h"
@@ -48,15 +57,46 @@ TSLDictionary* SettingsSection(const char* Name) {
   return dynamic_cast<TSLDictionary*>(ProgramRegistry->RegData()->FindObjectAnsi(Name));
 }
 
+// The oscilloscope manager starts from the user's default recording settings.
+void CreateOsciManager() {
+  OsciManager = std::make_unique<TOsciManager>();
+  if (auto* settings = dynamic_cast<TSLDictionary*>(ViewConfigRegistry->RegData()->FindObjectAnsi("OscilloscopeSettings")))
+    OsciManager->Initialize(settings);
+}
+
+void CreateDataObjectRegistries() {
+  // No main image list exists yet: the curve views' images start at 0.
+  ObjCntManager = std::make_unique<TObjCntManager>(0);
+  ObjLoaderManager = std::make_unique<TObjLoaderManager>();
+  ObjLoaderManager->Initialize("archive://Archives\\ObjectLoader\\ObjectLoaderManagerInfo.stx");
+  VxDataTypeList = std::make_unique<TVxDataTypeList>();
+  VxDataTypeList->RegisterVxDataTypeClass(VxDataTypeClassOf<TCurve>());
+}
+
+// The managers of the feature subsystems, each beside its device service class.
+void CreateFeatureManagers() {
+  MessagesManager = std::make_unique<TMessagesManager>();
+  ErrorsManager = std::make_unique<TErrorsManager>();
+  ControlPanelManager = std::make_unique<TControlPanelManager>();
+  CommandTableManager = std::make_unique<TCommandTableManager>();
+  CurveManager = CreateCurveManager("archive://Archives\\CurveCreator\\CurveTypes.stx",
+                                    "archive://Archives\\CurveCreator\\CurveInfo.stx");
+  SafetyManager = std::make_unique<TSafetyManager>();
+  ConfigManager = std::make_unique<TConfigManager>();
+}
+
 void RegisterDeviceServices(TDeviceManager& Manager) {
   Manager.RegisterServiceClass("ModuleService", DeviceServiceClassOf<TModuleService>());
   Manager.RegisterServiceClass("StatusService", DeviceServiceClassOf<TStatusService>());
   Manager.RegisterServiceClass("TalkService", DeviceServiceClassOf<TBasicTalkService>());
   InitTalkInterfaceServer();
   Manager.RegisterServiceClass("ParameterService", DeviceServiceClassOf<TParameterService>());
+  CreateOsciManager();
+  CreateDataObjectRegistries();
   Manager.RegisterServiceClass("UnitService", DeviceServiceClassOf<TUnitService>());
   GUnitManager = std::make_unique<TUnitManager>();
   GUnitManager->Initialize("archive://Archives\\UnitService\\Units.stx");
+  CreateFeatureManagers();
 }
 
 void CreateParameterWorld() {
@@ -103,6 +143,7 @@ void InitVorlixCommander() {
   RegisterTelegramPatterns(*TalkClient());
   CreateDeviceManager(SettingsSection("Devices"));
   RegisterDeviceServices(*DeviceManager());
+  MotWizardManager = CreateMotWizManager();
   LanguageManager = std::make_unique<TLanguageManager>();
   LanguageManager->ProgramName = ProductInfos().Get("ProgramName");
   LanguageManager->InitWithFile(WorkDir + u"LanguageDef/LanguageDef.csv");

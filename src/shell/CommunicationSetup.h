@@ -1,7 +1,9 @@
 // The drive link and the device world, created once at start-up in a fixed order: the
 // talk server with a serial port driver per port found and the two UDP drivers, the talk
 // client with its telegram patterns, the device manager with the device service classes
-// by name, the talk-interface factory, the unit, language and parameter managers.
+// by name, the talk-interface factory, the managers of the feature subsystems (oscilloscope,
+// curves and drive data objects, logs, control panel, command table, safety, configuration,
+// motor wizard), the unit, language and parameter managers.
 // GUI thread only.
 #pragma once
 
