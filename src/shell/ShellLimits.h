@@ -13,4 +13,11 @@ inline constexpr std::uint32_t DefaultSerialBaudRate = 38400;
 // The login time-out when the view settings have none.
 inline constexpr std::int32_t DefaultLoginTimeout = 250;
 
+// The update task looks for a downloaded file once per period; a motor data file that has
+// not appeared after this many looks is reported as missing.
+inline constexpr std::int64_t UpdateFilePollMs = 1000;
+inline constexpr int MotorFileChecks = 20;
+// Lines of a release information file read as tags, at most.
+inline constexpr int MaxReleaseInfoTagLines = 1000;
+
 }  // namespace vt

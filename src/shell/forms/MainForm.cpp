@@ -13,6 +13,10 @@
 #include "comm/CommPortManager.h"
 #include "comm/SharedLinkState.h"
 #include "devices/DeviceManager.h"
+#include "devices/LoginWindows.h"
+#include "devices/forms/ConnectionLostForm.h"
+#include "devices/forms/LoginInfoForm.h"
+#include "oscilloscope/OscilloscopeManager.h"
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
 #include "platform/Format.h"
@@ -40,6 +44,7 @@
 #include "shell/DataFolders.h"
 #include "shell/ShellLimits.h"
 #include "shell/StartOptions.h"
+#include "shell/UpdateChecks.h"
 #include "shell/forms/CommanderWindow.h"
 #include "shell/forms/MenuList.h"
 #include "shell/forms/WindowRegistry.h"
@@ -219,6 +224,12 @@ void TMainForm::CreateMainTasks() {
   MainTask = std::make_unique<TMxTask>("MainTask");
   MainTask->OnExecute = [this](TMxTask* Task) { MainExecute(Task); };
   MainTask->Start();
+  // The update server's address is the program settings' "UPDATE\ServerURL"; without it
+  // a check fails and says so in the log.
+  auto* update = dynamic_cast<TSLDictionary*>(ProgramRegistry->RegData()->FindObjectAnsi("UPDATE"));
+  FUpdateChecks = std::make_unique<TUpdateChecks>(TextOf(update, "ServerURL"),
+                                                  TRelease{FProductVersion, FProductSubVersion, FProductBuildDate},
+                                                  FInfoFileName);
   AutoreleaseTask = std::make_unique<TMxTask>("AutoReleaseTask");
   AutoreleaseTask->SetPriority(AutoReleasePriority);
   AutoreleaseTask->OnExecute = [](TMxTask* Task) {
@@ -240,6 +251,12 @@ void TMainForm::LoadTypeDefinitions() {
     TypeDefinitions = TRef<TSLDictionary>(CheckedCast<TSLDictionary>(types.get()));
   if (auto documents = load(WorkDir + u"Doc/Documents.stx", "DocumentArray"))
     SetDocumentTable(CheckedCast<TSLArray>(documents.get()));
+}
+
+void TMainForm::InstallLoginWindows() {
+  FLoginInfoForm = std::make_unique<TLoginInfoForm>();
+  vt::InstallLoginWindows(*FLoginInfoForm);
+  InstallConnectionLostDialog();
 }
 
 void TMainForm::CreateMenuLists() {
@@ -297,6 +314,7 @@ void TMainForm::FormCreate() {
   LogWindowManager()->OnUnregisterWindow = [this](QWidget* Form) { WindowList->UnregisterWindow(Form); };
   FTaskQueue = std::make_unique<TTaskQueue>();
   InitVorlixCommander();
+  if (!FNoForm && HaveWindows()) InstallLoginWindows();
   CreateLanguageMenuList();
   ApplyViewSettings();
   SetAppDataDirLocal(Settings.AppDataFolder);
@@ -500,6 +518,22 @@ void TMainForm::WriteViewConfig() {
   Settings.WriteBack(*ViewConfigRegistry, ViewConfigFile());
 }
 
+void TMainForm::WriteOscilloscopeDefaults() {
+  if (!OsciManager || !OsciManager->FDefaultSettingsModifiedByUser || !OsciManager->FActiveSettings) return;
+  TSLDictionary* root = ViewConfigRegistry->RegData();
+  auto* section = dynamic_cast<TSLDictionary*>(root->FindObjectAnsi("OscilloscopeSettings"));
+  if (!section) {
+    const auto fresh = MakeRef<TSLDictionary>();
+    root->SetObjWithName(u"OscilloscopeSettings", fresh.get());
+    section = fresh.get();
+  }
+  const TRef<TSLObject> copy(OsciManager->FActiveSettings->CopyObject());
+  section->SetObjWithName(u"DefaultSettings", copy.get());
+  std::error_code ec;
+  fs::create_directories(ResolvePath(AppDataDir), ec);
+  ViewConfigRegistry->WriteToFile(WideToAnsi(ViewConfigFile()));
+}
+
 void TMainForm::FormClose() {
   // Each step on its own: a failing one must not keep the others from running.
   const auto guarded = [](const std::function<void()>& Step) {
@@ -510,7 +544,10 @@ void TMainForm::FormClose() {
     }
   };
   MotorNameByArtnmbrDict.clear();
-  if (!GlobalNoConfigSave) guarded([this] { WriteViewConfig(); });
+  if (!GlobalNoConfigSave) {
+    guarded([this] { WriteViewConfig(); });
+    guarded([this] { WriteOscilloscopeDefaults(); });
+  }
   guarded([] { TerminateOurThreads(); });
 }
 
@@ -518,6 +555,12 @@ void TMainForm::FormDestroy() {
   try {
     FTaskQueue.reset();
     FDebugWindow.reset();  // before its debug manager goes
+    if (FLoginInfoForm) {
+      // The handlers must not outlive the window they write to.
+      SetLoginInfoHandler(nullptr);
+      SetTreeDialogHandler(nullptr);
+      FLoginInfoForm.reset();
+    }
     DoneVorlixCommander();
     InstallDebugManager(nullptr);
   } catch (const Exception& e) {

@@ -24,9 +24,11 @@
 
 namespace vt {
 
+class TLoginInfoForm;
 class TMenuList;
 class TScriptTaskInterface;
 class TTreeAppForm;
+class TUpdateChecks;
 class TWindowRegistry;
 
 // The main state machine's states; only the start and the idle state have a case so far.
@@ -97,6 +99,7 @@ class TMainForm {
   TMenuList* ViewMenuList = nullptr;
   TMenuList* LanguageMenuList = nullptr;
   std::unique_ptr<TWindowRegistry> WindowList;
+  std::unique_ptr<TUpdateChecks> FUpdateChecks;  // the task "UpdateTask" and its signal
 
  private:
   void CreateStorage();
@@ -106,6 +109,8 @@ class TMainForm {
   void ReadViewConfig();
   void ApplyViewSettings();
   void CreateMainTasks();
+  // Devices logging in show the login windows and the connection-lost dialog.
+  void InstallLoginWindows();
   void LoadTypeDefinitions();
   void MainExecute(TMxTask* Task);
   void ReadyStep(TMxTask* Task);
@@ -113,6 +118,7 @@ class TMainForm {
   void ScriptTaskFinish(TScriptTaskInterface* Task);
   void FirstCommanderSteps();
   void WriteViewConfig();
+  void WriteOscilloscopeDefaults();
 
   const WideString FProgramFile;
   std::vector<std::string> FArgs;
@@ -124,6 +130,7 @@ class TMainForm {
   std::unique_ptr<TMxTask> AutoreleaseTask;
   std::unique_ptr<QObject> FMenuOwner;  // owns the three menu lists
   std::unique_ptr<QWidget> FDebugWindow;
+  std::unique_ptr<TLoginInfoForm> FLoginInfoForm;
 };
 
 // The one main form while it exists.
