@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <utility>
 
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
@@ -160,16 +161,12 @@ void TUpdateChecks::ReadInfoFile(TMxTask* Task) {
     return;
   }
   // The file goes whatever its content: the next check fetches it anew.
-  struct TRemove {
-    const WideString& Name;
-    ~TRemove() {
-      std::error_code ec;
-      std::filesystem::remove(ResolvePath(Name), ec);
-    }
-  } remove{FInfoFileName};
+  const std::vector<AnsiString> lines = LoadLines(FInfoFileName);
+  std::error_code ec;
+  std::filesystem::remove(ResolvePath(FInfoFileName), ec);
   UpdateState = utReady;
   WaitUntilSignalled(Task);
-  FServerRelease = ReadReleaseInfo(LoadLines(FInfoFileName));
+  FServerRelease = ReadReleaseInfo(lines);
   const TReleaseInfo& server = FServerRelease;
   if (ServerReleaseIsNewer({server.Version, server.SubVersion, server.BuildDate}, FRunning)) {
     if (OnNewerRelease)

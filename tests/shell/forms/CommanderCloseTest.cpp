@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "OffscreenApp.h"
 #include "TempFolder.h"
 #include "platform/TextConversion.h"
 #include "shell/forms/CommanderWindow.h"
@@ -20,12 +21,7 @@ namespace {
 
 // Runs in the child: 0 when the program ended by the close and wrote its settings.
 int CloseTheCommander(const std::filesystem::path& Home) {
-  ::setenv("XDG_DATA_HOME", Home.c_str(), 1);
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  int argc = 1;
-  char name[] = "vorlixtalk";
-  char* argv[] = {name, nullptr};
-  QApplication app(argc, argv);
+  const TOffscreenApp app(Home);
   TMainForm form(Utf8ToWide(VT_PROGRAM), {});
   form.FormCreate();
   QString title;

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "OffscreenApp.h"
 #include "TempFolder.h"
 #include "curves/CurveManager.h"
 #include "curves/ObjectLoaderManager.h"
@@ -37,12 +38,7 @@ QWidget* TopLevel(const char* Name) {
 
 // Runs in the child; 0 when all holds, else the number of the first check that failed.
 int StartWithWindows(const fs::path& Home) {
-  ::setenv("XDG_DATA_HOME", Home.c_str(), 1);
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  int argc = 1;
-  char name[] = "vorlixtalk";
-  char* argv[] = {name, nullptr};
-  QApplication app(argc, argv);
+  const TOffscreenApp app(Home);
   TMainForm form(Utf8ToWide(VT_PROGRAM), {"-NoAuto"});
   form.FormCreate();
   if (!OsciManager || !ObjLoaderManager || !ObjLoaderManager->GetObjLdrInfo() || !MotWizardManager) return 2;
