@@ -238,10 +238,11 @@ bool TParameter::FactorOfUPIDs(std::int32_t F, double& Factor) const {
   return true;
 }
 
-// A gear of 0 teeth on the motor side gives no ratio rather than an infinite one.
+// A gear of 0 teeth on the motor side gives no ratio rather than an infinite one. A gear
+// switch not read yet is off: its value would raise.
 bool TParameter::GearRatio(double& Ratio) {
   TParameter* gearOn = FOwner->FindParameter(GearOnUPID);
-  const bool gear = gearOn && GetValid() && gearOn->GetBoolValue();
+  const bool gear = gearOn && GetValid() && gearOn->GetValid() && gearOn->GetBoolValue();
   FGearUsed = false;
   if (!gear && (FAppFlags & AppGearScaled) == 0) return false;
   TParameter* numerator = FOwner->FindParameter(GearNumeratorUPID);

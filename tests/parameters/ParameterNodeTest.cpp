@@ -230,8 +230,12 @@ TEST_F(UnitFactor, GearRatio) {
   EXPECT_DOUBLE_EQ(FactorOf(0x0801), 4.0);
   EXPECT_FALSE(node->GearUsed());
 
-  // The gear off: only nodes scaled by the gear (application flag 0x800) take the ratio.
+  // A gear switch not read yet is off.
   static_cast<TValueParameter*>(Find(2057))->Value = 2;
+  Find(2059)->ClrAttrFlag(AttrValid);
+  EXPECT_DOUBLE_EQ(FactorOf(0x0803), 4.0);
+
+  // The gear off: only nodes scaled by the gear (application flag 0x800) take the ratio.
   static_cast<TValueParameter*>(Find(2059))->Value = 0;
   EXPECT_DOUBLE_EQ(FactorOf(0x0803), 4.0);
   Load({Record("Value", 3, 1, "Geared", {{"Value", "0"}, {"AppFlags", "2048"}})});

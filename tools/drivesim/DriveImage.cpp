@@ -70,18 +70,39 @@ TImageParameter Text(std::uint16_t UPID, std::uint8_t Size, std::uint16_t AddrUs
 
 std::vector<TImageParameter> SampleParameters() {
   return {
-      // The operating system: identification, a text folder, the position factor (a double in
-      // two halves) and the gear.
+      // The operating system: identification, a text folder, the fan's bit option, the
+      // project file, the drive's name and identification texts, the unit system, the
+      // position factor (a double in two halves) and the gear, the developer's switches.
       Number(0x0001, 2, 0x04, 1025),
       Number(0x0008, 4, 0x04, 3073),
       Text(0x0110, 16, 0x0F, "Axis 1"),
       Number(0x0111, 1, 0x0F, 1),
       Number(0x0200, 1, 0x0F, -3),
+      Number(0x0202, 2, 0x0F, 0),
+      Text(0x02D0, 32, 0x0F, ""),
       Number(0x0300, 8, 0x05, 3600000, 3600123),
+      Number(0x0301, 2, 0x0F, 0),
+      Text(0x03E8, 16, 0x0F, "Axis 1"),
+      Text(0x03F2, 16, 0x04, "VX2-S-1200"),
+      Text(0x03FC, 16, 0x04, "VX2 Servo"),
+      Text(0x0410, 16, 0x04, "00011234"),
+      Text(0x041A, 16, 0x04, "HW 2.0"),
+      Text(0x0424, 16, 0x04, "VX2 4.1.0 Sim"),
+      Text(0x042E, 16, 0x04, "VX2 OS 4.1"),
+      Text(0x0460, 16, 0x04, "VX2 MC 4.1"),
+      Text(0x049C, 16, 0x04, "VX2 ETH 2.0"),
+      Text(0x04D8, 16, 0x04, "VX2 Servo 3.2"),
+      Text(0x0514, 32, 0x04, "VXOS_VX2_V4S1_0"),
+      Text(0x053C, 32, 0x04, "VXMC_VX2_V4S1_0"),
+      Text(0x0564, 32, 0x04, "VXIFETH_VX2_V2S0_0"),
+      Text(0x058C, 32, 0x04, "VXAPSERVO_VX2_V3S2_0"),
+      Number(0x0800, 2, 0x0F, 2),
       Number(0x0801, 4, 0x0F, 0),
       Number(0x0805, 4, 0x0F, 1072693248),
       Number(0x0809, 2, 0x0F, 1),
       Number(0x080A, 2, 0x0F, 1),
+      Number(0x080B, 2, 0x0F, 0),
+      Number(0x0CCA, 2, 0x0F, 1),
       // Motion control; 0x1514 is the device UPID of 0x1014.
       Number(0x1000, 2, 0x0F, 1000),
       Number(0x1001, 4, 0x0F, 100000),
@@ -92,14 +113,32 @@ std::vector<TImageParameter> SampleParameters() {
       Number(0x1020, 2, 0x0F, 4112),
       Number(0x1021, 4, 0x01, 0),
       Number(0x1022, 2, 0x03, 4096),
+      Number(0x1023, 2, 0x0F, 1),
+      Number(0x102C, 1, 0x0F, 1),
+      Number(0x102D, 1, 0x0F, 1),
+      Number(0x102E, 2, 0x0F, 0),
+      Number(0x1198, 2, 0x0F, 0),
+      Number(0x1199, 4, 0x0F, 0x3F800000),
+      Number(0x119A, 4, 0x0F, 0),
       Number(0x1234, 2, 0x0F, 258),
       Number(0x1514, 1, 0x0F, 1),
+      // The motor wizard's definition files and motor kind; the module identity, of a
+      // drive in no module.
+      Text(0x184C, 32, 0x0F, "VX-Actuator.adf"),
+      Number(0x186D, 2, 0x0F, 0),
+      Text(0x186F, 16, 0x0F, "VX-Module.mdf"),
+      Number(0x18C2, 2, 0x04, 65535),
+      Number(0x18C3, 2, 0x04, 0),
+      Number(0x18C4, 2, 0x04, 0),
+      Text(0x18C5, 4, 0x04, "A1"),
       // The Ethernet interface.
       Number(0x2000, 4, 0x0F, 2130706433),
       Number(0x2001, 2, 0x0F, 41000),
       Number(0x2002, 1, 0x0F, 20),
       Number(0x2003, 1, 0x0F, -2),
       Number(0x2004, 4, 0x0F, 1448620593),
+      Number(0x2005, 2, 0x0F, 1),
+      Number(0x2008, 4, 0x0F, 100),
       // The servo application; 0x3104 is the device UPID of 0x3004.
       Number(0x3000, 2, 0x0F, 500),
       Number(0x3001, 4, 0x10F, 2000),
@@ -108,6 +147,9 @@ std::vector<TImageParameter> SampleParameters() {
       Text(0x3005, 16, 0x0F, "Servo"),
       Number(0x3008, 8, 0x05, 1000000, 1000500),
       Number(0x3009, 8, 0x0F, -2),
+      Number(0x300A, 2, 0x0F, 0),
+      Number(0x3016, 4, 0x0F, 2),
+      Number(0x3017, 8, 0x0F, 0x3FF4000000000000),
       Number(0x3104, 2, 0x0F, -2),
   };
 }

@@ -111,28 +111,35 @@ TEST_F(ParameterFoldersView, BundledTreesPerUserLevel) {
   EXPECT_EQ(Service->GetClassCount(), 7);
   EXPECT_EQ(Units->GetUnitWithUUID(1).GetUnitCaption(usMetric), u"mm");
   EXPECT_EQ(Units->GetUnitWithUUID(11).GetUnitCaption(usSI), u"1/s");
-  EXPECT_EQ(Service->VisibilityController().GetCount(), 7);
+  EXPECT_EQ(Service->VisibilityController().GetCount(), 8);
 
   const struct {
     const char16_t* user;
     const char* folders;
     const char* shot;
   } levels[] = {
-      {u"GUEST", "Parameters(System(Identification,Axis label),Motion(Limits,Position,Monitor),Ethernet,"
-                 "Servo(Current,Servo label))", "parameter_folders_guest"},
-      {u"SERVICE", "Parameters(System(Identification,Scaling,Axis label),Service,Motion(Limits,Position,Monitor),"
-                   "Ethernet,Servo(Gains,Current,Servo label))", "parameter_folders_service"},
-      {u"DEVELOPER", "Parameters(System(Identification,Scaling,Axis label),Developer,Motion(Limits,Position,Monitor),"
-                     "Ethernet,Servo(Gains,Current,Servo label),Diagnostics)", "parameter_folders_developer"},
+      {u"GUEST", "Parameters(System(Identification,Axis label),Motion(Limits,Position,Monitor,Homing mode,Module),"
+                 "Ethernet,Servo(Current,Servo label,Commutation))", "parameter_folders_guest"},
+      {u"SERVICE", "Parameters(System(Identification,Scaling(Unit system),Axis label),Service(Fan mode),"
+                   "Motion(Limits,Position,Monitor,Homing mode,Rotary,Module,Motor),"
+                   "Ethernet,Servo(Gains,Current,Servo label,Commutation))", "parameter_folders_service"},
+      {u"DEVELOPER", "Parameters(System(Identification,Scaling(Unit system),Axis label),Developer,"
+                     "Motion(Limits,Position,Monitor,Homing mode,Rotary,Module,Motor),"
+                     "Ethernet,Servo(Gains,Current,Servo label,Commutation),Diagnostics)", "parameter_folders_developer"},
   };
   Tree->resize(320, 400);
-  // Shown for every level, as by a profile whose "Visible" is true.
+  // Shown for every level, as by a profile whose "Visible" is true; the drive's guest
+  // switch, 3274, shows the tree to a guest too.
   Service->TreeRoot()->Model()->Show();
+  TParameter* guestView = Service->FindParameter(3274);
+  guestView->SetBoolValue(true);
+  guestView->CopyTempToData();
   for (const auto& level : levels) {
     EXPECT_EQ(FoldersFor(level.user, {"System\\Identification", "Motion\\Limits", "Servo\\Current"}), level.folders);
     KeepScreenshot(*Tree, level.shot);
   }
-  // The visibility flags: nothing switches the basic ones on, so what they show is hidden.
+  // The visibility flags: the booleans that switch the basic ones on are not read yet, so
+  // what those flags show is hidden.
   EXPECT_FALSE(Service->FindParameter(4113)->GetAttrFlag(AttrVisible));  // "JogEnabled"
   EXPECT_TRUE(Service->FindParameter(4115)->GetAttrFlag(AttrVisible));   // "JogHidden"
 }
