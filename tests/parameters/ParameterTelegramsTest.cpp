@@ -513,4 +513,53 @@ TEST_F(ParameterTelegrams, BundledTreeAndDriveTableAgree) {
   EXPECT_EQ(read, table);
 }
 
+// The bundled tree read from a drive whose options give it its own name, gear, module
+// identity and guest switch in place of the firmware's: every type takes the drive's
+// value, the device is named after the drive, and the booleans' flags decide what shows.
+TEST_F(ParameterTelegrams, BundledTreeReadFromADriveOfItsOwn) {
+  drivesim::TDriveSim sim({"--udp4", "--text-parameter=1000,16,0x0F,Axis 7", "--parameter=0x080B,2,0x0F,1",
+                           "--parameter=6338,2,4,12", "--parameter=6339,2,4,35", "--parameter=6340,2,4,7",
+                           "--text-parameter=6341,4,4,B2"});
+  Login(Udp4Link(sim));
+  LoadBundled();
+  for (TParameter* node : ReadNodes()) {
+    SCOPED_TRACE(AnsiString(node->Caption()));
+    ASSERT_TRUE(Read(node));
+    ASSERT_TRUE(node->GetValid());
+  }
+  EXPECT_EQ(Talk->Device()->Caption(), "Axis 7");
+  EXPECT_EQ(Find(1060)->GetStrValue(), "VX2 4.1.0 Sim");
+  EXPECT_EQ(Find(1420)->GetStrValue(), "VXAPSERVO_VX2_V3S2_0");
+  EXPECT_EQ(Find(6220)->GetStrValue(), "VX-Actuator.adf");
+  EXPECT_EQ(Service->ADFOldName, "VX-Actuator.adf");
+  EXPECT_EQ(Service->MDFOldName, "VX-Module.mdf");
+  const std::pair<std::int32_t, std::int64_t> numbers[] = {{6338, 12}, {6339, 35}, {6340, 7}};
+  for (const auto& [upid, value] : numbers) EXPECT_EQ(Find(upid)->GetIntValue(), value) << upid;
+  EXPECT_EQ(Find(6341)->GetStrValue(), "B2");
+  EXPECT_TRUE(Find(2059)->GetBoolValue());
+  EXPECT_EQ(Find(4505)->GetFloatValue(), 1.0);
+  EXPECT_EQ(Find(12311)->GetFloatValue(), 1.25);
+  // Options and choices by the drive's values.
+  EXPECT_EQ(static_cast<TRadioDir16Parameter*>(Find(2048))->GetSelectedChild()->Caption(), "Metric");
+  EXPECT_EQ(static_cast<TRadioDir8Parameter*>(Find(4140))->GetSelectedChild()->Caption(), "Limit switch");
+  EXPECT_EQ(static_cast<TRadioDir32Parameter*>(Find(12310))->GetSelectedChild()->Caption(), "Auto phasing");
+  EXPECT_EQ(static_cast<TRadioDirBitParameter*>(Find(514))->GetBitClearedValueStr("SCALED"), "Fan automatic");
+  EXPECT_EQ(static_cast<TEnumDir8Parameter*>(Find(4141))->GetSelectedChild()->Caption(), "Ramp");
+  EXPECT_EQ(static_cast<TEnumDir16Parameter*>(Find(4142))->GetSelectedChild()->Caption(), "None");
+  EXPECT_EQ(static_cast<TEnumDir32Parameter*>(Find(8200))->GetSelectedChild()->Caption(), "100 Mbit/s");
+
+  // The gear, jog and static-address switches are on, tuning and expert mode off.
+  Service->UpdateVisibility();
+  const std::pair<std::int32_t, bool> shown[] = {{2057, true},  {4113, true},  {4115, false},
+                                                 {8192, true},  {12290, false}, {12296, true}, {768, true}};
+  for (const auto& [upid, visible] : shown) EXPECT_EQ(Find(upid)->GetAttrFlag(AttrVisible), visible) << upid;
+  // The guest sees the tree while the drive's guest switch, 3274, is on.
+  EXPECT_TRUE(Service->TreeRoot()->Model()->GetVisible());
+  sim.Set("change=0x0CCA:0");
+  Find(3274)->ClrAttrFlag(AttrValid);
+  ASSERT_TRUE(Read(Find(3274)));
+  Service->UpdateVisibility();
+  EXPECT_FALSE(Service->TreeRoot()->Model()->GetVisible());
+}
+
 }  // namespace

@@ -65,6 +65,9 @@ Parameters (get 88 modes 00 stored, 01 working, 13 changed UPIDs; set 89 modes 0
   --parameter=UPID,SIZE,USAGE,NUMBER  one more parameter: a number of SIZE bytes (1-8),
                                address usage USAGE, stored and working value NUMBER
   --text-parameter=UPID,SIZE,USAGE,TEXT  one more text parameter of at most SIZE bytes
+                               (both: a UPID the firmware has already, such as the
+                               drive's name 1000 or the module identity 6338 to 6341,
+                               gets this entry in place of its own)
   --fail-reads=UPID:N          the next N reads of the UPID answer 80 (0: none)
   --poll-c5=1                  the next poll answers C5: the drive cannot say what changed
   --running=1|0                the firmware runs (status word bit 0) or stands
