@@ -8,7 +8,6 @@
 #include "parameters/ParameterManager.h"
 #include "parameters/ParameterService.h"
 #include "platform/Exceptions.h"
-#include "sl/values/Collections.h"
 
 namespace vt {
 
@@ -66,13 +65,7 @@ TDirectoryParameter::TDirectoryParameter(TParameterService* AOwner, const TSLNam
 // ---- TCapDirParameter ----
 
 TCapDirParameter::TCapDirParameter(TParameterService* AOwner, const TSLNamedCollection* ARecord)
-    : TTelegramParameter(AOwner, ARecord) {
-  FDefaultValue = WideToAnsi(ARecord->GetStrWithName(u"DefValue"));
-  FTypeStr = "CapDir";
-  FPropList.FObjType = "CapDir Parameter";
-  AddStringProperty("Name", 1);
-  AddStringProperty("UPID", 2);
-  FMaxSize = static_cast<std::uint8_t>(ARecord->GetIntWithName(u"MaxSize"));
+    : TTextValueParameter(AOwner, ARecord, "CapDir", "CapDir Parameter") {
   SetFolderImage();
   FModel->SetFlag(mfAllowEdit, true);
 }
@@ -86,31 +79,12 @@ void TCapDirParameter::SetScaledValue(const AnsiString& Text, TUnitSystem System
   SetStrValue(Text);
 }
 
-void TCapDirParameter::GetDefaultStr(TValueRec& Value, TUnitSystem System, const AnsiString& Mode) {
-  Value.ValueStr = FDefaultValue.str();
-  Value.UnitStr = TUnitStr();
-}
-
 AnsiString TCapDirParameter::GetStrValue() {
   if (!GetValid()) throw Exception("Parameter not valid");
   return FDataCache;
 }
 
 void TCapDirParameter::SetStrValue(const AnsiString& Value) { FTempCache = Value; }
-
-void TCapDirParameter::SetDefaultValue(TUnitSystem System) {
-  SetStrValue(FDefaultValue);
-  if (IsSafetyParameter()) SetStrNewValue(FDefaultValue);
-  CopyTempToData();
-}
-
-void TCapDirParameter::CopyTempToData() { CommitValue(FTempCache, FDataCache); }
-
-// At most 64 characters are kept.
-bool TCapDirParameter::DecodePendingValue(std::string_view Data) {
-  FTempCache = Data.substr(0, Data.find('\0'));
-  return true;
-}
 
 // ---- TClassDirParameter ----
 

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "parameters/Parameter.h"
+#include "parameters/TextValueParameter.h"
 
 namespace vt {
 
@@ -58,8 +59,9 @@ class TDirectoryParameter : public TGenericDirParameter {
 };
 
 // A folder with a text of at most 64 characters, stored on the drive under the folder's
-// own UPID. Its model node may be edited in the tree.
-class TCapDirParameter : public TTelegramParameter<TGenericDirParameter> {
+// own UPID. Its model node may be edited in the tree. The folder itself does not use
+// the text's size on the drive ("MaxSize"); exports of the tree do.
+class TCapDirParameter : public TTextValueParameter<TGenericDirParameter> {
  public:
   // Reads "DefValue" and "MaxSize" (required) besides the common keys.
   TCapDirParameter(TParameterService* AOwner, const TSLNamedCollection* ARecord);
@@ -68,36 +70,15 @@ class TCapDirParameter : public TTelegramParameter<TGenericDirParameter> {
   // Value text and unit: GetStrValue and no unit.
   void GetScaledValue(TValueRec& Value, TUnitSystem System, const AnsiString& Mode) override;
   void SetScaledValue(const AnsiString& Text, TUnitSystem System, const AnsiString& Mode) override;
-  void GetDefaultStr(TValueRec& Value, TUnitSystem System, const AnsiString& Mode) override;
-  AnsiString GetRawDataStr(const AnsiString& Mode) override { return {}; }
-  AnsiString GetRawNewDataStr(const AnsiString& Mode) override { return {}; }
   // The committed text; raises "Parameter not valid" before the first commit.
   AnsiString GetStrValue() override;
   // The pending text, cut to 64 characters.
   void SetStrValue(const AnsiString& Value) override;
   // A safety folder keeps a new text beside its value, as a text parameter does.
   AnsiString GetStrNewValue() override { return FNewDataCache; }
-  void SetStrNewValue(const AnsiString& Value) override { FNewDataCache = Value; }
-  // The default becomes the pending text (and the new text of a safety folder), then
-  // is committed.
-  void SetDefaultValue(TUnitSystem System) override;
-  // Commits the pending text unless the folder is valid and holds it already; a commit
-  // marks the folder changed and valid.
-  void CopyTempToData() override;
   // The text travels in the parameter telegrams under the folder's own UPID, without
-  // length byte or terminating zero; any answer is a text, up to its first zero.
-  bool DecodePendingValue(std::string_view Data) override;
+  // length byte or terminating zero.
   AnsiString EncodePendingValue() override { return FTempCache; }
-
-  std::uint8_t MaxSize() const { return FMaxSize; }
-  const AnsiString& TempCache() const { return FTempCache; }
-
- private:
-  TParameterStr FDefaultValue;
-  std::uint8_t FMaxSize = 0;  // bytes of the text on the drive, modulo 256
-  TParameterStr FTempCache;
-  TParameterStr FDataCache;
-  TParameterStr FNewDataCache;
 };
 
 class TClassDirParameter : public TGenericDirParameter {

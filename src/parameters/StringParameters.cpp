@@ -5,7 +5,6 @@
 #include "devices/DeviceManager.h"
 #include "parameters/ParameterService.h"
 #include "platform/Exceptions.h"
-#include "sl/values/Collections.h"
 
 namespace vt {
 
@@ -13,8 +12,6 @@ namespace {
 
 // Erased drive memory reads as 0xFF.
 constexpr char ErasedByte = '\xFF';
-
-AnsiString CutAtNul(std::string_view Data) { return AnsiString(Data.substr(0, Data.find('\0'))); }
 
 }  // namespace
 
@@ -38,19 +35,7 @@ void TGenericStrParameter::GetScaledNewValue(TValueRec& Value, TUnitSystem Syste
 // ---- TStringParameter ----
 
 TStringParameter::TStringParameter(TParameterService* AOwner, const TSLNamedCollection* ARecord)
-    : TTelegramParameter(AOwner, ARecord) {
-  FDefaultValue = WideToAnsi(ARecord->GetStrWithName(u"DefValue"));
-  FTypeStr = "String";
-  FPropList.FObjType = "String Parameter";
-  AddStringProperty("Name", 1);
-  AddStringProperty("UPID", 2);
-  FMaxSize = static_cast<std::uint8_t>(ARecord->GetIntWithName(u"MaxSize"));
-}
-
-void TStringParameter::GetDefaultStr(TValueRec& Value, TUnitSystem System, const AnsiString& Mode) {
-  Value.ValueStr = FDefaultValue.str();
-  Value.UnitStr = TUnitStr();
-}
+    : TTextValueParameter(AOwner, ARecord, "String", "String Parameter") {}
 
 AnsiString TStringParameter::Checked(TParameterStr& Text) {
   if (!GetValid()) throw Exception("Parameter with name " + FCaption.str() + " is not valid");
@@ -75,19 +60,6 @@ void TStringParameter::SetStrValue(const AnsiString& Value) {
   FTempCache = Value;
   KeepDefinitionFileName(FTempCache);
   if (FAddrUsage & AddrWriteWhileRunning) FRAMValue = Value;
-}
-
-void TStringParameter::SetDefaultValue(TUnitSystem System) {
-  SetStrValue(FDefaultValue);
-  if (IsSafetyParameter()) SetStrNewValue(FDefaultValue);
-  CopyTempToData();
-}
-
-void TStringParameter::CopyTempToData() { CommitValue(FTempCache, FDataCache); }
-
-bool TStringParameter::DecodePendingValue(std::string_view Data) {
-  FTempCache = CutAtNul(Data.substr(0, TParameterStr::MaxLength));
-  return true;
 }
 
 AnsiString TStringParameter::EncodePendingValue() { return FTempCache.str().substr(0, FMaxSize); }

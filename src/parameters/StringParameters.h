@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "parameters/Parameter.h"
+#include "parameters/TextValueParameter.h"
 
 namespace vt {
 
@@ -38,15 +39,11 @@ class TGenericStrParameter : public TParameter {
   }
 };
 
-class TStringParameter final : public TTelegramParameter<TGenericStrParameter> {
+class TStringParameter final : public TTextValueParameter<TGenericStrParameter> {
  public:
   // Reads "DefValue" and "MaxSize" (required; the low 8 bits kept).
   TStringParameter(TParameterService* AOwner, const TSLNamedCollection* ARecord);
   const char* ClassName() const override { return "TStringParameter"; }
-
-  void GetDefaultStr(TValueRec& Value, TUnitSystem System, const AnsiString& Mode) override;
-  AnsiString GetRawDataStr(const AnsiString& Mode) override { return {}; }
-  AnsiString GetRawNewDataStr(const AnsiString& Mode) override { return {}; }
 
   // The committed text; raises "Parameter with name <caption> is not valid" before the
   // first commit. Erased drive memory (a first character 0xFF) shows as empty: the
@@ -57,15 +54,10 @@ class TStringParameter final : public TTelegramParameter<TGenericStrParameter> {
   AnsiString GetStrNewValue() override;
   // The pending text (and the RAM text of a parameter writable while the drive runs).
   void SetStrValue(const AnsiString& Value) override;
-  void SetStrNewValue(const AnsiString& Value) override { FNewDataCache = Value; }
-  void SetDefaultValue(TUnitSystem System) override;
-  void CopyTempToData() override;
   std::int32_t GetAddress() override { return FAddress.Ram; }
   std::int32_t GetSize() override { return FMaxSize; }
 
   // ---- Value bytes: the characters, cut before the first 0x00 ----
-  // A read takes the text whatever its length (the drive may send fewer bytes).
-  bool DecodePendingValue(std::string_view Data) override;
   // The pending text without length or terminator, at most MaxSize characters.
   AnsiString EncodePendingValue() override;
   // The drive's name renames the device before the commit.
@@ -81,9 +73,6 @@ class TStringParameter final : public TTelegramParameter<TGenericStrParameter> {
   AnsiString GetSafetyPar() override;
   bool IsSafetyParActual() override { return FDataCache == FNewDataCache; }
 
-  std::uint8_t MaxSize() const { return FMaxSize; }
-  const AnsiString& TempCache() const { return FTempCache.str(); }
-  const AnsiString& DataCache() const { return FDataCache.str(); }
   const AnsiString& RAMValue() const { return FRAMValue.str(); }
 
  private:
@@ -93,11 +82,6 @@ class TStringParameter final : public TTelegramParameter<TGenericStrParameter> {
   // Text, valid or not, with erased memory shown as empty.
   AnsiString Checked(TParameterStr& Text);
 
-  TParameterStr FDefaultValue;
-  std::uint8_t FMaxSize = 0;
-  TParameterStr FTempCache;
-  TParameterStr FDataCache;
-  TParameterStr FNewDataCache;
   TParameterStr FRAMValue;
 };
 

@@ -18,6 +18,8 @@ AnsiString EncodeLittleEndian(std::uint64_t Value, int Size) {
   return ValueToData(static_cast<std::int64_t>(Value), Size);
 }
 
+AnsiString CutAtNul(std::string_view Data) { return AnsiString(Data.substr(0, Data.find('\0'))); }
+
 AnsiString HexValueText(std::uint64_t Value, int Digits) {
   const std::string digits = std::to_string(Digits);
   return Format("%" + digits + "." + digits + "x", Value) + "h";

@@ -1,5 +1,6 @@
 // The pieces every value type shares: the little-endian value bytes of the parameter
-// telegrams and the hexadecimal and decimal raw texts the parameter lists show.
+// telegrams, the texts they carry, and the hexadecimal and decimal raw texts the
+// parameter lists show.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,8 @@ namespace vt {
 bool DecodeLittleEndian(std::string_view Data, int Size, std::uint64_t& Value);
 // Value as Size bytes, lowest byte first.
 AnsiString EncodeLittleEndian(std::uint64_t Value, int Size);
+// A text in value bytes: the bytes before the first 0x00, or all of them without one.
+AnsiString CutAtNul(std::string_view Data);
 
 // Upper-case hexadecimal digits, at least Digits of them, then "h".
 AnsiString HexValueText(std::uint64_t Value, int Digits);

@@ -108,6 +108,14 @@ TEST_F(DirectoryParameters, TextFolderValues) {
   EXPECT_EQ(safe->GetStrValue(), "S");
   EXPECT_EQ(safe->GetStrNewValue(), "S");
   EXPECT_EQ(axis->GetStrNewValue(), "");
+
+  // A drive's answer: the text before its first zero, at most 64 characters of it.
+  const std::pair<std::string, std::string> answers[] = {{std::string("Axis\0more", 9), "Axis"},
+                                                         {std::string(80, 'q'), std::string(64, 'q')}};
+  for (const auto& [data, text] : answers) {
+    ASSERT_TRUE(axis->DecodePendingValue(data));
+    EXPECT_EQ(axis->TempCache(), text);
+  }
 }
 
 TEST_F(DirectoryParameters, RootAnswersNeutrally) {
