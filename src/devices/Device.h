@@ -141,6 +141,8 @@ class TDevice {
   TDeviceState State() const { return FState; }
   bool MultVarValueEnable() const { return FVarMultValue; }
   bool MultParValueEnable() const { return FParMultValue; }
+  // The motor wizard's check is due again (the drive's parameters changed).
+  void SetUpdateWizardInfoFlag() { FUpdateWizardInfoFlag = true; }
   bool LogoutOk() const { return FLogoutOk; }
   bool ClientReleaseRequest() const { return FClientReleaseRequest; }
   std::int32_t ConnectionLostCounter() const { return FConnectionLostCOunter; }

@@ -17,6 +17,11 @@ TLoginInfoHandler& LoginInfoHandler() {
   return handler;
 }
 
+TLoginInfoHandler& LoginInfoAppendHandler() {
+  static TLoginInfoHandler handler;
+  return handler;
+}
+
 }  // namespace
 
 TTreeDialogResult ShowTreeDialog(const TTreeDialogRequest& Request) {
@@ -32,5 +37,11 @@ void AddLoginInfoLine(const WideString& Line) {
 }
 
 void SetLoginInfoHandler(TLoginInfoHandler Handler) { LoginInfoHandler() = std::move(Handler); }
+
+void AppendLoginInfoText(const WideString& Text) {
+  if (LoginInfoAppendHandler()) LoginInfoAppendHandler()(Text);
+}
+
+void SetLoginInfoAppendHandler(TLoginInfoHandler Handler) { LoginInfoAppendHandler() = std::move(Handler); }
 
 }  // namespace vt

@@ -41,4 +41,9 @@ void AddLoginInfoLine(const WideString& Line);
 // Installs a handler; an empty one restores the default, which drops the line.
 void SetLoginInfoHandler(TLoginInfoHandler Handler);
 
+// Appends Text to the window's last line; a CR in it begins a new line.
+void AppendLoginInfoText(const WideString& Text);
+// Installs a handler; an empty one restores the default, which drops the text.
+void SetLoginInfoAppendHandler(TLoginInfoHandler Handler);
+
 }  // namespace vt

@@ -155,6 +155,12 @@ void TParameter::ProcessValueModify(TTalkActor* Actor, TDeviceType Type) {
   if (Type == dtOffline || (Type == dtOnline && writable && Actor->GetResult() == ParStatusOk)) CommitWrite();
 }
 
+void TParameter::Update(TServiceClient* Client) { FOwner->ParameterUpdate(this, Client); }
+
+void TParameter::Modify(TServiceClient* Client) { FOwner->ParameterModify(this, Client); }
+
+void TParameter::Invalidate(TServiceClient* Client) { FOwner->ParameterInvalidate(this, Client); }
+
 TParameter* TParameter::LastChild() const {
   TParameter* child = FChild;
   while (child && child->FNext) child = child->FNext;

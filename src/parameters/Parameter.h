@@ -27,6 +27,7 @@ namespace vt {
 
 class TBasicTalkService;
 class TParameterService;
+class TServiceClient;
 class TSLNamedCollection;
 class TVisibilityFlag;
 
@@ -174,6 +175,12 @@ class TParameter {
   // Takes over a decoded read, and a write the drive (or an offline device) confirmed.
   virtual void CommitRead() { CopyTempToData(); }
   virtual void CommitWrite() { CopyTempToData(); }
+
+  // ---- The owner service's transactions, for the client whose turn it is ----
+  // Marks the node for the open read, for the open write; clears its valid flag.
+  void Update(TServiceClient* Client);
+  void Modify(TServiceClient* Client);
+  void Invalidate(TServiceClient* Client);
 
   // ---- Class tests: what the node is an instance of ----
   virtual bool IsBoolean() const { return false; }

@@ -35,3 +35,18 @@ inline constexpr std::int32_t DefaultColumnWidth = 50;
 inline constexpr int MaxVisibilityRounds = 20;
 
 }  // namespace vt
+
+// Device UPIDs from this one on name folders and other nodes without a drive address:
+// the work list passes them over.
+inline constexpr std::int32_t FirstAddresslessUPID = 0xFFFF;
+
+// Answers of one parameter that may fail in a row while the device logs in: the next
+// failure stops the login.
+inline constexpr int MaxLoginReadRepeats = 2;
+
+// Login window progress: one " ." per this many parameters of a tree.
+inline constexpr int LoginProgressStep = 16;
+
+// Changed-parameter polls that may pass without the previous one's answer before the
+// poll is sent anew.
+inline constexpr int MaxMissedPolls = 5;

@@ -9,6 +9,8 @@
 #include "comm/TalkClient.h"
 #include "devices/Device.h"
 #include "devices/ModelTree.h"
+#include "devices/services/ModuleService.h"
+#include "devices/services/StatusService.h"
 #include "parameters/ParameterLimits.h"
 #include "parameters/ParameterManager.h"
 #include "parameters/UnitService.h"
@@ -17,6 +19,7 @@
 #include "platform/Format.h"
 #include "runtime/Conversions.h"
 #include "runtime/DebugLog.h"
+#include "sl/interpreter/ScriptTask.h"
 #include "sl/values/Arrays.h"
 #include "sl/values/Record.h"
 
@@ -39,6 +42,11 @@ TParameterService::TParameterService(TDevice* AOwner, TSLDictionary* AProfDict)
   FServiceProvider.OnExecuteJob = [](TServiceJob* Job, bool&) {
     if (Job->InfoTag != 0) LogWarning("undefined job info tag in TParameterService.ProviderExecuteJob");
   };
+  FInternalClient.OnExecute = [this](TServiceClient*) { InternalClientExecute(); };
+  FInternalClient.OnNotify = [this](void*) { InternalClientNotify(); };
+  FInternalClient.Connect(&FServiceProvider);
+  FStatusClient.OnUpdate = [this](TServiceClient*) { StatusClientUpdate(); };
+  FScriptQueue = MakeRef<TSLArray>();
   FTreeRoot = std::make_unique<TRootDirParameter>(this);
   FParameterList.AddUnkeyed(FTreeRoot.get());
   TModelItem* root = FTreeRoot->Model();
@@ -48,6 +56,11 @@ TParameterService::TParameterService(TDevice* AOwner, TSLDictionary* AProfDict)
   if (TalkClient()) {
     Actor = TalkClient()->GetActor();
     Actor->SetName("Parameter Service Actor");
+    Actor->OnResponse = [this](TTalkActor* AActor) {
+      TActorEvent handler = std::move(FResponse);
+      FResponse = nullptr;
+      if (handler) handler(AActor);
+    };
   }
 }
 
@@ -62,16 +75,27 @@ TParameterService::~TParameterService() {
 void TParameterService::Initialize() { FOnLine = FOwner->DeviceType() == dtOnline; }
 
 void TParameterService::StartUp(bool& Wait) {
+  if (FServiceStatus == dsStarting) {
+    for (const char* name : {"TalkService", "ModuleService", "UnitService", "StatusService"})
+      if (!FOwner->ServiceExists(name) || FOwner->GetService(name)->ServiceStatus() != dsStarted) return;
+    BeginStartUpSequence();
+    Wait = true;
+    return;
+  }
   if (FServiceStatus != dsStopped) return;
-  auto* talk = FOwner->Sibling<TBasicTalkService>("TalkService");
-  const bool complete = talk && FOwner->ServiceExists("ModuleService") &&
+  FTalkService = FOwner->Sibling<TBasicTalkService>("TalkService");
+  const bool complete = FTalkService && FOwner->ServiceExists("ModuleService") &&
                         FOwner->Sibling<TUnitService>("UnitService") && FOwner->ServiceExists("StatusService");
   if (!complete) {
     LogError("couldn't start parameter service: a required service is missing");
     SetServiceStatus(dsError);
     return;
   }
-  FParServiceCollection = std::make_unique<TParameterServiceCollection>(talk, talk->ProtocolVersion());
+  // Stand-ins of the module and status services have neither's interface: no modules,
+  // and a drive that never runs.
+  FModuleService = FOwner->Sibling<TModuleService>("ModuleService");
+  FStatusService = FOwner->Sibling<TStatusService>("StatusService");
+  FParServiceCollection = std::make_unique<TParameterServiceCollection>(FTalkService, FTalkService->ProtocolVersion());
   SetServiceStatus(dsStarting);
 }
 
@@ -237,9 +261,9 @@ bool TParameterService::Request(TCustomPattern* Pattern, const char* Operation, 
     return false;
   }
   Actor->Clear();
-  Actor->OnResponse = std::move(OnResponse);
   Pattern->Put(*Actor, Payload, 0);
   Actor->Execute();
+  FResponse = std::move(OnResponse);
   return true;
 }
 
@@ -280,12 +304,17 @@ void TParameterService::UpdateVisibility() {
 }
 
 void TParameterService::ShowRoot() {
-  TModelItem* root = FTreeRoot->Model();
   if (UpperCaseWide(FOwner->GetStrVar(u"UserName")) != u"GUEST") {
-    root->Show();
+    FTreeRoot->Model()->Show();
     return;
   }
-  if (TParameter* guestVisible = FindParameter(GuestVisibleUPID)) root->SetVisible(guestVisible->GetBoolValue());
+  ShowRootForGuest();
+}
+
+void TParameterService::ShowRootForGuest() {
+  if (UpperCaseWide(FOwner->GetStrVar(u"UserName")) != u"GUEST") return;
+  if (TParameter* guestVisible = FindParameter(GuestVisibleUPID))
+    FTreeRoot->Model()->SetVisible(guestVisible->GetBoolValue());
 }
 
 // Folders nest no deeper than the 8-bit tree level, so the recursion is bounded.

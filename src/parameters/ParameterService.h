@@ -2,12 +2,18 @@
 // parameter tree from the module descriptions the drive's firmware names, keeps the
 // nodes in two indexes (by master UPID, the number the whole program names a parameter
 // by, and by device UPID, the number sent to the drive), and decides which parameters
-// and folders are shown, by the visibility flags and the user's level.
+// and folders are shown, by the visibility flags and the user's level. It is the one
+// way to the drive's parameters: clients open read, write and save transactions, mark
+// nodes, and the work list carries them to and from the drive one telegram at a time.
+// While the device logs in it reads every parameter; afterwards it rereads those the
+// drive reports as changed.
 //
-// Threads: the GUI thread only; the provider's task runs on the main scheduler.
+// Threads: the GUI thread only; the provider's task, the talk actor's answers and the
+// script task are steps of the main scheduler.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -21,17 +27,36 @@
 #include "parameters/VisibilityFlags.h"
 #include "platform/TextConversion.h"
 #include "runtime/Services.h"
+#include "sl/values/Arrays.h"
+#include "sl/values/RefCounting.h"
 
 namespace vt {
 
+class TBasicTalkService;
+class TModuleService;
+class TScriptTaskInterface;
 class TSLNamedCollection;
 class TSLRecord;
+class TStatusService;
 class TTalkActor;
+
+// The transaction the service is in.
+enum TParameterServiceState : std::uint8_t {
+  stReady,
+  stUpdate,       // reading
+  stModify,       // writing
+  stSave,         // a save transaction
+  stDefaultPars,  // the default procedure runs
+  stRefreshPars,  // declared; never entered
+};
+
+// The step of the start-up sequence the internal client runs.
+enum TInternalClientState : std::uint8_t { icsIdle, icsStart, icsNodes, icsTrees, icsPreload };
 
 // Caption and node of each class listed.
 using TParameterClassList = std::vector<std::pair<AnsiString, TParameter*>>;
 
-class TParameterService : public TDeviceService, public TParameterValues {
+class TParameterService : public TDeviceService, public TParameterValues, public TParameterRefresh {
  public:
   // Makes the provider "Parameter Service", the indexes, the visibility controller and
   // the root, whose model node goes below the device's, captioned by the settings'
@@ -48,7 +73,9 @@ class TParameterService : public TDeviceService, public TParameterValues {
   // While stopped: with the device's talk, module, unit and status services present the
   // service makes its telegram patterns for the drive's protocol and is starting;
   // without one it fails ("couldn't start parameter service: a required service is
-  // missing" in the debug log).
+  // missing" in the debug log). While starting, once those four have started: the
+  // internal client runs the start-up sequence (init script, tree, every parameter
+  // read) and the service reports dsStarted, or dsError (Wait).
   void StartUp(bool& Wait) override;
   // A started service stops and takes the root's node out of the device's.
   void ShutDown(bool& Wait) override;
@@ -65,6 +92,72 @@ class TParameterService : public TDeviceService, public TParameterValues {
   // A node joins the indexes only once built and placed.
   void LoadParameters(const TSLNamedCollection& Data);
   void LoadUnits(const TSLNamedCollection& Data);
+  // Every module of the module service, in its order, below the root; then the nodes
+  // learn whether the device is online, and the script queue runs with Done as its end.
+  void RebuildParameterTree(std::function<void()> Done);
+  // The visibility update, then the script queue with Done as its end.
+  void UpdateTree(std::function<void()> Done);
+
+  // ---- Scripts: SL blocks run one after the other in the service's script task ----
+  // Appends the init script, which names the device and the parameter and unit
+  // services' script objects for the tree scripts.
+  void QueueInitScript();
+  // Runs the queue from its first block, then empties it and calls Done. A block whose
+  // script fails is logged and the queue goes on.
+  void ExecuteScripts(std::function<void()> Done);
+  int ScriptQueueCount() const { return FScriptQueue->GetCount(); }
+
+  // ---- Transactions ----
+  // Each takes the calling client, which must be the provider's current client (else
+  // "%s.%s: caller isn't the current client"), and the state the operation needs (else
+  // "%s.%s: not allowed in current state"); the state stays as it was. A client runs in
+  // its own turn at the provider: it opens the transaction, marks nodes, waits, then
+  // executes, and its notify event hears of the end (the end may come within Execute).
+  // Nothing happens unless the service has started and no transaction is open; opens
+  // a read. A failing client check leaves the service ready.
+  void PrepareUpdate(TServiceClient* Client);
+  // Marks a node that is not valid and not yet marked for reading; ignored before the
+  // first PrepareUpdate.
+  void ParameterUpdate(TParameter* Node, TServiceClient* Client);
+  void ExecuteUpdate(TServiceClient* Client);
+  void DiscardUpdate(TServiceClient* Client);
+  void PrepareModify(TServiceClient* Client);
+  // Marks a node for writing once.
+  void ParameterModify(TParameter* Node, TServiceClient* Client);
+  void ExecuteModify(TServiceClient* Client);
+  void DiscardModify(TServiceClient* Client);
+  // Opens a save transaction with an empty work list, so that ExecuteSave always ends.
+  void PrepareSave(TServiceClient* Client);
+  void ExecuteSave(TServiceClient* Client);
+  // Clears the node's valid flag; only the client is checked.
+  void ParameterInvalidate(TParameter* Node, TServiceClient* Client);
+  bool IsReady() const { return FState == stReady && FServiceStatus == dsStarted; }
+  TParameterServiceState State() const { return FState; }
+
+  // ---- The work list ----
+  // Reads every parameter of the tree (no radio options; safety parameters only
+  // offline); raises "%s.%s: not allowed in current state" unless ready.
+  void LoadPreloadParameters();
+  // Works the list off from the current item: the online step sends the next item's
+  // telegram (after the stop question when a write needs a stopped drive), the offline
+  // step takes defaults or commits new values at once. Items that send nothing are
+  // passed over in a loop.
+  void ParameterWorkExecute();
+  // The end of a list: the current client hears of it, every client is updated, the
+  // service is ready.
+  void ParameterWorkNotify();
+  const std::vector<TParameter*>& WorkList() const { return ParameterWorkList; }
+  // While a configuration loads, a failed write ends the list; the parameters left
+  // unwritten are kept here until the next load.
+  void SetLoadingConfiguration(bool Value);
+  bool LoadingConfiguration() const { return FLoadingConfiguration; }
+  const std::vector<TParameter*>& UnwrittenParameters() const { return FUnwrittenParameters; }
+
+  // ---- The changed-parameter poll ----
+  // Asked for by the status service while the drive reports changes: sends the poll
+  // (get mode 0x13) when the service is idle, or when the previous poll stayed
+  // unanswered for more than five calls.
+  void RefreshParameters() override;
 
   // ---- Look-ups; none when nothing matches ----
   TParameter* FindParameter(std::int32_t MasterUPID) const { return FParameterList.Find(MasterUPID); }
@@ -136,6 +229,18 @@ class TParameterService : public TDeviceService, public TParameterValues {
 
   // A read of parameters by a default run, a refresh or a full re-read is running.
   bool ReadFlag = false;
+  // A parameter was written, or modified offline.
+  bool FModifiedParaFlag = false;
+  // Set by the motor wizard; cleared when a work list is done.
+  bool FWizardListFlag = false;
+  // A default run has finished and its re-read runs.
+  bool ParameterDefaulted = false;
+  // Changed parameters are being reread.
+  bool ParameterRefresh = false;
+  // A default run started and no changed-parameter answer has come since.
+  bool FDefaultFlag = false;
+  // A poll found the actor busy; nothing reads it.
+  bool TestFlag = false;
   // Entered values are not clamped to the description's range (only developers set it).
   bool SuppressParRangeCheck = false;
   // The names of the last actuator and module definition files, for the motor wizard.
@@ -155,8 +260,70 @@ class TParameterService : public TDeviceService, public TParameterValues {
   TParameter* Existing(std::int32_t UPID, const char* Operation) const;
   bool Request(TCustomPattern* Pattern, const char* Operation, const std::string& Payload, TActorEvent OnResponse);
 
+  // ---- Start-up ----
+  void BeginStartUpSequence();
+  void InternalClientExecute();
+  void InternalClientNotify();
+  void ExecuteNextScript();
+  // The script task, made at its first block; none when it cannot be made (logged).
+  TScriptTaskInterface* ScriptTask();
+  // A guest sees the parameters when 3274 says so; other levels leave the root alone.
+  void ShowRootForGuest();
+
+  // ---- Transactions and the work list ----
+  void CheckClient(TServiceClient* Client, const char* Operation) const;
+  void CheckState(TParameterServiceState Needed, const char* Operation) const;
+  void ClearWorkList();
+  void Append(TParameter* Node, std::int32_t Mark);
+  // Runs the list from index 0.
+  void StartWork();
+  void OnlineWorkStep();
+  void OfflineWorkStep();
+  // Whether the write list waits for a stopped drive, and the question; false when the
+  // step ends here.
+  bool StopQuestion();
+  void StatusClientUpdate();
+  // The item's telegram; false when it sent none.
+  bool SendItem(TParameter* Item);
+  void LoginProgress(TParameter* Item);
+  void ParameterWorkResponse(TTalkActor* AActor);
+  // The answer of a login read that failed: true when the login goes on as for success.
+  bool LoginAnswerFailed(std::uint8_t Result, TParameter* Item, bool& Failed);
+  void ListDone();
+  void EndRefresh();
+  void ContinueCurrentClient();
+  // Every client of the provider gets an update call (an update bracket).
+  void UpdateClients();
+  void GetChangedPars(TTalkActor* AActor);
+
   std::unique_ptr<TParameterServiceCollection> FParServiceCollection;
   TServiceProvider FServiceProvider;
+  TServiceClient FInternalClient;  // after the provider: disconnected before it goes
+  TInternalClientState FInternalClientState = icsIdle;
+  bool SetServiceStatusRequest = false;
+  TParameterServiceState FState = stReady;
+  bool prepareUpdateFlag = false;
+  bool FLoadingConfiguration = false;
+  std::vector<TParameter*> FUnwrittenParameters;
+  // Connected to the status service's provider only while a write waits for the stop.
+  TServiceClient FStatusClient;
+  bool FNeedToStop = false;
+  TBasicTalkService* FTalkService = nullptr;
+  TModuleService* FModuleService = nullptr;
+  TStatusService* FStatusService = nullptr;
+  std::vector<TParameter*> ParameterWorkList;  // not owned; marking order
+  std::size_t ParameterWorkIndex = 0;
+  AnsiString PreviousTree, ActualTree;  // the login window's progress
+  int AParameterIndex = 0;
+  int ANumberOfErrors = 0;  // failed answers of the current item in a row
+  int MissingCounter = 0;   // polls passed while one is unanswered
+  std::unique_ptr<TScriptTaskInterface> FScriptTask;
+  TRef<TSLArray> FScriptQueue;
+  std::function<void()> FScriptExecutedNotification;
+  int FScriptExecutionIndex = 0;
+  // The answer handler of the request in flight; the actor calls it through a fixed
+  // handler, so a request sent from a handler never replaces the one running.
+  TActorEvent FResponse;
   std::unique_ptr<TTalkActor> Actor;
   TParameterIndex FParameterList;     // by master UPID; the root's entry first
   TParameterIndex FDevParameterList;  // by device UPID; without the root

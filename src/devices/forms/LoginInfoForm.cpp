@@ -4,6 +4,7 @@
 
 #include <QFontDatabase>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 #include "devices/LoginWindows.h"
@@ -30,6 +31,13 @@ void TLoginInfoForm::AddLine(const WideString& Line) {
   Memo1->appendPlainText(ToQString(Line));
 }
 
+void TLoginInfoForm::AppendText(const WideString& Text) {
+  if (isHidden()) show();
+  QTextCursor cursor(Memo1->document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText(ToQString(Text).replace(QLatin1Char('\r'), QLatin1Char('\n')));
+}
+
 void TLoginInfoForm::Clear() { Memo1->clear(); }
 
 void InstallLoginWindows(TLoginInfoForm& InfoWindow) {
@@ -40,6 +48,7 @@ void InstallLoginWindows(TLoginInfoForm& InfoWindow) {
     return TTreeDialogResult{result, form.FNewOldReleasesFlag};
   });
   SetLoginInfoHandler([&InfoWindow](const WideString& Line) { InfoWindow.AddLine(Line); });
+  SetLoginInfoAppendHandler([&InfoWindow](const WideString& Text) { InfoWindow.AppendText(Text); });
 }
 
 }  // namespace vt

@@ -20,6 +20,8 @@ class TLoginInfoForm : public QWidget {
 
   // Shows the window when it is hidden and appends Line.
   void AddLine(const WideString& Line);
+  // Appends Text to the last line; a CR in it begins a new line.
+  void AppendText(const WideString& Text);
   void Clear();
   QPlainTextEdit* Memo() const { return Memo1; }
 

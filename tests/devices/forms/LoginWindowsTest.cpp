@@ -30,6 +30,7 @@ class LoginWindows : public ::testing::Test {
   void TearDown() override {
     SetTreeDialogHandler(nullptr);
     SetLoginInfoHandler(nullptr);
+    SetLoginInfoAppendHandler(nullptr);
   }
 
   // Shows the dialog through the handler; Act runs on it once it is open.
