@@ -1,0 +1,558 @@
+// The parameter service's work list against drivesim: devices of the bundled profile log
+// in over a pseudo-terminal and UDP and read every parameter of the bundled tree; reads
+// that fail during the login, an unknown UPID, the question to stop a running drive
+// before a write, the changed-parameter poll, offline work, client transactions and
+// their checks.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "StorageFixture.h"
+#include "TalkServiceFixture.h"
+#include "TestUtil.h"
+#include "devices/DeviceManager.h"
+#include "devices/LoginWindows.h"
+#include "devices/services/ModuleService.h"
+#include "devices/services/StatusService.h"
+#include "parameters/ParameterManager.h"
+#include "parameters/ParameterService.h"
+#include "parameters/ParameterTelegrams.h"
+#include "parameters/UnitService.h"
+#include "runtime/ApplicationState.h"
+#include "runtime/ProgramFolders.h"
+#include "runtime/SettingsTree.h"
+
+using namespace vt;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A UInt16 record of the application tree at level 1.
+std::string ExtraRecord(int UPID, int AppFlags = 0) {
+  const std::string upid = std::to_string(UPID);
+  return "  [R [D:UInt16 /UPID " + upid + " /Level 1 /Caption 'Extra " + upid +
+         "' /Permission 127 /AddrUsage 15 /UseVFlag '' /UUID 4 /MinValue 0 /MaxValue 65535 /DefValue 7 /AppFlags " +
+         std::to_string(AppFlags) + "]\r\n     [A " + upid + " 1 'Extra' 127 15 '' 4 0 65535 7 " + std::to_string(AppFlags) +
+         "]]\r\n";
+}
+
+// A client that opens a transaction in its turn: Body runs after the client's wait has
+// begun, and the client releases the provider once the service continues it.
+class TTransactionClient {
+ public:
+  explicit TTransactionClient(TServiceProvider& Provider) {
+    Client.OnExecute = [this](TServiceClient*) { Execute(); };
+    Client.OnNotify = [this](void*) {
+      ++Notified;
+      if (Client.Provider()->Status() == psWaitClient) Client.Continue();
+    };
+    Client.Connect(&Provider);
+  }
+  void Run(std::function<void(TServiceClient*)> ABody) {
+    Body = std::move(ABody);
+    Started = Done = false;
+    Error.clear();
+    Client.Request();
+  }
+
+  TServiceClient Client;
+  bool Done = false;
+  int Notified = 0;
+  std::string Error;
+
+ private:
+  void Execute() {
+    if (Started) {
+      Client.Release();
+      Done = true;
+      return;
+    }
+    Started = true;
+    Client.Wait(csNoTimeout);
+    try {
+      Body(&Client);
+    } catch (const Exception& e) {
+      Error = e.Message();
+      Client.Release();
+      Done = true;
+    }
+  }
+  std::function<void(TServiceClient*)> Body;
+  bool Started = false;
+};
+
+class ParameterWorkList : public TalkServiceFixture, public test::TStorageEnvironment {
+ protected:
+  void SetUp() override {
+    TalkServiceFixture::SetUp();
+    Start();
+    std::ifstream in(std::string(VT_DATA_DIR) + "/Archives/Config/Quorvel.ini", std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    WriteFile("Archives\\Config.sla", test::ArchiveEntryBytes("Quorvel.ini", text.str()));
+    ProgramRegistry = std::make_unique<TProgramRegistry>();
+    ProgramRegistry->ReadFromFile("archive://Archives\\Config\\Quorvel.ini");
+    FreeDeviceManager();
+    CreateDeviceManager(ProgramRegistry->GetDictKey("Devices"));
+    DeviceManager()->RegisterServiceClass("TalkService", DeviceServiceClassOf<TBasicTalkService>());
+    DeviceManager()->RegisterServiceClass("ModuleService", DeviceServiceClassOf<TModuleService>());
+    DeviceManager()->RegisterServiceClass("StatusService", DeviceServiceClassOf<TStatusService>());
+    DeviceManager()->RegisterServiceClass("UnitService", DeviceServiceClassOf<TUnitService>());
+    DeviceManager()->RegisterServiceClass("ParameterService", DeviceServiceClassOf<TParameterService>());
+    CreateParameterManager();
+    RegisterParameterClasses(*ParameterManager());
+    CopyFirmware("");
+    WorkDir = AnsiToWide(Folder.string()) + u"/";
+    AppDataDir.clear();
+    SetLoginInfoHandler([this](const WideString& Line) { LoginText += "\n" + WideToUtf8(Line); });
+    SetLoginInfoAppendHandler([this](const WideString& Text) { LoginText += WideToUtf8(Text); });
+    SetShowMessageHandler([this](const std::u16string& Text) { Messages.push_back(WideToUtf8(Text)); });
+    SetMessageDlgHandler([this](const std::u16string& Text, TMsgDlgType, TMsgDlgButtons Buttons) {
+      Questions.push_back(WideToUtf8(Text));
+      if (Buttons == (MsgDlgButton(mbAbort) | MsgDlgButton(mbIgnore))) return UnknownAnswer;
+      if (Buttons == (MsgDlgButton(mbYes) | MsgDlgButton(mbCancel))) return StopAnswer;
+      return mrNone;
+    });
+    ApplicationState().ParaRefreshFlag = 1;
+    ApplicationState().LoginAbortRequest = false;
+  }
+  void TearDown() override {
+    SetLoginInfoHandler(nullptr);
+    SetLoginInfoAppendHandler(nullptr);
+    SetShowMessageHandler(nullptr);
+    ApplicationState().ParaRefreshFlag = 1;
+    ApplicationState().LoginAbortRequest = false;
+    FreeDeviceManager();
+    FreeParameterManager();
+    ClearProgramVariables();
+    ProgramRegistry.reset();
+    Stop();
+    TalkServiceFixture::TearDown();
+  }
+
+  // The bundled description files below the test's data folder; Extra joins the
+  // application tree's records first.
+  void CopyFirmware(const std::string& Extra) {
+    for (const auto& entry : fs::directory_iterator(fs::path(VT_DATA_DIR) / "Firmware")) {
+      std::ifstream in(entry.path(), std::ios::binary);
+      std::stringstream text;
+      text << in.rdbuf();
+      std::string contents = text.str();
+      if (entry.path().filename().string().starts_with("VXAPSERVO")) {
+        const std::string array = "/ParameterArray [A\r\n";
+        contents.insert(contents.find(array) + array.size(), Extra);
+      }
+      WriteFile("Firmware\\" + entry.path().filename().string(), contents);
+    }
+  }
+
+  // A device of the bundled profile on Link, started.
+  TDevice* Login(const TLink& Link) {
+    TDevice* device = DeviceManager()->CreateDevice("BOX" + std::to_string(++Devices), "VorlixOnline");
+    device->SetStrVar(u"PortName", AnsiToWide(Link.Port));
+    device->SetStrVar(u"UserName", u"GUEST");
+    device->InterfaceType = Link.Port == "ETH" ? ifEthernet : ifRS232;
+    device->DeviceIP = Link.IPv4;
+    device->DevicePort = Link.UdpPort;
+    device->CreateServices();
+    bool done = false;
+    device->StartUpServices([&](TDevice*) { done = true; });
+    EXPECT_TRUE(StepUntil([&] { return done; }));
+    Service = static_cast<TParameterService*>(device->GetService("ParameterService"));
+    return device;
+  }
+  TParameter* Find(std::int32_t UPID) const { return Service->FindParameter(UPID); }
+  // The nodes the login reads: those with an address and a readable memory.
+  std::vector<TParameter*> Readable() const {
+    std::vector<TParameter*> nodes;
+    Service->ForEachParameter([&](TParameter* Node, bool&) {
+      if (Node->UPID() < 0xFFFF && ReadModeOf(Node->AddrUsage()) && !Node->IsSafetyParameter()) nodes.push_back(Node);
+    });
+    return nodes;
+  }
+  // The parameter frames the drive received since the last call.
+  std::vector<std::string> NewFrames(const drivesim::TDriveSim& Sim, const std::string& Drive) {
+    std::vector<std::string> frames;
+    for (const std::string& frame : FramesIn(Sim, Drive))
+      if (frame.starts_with("88") || frame.starts_with("89")) frames.push_back(frame);
+    std::vector<std::string> fresh(frames.begin() + static_cast<long>(std::min(Seen, frames.size())), frames.end());
+    Seen = frames.size();
+    return fresh;
+  }
+  static std::string ReadFrame(const TParameter* Node) {
+    char text[16];
+    std::snprintf(text, sizeof text, "88 %02X %02X %02X", *ReadModeOf(Node->AddrUsage()), Node->UPID() & 0xFF,
+                  Node->UPID() >> 8);
+    return text;
+  }
+  // Runs Body as a client's transaction until the client is released.
+  void Transaction(TTransactionClient& Client, std::function<void(TServiceClient*)> Body) {
+    Client.Run(std::move(Body));
+    EXPECT_TRUE(StepUntil([&] { return Client.Done; }));
+  }
+
+  int Devices = 0;
+  std::size_t Seen = 0;
+  TParameterService* Service = nullptr;
+  std::string LoginText;
+  std::vector<std::string> Messages;
+  std::vector<std::string> Questions;
+  TModalResult UnknownAnswer = mrIgnore;
+  TModalResult StopAnswer = mrCancel;
+};
+
+// The bundled profile over a pseudo-terminal and UDP: every parameter of the bundled tree
+// is read once at login, with the login window's progress; the values show in every
+// display mode and unit system; a write lands in the drive's table, and a value the
+// drive changes comes back through the poll.
+TEST_F(ParameterWorkList, LoginReadsTheTreeWritesAndFollowsTheDrive) {
+  for (const bool serial : {true, false}) {
+    SCOPED_TRACE(serial ? "pty" : "udp4");
+    // A drive each: the first device goes on polling its own.
+    drivesim::TDriveSim sim({serial ? "--pty" : "--udp4", "--running=0"});
+    const std::string drive = serial ? "pty0" : "udp4-0";
+    LoginText.clear();
+    Seen = 0;
+    TDevice* device = Login(serial ? PtyLink(sim) : Udp4Link(sim));
+    ASSERT_EQ(device->State(), dstStarted);
+    ASSERT_EQ(Service->ServiceStatus(), dsStarted);
+    EXPECT_TRUE(Service->IsReady());
+    EXPECT_TRUE(Service->TreeRoot()->Model()->GetVisible());
+    EXPECT_EQ(Service->TreeRoot()->Model()->Caption(), "Parameters");
+
+    const std::vector<TParameter*> readable = Readable();
+    ASSERT_GT(readable.size(), 30u);
+    std::vector<std::string> expected;
+    for (const TParameter* node : readable) expected.push_back(ReadFrame(node));
+    EXPECT_EQ(NewFrames(sim, drive), expected);
+    for (TParameter* node : readable) {
+      EXPECT_TRUE(node->GetValid()) << node->Caption();
+      EXPECT_FALSE(node->GetAttrFlag(AttrReadPending));
+    }
+    EXPECT_NE(LoginText.find("\n Read parameter values\rTree name: VXOS_VX2_V4S1_0"), std::string::npos) << LoginText;
+    EXPECT_NE(LoginText.find("\rTree name: VXAPSERVO_VX2_V3S2_0"), std::string::npos);
+    EXPECT_EQ(Find(0x1234)->GetIntValue(), 0x0102);
+
+    // Every integer value shows in every mode and system; a position follows the system.
+    for (TParameter* node : readable) {
+      if (!node->IsInteger()) continue;
+      for (const TUnitSystem system : {usSI, usMetric, usEnglish, usRotDegree, usRotUmin})
+        for (const char* mode : {"SCALED", "DEC", "HEX", "BIN"}) {
+          TValueRec value;
+          // A value in the working memory only has no stored copy to show.
+          if (node->AddrUsage() & AddrRomRead)
+            node->GetScaledValue(value, system, mode);
+          else
+            node->GetScaledRAMValue(value, system, mode);
+          EXPECT_NE(value.ValueStr.str(), "***") << node->Caption() << " " << mode;
+          EXPECT_FALSE(value.ValueStr.empty());
+        }
+    }
+    TValueRec hex, metric, si;
+    Find(0x1234)->GetScaledValue(hex, usMetric, "HEX");
+    EXPECT_EQ(hex.ValueStr.str(), "0102h");
+    Find(0x1234)->GetScaledValue(metric, usMetric, "SCALED");
+    Find(0x1234)->GetScaledValue(si, usSI, "SCALED");
+    EXPECT_NE(metric.UnitStr.str(), si.UnitStr.str());
+
+    // A write through a client's transaction lands in the drive's table.
+    TTransactionClient client(Service->Provider());
+    TParameter* velocity = Find(4096);
+    Transaction(client, [&](TServiceClient* Client) {
+      Service->PrepareModify(Client);
+      velocity->SetIntValue(usSI, 4321);
+      velocity->Modify(Client);
+      Service->ExecuteModify(Client);
+    });
+    EXPECT_TRUE(client.Error.empty()) << client.Error;
+    EXPECT_EQ(client.Notified, 1);
+    EXPECT_EQ(NewFrames(sim, drive), std::vector<std::string>{"89 02 00 10 E1 10"});
+    EXPECT_TRUE(device->ModifiedFlag);
+    Transaction(client, [&](TServiceClient* Client) {
+      velocity->Invalidate(Client);
+      velocity->SetIntValue(usSI, 1);  // a stale pending value the read replaces
+      Service->PrepareUpdate(Client);
+      velocity->Update(Client);
+      Service->ExecuteUpdate(Client);
+    });
+    EXPECT_EQ(NewFrames(sim, drive), std::vector<std::string>{"88 00 00 10"});
+    EXPECT_EQ(velocity->GetIntValue(), 4321);
+
+    // The drive changes a value: the status service's poll finds it.
+    sim.Set("change=4097:777");
+    EXPECT_TRUE(StepUntil([&] { return Find(4097)->GetIntValue() == 777; }));
+    EXPECT_TRUE(StepUntil([&] { return Service->IsReady() && !Service->ReadFlag; }));
+    EXPECT_EQ(NewFrames(sim, drive), (std::vector<std::string>{"88 13", "88 00 01 10"}));
+    EXPECT_TRUE(Messages.empty()) << Messages.front();
+    EXPECT_TRUE(Questions.empty()) << Questions.front();
+  }
+}
+
+// While the device logs in a failed read is repeated twice; the third failure stops the
+// login. An unknown UPID asks: Ignore reads on, Abort stops.
+TEST_F(ParameterWorkList, FailedReadsDuringTheLogin) {
+  CopyFirmware(ExtraRecord(12300));
+  const struct {
+    const char* name;
+    const char* control;
+    TModalResult unknown;
+    TDeviceState state;
+    int questions;  // the unknown UPID's, in the last tree
+    int reads;      // of UPID 4096
+  } cases[] = {
+      {"two failures", "fail-reads=4096:2", mrIgnore, dstStarted, 1, 3},
+      {"three failures", "fail-reads=4096:3", mrIgnore, dstError, 0, 3},
+      {"unknown UPID, Abort", "fail-reads=4096:0", mrAbort, dstError, 1, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    drivesim::TDriveSim sim({"--udp4", std::string("--") + c.control});
+    Questions.clear();
+    Seen = 0;
+    UnknownAnswer = c.unknown;
+    TDevice* device = Login(Udp4Link(sim));
+    EXPECT_EQ(device->State(), c.state);
+    EXPECT_EQ(Service->ServiceStatus(), c.state == dstStarted ? dsStarted : dsError);
+    EXPECT_EQ(Questions, std::vector<std::string>(c.questions, "UPID = 300Ch does not exist!"));
+    EXPECT_TRUE(Messages.empty()) << Messages.front();
+    const std::vector<std::string> frames = NewFrames(sim, "udp4-0");
+    EXPECT_EQ(std::count(frames.begin(), frames.end(), "88 00 00 10"), c.reads);
+    if (c.state == dstStarted) {
+      EXPECT_EQ(Find(4096)->GetIntValue(), 1000);
+      // Ignore reads on: the record after the unknown one is read.
+      EXPECT_EQ(std::count(frames.begin(), frames.end(), "88 00 0C 30"), 1);
+      EXPECT_TRUE(Find(12288)->GetValid());
+    }
+    if (c.unknown == mrAbort) EXPECT_TRUE(frames.size() < Readable().size()) << frames.size();
+  }
+}
+
+// After the start a failed read commits nothing and the list goes on, unrepeated.
+TEST_F(ParameterWorkList, AfterTheStartAFailureGoesOn) {
+  drivesim::TDriveSim sim({"--pty"});
+  TDevice* device = Login(PtyLink(sim));
+  ASSERT_EQ(device->State(), dstStarted);
+  NewFrames(sim, "pty0");
+  sim.Set("fail-reads=4096:5");
+  TTransactionClient client(Service->Provider());
+  Transaction(client, [&](TServiceClient* Client) {
+    Service->PrepareUpdate(Client);
+    for (const std::int32_t upid : {4096, 4097}) {
+      Find(upid)->Invalidate(Client);
+      Find(upid)->Update(Client);
+    }
+    EXPECT_EQ(Service->WorkList().size(), 2u);
+    Find(4096)->Update(Client);  // marked once
+    EXPECT_EQ(Service->WorkList().size(), 2u);
+    Service->ExecuteUpdate(Client);
+  });
+  EXPECT_EQ(NewFrames(sim, "pty0"), (std::vector<std::string>{"88 00 00 10", "88 00 01 10"}));
+  EXPECT_FALSE(Find(4096)->GetValid());
+  EXPECT_TRUE(Find(4097)->GetValid());
+  EXPECT_EQ(Service->ServiceStatus(), dsStarted);
+  EXPECT_TRUE(Service->IsReady());
+  EXPECT_EQ(client.Notified, 1);
+}
+
+// The login can be aborted between two reads.
+TEST_F(ParameterWorkList, LoginAbortedByTheUser) {
+  drivesim::TDriveSim sim({"--udp4"});
+  ApplicationState().LoginAbortRequest = true;
+  TDevice* device = Login(Udp4Link(sim));
+  EXPECT_EQ(device->State(), dstError);
+  EXPECT_EQ(Messages, std::vector<std::string>{"Login process aborted by user!"});
+  EXPECT_TRUE(NewFrames(sim, "udp4-0").empty());
+}
+
+// A running drive and a write list whose third node cannot be written while it runs:
+// the question comes before the first write. Cancel clears the marks and ends the
+// transaction; Yes stops the drive and writes once it stands.
+TEST_F(ParameterWorkList, StopQuestionBeforeTheFirstWrite) {
+  drivesim::TDriveSim sim({"--pty", "--running=1"});
+  TDevice* device = Login(PtyLink(sim));
+  ASSERT_EQ(device->State(), dstStarted);
+  auto* status = static_cast<TStatusService*>(device->GetService("StatusService"));
+  ASSERT_TRUE(StepUntil([&] { return status->GetRunning(); }));
+  NewFrames(sim, "pty0");
+  TTransactionClient client(Service->Provider());
+  const auto write = [&](TServiceClient* Client) {
+    Service->PrepareModify(Client);
+    for (const std::int32_t upid : {12289, 4113, 12288}) {
+      Find(upid)->SetIntValue(usSI, 9);
+      Find(upid)->Modify(Client);
+    }
+    Service->ExecuteModify(Client);
+  };
+  StopAnswer = mrCancel;
+  Transaction(client, write);
+  ASSERT_EQ(Questions.size(), 1u);
+  EXPECT_NE(Questions[0].find("The drive is running."), std::string::npos) << Questions[0];
+  EXPECT_TRUE(NewFrames(sim, "pty0").empty());
+  for (const std::int32_t upid : {12289, 4113, 12288}) EXPECT_FALSE(Find(upid)->GetAttrFlag(AttrWritePending));
+  EXPECT_TRUE(Service->IsReady());
+  EXPECT_EQ(client.Notified, 0);  // continued, not told of a list's end
+
+  // A save after the abandoned write ends although the list is left over.
+  Transaction(client, [&](TServiceClient* Client) {
+    Service->PrepareSave(Client);
+    Service->ExecuteSave(Client);
+  });
+  EXPECT_TRUE(client.Error.empty()) << client.Error;
+  EXPECT_TRUE(Service->IsReady());
+
+  StopAnswer = mrYes;
+  Transaction(client, write);
+  EXPECT_EQ(Questions.size(), 2u);
+  EXPECT_FALSE(status->GetRunning());
+  EXPECT_EQ(NewFrames(sim, "pty0"),
+            (std::vector<std::string>{"89 02 01 30 09 00 00 00", "89 02 11 10 09 00", "89 02 00 30 09 00"}));
+  EXPECT_EQ(Find(12288)->GetIntValue(), 9);
+  EXPECT_TRUE(Service->IsReady());
+}
+
+// A safety parameter in a write list reaches the drive through the safety module only:
+// its mark is cleared and the list goes on. While a configuration loads a failed write
+// ends the list and the parameters left unwritten are kept.
+TEST_F(ParameterWorkList, SafetyItemsAndAFailingConfigurationLoad) {
+  CopyFirmware(ExtraRecord(12301, 0x80) + ExtraRecord(12300));
+  drivesim::TDriveSim sim({"--udp4", "--running=0"});
+  TDevice* device = Login(Udp4Link(sim));
+  ASSERT_EQ(device->State(), dstStarted);
+  EXPECT_FALSE(Find(12301)->GetValid());  // not read online
+  NewFrames(sim, "udp4-0");
+  TTransactionClient client(Service->Provider());
+  const auto write = [&](std::vector<std::int32_t> UPIDs) {
+    return [this, UPIDs](TServiceClient* Client) {
+      Service->PrepareModify(Client);
+      for (const std::int32_t upid : UPIDs) {
+        Find(upid)->SetIntValue(usSI, 11);
+        Find(upid)->Modify(Client);
+      }
+      Service->ExecuteModify(Client);
+    };
+  };
+  Transaction(client, write({12301, 4096}));
+  EXPECT_EQ(NewFrames(sim, "udp4-0"), std::vector<std::string>{"89 02 00 10 0B 00"});
+  EXPECT_FALSE(Find(12301)->GetAttrFlag(AttrWritePending));
+  EXPECT_EQ(client.Notified, 1);
+
+  Service->SetLoadingConfiguration(true);
+  Transaction(client, write({4097, 12300, 4660}));
+  EXPECT_EQ(NewFrames(sim, "udp4-0"), (std::vector<std::string>{"89 02 01 10 0B 00 00 00", "89 02 0C 30 0B 00"}));
+  EXPECT_EQ(Service->UnwrittenParameters(), (std::vector<TParameter*>{Find(12300), Find(4660)}));
+  EXPECT_FALSE(Find(4660)->GetAttrFlag(AttrWritePending));
+  EXPECT_TRUE(Service->IsReady());
+  Service->SetLoadingConfiguration(false);
+}
+
+// The poll: a status word with bits 0x8000 and 0x0040 sends 0x13; an answer naming two
+// UPIDs rereads both; an empty answer reads nothing; 0xC5 rereads everything; with the
+// refresh switched off nothing is sent.
+TEST_F(ParameterWorkList, ChangedParameterPoll) {
+  drivesim::TDriveSim sim({"--udp4"});
+  TDevice* device = Login(Udp4Link(sim));
+  ASSERT_EQ(device->State(), dstStarted);
+  NewFrames(sim, "udp4-0");
+  // The frames until the service is ready again after ReadsExpected reads, polls aside.
+  const auto pollFrames = [&](std::size_t ReadsExpected) {
+    std::vector<std::string> polls, reads;
+    EXPECT_TRUE(StepUntil([&] {
+      for (const std::string& f : NewFrames(sim, "udp4-0")) (f == "88 13" ? polls : reads).push_back(f);
+      return !polls.empty() && reads.size() >= ReadsExpected && Service->IsReady() && !Service->ReadFlag;
+    }));
+    std::sort(reads.begin(), reads.end());
+    return reads;
+  };
+  sim.Set("change=4096:5");
+  sim.Set("change=4660:6");
+  EXPECT_EQ(pollFrames(2), (std::vector<std::string>{"88 00 00 10", "88 00 34 12"}));
+  EXPECT_EQ(Find(4096)->GetIntValue(), 5);
+  EXPECT_EQ(Find(4660)->GetIntValue(), 6);
+
+  sim.Set("status-word=0x8041");
+  EXPECT_TRUE(pollFrames(0).empty());
+
+  sim.Set("poll-c5=1");
+  sim.Set("status-word=0x8041");
+  EXPECT_EQ(pollFrames(Readable().size()).size(), Readable().size());
+
+  ApplicationState().ParaRefreshFlag = 0;
+  sim.Set("change=4096:8");
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+  StepUntil([&] { return std::chrono::steady_clock::now() > until; });
+  EXPECT_TRUE(NewFrames(sim, "udp4-0").empty());
+  EXPECT_EQ(Find(4096)->GetIntValue(), 5);
+  EXPECT_TRUE(Service->IsReady());
+}
+
+// A device whose link is gone works offline: a read sets the defaults, a write commits
+// the new values, and no telegram goes out.
+TEST_F(ParameterWorkList, OfflineDefaultsAndCommitsWithoutTelegrams) {
+  drivesim::TDriveSim sim({"--udp4"});
+  TDevice* device = Login(Udp4Link(sim));
+  ASSERT_EQ(device->State(), dstStarted);
+  NewFrames(sim, "udp4-0");
+  for (const TDeviceType type : {dtConnectionLost, dtOffline}) {
+    SCOPED_TRACE(type);
+    device->SetDeviceType(type);
+    TTransactionClient client(Service->Provider());
+    Transaction(client, [&](TServiceClient* Client) {
+      Service->PrepareUpdate(Client);
+      for (const std::int32_t upid : {4096, 4097}) {
+        Find(upid)->Invalidate(Client);
+        Find(upid)->Update(Client);
+      }
+      Service->ExecuteUpdate(Client);
+    });
+    EXPECT_EQ(Find(4096)->GetIntValue(), 1000);  // the default
+    EXPECT_EQ(client.Notified, 1);
+    Transaction(client, [&](TServiceClient* Client) {
+      Service->PrepareModify(Client);
+      Find(4660)->SetIntValue(usSI, 99);
+      Find(4660)->Modify(Client);
+      Service->ExecuteModify(Client);
+    });
+    EXPECT_EQ(Find(4660)->GetIntValue(), 99);
+    EXPECT_FALSE(Find(4660)->GetAttrFlag(AttrWritePending));
+    EXPECT_TRUE(Service->IsReady());
+  }
+  EXPECT_TRUE(NewFrames(sim, "udp4-0").empty());
+}
+
+// Transactions belong to the provider's current client and to their state; a refused
+// call changes nothing.
+TEST_F(ParameterWorkList, TransactionChecks) {
+  drivesim::TDriveSim sim({"--udp4"});
+  TDevice* device = Login(Udp4Link(sim));
+  ASSERT_EQ(device->State(), dstStarted);
+  TServiceClient stranger;
+  stranger.Connect(&Service->Provider());
+  EXPECT_THROW_MSG(Service->PrepareModify(&stranger), "TParameterService.PrepareModify: caller isn't the current client");
+  EXPECT_EQ(Service->State(), stReady);
+  EXPECT_THROW_MSG(Service->PrepareUpdate(&stranger), "TParameterService.PrepareUpdate: caller isn't the current client");
+  EXPECT_EQ(Service->State(), stReady);
+
+  TTransactionClient client(Service->Provider());
+  Transaction(client, [&](TServiceClient* Client) {
+    Service->PrepareModify(Client);
+    Service->PrepareUpdate(Client);  // busy: nothing happens
+    EXPECT_EQ(Service->State(), stModify);
+    EXPECT_THROW_MSG(Service->ExecuteUpdate(Client), "TParameterService.ExecuteUpdate: not allowed in current state");
+    EXPECT_THROW_MSG(Service->PrepareSave(Client), "TParameterService.PrepareSave: not allowed in current state");
+    EXPECT_THROW_MSG(Service->LoadPreloadParameters(), "TParameterService.LoadPreloadParameters: not allowed in current state");
+    EXPECT_EQ(Service->State(), stModify);
+    Service->DiscardModify(Client);
+    EXPECT_EQ(Service->State(), stReady);
+    Service->PrepareSave(Client);
+    Service->ExecuteSave(Client);
+  });
+  EXPECT_TRUE(client.Error.empty()) << client.Error;
+  EXPECT_TRUE(Service->IsReady());
+}
+
+}  // namespace
