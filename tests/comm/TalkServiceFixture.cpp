@@ -158,3 +158,13 @@ std::vector<std::string> TalkServiceFixture::FramesIn(const drivesim::TDriveSim&
     if (const auto at = line.find(mark); at != std::string::npos) frames.push_back(line.substr(at + mark.size()));
   return frames;
 }
+
+std::vector<std::string> TalkServiceFixture::NewParameterFrames(const drivesim::TDriveSim& Sim,
+                                                                const std::string& Drive, std::size_t& Seen) {
+  std::vector<std::string> frames;
+  for (const std::string& frame : FramesIn(Sim, Drive))
+    if (frame.starts_with("88") || frame.starts_with("89")) frames.push_back(frame);
+  std::vector<std::string> fresh(frames.begin() + static_cast<long>(std::min(Seen, frames.size())), frames.end());
+  Seen = frames.size();
+  return fresh;
+}

@@ -54,6 +54,10 @@ class TalkServiceFixture : public RuntimeTest {
   bool LinkOpen(vt::TBasicTalkService* Service) const;
   // The frames a drive ("pty0", "udp4-1") received, in hexadecimal ("01", "88 00 C5 0C").
   static std::vector<std::string> FramesIn(const drivesim::TDriveSim& Sim, const std::string& Drive);
+  // Its parameter frames (get 88, set 89) after the first Seen of them; Seen becomes
+  // their count.
+  static std::vector<std::string> NewParameterFrames(const drivesim::TDriveSim& Sim, const std::string& Drive,
+                                                     std::size_t& Seen);
 
   std::unique_ptr<vt::TTalkServer> Server;
   // The error boxes shown, UTF-8.

@@ -151,12 +151,7 @@ class ParameterTelegrams : public TalkServiceFixture {
   }
   // The parameter frames the drive received since the last call.
   std::vector<std::string> NewFrames(const drivesim::TDriveSim& Sim, const std::string& Drive) {
-    std::vector<std::string> frames;
-    for (const std::string& frame : FramesIn(Sim, Drive))
-      if (frame.starts_with("88") || frame.starts_with("89")) frames.push_back(frame);
-    std::vector<std::string> fresh(frames.begin() + static_cast<long>(std::min(Seen, frames.size())), frames.end());
-    Seen = frames.size();
-    return fresh;
+    return NewParameterFrames(Sim, Drive, Seen);
   }
   TParameter* Find(std::int32_t UPID) const { return Service->FindParameter(UPID); }
   // The nodes of the tree that a single read reaches; options read through their directory.

@@ -91,15 +91,7 @@ class ParameterWorkList : public TalkServiceFixture, public test::TStorageEnviro
   void SetUp() override {
     TalkServiceFixture::SetUp();
     Start();
-    std::ifstream in(std::string(VT_DATA_DIR) + "/Archives/Config/Quorvel.ini", std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    WriteFile("Archives\\Config.sla", test::ArchiveEntryBytes("Quorvel.ini", text.str()));
-    ProgramRegistry = std::make_unique<TProgramRegistry>();
-    ProgramRegistry->ReadFromFile("archive://Archives\\Config\\Quorvel.ini");
-    FreeDeviceManager();
-    CreateDeviceManager(ProgramRegistry->GetDictKey("Devices"));
-    DeviceManager()->RegisterServiceClass("TalkService", DeviceServiceClassOf<TBasicTalkService>());
+    UseBundledProfiles(*this);
     DeviceManager()->RegisterServiceClass("ModuleService", DeviceServiceClassOf<TModuleService>());
     DeviceManager()->RegisterServiceClass("StatusService", DeviceServiceClassOf<TStatusService>());
     DeviceManager()->RegisterServiceClass("UnitService", DeviceServiceClassOf<TUnitService>());
@@ -177,12 +169,7 @@ class ParameterWorkList : public TalkServiceFixture, public test::TStorageEnviro
   }
   // The parameter frames the drive received since the last call.
   std::vector<std::string> NewFrames(const drivesim::TDriveSim& Sim, const std::string& Drive) {
-    std::vector<std::string> frames;
-    for (const std::string& frame : FramesIn(Sim, Drive))
-      if (frame.starts_with("88") || frame.starts_with("89")) frames.push_back(frame);
-    std::vector<std::string> fresh(frames.begin() + static_cast<long>(std::min(Seen, frames.size())), frames.end());
-    Seen = frames.size();
-    return fresh;
+    return NewParameterFrames(Sim, Drive, Seen);
   }
   static std::string ReadFrame(const TParameter* Node) {
     char text[16];
@@ -194,6 +181,33 @@ class ParameterWorkList : public TalkServiceFixture, public test::TStorageEnviro
   void Transaction(TTransactionClient& Client, std::function<void(TServiceClient*)> Body) {
     Client.Run(std::move(Body));
     EXPECT_TRUE(StepUntil([&] { return Client.Done; }));
+  }
+
+  // Rereads the parameters in a client's read transaction; a node marked twice is
+  // listed once.
+  void Reread(TTransactionClient& Client, const std::vector<std::int32_t>& UPIDs) {
+    Transaction(Client, [&](TServiceClient* C) {
+      Service->PrepareUpdate(C);
+      for (const std::int32_t upid : UPIDs) {
+        Find(upid)->Invalidate(C);
+        Find(upid)->Update(C);
+      }
+      Find(UPIDs.front())->Update(C);
+      EXPECT_EQ(Service->WorkList().size(), UPIDs.size());
+      Service->ExecuteUpdate(C);
+    });
+  }
+
+  // Writes the values in a client's write transaction, in order.
+  void Write(TTransactionClient& Client, const std::vector<std::pair<std::int32_t, std::int64_t>>& Values) {
+    Transaction(Client, [&](TServiceClient* C) {
+      Service->PrepareModify(C);
+      for (const auto& [upid, value] : Values) {
+        Find(upid)->SetIntValue(usSI, value);
+        Find(upid)->Modify(C);
+      }
+      Service->ExecuteModify(C);
+    });
   }
 
   int Devices = 0;
@@ -263,23 +277,13 @@ TEST_F(ParameterWorkList, LoginReadsTheTreeWritesAndFollowsTheDrive) {
     // A write through a client's transaction lands in the drive's table.
     TTransactionClient client(Service->Provider());
     TParameter* velocity = Find(4096);
-    Transaction(client, [&](TServiceClient* Client) {
-      Service->PrepareModify(Client);
-      velocity->SetIntValue(usSI, 4321);
-      velocity->Modify(Client);
-      Service->ExecuteModify(Client);
-    });
+    Write(client, {{4096, 4321}});
     EXPECT_TRUE(client.Error.empty()) << client.Error;
     EXPECT_EQ(client.Notified, 1);
     EXPECT_EQ(NewFrames(sim, drive), std::vector<std::string>{"89 02 00 10 E1 10"});
     EXPECT_TRUE(device->ModifiedFlag);
-    Transaction(client, [&](TServiceClient* Client) {
-      velocity->Invalidate(Client);
-      velocity->SetIntValue(usSI, 1);  // a stale pending value the read replaces
-      Service->PrepareUpdate(Client);
-      velocity->Update(Client);
-      Service->ExecuteUpdate(Client);
-    });
+    velocity->SetIntValue(usSI, 1);  // a stale pending value the read replaces
+    Reread(client, {4096});
     EXPECT_EQ(NewFrames(sim, drive), std::vector<std::string>{"88 00 00 10"});
     EXPECT_EQ(velocity->GetIntValue(), 4321);
 
@@ -340,17 +344,7 @@ TEST_F(ParameterWorkList, AfterTheStartAFailureGoesOn) {
   NewFrames(sim, "pty0");
   sim.Set("fail-reads=4096:5");
   TTransactionClient client(Service->Provider());
-  Transaction(client, [&](TServiceClient* Client) {
-    Service->PrepareUpdate(Client);
-    for (const std::int32_t upid : {4096, 4097}) {
-      Find(upid)->Invalidate(Client);
-      Find(upid)->Update(Client);
-    }
-    EXPECT_EQ(Service->WorkList().size(), 2u);
-    Find(4096)->Update(Client);  // marked once
-    EXPECT_EQ(Service->WorkList().size(), 2u);
-    Service->ExecuteUpdate(Client);
-  });
+  Reread(client, {4096, 4097});
   EXPECT_EQ(NewFrames(sim, "pty0"), (std::vector<std::string>{"88 00 00 10", "88 00 01 10"}));
   EXPECT_FALSE(Find(4096)->GetValid());
   EXPECT_TRUE(Find(4097)->GetValid());
@@ -380,16 +374,9 @@ TEST_F(ParameterWorkList, StopQuestionBeforeTheFirstWrite) {
   ASSERT_TRUE(StepUntil([&] { return status->GetRunning(); }));
   NewFrames(sim, "pty0");
   TTransactionClient client(Service->Provider());
-  const auto write = [&](TServiceClient* Client) {
-    Service->PrepareModify(Client);
-    for (const std::int32_t upid : {12289, 4113, 12288}) {
-      Find(upid)->SetIntValue(usSI, 9);
-      Find(upid)->Modify(Client);
-    }
-    Service->ExecuteModify(Client);
-  };
+  const std::vector<std::pair<std::int32_t, std::int64_t>> values{{12289, 9}, {4113, 9}, {12288, 9}};
   StopAnswer = mrCancel;
-  Transaction(client, write);
+  Write(client, values);
   ASSERT_EQ(Questions.size(), 1u);
   EXPECT_NE(Questions[0].find("The drive is running."), std::string::npos) << Questions[0];
   EXPECT_TRUE(NewFrames(sim, "pty0").empty());
@@ -406,7 +393,7 @@ TEST_F(ParameterWorkList, StopQuestionBeforeTheFirstWrite) {
   EXPECT_TRUE(Service->IsReady());
 
   StopAnswer = mrYes;
-  Transaction(client, write);
+  Write(client, values);
   EXPECT_EQ(Questions.size(), 2u);
   EXPECT_FALSE(status->GetRunning());
   EXPECT_EQ(NewFrames(sim, "pty0"),
@@ -426,23 +413,13 @@ TEST_F(ParameterWorkList, SafetyItemsAndAFailingConfigurationLoad) {
   EXPECT_FALSE(Find(12301)->GetValid());  // not read online
   NewFrames(sim, "udp4-0");
   TTransactionClient client(Service->Provider());
-  const auto write = [&](std::vector<std::int32_t> UPIDs) {
-    return [this, UPIDs](TServiceClient* Client) {
-      Service->PrepareModify(Client);
-      for (const std::int32_t upid : UPIDs) {
-        Find(upid)->SetIntValue(usSI, 11);
-        Find(upid)->Modify(Client);
-      }
-      Service->ExecuteModify(Client);
-    };
-  };
-  Transaction(client, write({12301, 4096}));
+  Write(client, {{12301, 11}, {4096, 11}});
   EXPECT_EQ(NewFrames(sim, "udp4-0"), std::vector<std::string>{"89 02 00 10 0B 00"});
   EXPECT_FALSE(Find(12301)->GetAttrFlag(AttrWritePending));
   EXPECT_EQ(client.Notified, 1);
 
   Service->SetLoadingConfiguration(true);
-  Transaction(client, write({4097, 12300, 4660}));
+  Write(client, {{4097, 11}, {12300, 11}, {4660, 11}});
   EXPECT_EQ(NewFrames(sim, "udp4-0"), (std::vector<std::string>{"89 02 01 10 0B 00 00 00", "89 02 0C 30 0B 00"}));
   EXPECT_EQ(Service->UnwrittenParameters(), (std::vector<TParameter*>{Find(12300), Find(4660)}));
   EXPECT_FALSE(Find(4660)->GetAttrFlag(AttrWritePending));
@@ -501,22 +478,10 @@ TEST_F(ParameterWorkList, OfflineDefaultsAndCommitsWithoutTelegrams) {
     SCOPED_TRACE(type);
     device->SetDeviceType(type);
     TTransactionClient client(Service->Provider());
-    Transaction(client, [&](TServiceClient* Client) {
-      Service->PrepareUpdate(Client);
-      for (const std::int32_t upid : {4096, 4097}) {
-        Find(upid)->Invalidate(Client);
-        Find(upid)->Update(Client);
-      }
-      Service->ExecuteUpdate(Client);
-    });
+    Reread(client, {4096, 4097});
     EXPECT_EQ(Find(4096)->GetIntValue(), 1000);  // the default
     EXPECT_EQ(client.Notified, 1);
-    Transaction(client, [&](TServiceClient* Client) {
-      Service->PrepareModify(Client);
-      Find(4660)->SetIntValue(usSI, 99);
-      Find(4660)->Modify(Client);
-      Service->ExecuteModify(Client);
-    });
+    Write(client, {{4660, 99}});
     EXPECT_EQ(Find(4660)->GetIntValue(), 99);
     EXPECT_FALSE(Find(4660)->GetAttrFlag(AttrWritePending));
     EXPECT_TRUE(Service->IsReady());
