@@ -158,6 +158,12 @@ class ParameterWorkList : public TalkServiceFixture, public test::TStorageEnviro
     Service = static_cast<TParameterService*>(device->GetService("ParameterService"));
     return device;
   }
+  // Stops the device: its drive may go before the test ends.
+  void StopDevice(TDevice* Device) {
+    bool stopped = false;
+    Device->ShutDownServices([&](TDevice*) { stopped = true; });
+    EXPECT_TRUE(StepUntil([&] { return stopped; }));
+  }
   TParameter* Find(std::int32_t UPID) const { return Service->FindParameter(UPID); }
   // The nodes the login reads: those with an address and a readable memory.
   std::vector<TParameter*> Readable() const {
@@ -294,6 +300,7 @@ TEST_F(ParameterWorkList, LoginReadsTheTreeWritesAndFollowsTheDrive) {
     EXPECT_EQ(NewFrames(sim, drive), (std::vector<std::string>{"88 13", "88 00 01 10"}));
     EXPECT_TRUE(Messages.empty()) << Messages.front();
     EXPECT_TRUE(Questions.empty()) << Questions.front();
+    StopDevice(device);
   }
 }
 
@@ -332,6 +339,7 @@ TEST_F(ParameterWorkList, FailedReadsDuringTheLogin) {
       EXPECT_EQ(std::count(frames.begin(), frames.end(), "88 00 0C 30"), 1);
       EXPECT_TRUE(Find(12288)->GetValid());
     }
+    StopDevice(device);
     if (c.unknown == mrAbort) EXPECT_TRUE(frames.size() < Readable().size()) << frames.size();
   }
 }
