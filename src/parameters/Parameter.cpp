@@ -155,11 +155,13 @@ void TParameter::ProcessValueModify(TTalkActor* Actor, TDeviceType Type) {
   if (Type == dtOffline || (Type == dtOnline && writable && Actor->GetResult() == ParStatusOk)) CommitWrite();
 }
 
-void TParameter::Update(TServiceClient* Client) { FOwner->ParameterUpdate(this, Client); }
+TParameter* TParameter::TransactionNode() { return IsChild() ? FParent : this; }
 
-void TParameter::Modify(TServiceClient* Client) { FOwner->ParameterModify(this, Client); }
+void TParameter::Update(TServiceClient* Client) { FOwner->ParameterUpdate(TransactionNode(), Client); }
 
-void TParameter::Invalidate(TServiceClient* Client) { FOwner->ParameterInvalidate(this, Client); }
+void TParameter::Modify(TServiceClient* Client) { FOwner->ParameterModify(TransactionNode(), Client); }
+
+void TParameter::Invalidate(TServiceClient* Client) { FOwner->ParameterInvalidate(TransactionNode(), Client); }
 
 TParameter* TParameter::LastChild() const {
   TParameter* child = FChild;

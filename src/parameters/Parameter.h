@@ -177,7 +177,8 @@ class TParameter {
   virtual void CommitWrite() { CopyTempToData(); }
 
   // ---- The owner service's transactions, for the client whose turn it is ----
-  // Marks the node for the open read, for the open write; clears its valid flag.
+  // Marks the node for the open read, for the open write; clears its valid flag. An
+  // option passes each on to its directory, which holds the value a view reads and writes.
   void Update(TServiceClient* Client);
   void Modify(TServiceClient* Client);
   void Invalidate(TServiceClient* Client);
@@ -337,6 +338,8 @@ class TParameter {
   void SetValueExists();
   // The last child, none without children.
   TParameter* LastChild() const;
+  // The node a transaction marks: an option's directory, else the node itself.
+  TParameter* TransactionNode();
   // The factor of UPIDs F (low half) and F + 4 (high half); none unless both are valid.
   bool FactorOfUPIDs(std::int32_t F, double& Factor) const;
   // The gear ratio 2058 / 2057, when the gear or this node's flag asks for it.

@@ -528,4 +528,30 @@ TEST_F(ParameterWorkList, TransactionChecks) {
   EXPECT_TRUE(Service->IsReady());
 }
 
+// A view works on an option as on its directory: the option's marks go to the directory.
+TEST_F(ParameterWorkList, AnOptionMarksItsDirectory) {
+  drivesim::TDriveSim sim({"--udp4"});
+  ASSERT_EQ(Login(Udp4Link(sim))->State(), dstStarted);
+  TParameter* directory = Find(2048);
+  TParameter* option = directory->Child();
+  ASSERT_TRUE(option && option->IsChild());
+  TTransactionClient client(Service->Provider());
+  Transaction(client, [&](TServiceClient* C) {
+    Service->PrepareUpdate(C);
+    option->Invalidate(C);
+    EXPECT_FALSE(directory->GetAttrFlag(AttrValid));
+    option->Update(C);
+    EXPECT_EQ(Service->WorkList(), std::vector<TParameter*>{directory});
+    Service->DiscardUpdate(C);
+    Service->PrepareModify(C);
+    option->Modify(C);
+    EXPECT_TRUE(directory->GetAttrFlag(AttrWritePending));
+    EXPECT_FALSE(option->GetAttrFlag(AttrWritePending));
+    Service->DiscardModify(C);
+    Service->PrepareSave(C);  // an empty save continues the client
+    Service->ExecuteSave(C);
+  });
+  EXPECT_TRUE(client.Error.empty()) << client.Error;
+}
+
 }  // namespace
