@@ -20,12 +20,14 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "Launcher.h"
 #include "TempFolder.h"
 #include "comm/forms/DeviceLoginDialog.h"
 #include "devices/DeviceManager.h"
 #include "devices/forms/LoginInfoForm.h"
+#include "platform/Dialogs.h"
 #include "platform/PathResolver.h"
 #include "shell/forms/MainForm.h"
 #include "ui/forms/IpAddressEdit.h"
@@ -77,10 +79,39 @@ int OpenDevices() {
   TMainForm form(PathToWide(program), {});
   form.FormCreate();
 
+  // The offline files: each refused with its text, or (no text) a project container.
+  const auto write = [&](const char* Name, const char* Text) {
+    std::ofstream(dir.Path() / Name) << Text;
+    return dir.Path() / Name;
+  };
+  const struct {
+    fs::path file;
+    std::string error;
+  } offline[] = {
+      {dir.Path() / "none.vxc2", "The configuration file " + (dir.Path() / "none.vxc2").string() + " was not found."},
+      {write("old.vxc2", "[D /Info [D /Type 'Vorlix configuration' /Version 2 ] ]\r\n"),
+       "Login aborted!\r Old configuration format version! This configuration cannot be opened!"},
+      {write("newer.vxc2", "[D /Info [D /Type 'Vorlix configuration' /Version 4 /FirmwareRelease '6.5' ] ]\r\n"),
+       "Login aborted!\rThis configuration was set up with the software version: 6.5 and cannot be opened.\r"
+       "Please update Vorlix-Talk available from https://vorlix.example."},
+      {write("guarded.vxc2", "[D /Info [D /Type 'Vorlix configuration' /Version 3 /L1PW 'secret' ] ]\r\n"),
+       "Wrong password!"},
+      {write("project.vxc2", "[D /Info [D /Type 'Vorlix project' ] /Items [A ] ]\r\n"), ""},
+  };
+  std::size_t offlineCase = 0;
+  std::vector<std::string> errors;
+  int containers = 0;
+  SetMessageDlgHandler([&](const std::u16string& Text, TMsgDlgType, TMsgDlgButtons) {
+    errors.push_back(WideToUtf8(Text));
+    return mrOk;
+  });
+  form.OpenOffline = [&](TSLDictionary&) { ++containers; };
+
   int step = 1;
   const auto finish = [&](int Code) {
     std::fprintf(stderr, "step %d, memo: %s\n", step,
                  form.LoginInfoForm->Memo1->toPlainText().toUtf8().constData());
+    for (const std::string& error : errors) std::fprintf(stderr, "error box: %s\n", error.c_str());
     std::error_code ec;
     fs::remove_all(dir.Path(), ec);
     fs::remove_all(home.Path(), ec);
@@ -134,7 +165,29 @@ int OpenDevices() {
           return;
         if (!form.LoginInfoForm->isVisible() || !form.LoginInfoForm->CloseBtn->isEnabled()) finish(step);
         form.LoginInfoForm->CloseBtn->click();
-        finish(0);
+        errors.clear();  // the silent drive's own box
+        login();
+        ++step;
+        return;
+      case 7:  // offline, from the file of the current case
+        if (!form.DeviceLoginDialog->isVisible()) return;
+        form.DeviceLoginDialog->findChild<QRadioButton*>("OfflineRadio")->setChecked(true);
+        form.DeviceLoginDialog->findChild<QLineEdit*>("OfflineEdit")->setText(
+            QString::fromStdString(offline[offlineCase].file.string()));
+        form.DeviceLoginDialog->findChild<QLineEdit*>("UserEdt")->setText("USER");
+        form.DeviceLoginDialog->findChild<QPushButton*>("OKBtn")->click();
+        ++step;
+        return;
+      case 8:  // refused with its text, or handed to the open-project dialog; no device left
+        if (form.MainState != stReady || (errors.empty() && !containers)) return;
+        if (DeviceManager()->DeviceExists("BOX3")) finish(step);
+        if (offline[offlineCase].error.empty() ? containers != 1 || !errors.empty()
+                                               : errors != std::vector<std::string>{offline[offlineCase].error})
+          finish(100 + int(offlineCase));
+        errors.clear();
+        if (++offlineCase == std::size(offline)) finish(0);
+        login();
+        step = 7;
     }
   });
   driver.start(20);
