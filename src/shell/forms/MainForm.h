@@ -200,6 +200,10 @@ class TMainForm : public TLoginShell {
   void ChooseDeviceName();
   TDevice* NewDevice(const AnsiString& Name, const AnsiString& Profile);
   void StartDevice(TDevice* Device);
+  // Starts the device and waits for it, with the login information window or without.
+  void StartAndWait(TDevice* Device, bool ShowInfo);
+  // An offline device of the next name, captioned by the login dialog's device caption.
+  TDevice* NewOfflineDevice(const AnsiString& UserName, const WideString& ConfigFile);
   void OpenBrackets();
   void FinishStartedDevice();
   void ReportSuccess();

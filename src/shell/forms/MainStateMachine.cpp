@@ -425,9 +425,7 @@ void TMainForm::OpenOfflineFromDialog() {
   CheckConfigurationVersion(*info, GetProductInfoStr("ProgramName"), GetCompanyInfoStr("HomePage"));
   CheckOfflineLogin(*info, WideToAnsi(device->GetStrVar(u"UserName")), WideToAnsi(device->GetStrVar(u"Password")));
   VXC_Name.clear();
-  StartDevice(device);
-  MainState = stWaitDevice;
-  PostInfoMessage();
+  StartAndWait(device, true);
 }
 
 void TMainForm::OpenOnlineFromDialog() {
@@ -446,9 +444,7 @@ void TMainForm::OpenOnlineFromDialog() {
   device->EthVersion = static_cast<std::uint32_t>(dialog.GetEthVersion());
   device->DevicePort = static_cast<std::uint32_t>(dialog.GetUdpPort());
   LostList().Remove(port);
-  StartDevice(device);
-  MainState = stWaitDevice;
-  PostInfoMessage();
+  StartAndWait(device, true);
 }
 
 void TMainForm::OpenDeviceOfflineStep() {
@@ -457,26 +453,13 @@ void TMainForm::OpenDeviceOfflineStep() {
     MainState = stReady;
     return;
   }
-  TDevice* device = NewDevice(FDeviceName, OfflineProfile);
-  device->SetStrVar(u"DefaultCommander", CommanderName());
-  device->SetStrVar(u"UserName", u"USER");
-  device->Model()->SetCaption(WideToAnsi(DialogDeviceCaption()) + " offline");
-  device->SetStrVar(u"ConfigFile", file);
-  StartDevice(device);
-  MainState = stWaitDevice;
-  PostInfoMessage();
+  StartAndWait(NewOfflineDevice("USER", file), true);
 }
 
 void TMainForm::OpenDroppedFileStep() {
-  TDevice* device = NewDevice(FDeviceName, OfflineProfile);
-  device->SetStrVar(u"DefaultCommander", CommanderName());
-  device->SetStrVar(u"UserName", AnsiToWide(DialogUserName()));
+  TDevice* device = NewOfflineDevice(DialogUserName(), FFileNameDragAndDrop);
   device->SetStrVar(u"Password", DialogPassword());
-  device->Model()->SetCaption(WideToAnsi(DialogDeviceCaption()) + " offline");
-  device->SetStrVar(u"ConfigFile", FFileNameDragAndDrop);
-  StartDevice(device);
-  MainState = stWaitDevice;
-  PostInfoMessage();
+  StartAndWait(device, true);
 }
 
 void TMainForm::AutoOpenDeviceStep() {
@@ -487,16 +470,14 @@ void TMainForm::AutoOpenDeviceStep() {
   if (AutoLogin->FindObjectAnsi("ComPort")) device->SetStrVar(u"PortName", SerialPortPath(AnsiToWide(port)));
   device->SetStrVar(u"UserName", u"USER");
   device->Model()->SetCaption(std::string(AutoLoginDevice) + (port.empty() ? " offline" : " on " + port));
-  StartDevice(device);
-  MainState = stWaitDevice;
+  StartAndWait(device, false);
 }
 
 void TMainForm::OpenDeviceWithParStep() {
   TDevice* device = NewDevice(FDeviceName, FProfileName);
   device->SetStrVar(u"PortName", AnsiToWide(FPortName));
   device->SetStrVar(u"UserName", u"USER");
-  StartDevice(device);
-  MainState = stWaitDevice;
+  StartAndWait(device, false);
 }
 
 void TMainForm::OpenDeviceOfflineDictStep() {
@@ -505,11 +486,7 @@ void TMainForm::OpenDeviceOfflineDictStep() {
     user = DialogUserName();
     OpenOfflineFlag = false;
   }
-  TDevice* device = NewDevice(FDeviceName, OfflineProfile);
-  device->SetStrVar(u"DefaultCommander", CommanderName());
-  device->SetStrVar(u"UserName", AnsiToWide(user));
-  device->Model()->SetCaption(WideToAnsi(DialogDeviceCaption()) + " offline");
-  device->SetStrVar(u"ConfigFile", u"DataDict");
+  TDevice* device = NewOfflineDevice(user, u"DataDict");
   device->SetStrVar(u"Password", DeviceLoginDialog ? DeviceLoginDialog->FPassword : WideString());
   StartDevice(device);
   FGeneratedDevice = device;
@@ -547,10 +524,8 @@ void TMainForm::CreateDeviceOfflineStep(bool OldRelease) {
   device->SetStrVar(u"UserName", u"USER");
   device->Model()->SetCaption(" offline");
   device->SetStrVar(u"ConfigFile", u"CREATEOFFLINE");
-  StartDevice(device);
-  MainState = stWaitDevice;
   // Both paths show the login information window.
-  PostInfoMessage();
+  StartAndWait(device, true);
 }
 
 void TMainForm::WaitDeviceStep(TMxTask* Task) {
@@ -609,6 +584,21 @@ void TMainForm::StartDevice(TDevice* Device) {
   Device->StartUpServices([this](TDevice* Sender) { DeviceResponse(Sender); });
   CurrentDevice = Device;
   FMadeDevice = nullptr;
+}
+
+void TMainForm::StartAndWait(TDevice* Device, bool ShowInfo) {
+  StartDevice(Device);
+  MainState = stWaitDevice;
+  if (ShowInfo) PostInfoMessage();
+}
+
+TDevice* TMainForm::NewOfflineDevice(const AnsiString& UserName, const WideString& ConfigFile) {
+  TDevice* device = NewDevice(FDeviceName, OfflineProfile);
+  device->SetStrVar(u"DefaultCommander", CommanderName());
+  device->SetStrVar(u"UserName", AnsiToWide(UserName));
+  device->Model()->SetCaption(WideToAnsi(DialogDeviceCaption()) + " offline");
+  device->SetStrVar(u"ConfigFile", ConfigFile);
+  return device;
 }
 
 void TMainForm::AbandonOpening() {

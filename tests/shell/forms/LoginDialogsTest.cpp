@@ -11,14 +11,11 @@
 
 #include <gtest/gtest.h>
 
-#include "RuntimeTestUtil.h"
+#include "OnlineDevicesFixture.h"
 #include "comm/SharedLinkState.h"
-#include "devices/DeviceManager.h"
 #include "shell/forms/PasswordDialog.h"
 #include "shell/forms/TimeoutSettingsForm.h"
 #include "shell/forms/WorkspaceLoginForm.h"
-#include "sl/values/Dictionary.h"
-#include "sl/values/Scalars.h"
 
 using namespace vt;
 
@@ -33,30 +30,21 @@ void AnswerOnce(TPWDialogForm& Form, const char* User, const char* Password) {
   });
 }
 
-class LoginDialogs : public RuntimeTest {
+class LoginDialogs : public OnlineDevicesTest {
  protected:
   void SetUp() override {
-    RuntimeTest::SetUp();
+    OnlineDevicesTest::SetUp();
     TestApp();
-    auto online = MakeRef<TSLDictionary>();
-    online->DefineObject(u"DeviceType", MakeRef<TSLString>(u"Online").get());
-    auto profiles = MakeRef<TSLDictionary>();
-    profiles->DefineObject(u"VorlixOnline", online.get());
-    Devices = MakeRef<TSLDictionary>();
-    Devices->DefineObject(u"Profiles", profiles.get());
-    CreateDeviceManager(Devices.get());
   }
   void TearDown() override {
-    FreeDeviceManager();
     ResetTimeouts();
-    RuntimeTest::TearDown();
+    OnlineDevicesTest::TearDown();
   }
   TDevice* Drive(const char* Name, const char16_t* Port) {
     TDevice* device = DeviceManager()->CreateDevice(Name, "VorlixOnline");
     device->SetStrVar(u"PortName", Port);
     return device;
   }
-  TRef<TSLDictionary> Devices;
   TMessageCatcher Messages;
 };
 

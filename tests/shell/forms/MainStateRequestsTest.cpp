@@ -5,34 +5,14 @@
 
 #include <functional>
 
-#include "RuntimeTestUtil.h"
-#include "devices/DeviceManager.h"
+#include "OnlineDevicesFixture.h"
 #include "shell/forms/MainForm.h"
-#include "sl/values/Dictionary.h"
-#include "sl/values/Scalars.h"
 
 using namespace vt;
 
 namespace {
 
-class MainStateRequests : public RuntimeTest {
- protected:
-  void SetUp() override {
-    RuntimeTest::SetUp();
-    auto online = MakeRef<TSLDictionary>();
-    online->DefineObject(u"DeviceType", MakeRef<TSLString>(u"Online").get());
-    auto profiles = MakeRef<TSLDictionary>();
-    profiles->DefineObject(u"VorlixOnline", online.get());
-    Devices = MakeRef<TSLDictionary>();
-    Devices->DefineObject(u"Profiles", profiles.get());
-    CreateDeviceManager(Devices.get());
-  }
-  void TearDown() override {
-    FreeDeviceManager();
-    RuntimeTest::TearDown();
-  }
-  TRef<TSLDictionary> Devices;
-};
+using MainStateRequests = OnlineDevicesTest;
 
 TEST_F(MainStateRequests, OnlyTheReadyMachineTakesARequest) {
   TMainForm form(u"/nonexistent/vorlixtalk", {});
