@@ -76,12 +76,6 @@ AnsiString TextEntry(const TSLDictionary& Dict, const char* Name) {
   return text ? WideToAnsi(text->StringValue()) : AnsiString();
 }
 
-// The translated "Login_File_Not_Found" naming the file.
-std::string FileNotFoundText(const AnsiString& FileName) {
-  if (!LanguageManager) return "Login_File_Not_Found: " + FileName;
-  return WideToUtf8(LanguageManager->GetFmt(u"Login_File_Not_Found", {FileName}, InfoSysLang()));
-}
-
 // The first "Firmware*.stx" of the program's firmware folder, by name; empty when none.
 AnsiString InstalledFirmwareScript() {
   std::error_code ec;
@@ -409,7 +403,7 @@ void TMainForm::OpenOfflineFromDialog() {
   device->SetStrVar(u"UserName", AnsiToWide(DialogUserName()));
   device->SetStrVar(u"Password", DialogPassword());
   if (VXC_Name.empty()) {
-    if (!FileExists(boxFile)) throw Exception(FileNotFoundText(boxFile));
+    if (!FileExists(boxFile)) throw Exception(WideToUtf8(GetInfoSysTextFmt(u"Login_File_Not_Found", {boxFile})));
     VXC_Name = boxFile;
   }
   OpenOfflineFlag = true;
