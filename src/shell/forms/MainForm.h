@@ -118,8 +118,9 @@ class TMainForm : public TLoginShell {
   // The completion callbacks of a device's start-up and of the shut-down after a failed one.
   void DeviceResponse(TDevice* Device);
   void DeviceResponseShutDown(TDevice* Device);
-  // Shows the login information window modally with "WaitLogin", unless it is up; reached
-  // through PostInfoMessage as a queued call, so the other tasks keep running meanwhile.
+  // Shows the login information window modally with "WaitLogin", unless it is up or the
+  // login has ended meanwhile; reached through PostInfoMessage as a queued call, so the
+  // other tasks keep running while it is up.
   void WM_ShowInfoForm();
   void PostInfoMessage();
   // Whether the file is a project container ("Info" "Type" "Vorlix project"), which is

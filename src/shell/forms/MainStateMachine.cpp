@@ -119,7 +119,9 @@ void TMainForm::PostInfoMessage() {
 }
 
 void TMainForm::WM_ShowInfoForm() {
-  if (!LoginInfoForm || LoginInfoFormVisible) return;
+  // A login that ended before this queued call came has shown its outcome already (the
+  // lines show the window); a window opened now would wait for nothing.
+  if (!LoginInfoForm || LoginInfoFormVisible || !CurrentDevice) return;
   LoginInfoFormVisible = true;
   LoginInfoForm->Clear();
   LoginInfoForm->CloseBtn->setEnabled(false);
