@@ -218,6 +218,8 @@ class TMainForm : public TLoginShell {
   AnsiString DialogUserName() const;
   WideString DialogPassword() const;
   void PrepareLoginDialogForFile(const WideString& FileName);
+  // Hands FProjDataDict to OpenOffline, or logs that nothing can open it yet.
+  void OpenProjectOffline();
   void FreeLoginDialogControls();
 
   void ScriptTaskFinish(TScriptTaskInterface* Task);

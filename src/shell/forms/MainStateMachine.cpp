@@ -189,7 +189,7 @@ void TMainForm::CreateDeviceDragAndDrop(const WideString& FileName) {
   PrepareLoginDialogForFile(FileName);
   if (MainState != stReady) return;
   try {
-    if (IsNewFile(FTempFileName)) return OpenOffline(*FProjDataDict);
+    if (IsNewFile(FTempFileName)) return OpenProjectOffline();
   } catch (const std::exception& e) {
     MessageDlg(Utf8ToWide(e.what()), mtError, MsgDlgButton(mbOK));
     return;
@@ -261,6 +261,11 @@ void TMainForm::DeviceResponseShutDown(TDevice* Device) {
   manager.ModelManager().EndOfUpdate();
   manager.DevManProvider().EndOfUpdate();
   if (waited && MainState == stWaitDevice) MainState = stReady;
+}
+
+void TMainForm::OpenProjectOffline() {
+  if (OpenOffline) return OpenOffline(*FProjDataDict);
+  LogWarning("MainExecute: the open-project dialog is not available; the project is not opened");
 }
 
 bool TMainForm::IsNewFile(const AnsiString& FileName) {
@@ -414,7 +419,7 @@ void TMainForm::OpenOfflineFromDialog() {
     FMadeDevice = CurrentDevice = nullptr;
     MainState = stWaitDevice;
     VXC_Name.clear();
-    OpenOffline(*FProjDataDict);
+    OpenProjectOffline();
     return;
   }
   const auto* info = CheckedCast<TSLDictionary>(FProjDataDict->FindObjectAnsi("Info"));
