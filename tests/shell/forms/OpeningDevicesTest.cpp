@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "Launcher.h"
+#include "OffscreenApp.h"
 #include "TempFolder.h"
 #include "comm/forms/DeviceLoginDialog.h"
 #include "devices/DeviceManager.h"
@@ -66,16 +67,11 @@ bool Shows(const TMainForm& Form, const char* Text) {
 // Runs in the child: 0 when every step was seen, else the number of the step that was not.
 int OpenDevices() {
   TempFolder home, dir;
-  ::setenv("XDG_DATA_HOME", home.Path().c_str(), 1);
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
   const fs::path program = ProgramFolder(dir.Path());
   // The second UDP drive falls silent before it is logged in to.
   // The automatic login is USER without a password: the drive has none for USER.
   drivesim::TDriveSim sim({"--pty=" + (dir.Path() / "drive1.pty").string(), "--udp4", "--udp4", "--user-password="});
-  int argc = 1;
-  char name[] = "vorlixtalk";
-  char* argv[] = {name, nullptr};
-  QApplication app(argc, argv);
+  const TOffscreenApp app(home.Path());
   TMainForm form(PathToWide(program), {});
   form.FormCreate();
 
