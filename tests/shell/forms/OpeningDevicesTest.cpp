@@ -137,7 +137,6 @@ int OpenDevices() {
       case 1:  // the automatic login started "Box1" and filed it under the root
         if (!Started("Box1") || form.MainState != stReady) return;
         if (DeviceManager()->GetDevice("Box1")->Model()->Parent() != root) finish(step);
-        if (DeviceManager()->GetDevice("Box1")->Model()->Caption().rfind("Box1", 0) != 0) finish(step);
         login();
         ++step;
         return;
