@@ -2,7 +2,8 @@
 # Installs what is missing, builds, starts the simulated drive and then the program on
 # its staged data with the given arguments (drive 1 on a pseudo-terminal linked at the
 # program's "drive1.pty", the port the settings list; drive 2 on UDP port 20000 of
-# 127.0.0.1 and ::1). The drive is stopped when the program ends; the program's exit
+# 127.0.0.1 and ::1; the user USER has no password there, as the automatic login of the
+# settings gives none). The drive is stopped when the program ends; the program's exit
 # code is returned. Without a display give -NoForm.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,7 +22,7 @@ app=build/app/vorlixtalk
 
 ready=$(mktemp)
 build/tools/drivesim/drivesim --pty="$PWD/$app/drive1.pty" --udp4=127.0.0.1:20000 --udp6=20000 \
-  --log="$app/drivesim.log" </dev/null >"$ready" &
+  --user-password= --log="$app/drivesim.log" </dev/null >"$ready" &
 drive=$!
 trap 'kill -TERM "$drive" 2>/dev/null; wait "$drive" 2>/dev/null || true; rm -f "$ready"' EXIT
 for _ in $(seq 100); do

@@ -12,11 +12,6 @@ namespace vt {
 
 namespace {
 
-// A relative path names a file below the program's folder.
-WideString ProgramRelative(const WideString& Path) {
-  return !Path.empty() && Path[0] != u'/' ? WorkDir + Path : Path;
-}
-
 std::vector<std::string> ListedPaths(TProgramRegistry* Settings) {
   std::vector<std::string> paths;
   if (!Settings) return paths;
@@ -29,11 +24,15 @@ std::vector<std::string> ListedPaths(TProgramRegistry* Settings) {
   if (const auto* list = dynamic_cast<const TSLArray*>(value))
     for (int i = 0; i < list->GetCount(); ++i)
       if (const auto* path = dynamic_cast<const TSLString*>(list->GetObjAtIndex(i)))
-        paths.push_back(WideToUtf8(ProgramRelative(path->StringValue())));
+        paths.push_back(WideToUtf8(SerialPortPath(path->StringValue())));
   return paths;
 }
 
 }  // namespace
+
+WideString SerialPortPath(const WideString& Path) {
+  return !Path.empty() && Path[0] != u'/' ? WorkDir + Path : Path;
+}
 
 std::vector<AnsiString> ListSerialPortNames(TProgramRegistry* Settings) {
   return ListSerialPorts(ListedPaths(Settings));

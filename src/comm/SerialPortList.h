@@ -19,4 +19,8 @@ inline constexpr const char* SerialPortsKey = "COMMUNICATION\\SerialPorts";
 // the devices.
 std::vector<AnsiString> ListSerialPortNames(TProgramRegistry* Settings);
 
+// The port name a path of the settings gives: a relative path names a file below the
+// program's folder.
+WideString SerialPortPath(const WideString& Path);
+
 }  // namespace vt

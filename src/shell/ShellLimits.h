@@ -20,4 +20,17 @@ inline constexpr int MotorFileChecks = 20;
 // Lines of a release information file read as tags, at most.
 inline constexpr int MaxReleaseInfoTagLines = 1000;
 
+// The configuration format version an offline login opens.
+inline constexpr std::int64_t ConfigurationFormatVersion = 3;
+// The newest firmware script version each create-offline path reads: the installed
+// script, and one the user picks for an older release.
+inline constexpr std::int64_t FirmwareScriptVersion = 5;
+inline constexpr std::int64_t OldReleaseScriptVersion = 4;
+// After a failed login whose firmware was just installed the login dialog opens again
+// after this many turns of the main state machine, each waiting at most the pause.
+inline constexpr std::int32_t ReloginTurns = 5000;
+inline constexpr std::int64_t ReloginTurnPauseMs = 1000;
+// A failed login waits this long per turn while a relogin is pending.
+inline constexpr std::int64_t ReloginPollMs = 200;
+
 }  // namespace vt

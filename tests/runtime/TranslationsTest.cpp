@@ -132,8 +132,8 @@ TEST(LanguageFile, BundledTableHasEnglishAndGerman) {
   manager.ProgramName = "Vorlix Talk";
   manager.InitWithFile(AnsiToWide(VT_DATA_DIR) + u"\\LanguageDef\\LanguageDef.csv");
   EXPECT_TRUE(messages.Messages.empty());
-  EXPECT_EQ(manager.Get(u"Login_File_Not_Found", u"English"), u"The configuration file was not found.");
-  EXPECT_EQ(manager.Get(u"Login_File_Not_Found", u"German"), u"Die Konfigurationsdatei wurde nicht gefunden.");
+  EXPECT_EQ(manager.Get(u"Login_File_Not_Found", u"English"), u"The configuration file %s was not found.");
+  EXPECT_EQ(manager.Get(u"Login_File_Not_Found", u"German"), u"Die Konfigurationsdatei %s wurde nicht gefunden.");
   EXPECT_FALSE(manager.GetFmt(u"IncompatibleFirmware", {std::string("Vorlix Talk 2.4"), std::string("R1"),
                                                         std::string("https://example.invalid")},
                               u"German")

@@ -3,7 +3,9 @@
 #include "devices/forms/LoginInfoForm.h"
 
 #include <QFontDatabase>
+#include <QHBoxLayout>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTextCursor>
 #include <QVBoxLayout>
 
@@ -12,23 +14,39 @@
 
 namespace vt {
 
-TLoginInfoForm::TLoginInfoForm(QWidget* Parent) : QWidget(Parent, Qt::Tool) {
+TLoginInfoForm::TLoginInfoForm(QWidget* Parent)
+    : QDialog(Parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
   setObjectName(QStringLiteral("LoginInfoForm"));
-  setWindowTitle(QStringLiteral("Login Information"));
+  setWindowTitle(QStringLiteral("Login Info "));
   Memo1 = new QPlainTextEdit(this);
   Memo1->setObjectName(QStringLiteral("Memo1"));
   Memo1->setReadOnly(true);
+  Memo1->setFrameShape(QFrame::NoFrame);
+  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
   Memo1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  AbortBtn = new QPushButton(QStringLiteral("Abort"), this);
+  AbortBtn->setObjectName(QStringLiteral("AbortBtn"));
+  CloseBtn = new QPushButton(QStringLiteral("Close"), this);
+  CloseBtn->setObjectName(QStringLiteral("CloseBtn"));
+  connect(AbortBtn, &QPushButton::clicked, this, [this] {
+    if (OnAbort) OnAbort();
+  });
+  connect(CloseBtn, &QPushButton::clicked, this, &QDialog::accept);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(AbortBtn);
+  buttons->addWidget(CloseBtn);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
   layout->addWidget(Memo1);
-  resize(480, 260);
+  layout->addLayout(buttons);
+  resize(480, 280);
 }
 
-void TLoginInfoForm::AddLine(const WideString& Line) {
+void TLoginInfoForm::AddString(const WideString& AStr) {
   if (isHidden()) show();
-  Memo1->appendPlainText(ToQString(Line));
+  Memo1->appendPlainText(ToQString(AStr));
 }
 
 void TLoginInfoForm::AppendText(const WideString& Text) {
@@ -47,7 +65,7 @@ void InstallLoginWindows(TLoginInfoForm& InfoWindow) {
     const TModalResult result = form.ShowModal();
     return TTreeDialogResult{result, form.FNewOldReleasesFlag};
   });
-  SetLoginInfoHandler([&InfoWindow](const WideString& Line) { InfoWindow.AddLine(Line); });
+  SetLoginInfoHandler([&InfoWindow](const WideString& Line) { InfoWindow.AddString(Line); });
   SetLoginInfoAppendHandler([&InfoWindow](const WideString& Text) { InfoWindow.AppendText(Text); });
 }
 

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "comm/CommPortManager.h"
+#include "comm/forms/DeviceLoginDialog.h"
 #include "comm/SharedLinkState.h"
 #include "devices/DeviceManager.h"
 #include "devices/LoginWindows.h"
@@ -254,8 +255,7 @@ void TMainForm::LoadTypeDefinitions() {
 }
 
 void TMainForm::InstallLoginWindows() {
-  FLoginInfoForm = std::make_unique<TLoginInfoForm>();
-  vt::InstallLoginWindows(*FLoginInfoForm);
+  CreateLoginWindows();
   InstallConnectionLostDialog();
 }
 
@@ -394,7 +394,9 @@ TTreeAppForm* TMainForm::CreateTreeCommander() {
 }
 
 void TMainForm::FirstCommanderSteps() {
-  if (!VXC_Name.empty()) MainState = stOpenDevice;
+  // The configuration named at start opens once the machine is ready.
+  FOpenConfigPending = !VXC_Name.empty();
+  MainSignal.SetReady(true);
   TSLArray* languages = GetInfoSysLangArr();
   if (!languages) return;  // nothing to choose from: the language stays
   for (int i = 0; i < languages->GetCount(); ++i)
@@ -463,42 +465,6 @@ void TMainForm::WindowClose(QWidget* Form) {
   WindowList->UnregisterWindow(Form);
 }
 
-// ---- The main state machine: start and idle ----
-
-void TMainForm::MainExecute(TMxTask* Task) {
-  try {
-    switch (MainState) {
-      case stStartup:
-        // The automatic login and the developer start come with the opening states.
-        MainState = stReady;
-        break;
-      case stReady:
-        ReadyStep(Task);
-        break;
-      default:
-        break;
-    }
-  } catch (const Exception& e) {
-    LogError(Format("%s.MainExecute: %s", ClassName(), e.what()));
-    MainState = stReady;
-  }
-}
-
-bool TMainForm::NothingLeftToRun() const {
-  if (!FStartTasksDone || TheScriptTaskManager().GetCountRunning() > 0) return false;
-  if (FNoForm) return ScriptsStarted >= ScriptsExpectedToStart();
-  return WindowList->CommanderCount() == 0;
-}
-
-void TMainForm::ReadyStep(TMxTask* Task) {
-  if (MainFormExitRequest || NothingLeftToRun()) {
-    MxRequestExit();
-    return;
-  }
-  MainSignal.SetReady(false);
-  Task->WaitFor(&MainSignal, MxLongestWait);
-}
-
 int TMainForm::Run() {
   if (FNoForm) {
     MxRunPlainLoop(MxScheduler());
@@ -555,12 +521,13 @@ void TMainForm::FormDestroy() {
   try {
     FTaskQueue.reset();
     FDebugWindow.reset();  // before its debug manager goes
-    if (FLoginInfoForm) {
+    if (LoginInfoForm) {
       // The handlers must not outlive the window they write to.
       SetLoginInfoHandler(nullptr);
       SetTreeDialogHandler(nullptr);
-      FLoginInfoForm.reset();
+      LoginInfoForm.reset();
     }
+    DeviceLoginDialog.reset();  // before the talk server it lists ports of
     DoneVorlixCommander();
     InstallDebugManager(nullptr);
   } catch (const Exception& e) {

@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+#include "comm/LoginShell.h"
 #include "platform/TextConversion.h"
 #include "runtime/TaskQueue.h"
 #include "runtime/Tasks.h"
@@ -24,6 +25,8 @@
 
 namespace vt {
 
+class TDevice;
+class TDeviceLoginDialog;
 class TLoginInfoForm;
 class TMenuList;
 class TScriptTaskInterface;
@@ -31,7 +34,8 @@ class TTreeAppForm;
 class TUpdateChecks;
 class TWindowRegistry;
 
-// The main state machine's states; only the start and the idle state have a case so far.
+// The main state machine's states; the Ethernet scan's, the workspace's and the install's
+// have no case yet.
 enum TMainState : std::uint8_t {
   stStartup, stReady, stOpenDevice, stOpenDeviceOffline, stOpenDeviceOfflineDragAndDrop, stAutoOpenDevice,
   stWaitDevice, stShutDown, stOpenDeviceWithPar, stOpenDeviceOfflineDict, stSendLoginCmd, stCANWaitScanDevice,
@@ -42,12 +46,12 @@ enum TMainState : std::uint8_t {
   stInstall
 };
 
-class TMainForm {
+class TMainForm : public TLoginShell {
  public:
   // ProgramFile: the program's own path (its folder is WorkDir, its name gives the
   // auto-start script); Args: the command line without it. NoForm is read from Args.
   TMainForm(const WideString& ProgramFile, std::vector<std::string> Args);
-  ~TMainForm();
+  ~TMainForm() override;
   TMainForm(const TMainForm&) = delete;
   TMainForm& operator=(const TMainForm&) = delete;
   const char* ClassName() const { return "TMainForm"; }
@@ -82,6 +86,70 @@ class TMainForm {
   // A commander closes; the last one ends the program.
   void WindowClose(QWidget* Form);
 
+  // ---- Requests into the main state machine; each acts only in stReady ----
+  // By the profile name (any letter case): "VorlixOnline" after the login dialog was
+  // confirmed, "VorlixOffline", "RODUZAVOVIZADAROV" (a device from MainDataDict) and the
+  // two create-offline profiles; any other name requests nothing but still signals.
+  void CreateDevice(QWidget* Sender, const AnsiString& ProfileName);
+  // A configuration dropped on a commander: a project container goes to OpenOffline,
+  // a single configuration through the login dialog.
+  void CreateDeviceDragAndDrop(const WideString& FileName);
+  void CreateDeviceWithPar(QWidget* Sender, const AnsiString& ProfileName, const AnsiString& PortName);
+  // A device a script started itself: the machine waits for it and files it. False (and
+  // nothing changes) while the machine is busy.
+  bool SetMainStatestWait(TDevice* Device);
+  // The login dialog's side.
+  void StartETHScanning() override;
+  void BlinkETH(std::uint32_t Address) override;
+  void BlinkETHv6(const WideString& Address) override;
+  void SendBaudRate() override;
+  void ResetSendBaudrate() override;
+  int EthDefaultPort() const override { return Settings.EthDefaultPort; }
+  void SetEthDefaultPort(int Value) override { Settings.EthDefaultPort = Value; }
+  int EthPort() const override { return Settings.EthPort; }
+  void SetEthPort(int Value) override { Settings.EthPort = Value; }
+  int LastIPVersion() const override { return Settings.LastIPVersion; }
+  void SetLastIPVersion(int Value) override { Settings.LastIPVersion = Value; }
+  std::uint32_t LastBaudrate() const override { return static_cast<std::uint32_t>(Settings.LastBaudrate); }
+  void SetLastBaudrate(std::uint32_t Value) override { Settings.LastBaudrate = static_cast<std::int32_t>(Value); }
+  WideString ExecuteOpenDialog(const WideString& InitialDir, const WideString& Filter,
+                               const WideString& DefaultExt) override;
+
+  // The completion callbacks of a device's start-up and of the shut-down after a failed one.
+  void DeviceResponse(TDevice* Device);
+  void DeviceResponseShutDown(TDevice* Device);
+  // Shows the login information window modally with "WaitLogin", unless it is up or the
+  // login has ended meanwhile; reached through PostInfoMessage as a queued call, so the
+  // other tasks keep running while it is up.
+  void WM_ShowInfoForm();
+  void PostInfoMessage();
+  // Whether the file is a project container ("Info" "Type" "Vorlix project"), which is
+  // then held in FProjDataDict. Raises "File with name … doesn't exist!" and "File
+  // corrupted!".
+  bool IsNewFile(const AnsiString& FileName);
+  // Files CurrentDevice into the project tree, grouped by its module.
+  void ModulCheck(TDevice* Device);
+
+  TDevice* CurrentDevice = nullptr;
+  AnsiString FDeviceName, FPortName, FProfileName, FTempFileName;
+  WideString FFileNameDragAndDrop;
+  TRef<TSLDictionary> MainDataDict, FProjDataDict;
+  TDevice* FGeneratedDevice = nullptr;
+  bool OpenOfflineFlag = false;
+  bool FLoginAbortRequest = false;
+  bool ScanningRequest = false;
+  bool LoginInfoFormVisible = false;
+  // The open-project dialog's offline open of a project container; until that dialog
+  // exists the default logs that the container cannot be opened yet.
+  std::function<void(TSLDictionary& Container)> OpenOffline;
+  // The offline-configuration dialog for a create-offline path: Initialize with the
+  // firmware script's "Init" block and version, shown modally; true on OK. Until that
+  // dialog exists the default logs that it is missing and answers false.
+  std::function<bool(TSLObject& Init, std::int64_t ScriptVersion)> ShowConfWizard;
+  // Windows only: none with "NoForm".
+  std::unique_ptr<TDeviceLoginDialog> DeviceLoginDialog;
+  std::unique_ptr<TLoginInfoForm> LoginInfoForm;
+
   TViewSettings Settings;
   TMainState MainState = stStartup;
   std::int32_t FScriptResult = 0;
@@ -112,9 +180,48 @@ class TMainForm {
   // Devices logging in show the login windows and the connection-lost dialog.
   void InstallLoginWindows();
   void LoadTypeDefinitions();
+  // ---- The main state machine (MainStateMachine.cpp) ----
+  void CreateLoginWindows();
   void MainExecute(TMxTask* Task);
+  void StartupStep();
   void ReadyStep(TMxTask* Task);
   bool NothingLeftToRun() const;
+  void OpenDeviceStep();
+  void OpenOfflineFromDialog();
+  void OpenOnlineFromDialog();
+  void OpenDeviceOfflineStep();
+  void OpenDroppedFileStep();
+  void AutoOpenDeviceStep();
+  void OpenDeviceWithParStep();
+  void OpenDeviceOfflineDictStep();
+  void CreateDeviceOfflineStep(bool OldRelease);
+  void WaitDeviceStep(TMxTask* Task);
+  void LoadStartedOffline(TDevice* Device);
+  // The shared steps.
+  void ChooseDeviceName();
+  TDevice* NewDevice(const AnsiString& Name, const AnsiString& Profile);
+  void StartDevice(TDevice* Device);
+  // Starts the device and waits for it, with the login information window or without.
+  void StartAndWait(TDevice* Device, bool ShowInfo);
+  // An offline device of the next name, captioned by the login dialog's device caption.
+  TDevice* NewOfflineDevice(const AnsiString& UserName, const WideString& ConfigFile);
+  void OpenBrackets();
+  void FinishStartedDevice();
+  void ReportSuccess();
+  void ReportFailure();
+  void WaitForSignal(TMxTask* Task, std::int64_t Timeout);
+  // A failed opening: the device made for it goes, the machine is ready.
+  void AbandonOpening();
+  void AddInfoLine(const AnsiString& Line);
+  WideString CommanderName() const;
+  WideString DialogDeviceCaption() const;
+  AnsiString DialogUserName() const;
+  WideString DialogPassword() const;
+  void PrepareLoginDialogForFile(const WideString& FileName);
+  // Hands FProjDataDict to OpenOffline, or logs that nothing can open it yet.
+  void OpenProjectOffline();
+  void FreeLoginDialogControls();
+
   void ScriptTaskFinish(TScriptTaskInterface* Task);
   void FirstCommanderSteps();
   void WriteViewConfig();
@@ -130,7 +237,10 @@ class TMainForm {
   std::unique_ptr<TMxTask> AutoreleaseTask;
   std::unique_ptr<QObject> FMenuOwner;  // owns the three menu lists
   std::unique_ptr<QWidget> FDebugWindow;
-  std::unique_ptr<TLoginInfoForm> FLoginInfoForm;
+  // The configuration named at start waits for the ready state.
+  bool FOpenConfigPending = false;
+  // Made by the running opening step and not started yet.
+  TDevice* FMadeDevice = nullptr;
 };
 
 // The one main form while it exists.
