@@ -273,6 +273,8 @@ class TParameterService : public TDeviceService, public TParameterValues, public
   // ---- Transactions and the work list ----
   void CheckClient(TServiceClient* Client, const char* Operation) const;
   void CheckState(TParameterServiceState Needed, const char* Operation) const;
+  // Both checks, the client's first.
+  void CheckTurn(TServiceClient* Client, TParameterServiceState Needed, const char* Operation) const;
   void ClearWorkList();
   void Append(TParameter* Node, std::int32_t Mark);
   // Runs the list from index 0.

@@ -44,6 +44,11 @@ void TParameterService::CheckState(TParameterServiceState Needed, const char* Op
   if (FState != Needed) throw Exception(Format("%s.%s: not allowed in current state", ClassName(), Operation));
 }
 
+void TParameterService::CheckTurn(TServiceClient* Client, TParameterServiceState Needed, const char* Operation) const {
+  CheckClient(Client, Operation);
+  CheckState(Needed, Operation);
+}
+
 void TParameterService::PrepareUpdate(TServiceClient* Client) {
   if (!IsReady()) return;
   try {
@@ -59,56 +64,48 @@ void TParameterService::PrepareUpdate(TServiceClient* Client) {
 
 void TParameterService::ParameterUpdate(TParameter* Node, TServiceClient* Client) {
   if (!prepareUpdateFlag) return;
-  CheckClient(Client, "ParameterUpdate");
-  CheckState(stUpdate, "ParameterUpdate");
+  CheckTurn(Client, stUpdate, "ParameterUpdate");
   if (!Node->GetValid() && !Node->GetAttrFlag(AttrReadPending)) Append(Node, AttrReadPending);
 }
 
 void TParameterService::ExecuteUpdate(TServiceClient* Client) {
-  CheckClient(Client, "ExecuteUpdate");
-  CheckState(stUpdate, "ExecuteUpdate");
+  CheckTurn(Client, stUpdate, "ExecuteUpdate");
   StartWork();
 }
 
 void TParameterService::DiscardUpdate(TServiceClient* Client) {
-  CheckClient(Client, "DiscardUpdate");
-  CheckState(stUpdate, "DiscardUpdate");
+  CheckTurn(Client, stUpdate, "DiscardUpdate");
   ClearWorkList();
   FState = stReady;
 }
 
 void TParameterService::PrepareModify(TServiceClient* Client) {
   LogInfo("PrepareModify");
-  CheckClient(Client, "PrepareModify");
-  CheckState(stReady, "PrepareModify");
+  CheckTurn(Client, stReady, "PrepareModify");
   ClearWorkList();
   FState = stModify;
 }
 
 void TParameterService::ParameterModify(TParameter* Node, TServiceClient* Client) {
-  CheckClient(Client, "ParameterModify");
-  CheckState(stModify, "ParameterModify");
+  CheckTurn(Client, stModify, "ParameterModify");
   if (!Node->GetAttrFlag(AttrWritePending)) Append(Node, AttrWritePending);
 }
 
 void TParameterService::ExecuteModify(TServiceClient* Client) {
   LogInfo("ExecuteModify");
-  CheckClient(Client, "ExecuteModify");
-  CheckState(stModify, "ExecuteModify");
+  CheckTurn(Client, stModify, "ExecuteModify");
   StartWork();
 }
 
 void TParameterService::DiscardModify(TServiceClient* Client) {
-  CheckClient(Client, "DiscardModify");
-  CheckState(stModify, "DiscardModify");
+  CheckTurn(Client, stModify, "DiscardModify");
   ClearWorkList();
   FState = stReady;
 }
 
 void TParameterService::PrepareSave(TServiceClient* Client) {
   LogInfo("PrepareSave");
-  CheckClient(Client, "PrepareSave");
-  CheckState(stReady, "PrepareSave");
+  CheckTurn(Client, stReady, "PrepareSave");
   // A list left by a write abandoned at the stop question would keep the save from
   // ever ending.
   ClearWorkList();
@@ -117,8 +114,7 @@ void TParameterService::PrepareSave(TServiceClient* Client) {
 
 void TParameterService::ExecuteSave(TServiceClient* Client) {
   LogInfo("ExecuteSave");
-  CheckClient(Client, "ExecuteSave");
-  CheckState(stSave, "ExecuteSave");
+  CheckTurn(Client, stSave, "ExecuteSave");
   StartWork();
 }
 
