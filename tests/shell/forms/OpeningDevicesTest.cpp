@@ -1,7 +1,7 @@
 // The whole program in a child process of the test, offscreen, on a program folder whose
 // serial port "drive1.pty" is drivesim's pseudo-terminal: the automatic login of the
-// settings, a login through the login dialog over UDP, and one to a drive that has gone
-// silent.
+// settings, a login through the login dialog over UDP, one to a drive that has gone
+// silent, and two axes of one module.
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -64,16 +65,85 @@ bool Shows(const TMainForm& Form, const char* Text) {
   return Form.LoginInfoForm->Memo1->toPlainText().contains(QString::fromUtf8(Text));
 }
 
-// Runs in the child: 0 when every step was seen, else the number of the step that was not.
+// The program's main window in the child, on a program folder whose drives already run,
+// with every message box's text kept in Errors, and the steps that drive it.
+class TChildProgram {
+ public:
+  TChildProgram(const TempFolder& Home, const TempFolder& Dir, const fs::path& Program)
+      : FHome(Home.Path()), FDir(Dir.Path()), App(Home.Path()), Form(PathToWide(Program), {}) {
+    Form.FormCreate();
+    SetMessageDlgHandler([this](const std::u16string& Text, TMsgDlgType, TMsgDlgButtons) {
+      Errors.push_back(WideToUtf8(Text));
+      return mrOk;
+    });
+  }
+
+  // Ends the child: 0 when every step was seen, else the number of the step that was not.
+  [[noreturn]] void Finish(int Code) {
+    std::fprintf(stderr, "step %d, memo: %s\n", Step, Form.LoginInfoForm->Memo1->toPlainText().toUtf8().constData());
+    for (const std::string& error : Errors) std::fprintf(stderr, "error box: %s\n", error.c_str());
+    const TModelItem* root = DeviceManager()->ModelManager().Root();
+    for (int i = 0; i < root->GetChildCount(); ++i)
+      std::fprintf(stderr, "tree entry: %s\n", root->GetChild(i)->Caption().c_str());
+    std::error_code ec;
+    fs::remove_all(FDir, ec);
+    fs::remove_all(FHome, ec);
+    std::fflush(stderr);
+    std::_Exit(Code);
+  }
+
+  void Login() {
+    QTimer::singleShot(0, [this] { Form.CreateDevice(nullptr, "VorlixOnline"); });
+  }
+
+  // The dialog as a user fills it: Ethernet, IPv4 127.0.0.1 on Port, GUEST; false while
+  // it is not shown.
+  bool FillDialog(std::uint16_t Port) {
+    TDeviceLoginDialog* dialog = Form.DeviceLoginDialog.get();
+    if (!dialog->isVisible()) return false;
+    dialog->findChild<QRadioButton*>("ETHRadio")->setChecked(true);
+    dialog->findChild<TToggleSwitch*>("EthVersionSwitch")->SetState(tssOff);
+    dialog->findChild<TIP4Edit*>("IP4Edit")->SetIPValue(0x7F000001);
+    dialog->findChild<QCheckBox*>("DefPortChkBox")->setChecked(false);
+    dialog->findChild<QLineEdit*>("IPPortEdit")->setText(QString::number(Port));
+    dialog->findChild<QLineEdit*>("UserEdt")->setText("GUEST");
+    dialog->findChild<QPushButton*>("OKBtn")->click();
+    return true;
+  }
+
+  // Runs the program with Tick called every 20 ms; Tick finishes the child, else the
+  // deadline or the program's end does.
+  [[noreturn]] void Drive(const std::function<void()>& Tick) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+      if (std::chrono::steady_clock::now() > deadline) Finish(Step);
+      Tick();
+    });
+    driver.start(20);
+    Form.Run();
+    Finish(100);
+  }
+
+ private:
+  const fs::path FHome, FDir;
+
+ public:
+  const TOffscreenApp App;
+  TMainForm Form;
+  std::vector<std::string> Errors;
+  int Step = 1;
+};
+
 int OpenDevices() {
   TempFolder home, dir;
   const fs::path program = ProgramFolder(dir.Path());
   // The second UDP drive falls silent before it is logged in to.
   // The automatic login is USER without a password: the drive has none for USER.
   drivesim::TDriveSim sim({"--pty=" + (dir.Path() / "drive1.pty").string(), "--udp4", "--udp4", "--user-password="});
-  const TOffscreenApp app(home.Path());
-  TMainForm form(PathToWide(program), {});
-  form.FormCreate();
+  TChildProgram run(home, dir, program);
+  TMainForm& form = run.Form;
+  int& step = run.Step;
 
   // The offline files: each refused with its text, or (no text) a project container.
   const auto write = [&](const char* Name, const char* Text) {
@@ -95,73 +165,42 @@ int OpenDevices() {
       {write("project.vxc2", "[D /Info [D /Type 'Vorlix project' ] /Items [A ] ]\r\n"), ""},
   };
   std::size_t offlineCase = 0;
-  std::vector<std::string> errors;
+  std::vector<std::string>& errors = run.Errors;
   int containers = 0;
-  SetMessageDlgHandler([&](const std::u16string& Text, TMsgDlgType, TMsgDlgButtons) {
-    errors.push_back(WideToUtf8(Text));
-    return mrOk;
-  });
   form.OpenOffline = [&](TSLDictionary&) { ++containers; };
 
-  int step = 1;
-  const auto finish = [&](int Code) {
-    std::fprintf(stderr, "step %d, memo: %s\n", step,
-                 form.LoginInfoForm->Memo1->toPlainText().toUtf8().constData());
-    for (const std::string& error : errors) std::fprintf(stderr, "error box: %s\n", error.c_str());
-    std::error_code ec;
-    fs::remove_all(dir.Path(), ec);
-    fs::remove_all(home.Path(), ec);
-    std::fflush(stderr);
-    std::_Exit(Code);
-  };
-  const auto login = [&] { QTimer::singleShot(0, [&] { form.CreateDevice(nullptr, "VorlixOnline"); }); };
-  // The dialog as a user fills it: Ethernet, IPv4 127.0.0.1 on the UDP drive's port, GUEST.
-  const auto fillDialog = [&](int Drive) {
-    TDeviceLoginDialog* dialog = form.DeviceLoginDialog.get();
-    if (!dialog->isVisible()) return false;
-    dialog->findChild<QRadioButton*>("ETHRadio")->setChecked(true);
-    dialog->findChild<TToggleSwitch*>("EthVersionSwitch")->SetState(tssOff);
-    dialog->findChild<TIP4Edit*>("IP4Edit")->SetIPValue(0x7F000001);
-    dialog->findChild<QCheckBox*>("DefPortChkBox")->setChecked(false);
-    dialog->findChild<QLineEdit*>("IPPortEdit")->setText(QString::number(sim.Udp4Ports().at(Drive)));
-    dialog->findChild<QLineEdit*>("UserEdt")->setText("GUEST");
-    dialog->findChild<QPushButton*>("OKBtn")->click();
-    return true;
-  };
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-  QTimer driver;
-  QObject::connect(&driver, &QTimer::timeout, [&] {
-    if (std::chrono::steady_clock::now() > deadline) finish(step);
+  run.Drive([&] {
     const TModelItem* root = DeviceManager()->ModelManager().Root();
     switch (step) {
       case 1:  // the automatic login started "Box1" and filed it under the root
         if (!Started("Box1") || form.MainState != stReady) return;
-        if (DeviceManager()->GetDevice("Box1")->Model()->Parent() != root) finish(step);
-        login();
+        if (DeviceManager()->GetDevice("Box1")->Model()->Parent() != root) run.Finish(step);
+        run.Login();
         ++step;
         return;
       case 2:
       case 5:
-        if (fillDialog(step == 2 ? 0 : 1)) ++step;
+        if (run.FillDialog(sim.Udp4Ports().at(step == 2 ? 0 : 1))) ++step;
         return;
       case 3:  // BOX2 started; the window showed the wait text and the success, and closed
         if (!Started("BOX2") || form.MainState != stReady || !Shows(form, "Login process successfull completed!"))
           return;
-        if (!Shows(form, "Please wait, the login is in progress...") || form.LoginInfoForm->isVisible()) finish(step);
-        if (DeviceManager()->GetDevice("BOX2")->Model()->Parent() != root) finish(step);
+        if (!Shows(form, "Please wait, the login is in progress...") || form.LoginInfoForm->isVisible())
+          run.Finish(step);
+        if (DeviceManager()->GetDevice("BOX2")->Model()->Parent() != root) run.Finish(step);
         sim.Set("2 silent=1");
         ++step;
-        login();
+        run.Login();
         ++step;
         return;
       case 6:  // the silent drive's device is gone; the window stays with Close enabled
         if (!Shows(form, "An error has occurred during the login process!") ||
             DeviceManager()->DeviceExists("BOX3") || form.MainState != stReady)
           return;
-        if (!form.LoginInfoForm->isVisible() || !form.LoginInfoForm->CloseBtn->isEnabled()) finish(step);
+        if (!form.LoginInfoForm->isVisible() || !form.LoginInfoForm->CloseBtn->isEnabled()) run.Finish(step);
         form.LoginInfoForm->CloseBtn->click();
         errors.clear();  // the silent drive's own box
-        login();
+        run.Login();
         ++step;
         return;
       case 7:  // offline, from the file of the current case
@@ -175,25 +214,84 @@ int OpenDevices() {
         return;
       case 8:  // refused with its text, or handed to the open-project dialog; no device left
         if (form.MainState != stReady || (errors.empty() && !containers)) return;
-        if (DeviceManager()->DeviceExists("BOX3")) finish(step);
+        if (DeviceManager()->DeviceExists("BOX3")) run.Finish(step);
         if (offline[offlineCase].error.empty() ? containers != 1 || !errors.empty()
                                                : errors != std::vector<std::string>{offline[offlineCase].error})
-          finish(100 + int(offlineCase));
+          run.Finish(100 + int(offlineCase));
         errors.clear();
-        if (++offlineCase == std::size(offline)) finish(0);
-        login();
+        if (++offlineCase == std::size(offline)) run.Finish(0);
+        run.Login();
         step = 7;
     }
   });
-  driver.start(20);
-  form.Run();
-  finish(100);
-  return 100;
+}
+
+// The drive options of one axis of the module 12.3.7 named Name.
+std::vector<std::string> ModuleAxis(const char* Name, std::vector<std::string> Drives) {
+  for (const char* option : {"--parameter=6338,2,4,12", "--parameter=6339,2,4,3", "--parameter=6340,2,4,7"})
+    Drives.emplace_back(option);
+  Drives.push_back(std::string("--text-parameter=1000,16,0x0F,") + Name);
+  return Drives;
+}
+
+// Two drives of one module, the automatic login's AXIS1 and AXIS2 through the dialog, are
+// filed under one entry that names both; a drive whose reads fail three times while it
+// starts fails the login, leaves no device and joins no entry.
+int OpenModuleAxes() {
+  TempFolder home, dir;
+  const fs::path program = ProgramFolder(dir.Path());
+  drivesim::TDriveSim first(
+      ModuleAxis("AXIS1", {"--pty=" + (dir.Path() / "drive1.pty").string(), "--user-password="}));
+  drivesim::TDriveSim second(ModuleAxis("AXIS2", {"--udp4", "--udp4"}));
+  TChildProgram run(home, dir, program);
+  const TModelItem* group = nullptr;
+  // The module's one entry below the root, captioned Caption, with both axes below it.
+  const auto filed = [&](const char* Caption) {
+    const TModelItem* root = DeviceManager()->ModelManager().Root();
+    int modules = 0;
+    for (int i = 0; i < root->GetChildCount(); ++i) modules += root->GetChild(i)->Caption().starts_with("Module: ");
+    return modules == 1 && group->Parent() == root && group->Caption() == Caption && group->GetChildCount() == 2 &&
+           DeviceManager()->GetDevice("BOX2")->Model()->Parent() == group;
+  };
+
+  run.Drive([&] {
+    switch (run.Step) {
+      case 1:
+        if (!Started("Box1") || run.Form.MainState != stReady) return;
+        group = DeviceManager()->GetDevice("Box1")->Model()->Parent();
+        run.Login();
+        ++run.Step;
+        return;
+      case 2:
+      case 4:
+        if (run.FillDialog(second.Udp4Ports().at(run.Step == 2 ? 0 : 1))) ++run.Step;
+        return;
+      case 3:  // AXIS2 joined AXIS1's entry; the next drive of the module fails its reads
+        if (!Started("BOX2") || run.Form.MainState != stReady) return;
+        if (!group || !filed("Module: 12.3.007: AXIS1 / AXIS2")) run.Finish(run.Step);
+        second.Set("1 fail-reads=4096:3");
+        run.Login();
+        ++run.Step;
+        return;
+      case 5:  // the failed start leaves no device and the module's entry as it was
+        if (!Shows(run.Form, "An error has occurred during the login process!") ||
+            DeviceManager()->DeviceExists("BOX3") || run.Form.MainState != stReady)
+          return;
+        if (!run.Form.LoginInfoForm->CloseBtn->isEnabled() || !filed("Module: 12.3.007: AXIS1 / AXIS2"))
+          run.Finish(run.Step);
+        run.Finish(0);
+    }
+  });
 }
 
 TEST(OpeningDevices, AutomaticLoginThenTheDialogOverUdpThenASilentDrive) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(std::_Exit(OpenDevices()), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(OpeningDevices, TwoAxesOfOneModuleThenAFailedStart) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(std::_Exit(OpenModuleAxes()), ::testing::ExitedWithCode(0), "");
 }
 
 // Without windows the program logs in at once and ends with the script's result when the
