@@ -19,6 +19,7 @@
 #include "devices/LoginWindows.h"
 #include "devices/services/ModuleService.h"
 #include "devices/services/StatusService.h"
+#include "parameters/DirectoryParameters.h"
 #include "parameters/ParameterManager.h"
 #include "parameters/ParameterService.h"
 #include "parameters/ParameterTelegrams.h"
@@ -144,10 +145,11 @@ class ParameterWorkList : public TalkServiceFixture, public test::TStorageEnviro
   }
 
   // A device of the bundled profile on Link, started.
-  TDevice* Login(const TLink& Link) {
+  TDevice* Login(const TLink& Link, const WideString& User = u"GUEST", const WideString& Password = u"") {
     TDevice* device = DeviceManager()->CreateDevice("BOX" + std::to_string(++Devices), "VorlixOnline");
     device->SetStrVar(u"PortName", AnsiToWide(Link.Port));
-    device->SetStrVar(u"UserName", u"GUEST");
+    device->SetStrVar(u"UserName", User);
+    device->SetStrVar(u"Password", Password);
     device->InterfaceType = Link.Port == "ETH" ? ifEthernet : ifRS232;
     device->DeviceIP = Link.IPv4;
     device->DevicePort = Link.UdpPort;
@@ -552,6 +554,127 @@ TEST_F(ParameterWorkList, AnOptionMarksItsDirectory) {
     Service->ExecuteSave(C);
   });
   EXPECT_TRUE(client.Error.empty()) << client.Error;
+}
+
+// The bundled profile end to end with a parameter of every type: the login reads them all
+// and names the device after the drive; each written value lands in the drive's table as
+// its exact bytes and comes back from the drive by a reread.
+TEST_F(ParameterWorkList, EveryTypeIsReadWrittenAndReadBack) {
+  drivesim::TDriveSim sim({"--udp4", "--running=0", "--text-parameter=1000,16,0x0F,Axis 7"});
+  TDevice* device = Login(Udp4Link(sim));
+  ASSERT_EQ(device->State(), dstStarted);
+  EXPECT_EQ(device->Caption(), "Axis 7");
+  EXPECT_EQ(device->Model()->Caption(), "Axis 7, IP: 127.0.0.1 (GUEST)");
+  const std::vector<TParameter*> readable = Readable();
+  for (TParameter* node : readable) EXPECT_TRUE(node->GetValid()) << node->Caption();
+
+  const auto option = [&](std::int32_t Directory, const char* Caption) {
+    for (TParameter* child = Find(Directory)->Child(); child; child = child->Next())
+      if (child->Caption() == Caption) return child;
+    ADD_FAILURE() << Caption;
+    return Find(Directory);
+  };
+  const auto scaled = [](TParameter* Node) {
+    TValueRec value;
+    Node->GetScaledValue(value, usSI, "SCALED");
+    return value.ValueStr.str();
+  };
+  const struct {
+    const char* type;
+    std::int32_t upid;
+    std::function<void(TParameter*)> set;  // on the parameter of the UPID
+    const char* frame;
+    const char* value;  // its scaled text once reread
+  } cases[] = {
+      {"Bool", 12298, [](TParameter* P) { P->SetBoolValue(true); }, "89 02 0A 30 01 00", "True"},
+      {"RadioDir8", 4140, [&](TParameter*) { option(4140, "Index pulse")->SetBoolValue(true); }, "89 02 2C 10 02", "2"},
+      {"RadioDir16", 2048, [&](TParameter*) { option(2048, "Imperial")->SetBoolValue(true); }, "89 02 00 08 03 00",
+       "3"},
+      {"RadioDir32", 12310, [&](TParameter*) { option(12310, "Sine encoder")->SetBoolValue(true); },
+       "89 02 16 30 01 00 00 00", "1"},
+      {"RadioDirBit", 514, [&](TParameter*) { option(514, "Fan always on")->SetBoolValue(true); }, "89 02 02 02 01 00",
+       "1"},
+      {"EnumDir8", 4141, [](TParameter* P) { P->SetScaledValue("2", usSI, "DEC"); }, "89 02 2D 10 02", "2"},
+      {"EnumDir16", 4142, [](TParameter* P) { P->SetScaledValue("2", usSI, "DEC"); }, "89 02 2E 10 02 00", "2"},
+      {"EnumDir32", 8200, [](TParameter* P) { P->SetScaledValue("10", usSI, "DEC"); }, "89 02 08 20 0A 00 00 00",
+       "10"},
+      {"Float", 4506, [](TParameter* P) { P->SetScaledValue("2.5", usSI, "SCALED"); }, "89 02 9A 11 00 00 20 40",
+       "2.5"},
+      {"Double", 12311, [](TParameter* P) { P->SetScaledValue("0.75", usSI, "SCALED"); },
+       "89 02 17 30 00 00 00 00 00 00 E8 3F", "0.75"},
+      {"String", 720, [](TParameter* P) { P->SetStrValue("demo.vtp"); }, "89 02 D0 02 64 65 6D 6F 2E 76 74 70",
+       "demo.vtp"},
+      {"SInt64", 12297, [](TParameter* P) { P->SetIntValue(usSI, -3); }, "89 02 09 30 FD FF FF FF FF FF FF FF", "-3"},
+  };
+  TTransactionClient client(Service->Provider());
+  NewFrames(sim, "udp4-0");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.type);
+    TParameter* node = Find(c.upid);
+    ASSERT_TRUE(std::find(readable.begin(), readable.end(), node) != readable.end());
+    ASSERT_NE(scaled(node), c.value);
+    Transaction(client, [&](TServiceClient* C) {
+      Service->PrepareModify(C);
+      c.set(node);
+      node->Modify(C);
+      Service->ExecuteModify(C);
+    });
+    EXPECT_TRUE(client.Error.empty()) << client.Error;
+    EXPECT_EQ(NewFrames(sim, "udp4-0"), std::vector<std::string>{c.frame});
+    // The default in place of the written value: only the drive can give it back.
+    node->SetDefaultValue(usSI);
+    ASSERT_NE(scaled(node), c.value);
+    Reread(client, {c.upid});
+    EXPECT_EQ(NewFrames(sim, "udp4-0"), std::vector<std::string>{ReadFrame(node)});
+    EXPECT_EQ(scaled(node), c.value);
+  }
+  EXPECT_TRUE(Find(12290)->GetAttrFlag(AttrVisible));  // the tuning switch is on
+
+  // The drive's name written renames the device.
+  Transaction(client, [&](TServiceClient* C) {
+    Service->PrepareModify(C);
+    Find(1000)->SetStrValue("Axis 9");
+    Find(1000)->Modify(C);
+    Service->ExecuteModify(C);
+  });
+  EXPECT_EQ(NewFrames(sim, "udp4-0"), std::vector<std::string>{"89 02 E8 03 41 78 69 73 20 39"});
+  EXPECT_EQ(device->Caption(), "Axis 9");
+  EXPECT_EQ(device->Model()->Caption(), "Axis 9, IP: 127.0.0.1 (GUEST)");
+  EXPECT_TRUE(Messages.empty()) << Messages.front();
+  StopDevice(device);
+}
+
+// What a user level sees after the login: the guest sees the tree while the drive's guest
+// switch 3274 is on, other levels always; folders by their permission; a parameter whose
+// switch is off is hidden.
+TEST_F(ParameterWorkList, VisibilityFollowsTheSwitchesPerUserLevel) {
+  const struct {
+    WideString user;
+    WideString password;
+    int guestSwitch, gear;
+    bool root, system, service, rotary, developer;
+  } cases[] = {
+      {u"GUEST", u"", 1, 0, true, true, false, false, false},
+      {u"GUEST", u"", 0, 1, false, true, false, false, false},
+      {u"USER", u"user", 0, 0, true, true, false, false, false},
+      {u"SERVICE", u"service", 1, 1, true, true, true, true, false},
+      {u"DEVELOPER", AnsiToWide(DeveloperPassword), 0, 1, true, true, false, true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(WideToUtf8(c.user) + " guest " + std::to_string(c.guestSwitch));
+    drivesim::TDriveSim sim({"--udp4", "--parameter=3274,2,0x0F," + std::to_string(c.guestSwitch),
+                             "--parameter=2059,2,0x0F," + std::to_string(c.gear)});
+    TDevice* device = Login(Udp4Link(sim), c.user, c.password);
+    ASSERT_EQ(device->State(), dstStarted);
+    EXPECT_EQ(Service->TreeRoot()->Model()->GetVisible(), c.root);
+    const std::pair<std::int32_t, bool> folders[] = {
+        {65537, c.system}, {65540, c.service}, {65556, c.rotary}, {65541, c.developer}};
+    for (const auto& [upid, shown] : folders)
+      EXPECT_EQ(dynamic_cast<TGenericDirParameter*>(Find(upid))->Model()->GetVisible(), shown) << upid;
+    EXPECT_EQ(Find(2059)->GetBoolValue(), c.gear == 1);
+    for (const std::int32_t upid : {2057, 2058}) EXPECT_EQ(Find(upid)->GetAttrFlag(AttrVisible), c.gear == 1) << upid;
+    StopDevice(device);
+  }
 }
 
 }  // namespace
