@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "BenchRuntime.h"
+#include "StandInService.h"
 #include "Launcher.h"
 #include "comm/BasicTalkService.h"
 #include "comm/SerialFrames.h"
@@ -34,24 +35,12 @@ constexpr std::uint32_t Baud = 38400;
 const char* const BundledTrees[] = {"VXOS_VX2_V4S1_0", "VXMC_VX2_V4S1_0", "VXIFETH_VX2_V2S0_0",
                                     "VXAPSERVO_VX2_V3S2_0"};
 
+using test::NamedSettings;
+using test::TStandInService;
+
 double GRate = 0;
 double GLimit = 0;
 std::size_t GParameters = 0;
-
-// The module and status services, which the parameter service only needs to find.
-class TStandIn : public TDeviceService {
- public:
-  using TDeviceService::TDeviceService;
-  void StartUp(bool&) override { SetServiceStatus(dsStarted); }
-  void ShutDown(bool&) override { SetServiceStatus(dsStopped); }
-  void Kill() override {}
-};
-
-TRef<TSLDictionary> Named(const char16_t* Name) {
-  auto dict = MakeRef<TSLDictionary>();
-  dict->AddObject(u"Name", new TSLString(false, Name));
-  return dict;
-}
 
 // The runtime's globals, a storage manager on the bundled data, the talk server (first)
 // with the drive's terminal, the talk client, the parameter classes, and a device logged
@@ -75,21 +64,24 @@ struct TRig : TBenchRuntime {
     devices->AddObject(u"Profiles", profiles.get());
     CreateDeviceManager(devices.get());
     DeviceManager()->RegisterServiceClass("TalkService", DeviceServiceClassOf<TBasicTalkService>());
-    DeviceManager()->RegisterServiceClass("StandIn", DeviceServiceClassOf<TStandIn>());
+    DeviceManager()->RegisterServiceClass("StandIn", DeviceServiceClassOf<TStandInService>());
     DeviceManager()->RegisterServiceClass("UnitService", DeviceServiceClassOf<TUnitService>());
     DeviceManager()->RegisterServiceClass("ParameterService", DeviceServiceClassOf<TParameterService>());
     TDevice* device = DeviceManager()->CreateDevice("BOX1", "VorlixOnline");
     device->SetStrVar(u"PortName", AnsiToWide(Sim.Ptys()[0]));
     device->SetStrVar(u"UserName", u"GUEST");
     Loop = std::make_unique<TMxPlainLoop>(MxScheduler());
-    auto* talk = static_cast<TBasicTalkService*>(device->CreateService("TalkService", Named(u"TalkService").get()));
+    auto* talk =
+        static_cast<TBasicTalkService*>(device->CreateService("TalkService", NamedSettings(u"TalkService").get()));
     bool wait = false;
     talk->StartUp(wait);
     while (talk->ServiceStatus() == dsStarting) Loop->StepOrWait();
     if (talk->ServiceStatus() != dsStarted) std::fprintf(stderr, "the login failed\n");
-    for (const char* name : {"ModuleService", "StatusService"}) device->CreateService(name, Named(u"StandIn").get());
-    device->CreateService("UnitService", Named(u"UnitService").get());
-    Service = static_cast<TParameterService*>(device->CreateService("ParameterService", Named(u"ParameterService").get()));
+    for (const char* name : {"ModuleService", "StatusService"})
+      device->CreateService(name, NamedSettings(u"StandIn").get());
+    device->CreateService("UnitService", NamedSettings(u"UnitService").get());
+    Service = static_cast<TParameterService*>(
+        device->CreateService("ParameterService", NamedSettings(u"ParameterService").get()));
     Service->StartUp(wait);
     for (const char* name : BundledTrees) {
       TRef<TSLStorageObject> object(StorageManager->GetObject(std::string(VT_DATA_DIR) + "/Firmware/" + name + ".IN2"));

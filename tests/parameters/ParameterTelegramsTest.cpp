@@ -11,6 +11,7 @@
 #include <set>
 
 #include "DriveImage.h"
+#include "StandInService.h"
 #include "StorageFixture.h"
 #include "TalkServiceFixture.h"
 #include "comm/TalkActor.h"
@@ -62,21 +63,6 @@ TEST(ParameterTelegramPatterns, ModesByAddressUsage) {
   EXPECT_TRUE(ChangedUPIDs("").empty());
 }
 
-// A sibling the parameter service needs that these tests do not exercise.
-class TStandInService : public TDeviceService {
- public:
-  using TDeviceService::TDeviceService;
-  void StartUp(bool&) override { SetServiceStatus(dsStarted); }
-  void ShutDown(bool&) override { SetServiceStatus(dsStopped); }
-  void Kill() override {}
-};
-
-TRef<TSLDictionary> NamedSettings(const char16_t* Name) {
-  auto dict = MakeRef<TSLDictionary>();
-  dict->AddObject(u"Name", new TSLString(false, Name));
-  return dict;
-}
-
 class ParameterTelegrams : public TalkServiceFixture {
  protected:
   void SetUp() override {
@@ -84,7 +70,7 @@ class ParameterTelegrams : public TalkServiceFixture {
     Storage.Start();
     SetShowMessageHandler([this](const std::u16string& Text) { Boxes.push_back(WideToUtf8(Text)); });
     for (const char* name : {"ModuleService", "StatusService"})
-      DeviceManager()->RegisterServiceClass(name, DeviceServiceClassOf<TStandInService>());
+      DeviceManager()->RegisterServiceClass(name, DeviceServiceClassOf<test::TStandInService>());
     DeviceManager()->RegisterServiceClass("UnitService", DeviceServiceClassOf<TUnitService>());
     DeviceManager()->RegisterServiceClass("ParameterService", DeviceServiceClassOf<TParameterService>());
     CreateParameterManager();
@@ -106,8 +92,8 @@ class ParameterTelegrams : public TalkServiceFixture {
     if (Protocol) Talk->SetProtocolVersion(*Protocol);
     TDevice* device = Talk->Device();
     for (const char16_t* name : {u"UnitService", u"ModuleService", u"StatusService"})
-      device->CreateService(WideToAnsi(name), NamedSettings(name).get());
-    Service = static_cast<TParameterService*>(device->CreateService("ParameterService", NamedSettings(u"ParameterService").get()));
+      device->CreateService(WideToAnsi(name), test::NamedSettings(name).get());
+    Service = static_cast<TParameterService*>(device->CreateService("ParameterService", test::NamedSettings(u"ParameterService").get()));
     bool wait = false;
     Service->StartUp(wait);
     ASSERT_EQ(Service->ServiceStatus(), dsStarting);

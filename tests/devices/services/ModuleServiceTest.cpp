@@ -6,9 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
+#include "StandInService.h"
 #include "StorageFixture.h"
 #include "TalkServiceFixture.h"
 #include "comm/SharedLinkState.h"
@@ -26,16 +25,6 @@ using namespace vt;
 
 namespace {
 
-// Stands in for the status service, which the module service only needs to find; it
-// never polls the drive.
-class TStatusStandIn : public TDeviceService {
- public:
-  using TDeviceService::TDeviceService;
-  void StartUp(bool&) override { SetServiceStatus(dsStarted); }
-  void ShutDown(bool&) override { SetServiceStatus(dsStopped); }
-  void Kill() override {}
-};
-
 TSLDictionary* Dict(TSLObject* Obj) { return CheckedCast<TSLDictionary>(Obj); }
 
 class ModuleServiceTest : public TalkServiceFixture, public test::TStorageEnvironment {
@@ -45,8 +34,9 @@ class ModuleServiceTest : public TalkServiceFixture, public test::TStorageEnviro
     Start();
     UseBundledProfiles(*this);
     DeviceManager()->RegisterServiceClass("ModuleService", DeviceServiceClassOf<TModuleService>());
-    DeviceManager()->RegisterServiceClass("StatusService", RealStatusService ? DeviceServiceClassOf<TStatusService>()
-                                                                             : DeviceServiceClassOf<TStatusStandIn>());
+    DeviceManager()->RegisterServiceClass("StatusService", RealStatusService
+                                                               ? DeviceServiceClassOf<TStatusService>()
+                                                               : DeviceServiceClassOf<test::TStandInService>());
     WorkDir = AnsiToWide(VT_DATA_DIR) + u"/";
     AppDataDir.clear();
     SetLoginInfoHandler([this](const WideString& Line) { Lines.push_back(WideToUtf8(Line)); });

@@ -8,6 +8,7 @@
 #include <chrono>
 
 #include "LambdaProcedure.h"
+#include "StandInService.h"
 #include "StorageFixture.h"
 #include "TalkServiceFixture.h"
 #include "TestUtil.h"
@@ -27,20 +28,11 @@ using namespace vt;
 
 namespace {
 
-// A sibling service that starts and stops at once.
-class FixtureSibling : public TDeviceService {
- public:
-  using TDeviceService::TDeviceService;
-  void StartUp(bool&) override { SetServiceStatus(dsStarted); }
-  void ShutDown(bool&) override { SetServiceStatus(dsStopped); }
-  void Kill() override {}
-};
-
 // The drive's firmware as the module service knows it, with the service activity and
 // program start address the test gives.
-class FixtureModule : public FixtureSibling, public TServiceActivity {
+class FixtureModule : public test::TStandInService, public TServiceActivity {
  public:
-  using FixtureSibling::FixtureSibling;
+  using test::TStandInService::TStandInService;
   void DoGetStrVar(const AnsiString& VarName, AnsiString& Value, bool& Found) override {
     if (VarName != "ProgramStartAddr") return;
     Value = StartAddress;
@@ -54,9 +46,9 @@ class FixtureModule : public FixtureSibling, public TServiceActivity {
 };
 
 // Counts the status service's calls for a parameter poll.
-class FixtureParameters : public FixtureSibling, public TParameterRefresh {
+class FixtureParameters : public test::TStandInService, public TParameterRefresh {
  public:
-  using FixtureSibling::FixtureSibling;
+  using test::TStandInService::TStandInService;
   void RefreshParameters() override { ++Refreshes; }
   int Refreshes = 0;
 };
