@@ -52,18 +52,7 @@ float RoundToSingle(double Value) {
 
 TGenericFloatParameter::TGenericFloatParameter(TParameterService* AOwner, const TSLNamedCollection* ARecord,
                                                std::int32_t ASize)
-    : TTelegramParameter(AOwner, ARecord), FSize(ASize) {
-  if (ARecord->NameExists(u"AdditionalFunction")) {
-    const AnsiString text = WideToAnsi(ARecord->GetStrWithName(u"AdditionalFunction"));
-    const AnsiString upper = UpperCaseAnsi(text);
-    FIsUPID = upper == "UPID" || upper == "RAMWRITEUPID";
-    FIsRamWriteUPID = upper == "RAMWRITEUPID";
-    FIsUPIDScaled = upper.starts_with("UPIDSCALE:");
-    if (FIsUPIDScaled) FUPIDScaleUPID = static_cast<std::int32_t>(StrToInt64(text.substr(10)));
-  }
-  FUUID = static_cast<std::int32_t>(ARecord->GetIntWithName(u"UUID"));
-  const auto* units = AOwner->Device()->Sibling<TUnitService>("UnitService");
-  FDeviceUnit = units ? &units->GetUnitWithUUID(FUUID) : &TDeviceUnit::Neutral();
+    : TTelegramParameter(AOwner, ARecord), TUnitValueRecord(AOwner, *ARecord), FSize(ASize) {
   AddStringProperty("Name", 1);
   AddStringProperty("UPID", 2);
 }

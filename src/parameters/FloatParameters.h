@@ -10,15 +10,16 @@
 #include <cstdint>
 
 #include "parameters/Parameter.h"
+#include "parameters/UnitValueRecord.h"
 
 namespace vt {
 
 // The nearest single to Value, ties to even; beyond the single range an infinity.
 float RoundToSingle(double Value);
 
-class TGenericFloatParameter : public TTelegramParameter<TParameter> {
+class TGenericFloatParameter : public TTelegramParameter<TParameter>, public TUnitValueRecord {
  public:
-  // Reads "AdditionalFunction" (optional), "UUID" (required) and the unit it names.
+  // Reads the value's markers and unit (TUnitValueRecord).
   TGenericFloatParameter(TParameterService* AOwner, const TSLNamedCollection* ARecord, std::int32_t ASize);
   const char* ClassName() const override { return "TGenericFloatParameter"; }
   bool IsFloat() const override { return true; }
@@ -80,11 +81,6 @@ class TGenericFloatParameter : public TTelegramParameter<TParameter> {
   AnsiString GetSafetyPar() override;
   bool IsSafetyParActual() override { return FDataCache == FNewDataCache; }
 
-  std::int32_t UUID() const { return FUUID; }
-  bool IsUPID() const { return FIsUPID; }
-  bool IsRamWriteUPID() const { return FIsRamWriteUPID; }
-  bool IsUPIDScaled() const { return FIsUPIDScaled; }
-  std::int32_t UPIDScaleUPID() const { return FUPIDScaleUPID; }
   std::int64_t TempCache() const { return FTempCache; }
   std::int64_t DataCache() const { return FDataCache; }
   std::int64_t NewDataCache() const { return FNewDataCache; }
@@ -111,13 +107,7 @@ class TGenericFloatParameter : public TTelegramParameter<TParameter> {
   // "String too long! Maximal AnsiString length is <size>".
   std::int64_t PackAscii(const AnsiString& Text) const;
 
-  const TDeviceUnit* FDeviceUnit;  // the unit service's
-  std::int32_t FUUID = 0;
   std::int32_t FSize;
-  bool FIsUPID = false;
-  bool FIsRamWriteUPID = false;
-  bool FIsUPIDScaled = false;
-  std::int32_t FUPIDScaleUPID = 0;
   // Raw patterns; a single's are kept zero-extended.
   std::int64_t FDefaultValue = 0;
   std::int64_t FMinValue = 0;

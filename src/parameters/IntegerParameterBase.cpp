@@ -14,7 +14,6 @@ namespace vt {
 
 namespace {
 
-constexpr std::string_view UPIDScaleMarker = "UPIDSCALE:";
 
 // Bytes from the top, most significant first, as characters.
 AnsiString AsciiText(std::int64_t Value, std::int32_t Size) {
@@ -35,20 +34,7 @@ AnsiString HexValueText(std::int64_t Value, std::int32_t Size) {
 }
 
 TGenericIntParameter::TGenericIntParameter(TParameterService* AOwner, const TSLNamedCollection* ARecord)
-    : TParameter(AOwner, ARecord), FDeviceUnit(&TDeviceUnit::Neutral()) {
-  if (ARecord->NameExists(u"AdditionalFunction")) {
-    const AnsiString text = WideToAnsi(ARecord->GetStrWithName(u"AdditionalFunction"));
-    const AnsiString upper = UpperCaseAnsi(text);
-    FIsUPID = upper == "UPID" || upper == "RAMWRITEUPID";
-    FIsRamWriteUPID = upper == "RAMWRITEUPID";
-    FIsUPIDScaled = upper.starts_with(UPIDScaleMarker);
-    if (FIsUPIDScaled)
-      FUPIDScaleUPID = static_cast<std::int32_t>(StrToInt64(std::string_view(text).substr(UPIDScaleMarker.size())));
-  }
-  FUUID = static_cast<std::int32_t>(ARecord->GetIntWithName(u"UUID"));
-  if (const auto* units = FOwner->Device()->Sibling<TUnitService>("UnitService"))
-    FDeviceUnit = &units->GetUnitWithUUID(FUUID);
-}
+    : TParameter(AOwner, ARecord), TUnitValueRecord(AOwner, *ARecord) {}
 
 AnsiString TGenericIntParameter::GetDisplayModeStr() const {
   return FIsUPID ? ApplicationState().UPIDDispMode : FDisplayMode;

@@ -12,6 +12,7 @@
 
 #include "parameters/DeviceUnit.h"
 #include "parameters/Parameter.h"
+#include "parameters/UnitValueRecord.h"
 
 namespace vt {
 
@@ -21,11 +22,9 @@ TDisplayRounding DisplayRounding();
 // "%2.2X" to "%16.16X" of Value's two's-complement pattern in Size bytes, then "h".
 AnsiString HexValueText(std::int64_t Value, std::int32_t Size);
 
-class TGenericIntParameter : public TParameter {
+class TGenericIntParameter : public TParameter, public TUnitValueRecord {
  public:
-  // Reads "AdditionalFunction" ("UPID", "RAMWRITEUPID", any letter case, or
-  // "UPIDSCALE:" and a master UPID) and "UUID" (required), whose unit the device's unit
-  // service gives once, here: the neutral unit when it names none.
+  // Reads the value's markers and unit (TUnitValueRecord).
   TGenericIntParameter(TParameterService* AOwner, const TSLNamedCollection* ARecord);
   const char* ClassName() const override { return "TGenericIntParameter"; }
   bool IsInteger() const override { return true; }
@@ -61,13 +60,6 @@ class TGenericIntParameter : public TParameter {
   // The pending value, widened: what a write would send.
   virtual std::int64_t PendingValue() const = 0;
 
-  const TDeviceUnit& DeviceUnit() const { return *FDeviceUnit; }
-  std::int32_t UUID() const { return FUUID; }
-  bool IsUPID() const { return FIsUPID; }
-  bool IsRamWriteUPID() const { return FIsRamWriteUPID; }
-  bool IsUPIDScaled() const { return FIsUPIDScaled; }
-  std::int32_t UPIDScaleUPID() const { return FUPIDScaleUPID; }
-
  protected:
   // The factor of the parameter's unit in the system (TParameter::GetUPIDFactor).
   double UnitFactor(TUnitSystem System);
@@ -82,13 +74,7 @@ class TGenericIntParameter : public TParameter {
   // "HEX", "DEC" or empty.
   AnsiString RawText(std::int64_t Value, const AnsiString& Mode) const;
 
-  const TDeviceUnit* FDeviceUnit;  // kept by the unit service, or the neutral unit
-  std::int32_t FUUID = 0;
   std::int32_t FSize = 0;
-  bool FIsUPID = false;
-  bool FIsRamWriteUPID = false;
-  bool FIsUPIDScaled = false;
-  std::int32_t FUPIDScaleUPID = 0;
 };
 
 }  // namespace vt
