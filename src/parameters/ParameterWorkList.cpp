@@ -280,9 +280,8 @@ void TParameterService::StatusClientUpdate() {
 }
 
 void TParameterService::OfflineWorkStep() {
-  const TUnitSystem system = FOwner->Sibling<TUnitService>("UnitService")
-                                 ? FOwner->Sibling<TUnitService>("UnitService")->GetUnitSystem()
-                                 : usMetric;
+  const auto* units = FOwner->Sibling<TUnitService>("UnitService");
+  const TUnitSystem system = units ? units->GetUnitSystem() : usMetric;
   for (TParameter* item : ParameterWorkList) {
     if (Addressless(item)) continue;
     if (FState == stUpdate) {
