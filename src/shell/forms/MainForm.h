@@ -169,6 +169,10 @@ class TMainForm : public TLoginShell {
   std::unique_ptr<TWindowRegistry> WindowList;
   std::unique_ptr<TUpdateChecks> FUpdateChecks;  // the task "UpdateTask" and its signal
 
+  // One step of "MainTask" in the current state; an opening step that fails shows or
+  // logs why, removes the device it made and returns to the ready state.
+  void MainExecute(TMxTask* Task);
+
  private:
   void CreateStorage();
   // The Window, View and Language menu lists (windows only).
@@ -182,7 +186,6 @@ class TMainForm : public TLoginShell {
   void LoadTypeDefinitions();
   // ---- The main state machine (MainStateMachine.cpp) ----
   void CreateLoginWindows();
-  void MainExecute(TMxTask* Task);
   void StartupStep();
   void ReadyStep(TMxTask* Task);
   bool NothingLeftToRun() const;

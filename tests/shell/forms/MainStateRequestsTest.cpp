@@ -3,9 +3,15 @@
 // the baud-rate tool's release moves only its own hold on.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "OnlineDevicesFixture.h"
+#include "TempFolder.h"
+#include "platform/Dialogs.h"
+#include "runtime/ProgramFolders.h"
 #include "shell/forms/MainForm.h"
 
 using namespace vt;
@@ -77,6 +83,30 @@ TEST_F(MainStateRequests, ARequestNamesTheNextFreeDeviceAndKeepsProfileAndPort) 
   form.CreateDeviceWithPar(nullptr, "VorlixOnline", "ttyS4");
   EXPECT_EQ(form.FDeviceName, "BOX2");
   EXPECT_EQ(form.FPortName, "ttyS4");
+}
+
+// Creating a device offline needs the installed firmware script: without one the request
+// is refused with its reason, and no device is left behind.
+TEST_F(MainStateRequests, CreatingOfflineWithoutTheFirmwareScriptIsRefused) {
+  TMainForm form(u"/nonexistent/vorlixtalk", {});
+  form.MainState = stReady;
+  form.CreateDevice(nullptr, "VorlixCreateOffline");
+  ASSERT_EQ(form.MainState, stCreateDeviceOffline);
+  TempFolder folder;
+  std::filesystem::create_directories(folder.Path() / "Firmware");
+  const WideString savedWorkDir = WorkDir;
+  WorkDir = AnsiToWide(folder.Path().string()) + u"/";
+  std::vector<std::string> shown;
+  SetMessageDlgHandler([&](const std::u16string& Text, TMsgDlgType, TMsgDlgButtons) {
+    shown.push_back(WideToUtf8(Text));
+    return mrOk;
+  });
+  form.MainExecute(nullptr);
+  SetMessageDlgHandler(nullptr);
+  WorkDir = savedWorkDir;
+  EXPECT_EQ(shown, std::vector<std::string>{"Firmware script file missing!"});
+  EXPECT_EQ(form.MainState, stReady);
+  EXPECT_EQ(DeviceManager()->GetDeviceCount(), 0);
 }
 
 }  // namespace
