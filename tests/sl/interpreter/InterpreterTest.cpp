@@ -49,10 +49,11 @@ TEST_F(Interpreter, SliceEndsAfterTenMillisecondsAndResumes) {
   int passes = 0;
   Define("slow", [&](TSLContext*) {
     ++passes;
-    std::this_thread::sleep_for(std::chrono::milliseconds(12));
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
   });
   Ctx->PushBlock(B({I(3), B({X("slow")}), X("repeat"), I(7)}).get());
-  // Every pass takes longer than a slice, so each ends a call at the latest.
+  // Every pass takes longer than a slice and the coarse clock's tick the slice is read
+  // on (up to 10 ms), so each ends a call at the latest.
   int slicesEnded = 0;
   while (!Interp->Run(Ctx.get())) {
     EXPECT_EQ(Ctx->GetState(), isWaitZero);
