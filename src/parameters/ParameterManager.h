@@ -15,6 +15,7 @@
 
 #include "parameters/Parameter.h"
 #include "parameters/ParameterLimits.h"
+#include "platform/Dialogs.h"
 #include "platform/TextConversion.h"
 #include "runtime/Services.h"
 
@@ -59,6 +60,8 @@ class TParameterManager {
   std::array<std::int32_t, ParameterColumns> ColsWidth;
   // The images of parameter windows, none until a window layer gives them.
   std::unique_ptr<TImageList> ImageList;
+  // The wait notice, without buttons, for while a device's parameters are read.
+  TMessageWindow MessageWaitParReload{AnsiToWide(ParametersBeingReadText), mtInformation};
 
  private:
   struct TRegisteredClass {

@@ -2,6 +2,7 @@
 #include "platform/Dialogs.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "platform/TextConversion.h"
 
@@ -22,6 +23,11 @@ TMessageDlgHandler& DialogHandler() {
 TSaveDialogHandler& SaveHandler() {
   static TSaveDialogHandler handler;
   return handler;
+}
+
+TMessageWindowFactory& WindowFactory() {
+  static TMessageWindowFactory factory;
+  return factory;
 }
 
 std::function<void()>& BeepHandler() {
@@ -53,6 +59,23 @@ TModalResult MessageDlg(const std::u16string& Text, TMsgDlgType Type, TMsgDlgBut
 }
 
 void SetMessageDlgHandler(TMessageDlgHandler Handler) { DialogHandler() = std::move(Handler); }
+
+TMessageWindow::TMessageWindow(std::u16string Text, TMsgDlgType Type) : FText(std::move(Text)), FType(Type) {}
+
+TMessageWindow::~TMessageWindow() = default;
+
+void TMessageWindow::Show() {
+  if (!FFace && WindowFactory()) FFace = WindowFactory()(*this);
+  FVisible = true;
+  if (FFace) FFace->SetVisible(true);
+}
+
+void TMessageWindow::Hide() {
+  FVisible = false;
+  if (FFace) FFace->SetVisible(false);
+}
+
+void SetMessageWindowFactory(TMessageWindowFactory Factory) { WindowFactory() = std::move(Factory); }
 
 std::u16string ExecuteSaveDialog(const std::u16string& Filter, const std::u16string& DefaultExt) {
   return SaveHandler() ? SaveHandler()(Filter, DefaultExt) : std::u16string();

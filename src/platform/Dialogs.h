@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace vt {
@@ -37,6 +38,40 @@ TModalResult MessageDlg(const std::u16string& Text, TMsgDlgType Type, TMsgDlgBut
 // Installs a handler; an empty one restores the default, which writes the text to
 // stderr and answers mrNone: without a window nobody can choose a button.
 void SetMessageDlgHandler(TMessageDlgHandler Handler);
+
+// A message window without buttons that the program itself shows and hides, a notice
+// that some work runs. Its face on the screen comes from the installed factory, asked at
+// the first Show, so the window may be made before the window layer exists; without a
+// factory it only keeps its state and headless runs never wait on it.
+class TMessageWindow {
+ public:
+  class TFace {
+   public:
+    virtual ~TFace() = default;
+    virtual void SetVisible(bool Visible) = 0;
+  };
+
+  TMessageWindow(std::u16string Text, TMsgDlgType Type);
+  ~TMessageWindow();
+  TMessageWindow(const TMessageWindow&) = delete;
+  TMessageWindow& operator=(const TMessageWindow&) = delete;
+
+  void Show();
+  void Hide();
+  bool Visible() const { return FVisible; }
+  const std::u16string& Text() const { return FText; }
+  TMsgDlgType Type() const { return FType; }
+
+ private:
+  std::u16string FText;
+  TMsgDlgType FType;
+  bool FVisible = false;
+  std::unique_ptr<TFace> FFace;
+};
+
+using TMessageWindowFactory = std::function<std::unique_ptr<TMessageWindow::TFace>(const TMessageWindow& Window)>;
+// Installs the factory of faces; an empty one restores the default, which gives none.
+void SetMessageWindowFactory(TMessageWindowFactory Factory);
 
 // The save dialog of a file. Filter pairs captions and masks with "|" ("Debug Text
 // (*.txt)|*.txt"; the masks of one entry separated by ";"); DefaultExt is added to a

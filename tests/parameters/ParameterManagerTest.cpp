@@ -37,6 +37,12 @@ TEST_F(ParameterManagerTest, ClassesByTypeName) {
   EXPECT_EQ(TParameterManager().GetName(ParameterClassOf<TDirectoryParameter>()), "");
 }
 
+TEST_F(ParameterManagerTest, TheWaitWindowIsMadeHiddenWithItsNotice) {
+  EXPECT_EQ(Manager.MessageWaitParReload.Text(), u"Please Wait! The parameters on the drive are being read.");
+  EXPECT_EQ(Manager.MessageWaitParReload.Type(), mtInformation);
+  EXPECT_FALSE(Manager.MessageWaitParReload.Visible());
+}
+
 TEST_F(ParameterManagerTest, ColumnWidthsFromTheSettings) {
   const auto widths = [](int Count) {
     std::string text = "[A";

@@ -342,7 +342,9 @@ TEST_F(ParameterWorkList, FailedReadsDuringTheLogin) {
       EXPECT_TRUE(Find(12288)->GetValid());
     }
     StopDevice(device);
-    if (c.unknown == mrAbort) EXPECT_TRUE(frames.size() < Readable().size()) << frames.size();
+    if (c.unknown == mrAbort) {
+      EXPECT_TRUE(frames.size() < Readable().size()) << frames.size();
+    }
   }
 }
 

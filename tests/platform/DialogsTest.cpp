@@ -88,8 +88,15 @@ class Dialogs : public ::testing::Test {
     SetMessageDlgHandler(nullptr);
     SetSaveDialogHandler(nullptr);
     SetBeepHandler(nullptr);
+    SetMessageWindowFactory(nullptr);
   }
 };
+
+QMessageBox* ShownMessageWindow() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == "MessageWindow" && w->isVisible()) return qobject_cast<QMessageBox*>(w);
+  return nullptr;
+}
 
 TEST_F(Dialogs, WithoutAWindowNoButtonIsChosen) {
   EXPECT_EQ(MessageDlg(u"headless", mtConfirmation, MsgDlgButton(mbYes) | MsgDlgButton(mbNo)), mrNone);
@@ -149,6 +156,31 @@ TEST_F(Dialogs, QtMessageBoxWaitsForItsOkButton) {
   EXPECT_EQ(seen.Text, "ROS with version 2.0");
   EXPECT_EQ(seen.Icon, QMessageBox::NoIcon);
   EXPECT_EQ(seen.Buttons, (std::set<QString>{"OK"}));
+}
+
+TEST_F(Dialogs, MessageWindowShowsWithoutButtonsUntilHidden) {
+  App();
+  TMessageWindow headless(u"Reading", mtInformation);
+  headless.Show();
+  EXPECT_TRUE(headless.Visible());
+  EXPECT_EQ(ShownMessageWindow(), nullptr);
+
+  // Made before the window layer exists, the window gets its face at its first Show.
+  TMessageWindow window(u"Please wait", mtInformation);
+  InstallQtDialogs();
+  window.Show();
+  QMessageBox* box = ShownMessageWindow();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->text(), "Please wait");
+  EXPECT_EQ(box->windowTitle(), "Information");
+  EXPECT_FALSE(box->isModal());
+  QApplication::processEvents();
+  for (QAbstractButton* b : box->findChildren<QAbstractButton*>()) EXPECT_FALSE(b->isVisible()) << b->text().toStdString();
+  window.Hide();
+  EXPECT_FALSE(window.Visible());
+  EXPECT_EQ(ShownMessageWindow(), nullptr);
+  window.Show();
+  EXPECT_EQ(ShownMessageWindow(), box);
 }
 
 TEST_F(Dialogs, WithoutAWindowNoFileIsChosen) {

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <memory>
 
 #include "platform/Dialogs.h"
 #include "platform/TextConversion.h"
@@ -66,6 +67,22 @@ TModalResult RunDialog(const std::u16string& Text, TMsgDlgType Type, TMsgDlgButt
   return mrNone;
 }
 
+// A message box without buttons that stays open beside the other windows until the
+// program hides it; the user cannot close it with a button.
+class TQtMessageWindowFace : public TMessageWindow::TFace {
+ public:
+  explicit TQtMessageWindowFace(const TMessageWindow& Window)
+      : FBox(KindIcon(Window.Type()), KindCaption(Window.Type()), ToQString(Window.Text()), QMessageBox::NoButton) {
+    FBox.setObjectName(QStringLiteral("MessageWindow"));
+    FBox.setWindowModality(Qt::NonModal);
+    FBox.setStandardButtons(QMessageBox::NoButton);  // else Qt adds an OK button when shown
+  }
+  void SetVisible(bool Visible) override { FBox.setVisible(Visible); }
+
+ private:
+  QMessageBox FBox;
+};
+
 // "Caption|*.a;*.b|..." as Qt's "Caption (*.a *.b)" entries; a caption that shows its
 // masks already ("Debug Text (*.txt)") is not given them twice.
 QStringList QtNameFilters(const std::u16string& Filter) {
@@ -95,6 +112,9 @@ void InstallQtDialogs() {
   SetShowMessageHandler([](const std::u16string& Text) { RunDialog(Text, mtCustom, MsgDlgButton(mbOK)); });
   SetMessageDlgHandler(RunDialog);
   SetSaveDialogHandler(RunSaveDialog);
+  SetMessageWindowFactory([](const TMessageWindow& Window) -> std::unique_ptr<TMessageWindow::TFace> {
+    return std::make_unique<TQtMessageWindowFace>(Window);
+  });
   SetBeepHandler([] { QApplication::beep(); });
 }
 
