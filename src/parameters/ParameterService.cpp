@@ -11,6 +11,7 @@
 #include "devices/ModelTree.h"
 #include "devices/services/ModuleService.h"
 #include "devices/services/StatusService.h"
+#include "parameters/BatchedParameterRead.h"
 #include "parameters/ParameterLimits.h"
 #include "parameters/ParameterManager.h"
 #include "parameters/UnitService.h"
@@ -47,6 +48,7 @@ TParameterService::TParameterService(TDevice* AOwner, TSLDictionary* AProfDict)
   FInternalClient.Connect(&FServiceProvider);
   FStatusClient.OnUpdate = [this](TServiceClient*) { StatusClientUpdate(); };
   FScriptQueue = MakeRef<TSLArray>();
+  FReadMultParameter = std::make_unique<TReadMultParameter>(this);
   FTreeRoot = std::make_unique<TRootDirParameter>(this);
   FParameterList.AddUnkeyed(FTreeRoot.get());
   TModelItem* root = FTreeRoot->Model();

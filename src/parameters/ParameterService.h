@@ -56,6 +56,8 @@ enum TInternalClientState : std::uint8_t { icsIdle, icsStart, icsNodes, icsTrees
 // Caption and node of each class listed.
 using TParameterClassList = std::vector<std::pair<AnsiString, TParameter*>>;
 
+class TReadMultParameter;
+
 class TParameterService : public TDeviceService, public TParameterValues, public TParameterRefresh {
  public:
   // Makes the provider "Parameter Service", the indexes, the visibility controller and
@@ -197,6 +199,8 @@ class TParameterService : public TDeviceService, public TParameterValues, public
   // The answer data of the get request in Actor (empty for an error status but A4).
   std::string GetResponse(const TTalkActor& AActor) const;
   TTalkActor* GetActor() const { return Actor.get(); }
+  // The batched reader of the work list, used while reading when the device allows it.
+  TReadMultParameter* ReadMultParameter() const { return FReadMultParameter.get(); }
   // None before the start.
   const TParameterServiceCollection* ParServiceCollection() const { return FParServiceCollection.get(); }
 
@@ -297,6 +301,11 @@ class TParameterService : public TDeviceService, public TParameterValues, public
   // Every client of the provider gets an update call (an update bracket).
   void UpdateClients();
   void GetChangedPars(TTalkActor* AActor);
+  // Offers the item to the batched reader; false when the step must end here (a request
+  // is in flight), true to go on with the next item.
+  bool OfferBatched(TParameter* Item);
+  // Whether no item after the current one will be offered.
+  bool LastOffered() const;
 
   std::unique_ptr<TParameterServiceCollection> FParServiceCollection;
   TServiceProvider FServiceProvider;
@@ -327,6 +336,7 @@ class TParameterService : public TDeviceService, public TParameterValues, public
   // handler, so a request sent from a handler never replaces the one running.
   TActorEvent FResponse;
   std::unique_ptr<TTalkActor> Actor;
+  std::unique_ptr<TReadMultParameter> FReadMultParameter;
   TParameterIndex FParameterList;     // by master UPID; the root's entry first
   TParameterIndex FDevParameterList;  // by device UPID; without the root
   std::unique_ptr<TRootDirParameter> FTreeRoot;

@@ -12,6 +12,7 @@
 #include "devices/DeviceManager.h"
 #include "devices/LoginWindows.h"
 #include "devices/services/StatusService.h"
+#include "parameters/BatchedParameterRead.h"
 #include "parameters/ParameterLimits.h"
 #include "parameters/ParameterService.h"
 #include "parameters/UnitService.h"
@@ -128,6 +129,7 @@ void TParameterService::ParameterInvalidate(TParameter* Node, TServiceClient* Cl
 void TParameterService::ClearWorkList() {
   ParameterWorkList.clear();
   ParameterWorkIndex = 0;
+  FReadMultParameter->Clear();
 }
 
 void TParameterService::Append(TParameter* Node, std::int32_t Mark) {
@@ -158,6 +160,7 @@ void TParameterService::LoadPreloadParameters() {
     if (listed.insert(Node).second) ParameterWorkList.push_back(Node);
   });
   ParameterWorkIndex = 0;
+  FReadMultParameter->Clear();
   PreviousTree.clear();
   ActualTree.clear();
   AParameterIndex = 0;
@@ -206,6 +209,10 @@ void TParameterService::OnlineWorkStep() {
         }
         LoginProgress(item);
       }
+      if (FOwner->MultParValueEnable()) {
+        if (!OfferBatched(item)) return;
+        continue;
+      }
       if (SendItem(item)) return;
       item->ClrAttrFlag(AttrReadPending);
     } else if (FState == stModify) {
@@ -222,6 +229,41 @@ void TParameterService::OnlineWorkStep() {
   EndRefresh();
   ClearWorkList();
   UpdateTree([this] { ParameterWorkNotify(); });
+}
+
+bool TParameterService::LastOffered() const {
+  for (std::size_t i = ParameterWorkIndex + 1; i < ParameterWorkList.size(); ++i)
+    if (!Addressless(ParameterWorkList[i])) return false;
+  return true;
+}
+
+bool TParameterService::OfferBatched(TParameter* Item) {
+  TReadMultParameter& reader = *FReadMultParameter;
+  const bool last = LastOffered();
+  // A parameter no list can carry is read singly at once, unless it ends the list and
+  // the lists must go out first.
+  const bool single = reader.SingleFlag == 0 && !reader.Listable(Item) && !(last && reader.RAMROMListFlag() != 0);
+  const std::uint8_t result = single ? MultListSent : reader.NewParameter(Item, last);
+  switch (result) {
+    case MultAdded:
+      return true;
+    case MultListSent:
+      if (Actor && Actor->IsBusy()) return false;
+      // Nothing went out: the parameter is read on its own.
+      if (SendItem(Item)) return false;
+      Item->ClrAttrFlag(AttrReadPending);
+      return true;
+    case MultLastSent:
+      // The list's answer ends the work list.
+      ++ParameterWorkIndex;
+      reader.LastParameterAdded = false;
+      return false;
+    case MultNothingLeft:
+      reader.LastParameterAdded = false;
+      return true;
+    default:  // a single read of the fall-back went out
+      return false;
+  }
 }
 
 bool TParameterService::SendItem(TParameter* Item) {

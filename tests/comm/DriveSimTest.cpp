@@ -4,6 +4,7 @@
 
 #include <poll.h>
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 #include <thread>
@@ -178,6 +179,36 @@ TEST_F(DriveSimTest, ParameterTableAndItsControls) {
   EXPECT_EQ(word(), 0x8008);
   for (const char* bad : {"change=0x1000", "change=0x10000:1", "fail-reads=0x1000:-1", "change=1:x"})
     EXPECT_THROW(sim.Set(bad), std::runtime_error) << bad;
+}
+
+// List reads: the values of the listed UPIDs back to back, stored (11) from command set
+// 2 on and working (12) from 3 on; C0 for an unknown UPID, 80 for a missing memory or a
+// failing read; drive variables among them; the log counts requests by kind.
+TEST_F(DriveSimTest, ListReads) {
+  drivesim::TDriveSim sim({"--udp4", "--command-set=3", "--variables=0x5000,2,2"});
+  TTalkDevice* link = LinkTo(sim);
+  const auto ask = [&](const std::string& Request) { return Hex(Executor()->Request(*link, Request).Answer); };
+  const TStep steps[] = {
+      {Bytes({0x88, 0x11, 0x00, 0x10, 0x01, 0x10}), Bytes({0x88, 0x00, 0xE8, 0x03, 0xA0, 0x86, 0x01, 0x00})},
+      {Bytes({0x88, 0x12, 0x12, 0x10, 0x00, 0x10}), Bytes({0x88, 0x00, 42, 0, 0, 0, 0, 0, 0, 0, 0xE8, 0x03})},
+      {Bytes({0x88, 0x12, 0x00, 0x50, 0x01, 0x50}), Bytes({0x88, 0x00, 0x00, 0xF0, 0x03, 0xF0})},
+      {Bytes({0x88, 0x11, 0x00, 0x10, 0x13, 0x10}), Bytes({0x88, 0x80})},  // 1013 has no ROM value
+      {Bytes({0x88, 0x11, 0x00, 0x10, 0x99, 0x99}), Bytes({0x88, 0xC0})},
+      {Bytes({0x88, 0x11, 0x00}), Bytes({0x88, 0x80})},  // half a UPID
+  };
+  for (const TStep& s : steps) EXPECT_EQ(ask(s.request), Hex(s.answer));
+  sim.Set("fail-reads=0x1000:1");
+  EXPECT_EQ(ask(steps[0].request), Hex(Bytes({0x88, 0x80})));
+  EXPECT_EQ(ask(steps[0].request), Hex(steps[0].answer));
+  sim.Set("counts=1");
+  const std::vector<std::string> log = sim.LogLines();
+  EXPECT_EQ(std::count_if(log.begin(), log.end(), [](const std::string& L) { return L.ends_with("count 88 11: 6:"); }), 1);
+
+  drivesim::TDriveSim older({"--udp4", "--command-set=2"});
+  TTalkDevice* olderLink = Keep(std::make_unique<TTalkDevice>("ETH", OpenUdpPort<TETHDriver>(), Loopback(),
+                                                              MainQueue.get(), older.Udp4Ports()[0]));
+  EXPECT_EQ(Hex(Executor()->Request(*olderLink, steps[0].request).Answer), Hex(steps[0].answer));
+  EXPECT_EQ(Hex(Executor()->Request(*olderLink, steps[1].request).Answer), Hex(Bytes({0x88, 0x80})));
 }
 
 // A request frame with a wrong sum is answered with the drive's checksum status.

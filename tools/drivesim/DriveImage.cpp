@@ -227,4 +227,21 @@ bool ParseParameter(const std::string& Text, bool IsText, TImageParameter& Param
   return true;
 }
 
+bool ParseVariables(const std::string& Text, std::vector<TImageParameter>& Variables) {
+  const std::vector<std::string> fields = Split(Text, ',');
+  if (fields.size() != 3) return false;
+  unsigned long numbers[3];
+  for (int i = 0; i < 3; ++i) {
+    char* end = nullptr;
+    numbers[i] = std::strtoul(fields[i].c_str(), &end, 0);
+    if (fields[i].empty() || *end) return false;
+  }
+  const unsigned long first = numbers[0], count = numbers[1], size = numbers[2];
+  if (size == 0 || size > 8 || count == 0 || first + count > 0xFFFF) return false;
+  for (unsigned long upid = first; upid < first + count; ++upid)
+    Variables.push_back(Number(static_cast<std::uint16_t>(upid), static_cast<std::uint8_t>(size), UsageRamRead,
+                               static_cast<std::int64_t>(upid * 3)));
+  return true;
+}
+
 }  // namespace drivesim

@@ -67,4 +67,10 @@ bool ParseNode(const std::string& Text, TInfoNode& Node);
 // (both values), or with Text set the text itself, cut to SIZE. False for a bad text.
 bool ParseParameter(const std::string& Text, bool IsText, TImageParameter& Parameter);
 
+// "FIRST,COUNT,SIZE" (numbers in C notation) as COUNT drive variables of SIZE bytes (1-8)
+// from UPID FIRST on, in the working memory only, each holding its UPID times 3 (so
+// that a value read from the wrong place shows). False for a bad text or a block past
+// UPID 0xFFFE.
+bool ParseVariables(const std::string& Text, std::vector<TImageParameter>& Variables);
+
 }  // namespace drivesim

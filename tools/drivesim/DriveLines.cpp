@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "FrameLog.h"
 
@@ -62,9 +63,22 @@ bool Next(int& Count) {
 
 }  // namespace
 
+bool TDrive::Set(const std::string& NameValue, std::string& Error) {
+  if (!SetControl(FFaults, FModel.State(), NameValue, Error)) return false;
+  if (std::exchange(FModel.State().LogCountsNext, false))
+    for (const auto& [kind, count] : FCounts) LogFrame(FName, "count " + kind + ": " + std::to_string(count), "");
+  return true;
+}
+
 void TDrive::Request(std::string_view Payload, TClock::time_point ReadyAt) {
   LogFrame(FName, "in", Payload);
   if (Payload.empty()) return;
+  // Parameter telegrams count by their mode: a list read apart from a single one.
+  const bool byMode = Payload.size() > 1 && (Payload[0] == '\x88' || Payload[0] == '\x89');
+  char kind[8];
+  std::snprintf(kind, sizeof kind, byMode ? "%02X %02X" : "%02X", static_cast<std::uint8_t>(Payload[0]),
+                byMode ? static_cast<std::uint8_t>(Payload[1]) : 0);
+  ++FCounts[kind];
   TFaults& f = FFaults;
   ++FRequests;
   if (ReadyAt < FSilentUntil) return LogFrame(FName, "silent (rebooting)", Payload);

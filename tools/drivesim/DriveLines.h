@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -26,9 +27,7 @@ class TDrive {
   virtual std::string Describe() const = 0;
   // Sets one of this drive's faults or state values ("name=value"); they start as the
   // command line gave them and may change at any time between two events.
-  bool Set(const std::string& NameValue, std::string& Error) {
-    return SetControl(FFaults, FModel.State(), NameValue, Error);
-  }
+  bool Set(const std::string& NameValue, std::string& Error);
 
  protected:
   // A request that arrived whole at ReadyAt.
@@ -53,6 +52,7 @@ class TDrive {
 
   TDriveModel FModel;
   int FRequests = 0;
+  std::map<std::string, int> FCounts;  // requests by command (and mode), "88 11"
   int FAnswers = 0;
   int FUnsolicited = 0;
   TClock::time_point FSilentUntil{};

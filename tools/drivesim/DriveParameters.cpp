@@ -17,6 +17,8 @@ constexpr std::uint8_t ModeWorking = 0x01;
 constexpr std::uint8_t ModeBoth = 0x02;
 constexpr std::uint8_t ModeDefault = 0x03;
 constexpr std::uint8_t ModeChanged = 0x13;
+constexpr std::uint8_t ModeStoredList = 0x11;
+constexpr std::uint8_t ModeWorkingList = 0x12;
 // The drive cannot say which parameters changed.
 constexpr std::uint8_t StatusChangesUnknown = 0xC5;
 // Status word bit: parameters changed on the drive's side.
@@ -25,7 +27,9 @@ constexpr std::uint16_t ParametersChangedBit = 0x0040;
 constexpr std::size_t MaxChangedUPIDs = 126;
 
 // The memories a mode reads or writes.
-std::uint16_t GetUsage(std::uint8_t Mode) { return Mode == ModeStored ? UsageRomRead : UsageRamRead; }
+std::uint16_t GetUsage(std::uint8_t Mode) {
+  return Mode == ModeStored || Mode == ModeStoredList ? UsageRomRead : UsageRamRead;
+}
 std::uint16_t SetUsage(std::uint8_t Mode) {
   if (Mode == ModeStored) return UsageRomWrite;
   if (Mode == ModeWorking) return UsageRamWrite;
@@ -34,8 +38,10 @@ std::uint16_t SetUsage(std::uint8_t Mode) {
 
 }  // namespace
 
-TDriveParameters::TDriveParameters(const TOptions& Options) {
+TDriveParameters::TDriveParameters(const TOptions& Options)
+    : FProtocolVersion(Options.Login.ProtocolVersion), FCommandSetVersion(Options.Login.CommandSetVersion) {
   std::vector<TImageParameter> items = SampleParameters();
+  items.insert(items.end(), Options.Variables.begin(), Options.Variables.end());
   items.insert(items.end(), Options.ExtraParameters.begin(), Options.ExtraParameters.end());
   for (const TImageParameter& p : items) FItems[p.UPID] = {p.Size, p.AddrUsage, p.Text, p.Stored, p.Stored, p.Working};
   if (!Options.PasswordParameters) return;
@@ -52,6 +58,7 @@ std::string TDriveParameters::Get(std::string_view Fields, TDriveState& State) {
     return ChangedAnswer(State);
   if (Fields.size() < 3) return Reply(GetCommand, StatusError);
   const auto mode = static_cast<std::uint8_t>(Fields[0]);
+  if (mode == ModeStoredList || mode == ModeWorkingList) return ListAnswer(mode, Fields.substr(1), State);
   if (mode > ModeWorking) return Reply(GetCommand, StatusError);
   const auto upid = static_cast<std::uint16_t>(GetLittleEndian(Fields.substr(1), 2));
   const auto it = FItems.find(upid);
@@ -62,6 +69,33 @@ std::string TDriveParameters::Get(std::string_view Fields, TDriveState& State) {
     return Reply(GetCommand, StatusError);
   }
   return Reply(GetCommand, StatusOk, mode == ModeStored ? it->second.Stored : it->second.Working);
+}
+
+bool TDriveParameters::ReadsList(std::uint8_t Mode) const {
+  const bool family5 = (FProtocolVersion & 0xF0) == 0x50;
+  if (Mode == ModeStoredList) return FCommandSetVersion >= (family5 ? 1 : 2);
+  if (family5) return FCommandSetVersion >= 2;
+  return FProtocolVersion >= 0x60 && FCommandSetVersion >= 3;
+}
+
+std::string TDriveParameters::ListAnswer(std::uint8_t Mode, std::string_view UPIDs, TDriveState& State) {
+  if (!ReadsList(Mode) || UPIDs.size() % 2 != 0) return Reply(GetCommand, StatusError);
+  std::string values;
+  bool failed = false;
+  for (std::size_t i = 0; i < UPIDs.size(); i += 2) {
+    const auto upid = static_cast<std::uint16_t>(GetLittleEndian(UPIDs.substr(i), 2));
+    const auto it = FItems.find(upid);
+    if (it == FItems.end()) return Reply(GetCommand, StatusUnknownParameter);
+    if (!(it->second.AddrUsage & GetUsage(Mode))) failed = true;
+    if (const auto failing = State.FailingReads.find(upid); failing != State.FailingReads.end()) {
+      if (--failing->second == 0) State.FailingReads.erase(failing);
+      failed = true;
+    }
+    values += Mode == ModeStoredList ? it->second.Stored : it->second.Working;
+  }
+  // The answer holds command and status besides the values.
+  if (failed || values.size() + 2 > 255) return Reply(GetCommand, StatusError);
+  return Reply(GetCommand, StatusOk, values);
 }
 
 std::string TDriveParameters::ChangedAnswer(TDriveState& State) {

@@ -68,9 +68,17 @@ Parameters (get 88 modes 00 stored, 01 working, 13 changed UPIDs; set 89 modes 0
                                (both: a UPID the firmware has already, such as the
                                drive's name 1000 or the module identity 6338 to 6341,
                                gets this entry in place of its own)
-  --fail-reads=UPID:N          the next N reads of the UPID answer 80 (0: none)
+  --variables=FIRST,COUNT,SIZE COUNT drive variables of SIZE bytes (1-8) from UPID
+                               FIRST on, working memory only, each holding its UPID x 3
+  --fail-reads=UPID:N          the next N reads of the UPID answer 80 (0: none); a list
+                               read naming it answers 80 and counts one
+Parameter lists (88 11 stored, 88 12 working, then UPIDs): the values back to back, C0
+when one is unknown; stored lists from command set 2 on (1 on for protocol 0x5x),
+working lists from 3 on for protocol 0x60 and up (2 on for 0x5x), 80 else.
   --poll-c5=1                  the next poll answers C5: the drive cannot say what changed
   --running=1|0                the firmware runs (status word bit 0) or stands
+  counts=1 (on standard input) the log gets one line "count CMD [MODE]: N" per kind of
+                               request so far (88 and 89 by their mode byte)
 While it runs, each line on standard input sets faults and state: "[DRIVE] name=value
 ...", DRIVE the drive's number in the order given (none: every drive); it answers "ok"
 or "error: ...".
@@ -153,6 +161,7 @@ TSetters ControlSetters(TFaults& f, TDriveState& s) {
            s.FailingReads[upid] = static_cast<int>(count);
        }},
       {"poll-c5", [&](const std::string& v) { s.PollUnknownNext = v != "0"; }},
+      {"counts", [&](const std::string& v) { s.LogCountsNext = v != "0"; }},
       {"running",
        [&](const std::string& v) {
          s.StatusWord = static_cast<std::uint16_t>(v != "0" ? s.StatusWord | 0x0001 : s.StatusWord & ~0x0001);
@@ -261,6 +270,10 @@ TOptions ParseOptions(int argc, char** argv) {
        [&](const std::string& v) {
          if (!ParseParameter(v, false, o.ExtraParameters.emplace_back()))
            throw std::invalid_argument("bad value for --parameter: " + v);
+       }},
+      {"variables",
+       [&](const std::string& v) {
+         if (!ParseVariables(v, o.Variables)) throw std::invalid_argument("bad value for --variables: " + v);
        }},
       {"text-parameter",
        [&](const std::string& v) {

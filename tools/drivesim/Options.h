@@ -76,6 +76,7 @@ struct TDriveState {
   std::vector<std::pair<std::uint16_t, std::int64_t>> ParameterChanges;
   std::map<std::uint16_t, int> FailingReads;  // UPID: so many next reads answer 80
   bool PollUnknownNext = false;               // the next changed-parameter poll answers C5
+  bool LogCountsNext = false;  // the log gets the count of requests per command so far
 };
 
 // Sets one fault or state value from "name=value" (without the leading "--"); false, with
@@ -97,6 +98,8 @@ struct TOptions {
   std::vector<TInfoNode> ExtraNodes;
   // Parameters beside the sample firmware's (a UPID given again replaces its entry).
   std::vector<TImageParameter> ExtraParameters;
+  // Drive variables: values in the working memory only, read in lists (88 12).
+  std::vector<TImageParameter> Variables;
   TDriveState State;
   TFaults Faults;
   std::string LogPath;  // empty: stderr
