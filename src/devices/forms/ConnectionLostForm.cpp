@@ -3,23 +3,12 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "devices/ConnectionLostDialog.h"
+#include "ui/forms/ResultButton.h"
 
 namespace vt {
-
-namespace {
-
-QPushButton* Button(QDialog* Dialog, const char* Name, const char* Caption, TModalResult Result) {
-  auto* button = new QPushButton(QString::fromLatin1(Caption), Dialog);
-  button->setObjectName(QString::fromLatin1(Name));
-  QObject::connect(button, &QPushButton::clicked, Dialog, [Dialog, Result] { Dialog->done(Result); });
-  return button;
-}
-
-}  // namespace
 
 TConnectionLostDlg::TConnectionLostDlg(QWidget* Parent) : QDialog(Parent), MsgLabel(new QLabel(this)) {
   setObjectName(QStringLiteral("ConnectionLostDlg"));
@@ -30,8 +19,8 @@ TConnectionLostDlg::TConnectionLostDlg(QWidget* Parent) : QDialog(Parent), MsgLa
   MsgLabel->setMinimumWidth(320);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  buttons->addWidget(Button(this, "GoOfflineBtn", "Go Offline", mrCancel));
-  QPushButton* retry = Button(this, "RetryBtn", "Retry", mrRetry);
+  buttons->addWidget(ResultButton(this, "GoOfflineBtn", "Go Offline", mrCancel));
+  QPushButton* retry = ResultButton(this, "RetryBtn", "Retry", mrRetry);
   retry->setDefault(true);
   buttons->addWidget(retry);
   auto* layout = new QVBoxLayout(this);

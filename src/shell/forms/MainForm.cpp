@@ -18,6 +18,7 @@
 #include "devices/forms/ConnectionLostForm.h"
 #include "devices/forms/LoginInfoForm.h"
 #include "oscilloscope/OscilloscopeManager.h"
+#include "parameters/forms/MissingUPIDForm.h"
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
 #include "platform/Format.h"
@@ -257,6 +258,7 @@ void TMainForm::LoadTypeDefinitions() {
 void TMainForm::InstallLoginWindows() {
   CreateLoginWindows();
   InstallConnectionLostDialog();
+  InstallMissingUPIDWindow(FMenuOwner.get());
 }
 
 void TMainForm::CreateMenuLists() {

@@ -238,7 +238,7 @@ class TMainForm : public TLoginShell {
   TMxSignal MainSignal;
   std::unique_ptr<TMxTask> MainTask;
   std::unique_ptr<TMxTask> AutoreleaseTask;
-  std::unique_ptr<QObject> FMenuOwner;  // owns the three menu lists
+  std::unique_ptr<QObject> FMenuOwner;  // owns the three menu lists; the missing-UPID window goes with it
   std::unique_ptr<QWidget> FDebugWindow;
   // The configuration named at start waits for the ready state.
   bool FOpenConfigPending = false;

@@ -20,6 +20,7 @@
 #include "devices/LoginWindows.h"
 #include "devices/forms/LoginInfoForm.h"
 #include "devices/services/ModuleService.h"
+#include "parameters/MissingUPIDPrompt.h"
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
 #include "platform/PathResolver.h"
@@ -576,6 +577,8 @@ void TMainForm::ChooseDeviceName() {
 }
 
 TDevice* TMainForm::NewDevice(const AnsiString& Name, const AnsiString& Profile) {
+  // "Ignore all missing UPIDs" holds for one device.
+  MissingUPIDPrompt().ClearIgnoreAll();
   FMadeDevice = DeviceManager()->CreateDevice(Name, Profile);
   return FMadeDevice;
 }

@@ -29,6 +29,7 @@
 #include "comm/forms/DeviceLoginDialog.h"
 #include "devices/DeviceManager.h"
 #include "devices/forms/LoginInfoForm.h"
+#include "parameters/forms/MissingUPIDForm.h"
 #include "platform/Dialogs.h"
 #include "platform/PathResolver.h"
 #include "shell/forms/MainForm.h"
@@ -175,6 +176,8 @@ int OpenDevices() {
       case 1:  // the automatic login started "Box1" and filed it under the root
         if (!Started("Box1") || form.MainState != stReady) return;
         if (DeviceManager()->GetDevice("Box1")->Model()->Parent() != root) run.Finish(step);
+        // "Ignore all missing UPIDs" holds until the next device is created.
+        dynamic_cast<TMissing_UPID&>(MissingUPIDPrompt()).findChild<QCheckBox*>("CB_all")->setChecked(true);
         run.Login();
         ++step;
         return;
@@ -188,6 +191,7 @@ int OpenDevices() {
         if (!Shows(form, "Please wait, the login is in progress...") || form.LoginInfoForm->isVisible())
           run.Finish(step);
         if (DeviceManager()->GetDevice("BOX2")->Model()->Parent() != root) run.Finish(step);
+        if (MissingUPIDPrompt().IgnoreAll()) run.Finish(step);
         sim.Set("2 silent=1");
         ++step;
         run.Login();
