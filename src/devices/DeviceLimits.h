@@ -42,4 +42,8 @@ inline constexpr std::int32_t ModuleGroupErrorImage = 188;
 inline constexpr std::int32_t GroupImage = 185;
 inline constexpr std::int32_t GroupErrorImage = 187;
 
+// The variables' multi-value reader looks this often (ms) whether the value request it
+// sent has ended, and pauses this long between two rounds of cyclic sections.
+inline constexpr std::int64_t MultiReadPause = 1;
+
 }  // namespace vt

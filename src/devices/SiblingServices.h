@@ -41,6 +41,14 @@ class TMultiValueWaiter {
   virtual void ReleaseWaitMulty() = 0;
 };
 
+// "ControlPanelService": while it blocks cyclic reads, the multi-value reader of the
+// variables waits.
+class TCyclicReadBlock {
+ public:
+  virtual ~TCyclicReadBlock() = default;
+  virtual bool BlockCyclicRead() const = 0;
+};
+
 // "StatusService".
 class TStatusGoOffline {
  public:
