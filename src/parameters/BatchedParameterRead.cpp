@@ -166,6 +166,12 @@ void TReadMultParameter::SendMultParameter(TCommand Command) {
   FService->GetRequest(payload, [this](TTalkActor* Actor) { ReciveMultParameter(Actor); });
 }
 
+void TReadMultParameter::Abandon() {
+  Drop(TCommand::ROM);
+  Drop(TCommand::RAM);
+  Clear();
+}
+
 void TReadMultParameter::Clear() {
   MessageList.clear();
   MessageRAMList.clear();
@@ -249,7 +255,9 @@ void TReadMultParameter::SendinSingle() {
 }
 
 void TReadMultParameter::SingleAnswer(TTalkActor* Actor) {
-  TParameter* p = ListOf(InFlight()).at(static_cast<std::size_t>(SingleIndex));
+  // The lists were given up meanwhile: the fall-back ends.
+  if (SingleIndex >= static_cast<std::int32_t>(ListOf(InFlight()).size())) return SendinSingle();
+  TParameter* p = ListOf(InFlight())[static_cast<std::size_t>(SingleIndex)];
   const std::uint8_t result = Actor->GetResult();
   const std::string data = FService->GetResponse(*Actor);
   const auto size = static_cast<std::size_t>(p->GetSize());

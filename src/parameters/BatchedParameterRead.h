@@ -55,8 +55,11 @@ class TReadMultParameter {
   // Sends the next single read of the fall-back, or ends the fall-back and runs the work
   // step.
   void SendinSingle();
-  // Forgets the lists and the fall-back, for a new work list.
+  // Forgets the lists and the fall-back, for a new work list. The lists' parameters are
+  // not touched: the tree they belong to may be gone.
   void Clear();
+  // Gives up the lists, unmarking their parameters, and the fall-back.
+  void Abandon();
 
   // The drive reads RAM values in lists: protocol 0x60 and up with command set above 2,
   // or protocol 0x50 to 0x5F with command set above 1.

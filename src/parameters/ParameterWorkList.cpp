@@ -152,6 +152,7 @@ void TParameterService::LoadPreloadParameters() {
   CheckState(stReady, "LoadPreloadParameters");
   FState = stUpdate;
   const bool offline = FOwner->DeviceType() == dtOffline;
+  FReadMultParameter->Clear();
   // A set, so that thousands of parameters are not searched for one by one.
   std::unordered_set<TParameter*> listed(ParameterWorkList.begin(), ParameterWorkList.end());
   ForEachParameter([&](TParameter* Node, bool&) {
@@ -160,7 +161,6 @@ void TParameterService::LoadPreloadParameters() {
     if (listed.insert(Node).second) ParameterWorkList.push_back(Node);
   });
   ParameterWorkIndex = 0;
-  FReadMultParameter->Clear();
   PreviousTree.clear();
   ActualTree.clear();
   AParameterIndex = 0;
@@ -254,10 +254,15 @@ bool TParameterService::OfferBatched(TParameter* Item) {
       Item->ClrAttrFlag(AttrReadPending);
       return true;
     case MultLastSent:
-      // The list's answer ends the work list.
-      ++ParameterWorkIndex;
       reader.LastParameterAdded = false;
-      return false;
+      if (Actor && Actor->IsBusy()) {
+        // The list's answer ends the work list.
+        ++ParameterWorkIndex;
+        return false;
+      }
+      // Nothing went out (the drive has no parameter telegrams): the list is given up.
+      reader.Abandon();
+      return true;
     case MultNothingLeft:
       reader.LastParameterAdded = false;
       return true;
