@@ -33,4 +33,20 @@ inline constexpr std::int64_t ReloginTurnPauseMs = 1000;
 // A failed login waits this long per turn while a relogin is pending.
 inline constexpr std::int64_t ReloginPollMs = 200;
 
+// The commander window's sizes at 96 dpi: the tool bar's row, the tree panel's width at
+// its design, the splitter's least width and the information strip's height.
+inline constexpr int CommanderToolBarHeight = 40;
+inline constexpr int CommanderTreeWidth = 212;
+inline constexpr int CommanderSplitterMinimum = 31;
+inline constexpr int CommanderInfoHeight = 112;
+inline constexpr int CommanderBottomHeight = 19;
+inline constexpr int CommanderMinimumWidth = 755;
+inline constexpr int DeviceSelectorWidth = 205;
+inline constexpr int OptionWindowWidth = 460;
+// Decimal places of the rounded value display.
+inline constexpr std::int32_t MaxBeautifulviewZeros = 10;
+// The option window's ranges of the manual buffer size and of the batched-read size.
+inline constexpr std::int32_t MinManualBufferSize = 2, MaxManualBufferSize = 255;
+inline constexpr std::int32_t MinMultiReadSize = 64, MaxMultiReadSize = 250;
+
 }  // namespace vt

@@ -348,6 +348,24 @@ void TMainForm::SetInfoSysLang(const AnsiString& Language) {
   Settings.InfoSysLang = Language;
   ApplicationState().InfoSysLang = Language;
   ApplicationState().LanguageName = Language;
+  for (TTreeAppForm* commander : Commanders()) commander->UpdateMenuLanguage();
+}
+
+std::vector<TTreeAppForm*> TMainForm::Commanders() const {
+  std::vector<TTreeAppForm*> commanders;
+  if (!HaveWindows()) return commanders;
+  for (QWidget* window : QApplication::topLevelWidgets())
+    if (auto* commander = dynamic_cast<TTreeAppForm*>(window); commander && commander->EntryManager())
+      commanders.push_back(commander);
+  return commanders;
+}
+
+void TMainForm::UpdateInfowindows() {
+  try {
+    for (TTreeAppForm* commander : Commanders()) commander->InfoWindowUpdate();
+  } catch (const std::exception&) {
+    ShowMessage(u"Error code 4D41494E");
+  }
 }
 
 // ---- Start-up program tasks and scripts ----
@@ -390,6 +408,7 @@ TTreeAppForm* TMainForm::CreateTreeCommander() {
   commander->OnWindowMenuRequest = [this](QAction* P, bool R) { WindowMenuList->MenuListRequest(P, R); };
   commander->OnViewMenuRequest = [this](QAction* P, bool R) { ViewMenuList->MenuListRequest(P, R); };
   commander->OnLanguageMenuRequest = [this](QAction* P, bool R) { LanguageMenuList->MenuListRequest(P, R); };
+  ApplicationState().OnUpdateInfoWindows = [this] { UpdateInfowindows(); };
   if (++NumberOfCommander == 1) FirstCommanderSteps();
   commander->show();
   return commander;

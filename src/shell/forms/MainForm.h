@@ -70,7 +70,12 @@ class TMainForm : public TLoginShell {
   AnsiString GetCompanyInfoStr(const AnsiString& Name) const;
   // "ViewInfo\InfoSystemLanguages", nil without it.
   TSLArray* GetInfoSysLangArr() const;
+  // Stores the language; every commander shows its menus in it.
   void SetInfoSysLang(const AnsiString& Language);
+  // Every commander refreshes its information window; a failure shows "Error code 4D41494E".
+  void UpdateInfowindows();
+  // The open commanders.
+  std::vector<TTreeAppForm*> Commanders() const;
 
   // Start-up program tasks, run one per step of the task queue's task.
   void AddProgramTask(TTaskItemEvent Procedure, void* Sender);
@@ -155,6 +160,8 @@ class TMainForm : public TLoginShell {
   std::int32_t FScriptResult = 0;
   int ScriptsStarted = 0;
   int NumberOfCommander = 0;
+  // The tree path a new commander opens at: the one of the commander that asked for it.
+  AnsiString SelectedEntry;
   AnsiString VXC_Name;
   std::int32_t FProductVersion = -1, FProductSubVersion = -1, FProductBuildDate = -1;
   WideString FInfoFileName, FInfoNewsFileName, FMotorFilesFolder_7;

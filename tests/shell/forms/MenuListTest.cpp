@@ -1,16 +1,11 @@
 // The lent menu lists: sorting and accelerators, lending to one menu at a time, the
-// window registry's captions, and the bare commander offscreen.
+// window registry's captions.
 #include "shell/forms/MenuList.h"
 
 #include <QMenu>
-#include <QMenuBar>
-#include <QPointer>
-
-#include <cstdlib>
 
 #include "RuntimeTestUtil.h"
 #include "platform/Exceptions.h"
-#include "shell/forms/CommanderWindow.h"
 #include "shell/forms/WindowRegistry.h"
 
 using namespace vt;
@@ -97,22 +92,6 @@ TEST_F(MenuListTest, RegistryNumbersTakenCaptions) {
   registry.UnregisterWindow(&d);
   EXPECT_TRUE(registry.IsLastCommander(&c));
   EXPECT_EQ(registry.CommanderCount(), 1);
-}
-
-TEST_F(MenuListTest, BareCommanderTellsItsClose) {
-  auto* commander = new TTreeAppForm();
-  commander->setWindowTitle("Vorlix-Talk");
-  QWidget* closed = nullptr;
-  commander->OnWindowClose = [&](QWidget* Sender) { closed = Sender; };
-  commander->show();
-  ASSERT_NE(commander->menuBar()->findChild<QMenu*>("WindowMenu"), nullptr);
-  ASSERT_NE(commander->findChild<QWidget*>("TreeView"), nullptr);
-  if (const char* shot = std::getenv("VT_SCREENSHOT_DIR"))
-    commander->grab().save(QString(shot) + "/commander.png");
-  QPointer<TTreeAppForm> alive(commander);
-  commander->close();
-  EXPECT_EQ(closed, commander);
-  EXPECT_TRUE(WaitUntil([&] { return alive.isNull(); }));  // frees itself
 }
 
 }  // namespace
