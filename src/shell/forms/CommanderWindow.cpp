@@ -46,6 +46,8 @@ constexpr char TreeRoot[] = "Project:\\\\";
 // The image of an information line, and how often the actions follow the facts.
 constexpr int InfoLineImage = 116;
 constexpr int ActionUpdateMs = 200;
+// The information list's columns: type, source, message. Lines are matched by message.
+constexpr int MessageColumn = 2;
 
 QWidget* NamedPanel(QWidget* Parent, const char* Name) {
   auto* panel = new QWidget(Parent);
@@ -336,7 +338,7 @@ void TTreeAppForm::InfoWindowUpdate() {
   const auto shown = [this](const AnsiString& Text) {
     const QString text = QString::fromStdString(Text);
     for (int i = 0; i < InfoListView->topLevelItemCount(); ++i)
-      if (InfoListView->topLevelItem(i)->text(1) == text) return true;
+      if (InfoListView->topLevelItem(i)->text(MessageColumn) == text) return true;
     return false;
   };
   for (const TInfoObject& info : device->InfoList()) {
@@ -347,9 +349,9 @@ void TTreeAppForm::InfoWindowUpdate() {
     line->setData(0, Qt::UserRole, InfoLineImage);
     RefList.push_back(info.InfoText);
   }
-  // The second column holds the message here; a line whose message went is deleted.
+  // A line whose message went is deleted.
   for (int i = InfoListView->topLevelItemCount() - 1; i >= 0; --i) {
-    const std::string text = InfoListView->topLevelItem(i)->text(1).toStdString();
+    const std::string text = InfoListView->topLevelItem(i)->text(MessageColumn).toStdString();
     const auto& list = device->InfoList();
     if (std::none_of(list.begin(), list.end(), [&](const TInfoObject& info) { return info.InfoText == text; }))
       delete InfoListView->takeTopLevelItem(i);

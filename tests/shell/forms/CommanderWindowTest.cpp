@@ -66,6 +66,36 @@ bool UserActions(TTreeAppForm* Commander) {
          shown("SwitchUser") && on("ObjectInspectorAct") == false && !on("LogoutAct") && !on("CreateUPIDList");
 }
 
+// The information strip lists the device's messages once each, drops those that went,
+// and hides when switched off.
+bool InfoWindowFollowsTheDevice(TTreeAppForm* Commander, TMainForm& Form) {
+  TDevice* device = DeviceManager()->GetDevice("Box1");
+  const auto lines = [&] {
+    QStringList texts;
+    for (int i = 0; i < Commander->InfoListView->topLevelItemCount(); ++i)
+      if (Commander->InfoListView->topLevelItem(i)->text(1) == "Test")  // the device may add its own
+        texts << Commander->InfoListView->topLevelItem(i)->text(2);
+    return texts;
+  };
+  const QAction* button = Commander->Action("InfoWindowAct");
+  device->AddtoInfoList({"First", "Test", "Info"});
+  device->AddtoInfoList({"Second", "Test", "Info"});
+  device->UpdateInfoListWindow();
+  device->UpdateInfoListWindow();
+  const bool listed = lines() == QStringList{"First", "Second"} && !Commander->HelpWindow->isHidden() &&
+                      button->property("ImageIndex").toInt() == 116;
+  device->DelfromInfoList("First");
+  device->UpdateInfoListWindow();
+  const bool dropped = lines() == QStringList{"Second"};
+  Form.Settings.HelpWindowVisiFlag = false;
+  Form.UpdateInfowindows();
+  const bool off = Commander->HelpWindow->isHidden() && button->property("ImageIndex").toInt() == 184;
+  Form.Settings.HelpWindowVisiFlag = true;
+  device->DelfromInfoList("Second");
+  device->UpdateInfoListWindow();  // the device's visibility follows its list
+  return listed && dropped && off && lines().isEmpty();
+}
+
 int DriveTheCommander() {
   TempFolder home, dir;
   const fs::path program = ProgramFolder(dir.Path());
@@ -94,6 +124,7 @@ int DriveTheCommander() {
         first->ActionListUpdate();
         if (form.Settings.RawDataDispMode != "HEX" || !first->Action("RawDataDispModeHexMenuItem")->isChecked())
           run.Finish(103);
+        if (!InfoWindowFollowsTheDevice(first, form)) run.Finish(108);
         Screenshot(first, "commander.png");
         // Ctrl+X in an edit cuts; the window stays.
         edit = new QLineEdit("cut me", first->Panel);
