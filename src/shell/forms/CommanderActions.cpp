@@ -32,6 +32,7 @@
 #include "runtime/ProgramFolders.h"
 #include "runtime/Translations.h"
 #include "shell/ShellLimits.h"
+#include "shell/forms/AboutBox.h"
 #include "shell/forms/CommanderWindow.h"
 #include "shell/forms/MainForm.h"
 #include "shell/forms/OptionWindow.h"
@@ -539,6 +540,10 @@ void TTreeAppForm::ConnectCommands() {
     std::error_code ec;
     std::filesystem::remove(ResolvePath(AppDataDir + u"ViewConfig.ini"), ec);
     MainForm->GlobalNoConfigSave = true;
+  });
+  on("AboutMenuItem", [this] {
+    TAboutBoxForm about(MainForm->FCompanyInfo.get(), MainForm->FProductInfo.get(), this);
+    about.exec();
   });
   on("InfoWindowAct", [this] {
     Settings().HelpWindowVisiFlag = !Settings().HelpWindowVisiFlag;
