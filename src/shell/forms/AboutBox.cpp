@@ -21,16 +21,11 @@
 #include "sl/values/Arrays.h"
 #include "sl/values/Dictionary.h"
 #include "sl/values/Scalars.h"
+#include "ui/forms/NamedControl.h"
 
 namespace vt {
 
 namespace {
-
-template <class T>
-T* Named(T* Widget, const char* Name) {
-  Widget->setObjectName(Name);
-  return Widget;
-}
 
 QString TextOf(const TSLDictionary* Dict, const char* Name) {
   const auto* text = Dict ? dynamic_cast<const TSLString*>(Dict->FindObjectAnsi(Name)) : nullptr;

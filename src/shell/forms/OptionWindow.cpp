@@ -23,16 +23,11 @@
 #include "shell/CommanderRules.h"
 #include "shell/ShellLimits.h"
 #include "shell/ViewSettings.h"
+#include "ui/forms/NamedControl.h"
 
 namespace vt {
 
 namespace {
-
-template <class T>
-T* Named(T* Widget, const char* Name) {
-  Widget->setObjectName(Name);
-  return Widget;
-}
 
 QString Text(const char16_t* Key) { return ToQString(GetInfoSysText(Key)); }
 
