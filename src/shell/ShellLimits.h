@@ -41,6 +41,7 @@ inline constexpr int CommanderSplitterMinimum = 31;
 inline constexpr int CommanderInfoHeight = 112;
 inline constexpr int CommanderBottomHeight = 19;
 inline constexpr int CommanderMinimumWidth = 755;
+inline constexpr int CommanderNormalWidth = 1024, CommanderNormalHeight = 720;
 inline constexpr int DeviceSelectorWidth = 205;
 inline constexpr int OptionWindowWidth = 460;
 // Decimal places of the rounded value display.

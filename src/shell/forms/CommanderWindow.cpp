@@ -67,6 +67,7 @@ TTreeAppForm::TTreeAppForm(QWidget* Parent) : QMainWindow(Parent), AppVarDict(Ma
   setObjectName("TreeAppForm");
   setAttribute(Qt::WA_DeleteOnClose);
   setMinimumWidth(CommanderMinimumWidth);
+  resize(CommanderNormalWidth, CommanderNormalHeight);  // its size when not maximised
   setWindowState(Qt::WindowMaximized);
   BuildLayout();
   CreateActions();
@@ -81,7 +82,6 @@ TTreeAppForm::TTreeAppForm(QWidget* Parent) : QMainWindow(Parent), AppVarDict(Ma
   FDevManClient.Connect(&DeviceManager()->DevManProvider());
   FUpdateTimer = new QTimer(this);
   connect(FUpdateTimer, &QTimer::timeout, this, [this] {
-    if (!isActiveWindow()) return;
     ActionListUpdate();
     if (TDevice* device = CurrentDevice())
       device->UpdateInfoListWindow();  // which refreshes every commander's strip
