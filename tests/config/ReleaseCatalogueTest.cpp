@@ -1,5 +1,6 @@
 // The release catalogue: which drive types it offers, the tree names and versions of a
-// choice in each catalogue format, and the keys it cannot do without.
+// choice in each catalogue format, the keys it cannot do without, and the bundled
+// firmware script, which must name exactly the simulated drive's firmware.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "DriveImage.h"
 #include "RuntimeTestUtil.h"
 #include "StorageFixture.h"
 #include "config/ReleaseCatalogue.h"
+#include "devices/services/TreeFileSearch.h"
 #include "sl/values/Scalars.h"
 
 using namespace vt;
@@ -268,6 +271,52 @@ TEST_F(ReleaseCatalogueTest, BlockLookUpByExactName) {
   EXPECT_EQ(TReleaseCatalogue::GetObjectFromBlock(*block, "b"), nullptr);
   EXPECT_EQ(TReleaseCatalogue::GetObjectFromBlock(*block, "x"), nullptr);
   EXPECT_EQ(TReleaseCatalogue::GetObjectFromBlock(*block, "c"), nullptr);
+}
+
+// The bundled firmware script's first choice names the simulated drive's trees (as the
+// module service reads them: without the leading "E", old names renamed), and its drive
+// type, release and module versions are what the drive reports.
+TEST_F(ReleaseCatalogueTest, BundledScriptNamesTheSimulatedDrive) {
+  namespace fs = std::filesystem;
+  std::vector<fs::path> scripts;
+  for (const auto& entry : fs::directory_iterator(fs::path(VT_DATA_DIR) / "Firmware"))
+    if (entry.path().filename().string().starts_with("Firmware") && entry.path().extension() == ".stx")
+      scripts.push_back(entry.path());
+  ASSERT_FALSE(scripts.empty());
+  std::sort(scripts.begin(), scripts.end());
+  TRef<TSLStorageObject> file(StorageManager->GetObject(scripts.front().string()));
+  auto* script = CheckedCast<TSLDictionary>(file->GetData());
+  TReleaseCatalogue catalogue;
+  catalogue.Initialize(CheckedCast<TSLBlock>(script->GetObjWithName(u"Init")),
+                       static_cast<std::int32_t>(script->GetIntWithName(u"FirmwareScriptVer")));
+  Choose(catalogue, 0);
+
+  std::vector<std::string> named, drive;
+  for (const std::string& name : Names(catalogue)) {
+    ASSERT_EQ(name.front(), 'E');
+    named.push_back(WideToAnsi(RenamedTreeName(AnsiToWide(name.substr(1)))));
+  }
+  for (const drivesim::TInfoNode& node : drivesim::SampleFirmware())
+    if (node.FileType == drivesim::FileTypeTree) drive.push_back(node.Name);
+  EXPECT_EQ(named, drive);
+  for (const std::string& tree : drive) EXPECT_TRUE(fs::exists(fs::path(VT_DATA_DIR) / "Firmware" / (tree + ".IN2")));
+
+  const auto driveValue = [](std::uint16_t UPID) {
+    for (const drivesim::TImageParameter& p : drivesim::SampleParameters())
+      if (p.UPID == UPID)
+        return p.Text ? p.Stored.substr(0, p.Stored.find('\0'))
+                      : std::to_string(static_cast<unsigned char>(p.Stored[0]) | static_cast<unsigned char>(p.Stored[1])
+                                                                                     << 8);
+    return std::string("missing");
+  };
+  EXPECT_EQ(catalogue.DeviceType(), driveValue(1020));
+  EXPECT_EQ(catalogue.FirmwareRelease(), driveValue(1060));
+  const std::pair<std::uint16_t, std::int32_t> numbers[] = {
+      {52, catalogue.ReleaseVersion()},    {53, catalogue.ReleaseSubVersion()}, {1330, catalogue.OSMainVersion()},
+      {1331, catalogue.OSSubVersion()},    {1370, catalogue.MCMainVersion()},   {1371, catalogue.MCSubVersion()},
+      {1410, catalogue.IntfMainVersion()}, {1411, catalogue.IntfSubVersion()},  {1450, catalogue.ApplMainVersion()},
+      {1451, catalogue.ApplSubVersion()}};
+  for (const auto& [upid, value] : numbers) EXPECT_EQ(driveValue(upid), std::to_string(value)) << upid;
 }
 
 }  // namespace
