@@ -100,6 +100,19 @@ TSLDictionary* ListedEntry(const TSLBlock& Block, const TSLArray& Names, int Ind
   return CheckedCast<TSLDictionary>(entry);
 }
 
+// An interface's or application's tree and software names and its software version.
+struct TModuleNames {
+  AnsiString Tree, Software;
+  std::int32_t Version, SubVersion;
+};
+
+TModuleNames ModuleNames(const TSLDictionary& Entry, const char16_t* TreeFile, const AnsiString& TreeExt,
+                         const char16_t* SoftwareFile, const AnsiString& SoftwareExt) {
+  return {Str(Entry, TreeFile) + TreeExt + Versioned(Entry, u"TreeVersion", u"TreeSubVersion", u"TreeBetaInfo"),
+          Str(Entry, SoftwareFile) + SoftwareExt + Versioned(Entry, u"SWVersion", u"SWSubVersion", u"SWBetaInfo"),
+          Int(Entry, u"SWVersion"), Int(Entry, u"SWSubVersion")};
+}
+
 bool IsNone(const TSLDictionary& Entry, std::int32_t ScriptVersion) {
   const AnsiString caption = Str(Entry, u"Caption");
   return ScriptVersion == 2 ? caption == "None" : UpperCaseAnsi(caption) == "NONE";
@@ -288,27 +301,23 @@ void TReleaseCatalogue::GetMCTreeAndSWNames(const TSLBlock& InfoBlock, const TSL
 
 void TReleaseCatalogue::GetIntfTreeAndSWNames(const TSLDictionary& DriveDict, const TSLDictionary& IntfDict,
                                               AnsiString& FSWName, AnsiString& FTreeName, AnsiString& FModulePar) {
-  FSWName.clear();
-  FTreeName.clear();
-  FTreeName = Str(IntfDict, u"IntfTreeFileName") + Str(DriveDict, u"IntfTreeTypeExt") +
-              Versioned(IntfDict, u"TreeVersion", u"TreeSubVersion", u"TreeBetaInfo");
-  FSWName = Str(IntfDict, u"IntfSWFileName") + Str(DriveDict, u"IntfSWTypeExt") +
-            Versioned(IntfDict, u"SWVersion", u"SWSubVersion", u"SWBetaInfo");
+  const TModuleNames names = ModuleNames(IntfDict, u"IntfTreeFileName", Str(DriveDict, u"IntfTreeTypeExt"),
+                                         u"IntfSWFileName", Str(DriveDict, u"IntfSWTypeExt"));
+  FTreeName = names.Tree;
+  FSWName = names.Software;
   FModulePar = OptionalStr(&IntfDict, u"IntfModulePar");
-  FIntfMainVersion = Int(IntfDict, u"SWVersion");
-  FIntfSubVersion = Int(IntfDict, u"SWSubVersion");
+  FIntfMainVersion = names.Version;
+  FIntfSubVersion = names.SubVersion;
 }
 
 void TReleaseCatalogue::GetApplTreeAndSWNames(const TSLDictionary& DriveDict, const TSLDictionary& ApplDict,
                                               AnsiString& FSWName, AnsiString& FTreeName) {
-  FSWName.clear();
-  FTreeName.clear();
   const AnsiString type = Str(DriveDict, u"ApplTypeExt");
-  FTreeName = Str(ApplDict, u"ApplTreeFileName") + type +
-              Versioned(ApplDict, u"TreeVersion", u"TreeSubVersion", u"TreeBetaInfo");
-  FSWName = Str(ApplDict, u"ApplSWFileName") + type + Versioned(ApplDict, u"SWVersion", u"SWSubVersion", u"SWBetaInfo");
-  FApplMainVersion = Int(ApplDict, u"SWVersion");
-  FApplSubVersion = Int(ApplDict, u"SWSubVersion");
+  const TModuleNames names = ModuleNames(ApplDict, u"ApplTreeFileName", type, u"ApplSWFileName", type);
+  FTreeName = names.Tree;
+  FSWName = names.Software;
+  FApplMainVersion = names.Version;
+  FApplSubVersion = names.SubVersion;
 }
 
 void TReleaseCatalogue::Get2STreeAndSWNames(const TSLBlock& InfoBlock, const TSLDictionary& DriveDict,
