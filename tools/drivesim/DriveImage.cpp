@@ -70,11 +70,14 @@ TImageParameter Text(std::uint16_t UPID, std::uint8_t Size, std::uint16_t AddrUs
 
 std::vector<TImageParameter> SampleParameters() {
   return {
-      // The operating system: identification, a text folder, the fan's bit option, the
-      // project file, the drive's name and identification texts, the unit system, the
+      // The operating system: identification and release numbers, a text folder, the fan's
+      // bit option, the project file, the drive's name and identification texts, each
+      // firmware module's tree, names, versions and tree ID, the unit system, the
       // position factor (a double in two halves) and the gear, the developer's switches.
       Number(0x0001, 2, 0x04, 1025),
       Number(0x0008, 4, 0x04, 3073),
+      Number(0x0034, 2, 0x04, 4),
+      Number(0x0035, 2, 0x04, 1),
       Text(0x0110, 16, 0x0F, "Axis 1"),
       Number(0x0111, 1, 0x0F, 1),
       Number(0x0200, 1, 0x0F, -3),
@@ -93,9 +96,33 @@ std::vector<TImageParameter> SampleParameters() {
       Text(0x049C, 16, 0x04, "VX2 ETH 2.0"),
       Text(0x04D8, 16, 0x04, "VX2 Servo 3.2"),
       Text(0x0514, 32, 0x04, "VXOS_VX2_V4S1_0"),
+      Text(0x0528, 16, 0x04, "VXOS"),
+      Text(0x052D, 16, 0x04, "VX2"),
+      Number(0x0532, 2, 0x04, 4),
+      Number(0x0533, 2, 0x04, 1),
+      Text(0x0534, 16, 0x04, "0"),
+      Number(0x0539, 2, 0x04, 1),
       Text(0x053C, 32, 0x04, "VXMC_VX2_V4S1_0"),
+      Text(0x0550, 16, 0x04, "VXMC"),
+      Text(0x0555, 16, 0x04, "VX2"),
+      Number(0x055A, 2, 0x04, 4),
+      Number(0x055B, 2, 0x04, 1),
+      Text(0x055C, 16, 0x04, "0"),
+      Number(0x0561, 2, 0x04, 2),
       Text(0x0564, 32, 0x04, "VXIFETH_VX2_V2S0_0"),
+      Text(0x0578, 16, 0x04, "VXIFETH"),
+      Text(0x057D, 16, 0x04, "VX2"),
+      Number(0x0582, 2, 0x04, 2),
+      Number(0x0583, 2, 0x04, 0),
+      Text(0x0584, 16, 0x04, "0"),
+      Number(0x0589, 2, 0x04, 3),
       Text(0x058C, 32, 0x04, "VXAPSERVO_VX2_V3S2_0"),
+      Text(0x05A0, 16, 0x04, "VXAPSERVO"),
+      Text(0x05A5, 16, 0x04, "VX2"),
+      Number(0x05AA, 2, 0x04, 3),
+      Number(0x05AB, 2, 0x04, 2),
+      Text(0x05AC, 16, 0x04, "0"),
+      Number(0x05B1, 2, 0x04, 4),
       Number(0x0800, 2, 0x0F, 2),
       Number(0x0801, 4, 0x0F, 0),
       Number(0x0805, 4, 0x0F, 1072693248),

@@ -11,11 +11,14 @@ struct TTreeRename {
   const char16_t* NewBaseName;
 };
 
-// Two application trees and the Ethernet interface tree lost the series number "2".
+// Two application trees and the Ethernet interface tree lost the series number "2". The
+// release catalogue names a motion-control tree by the rotary-unit revision it supports
+// ("S" and the revision after the base); revision 1's tree is today's.
 inline constexpr TTreeRename TreeRenames[] = {
     {u"VX2APSERVO", u"VXAPSERVO"},
     {u"VX2APMOTION", u"VXAPMOTION"},
     {u"VX2IFETH", u"VXIFETH"},
+    {u"VXMCS1", u"VXMC"},
 };
 
 // A tree name without a series belongs to the standard series.

@@ -41,7 +41,7 @@ void TModuleService::IdentifyOffline() {
   const bool fromWizard = FFileName == "CREATEOFFLINE";
   if (fromWizard) {
     // The wizard names the trees' files with a leading "E".
-    if (const TConfWizard* wizard = ConfWizard()) {
+    if (const TOfflineTreeChoice* wizard = OfflineTreeChoice()) {
       for (int i = 0; i < wizard->GetNumberOfIniFile(); ++i) {
         WideString name = AnsiToWide(wizard->GetNameAtIndex(i));
         if (!name.empty() && name[0] == u'E') name.erase(0, 1);

@@ -61,16 +61,16 @@ WideString Numbered(const char16_t* Prefix, int Number, const char16_t* Suffix =
   return Prefix + AnsiToWide(std::to_string(Number)) + Suffix;
 }
 
-TConfWizard*& TheConfWizard() {
-  static TConfWizard* wizard = nullptr;
+TOfflineTreeChoice*& TheOfflineTreeChoice() {
+  static TOfflineTreeChoice* wizard = nullptr;
   return wizard;
 }
 
 }  // namespace
 
-void SetConfWizard(TConfWizard* Wizard) { TheConfWizard() = Wizard; }
+void SetOfflineTreeChoice(TOfflineTreeChoice* Wizard) { TheOfflineTreeChoice() = Wizard; }
 
-TConfWizard* ConfWizard() { return TheConfWizard(); }
+TOfflineTreeChoice* OfflineTreeChoice() { return TheOfflineTreeChoice(); }
 
 // ---- Module items ----
 

@@ -59,9 +59,9 @@ class TModuleItem {
 
 // The offline-configuration wizard's choice, as far as a "CREATEOFFLINE" device reads it:
 // the tree names of a release and the release's text.
-class TConfWizard {
+class TOfflineTreeChoice {
  public:
-  virtual ~TConfWizard() = default;
+  virtual ~TOfflineTreeChoice() = default;
   virtual int GetNumberOfIniFile() const = 0;
   virtual AnsiString GetNameAtIndex(int Index) const = 0;
   virtual AnsiString FirmwareRelease() const = 0;
@@ -69,8 +69,8 @@ class TConfWizard {
 
 // The wizard the shell shows; none until it sets one (a "CREATEOFFLINE" device then finds
 // no trees). Not owned.
-void SetConfWizard(TConfWizard* Wizard);
-TConfWizard* ConfWizard();
+void SetOfflineTreeChoice(TOfflineTreeChoice* Wizard);
+TOfflineTreeChoice* OfflineTreeChoice();
 
 class TModuleService : public TDeviceService, public TTestFileSource, public TServiceActivity {
  public:

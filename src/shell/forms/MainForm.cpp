@@ -13,10 +13,12 @@
 #include "comm/CommPortManager.h"
 #include "comm/forms/DeviceLoginDialog.h"
 #include "comm/SharedLinkState.h"
+#include "config/forms/ConfWizard.h"
 #include "devices/DeviceManager.h"
 #include "devices/LoginWindows.h"
 #include "devices/forms/ConnectionLostForm.h"
 #include "devices/forms/LoginInfoForm.h"
+#include "devices/services/ModuleService.h"
 #include "oscilloscope/OscilloscopeManager.h"
 #include "parameters/forms/MissingUPIDForm.h"
 #include "platform/Dialogs.h"
@@ -151,7 +153,10 @@ TMainForm::TMainForm(const WideString& ProgramFile, std::vector<std::string> Arg
   MainForm = this;
 }
 
-TMainForm::~TMainForm() { MainForm = nullptr; }
+TMainForm::~TMainForm() {
+  MainForm = nullptr;
+  if (ConfWizard && OfflineTreeChoice() == ConfWizard.get()) SetOfflineTreeChoice(nullptr);
+}
 
 void TMainForm::CreateStorage() {
   StorageManager = new TStorageManager(WideToAnsi(WorkDir));

@@ -25,6 +25,7 @@
 
 namespace vt {
 
+class TConfWizard;
 class TDevice;
 class TDeviceLoginDialog;
 class TLoginInfoForm;
@@ -134,6 +135,8 @@ class TMainForm : public TLoginShell {
   bool IsNewFile(const AnsiString& FileName);
   // Files CurrentDevice into the project tree, grouped by its module.
   void ModulCheck(TDevice* Device);
+  // Writes the offline-configuration dialog's choice into CurrentDevice's parameters.
+  void SetParameterForCreateOffline();
 
   TDevice* CurrentDevice = nullptr;
   AnsiString FDeviceName, FPortName, FProfileName, FTempFileName;
@@ -147,13 +150,12 @@ class TMainForm : public TLoginShell {
   // The open-project dialog's offline open of a project container; until that dialog
   // exists the default logs that the container cannot be opened yet.
   std::function<void(TSLDictionary& Container)> OpenOffline;
-  // The offline-configuration dialog for a create-offline path: Initialize with the
-  // firmware script's "Init" block and version, shown modally; true on OK. Until that
-  // dialog exists the default logs that it is missing and answers false.
-  std::function<bool(TSLObject& Init, std::int64_t ScriptVersion)> ShowConfWizard;
   // Windows only: none with "NoForm".
   std::unique_ptr<TDeviceLoginDialog> DeviceLoginDialog;
   std::unique_ptr<TLoginInfoForm> LoginInfoForm;
+  // The offline-configuration dialog of the create-offline paths; its last choice names
+  // the trees and identification of the device created from it.
+  std::unique_ptr<TConfWizard> ConfWizard;
 
   TViewSettings Settings;
   TMainState MainState = stStartup;

@@ -16,6 +16,7 @@
 #include "comm/SharedLinkState.h"
 #include "comm/TalkServer.h"
 #include "comm/forms/DeviceLoginDialog.h"
+#include "config/forms/ConfWizard.h"
 #include "devices/DeviceManager.h"
 #include "devices/LoginWindows.h"
 #include "devices/forms/LoginInfoForm.h"
@@ -35,6 +36,7 @@
 #include "shell/CommunicationSetup.h"
 #include "shell/DeviceOpening.h"
 #include "shell/ModuleGroups.h"
+#include "shell/OfflineCreation.h"
 #include "shell/ShellLimits.h"
 #include "shell/StartOptions.h"
 #include "shell/forms/MainForm.h"
@@ -99,6 +101,7 @@ void TMainForm::CreateLoginWindows() {
   LoginInfoForm = std::make_unique<TLoginInfoForm>();
   LoginInfoForm->OnAbort = [this] { FLoginAbortRequest = true; };
   vt::InstallLoginWindows(*LoginInfoForm);
+  ConfWizard = std::make_unique<TConfWizard>();
 }
 
 WideString TMainForm::ExecuteOpenDialog(const WideString& InitialDir, const WideString& Filter,
@@ -514,13 +517,21 @@ void TMainForm::CreateDeviceOfflineStep(bool OldRelease) {
   }
   const TRef<TSLDictionary> script = ReadDictionary(file);
   const std::int64_t newest = OldRelease ? OldReleaseScriptVersion : FirmwareScriptVersion;
-  TSLObject& init = CheckFirmwareScript(*script, newest);
-  const auto version = CheckedCast<TSLLongint>(script->FindObjectAnsi("FirmwareScriptVer"))->GetLongintValue();
-  if (!ShowConfWizard || !ShowConfWizard(init, version)) {
-    if (!ShowConfWizard) LogWarning("MainExecute: the offline-configuration dialog is not available");
+  auto* init = As<TSLBlock>(&CheckFirmwareScript(*script, newest));
+  if (!init) throw Exception("Wrong file type!");
+  if (!ConfWizard) {
+    LogWarning("MainExecute: the offline-configuration dialog needs windows");
     MainState = stReady;
     return;
   }
+  ConfWizard->ClearList();
+  const auto version = CheckedCast<TSLLongint>(script->FindObjectAnsi("FirmwareScriptVer"))->GetLongintValue();
+  ConfWizard->Initialize(init, static_cast<std::int32_t>(version));
+  if (ConfWizard->ShowModal() != mrOk) {
+    MainState = stReady;
+    return;
+  }
+  SetOfflineTreeChoice(ConfWizard.get());
   TDevice* device = NewDevice(FDeviceName, OfflineProfile);
   device->SetStrVar(u"DefaultCommander", WideString());
   device->SetStrVar(u"UserName", u"USER");
@@ -563,10 +574,19 @@ void TMainForm::WaitDeviceStep(TMxTask* Task) {
 
 void TMainForm::LoadStartedOffline(TDevice* Device) {
   // The module service identified the configuration's trees while it started; loading
-  // its values and the parameters of a created configuration come with the
-  // configuration files and the offline-configuration dialog.
-  if (Device->GetStrVar(u"ConfigFile") == u"CREATEOFFLINE")
-    LogWarning("MainExecute: the offline-configuration parameters are not available");
+  // a configuration's values comes with the configuration files.
+  if (Device->GetStrVar(u"ConfigFile") == u"CREATEOFFLINE") SetParameterForCreateOffline();
+}
+
+void TMainForm::SetParameterForCreateOffline() {
+  if (!CurrentDevice || !ConfWizard) return;
+  // The device has started: a parameter it cannot take is logged, and the device is
+  // filed all the same.
+  try {
+    vt::SetParameterForCreateOffline(*CurrentDevice, *ConfWizard);
+  } catch (const std::exception& e) {
+    LogError(Format("%s.SetParameterForCreateOffline: %s", ClassName(), e.what()));
+  }
 }
 
 // ---- Shared steps ----

@@ -54,7 +54,7 @@ class ModuleServiceTest : public TalkServiceFixture, public test::TStorageEnviro
     SetLoginInfoHandler(nullptr);
     SetTreeDialogHandler(nullptr);
     SetShowMessageHandler(nullptr);
-    SetConfWizard(nullptr);
+    SetOfflineTreeChoice(nullptr);
     ClearProgramVariables();
     FreeDeviceManager();
     ProgramRegistry.reset();
@@ -421,7 +421,7 @@ TEST_F(ModuleServiceOffline, DialogDetails) {
             "Descriptions found:\r VXOS_VX2_V4S1_0.IN2\r VXMC_VX2_V4S1_0.IN2\r\r");
 }
 
-class TTestWizard : public TConfWizard {
+class TTestWizard : public TOfflineTreeChoice {
  public:
   int GetNumberOfIniFile() const override { return 2; }
   AnsiString GetNameAtIndex(int Index) const override { return Index == 0 ? "EVXOS_VX2_V4S1_0" : "VXMC_VX2_V4S1_0"; }
@@ -433,7 +433,7 @@ class TTestWizard : public TConfWizard {
 // module's switch counting, documents listed once.
 TEST_F(ModuleServiceOffline, ModuleDataFromEachSource) {
   TTestWizard wizard;
-  SetConfWizard(&wizard);
+  SetOfflineTreeChoice(&wizard);
   const std::string file = Config(V3, {"VXOS_VX2_V4S1_0", "VXMC_VX2_V4S1_0"});
   TRef<TSLDictionary> dict(Dict(Sl("[D /Info [D " + V3 + " ] /Trees [A [D /TreeName 'VXOS_VX2_V4S1_0' ]"
                                    " [D /TreeName 'VXMC_VX2_V4S1_0' ] ] ]")));

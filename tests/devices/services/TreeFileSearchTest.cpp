@@ -137,7 +137,7 @@ std::int64_t Int(const TSLDictionary* Dict, const char16_t* Key) {
 }
 
 // Every tree node of the simulated drive finds its bundled file exactly, whose module
-// information is the node's; every bundled file is named by a tree node.
+// information is the node's; every bundled description file is named by a tree node.
 TEST_F(BundledFirmwareTest, DriveTreesAndBundledFilesMatch) {
   drivesim::TDriveSim sim({"--udp4"});
   TBasicTalkService* service = NewService(Udp4Link(sim), "guest", "");
@@ -163,6 +163,7 @@ TEST_F(BundledFirmwareTest, DriveTreesAndBundledFilesMatch) {
     const auto* info = As<TSLDictionary>(data->FindObject(u"ModuleInfo"));
     ASSERT_NE(info, nullptr);
     EXPECT_NE(As<TSLDictionary>(data->FindObject(u"InstanceInfoDict")), nullptr);
+    EXPECT_EQ(Str(info, u"FileName"), name);
     EXPECT_EQ(Str(info, u"BaseName"), node->GetTreeBaseName());
     EXPECT_EQ(Str(info, u"SubName"), node->GetTreeSubName());
     EXPECT_EQ(Str(info, u"BetaInfo"), node->GetTreeBetaInfo());
@@ -172,7 +173,7 @@ TEST_F(BundledFirmwareTest, DriveTreesAndBundledFilesMatch) {
   }
   std::set<std::string> files;
   for (const auto& entry : fs::directory_iterator(firmware))
-    if (entry.is_regular_file()) files.insert(entry.path().filename().string());
+    if (entry.is_regular_file() && entry.path().extension() == ".IN2") files.insert(entry.path().filename().string());
   EXPECT_EQ(trees, files);
   EXPECT_EQ(trees.size(), 4u);
 }

@@ -1,9 +1,11 @@
 // The whole program in a child process of the test, offscreen, on a program folder whose
 // serial port "drive1.pty" is drivesim's pseudo-terminal: the automatic login of the
 // settings, a login through the login dialog over UDP, one to a drive that has gone
-// silent, and two axes of one module.
+// silent, two axes of one module, and devices created offline from firmware scripts.
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -26,8 +28,10 @@
 #include "ChildProgram.h"
 #include "Launcher.h"
 #include "OffscreenApp.h"
+#include "ParameterValues.h"
 #include "TempFolder.h"
 #include "comm/forms/DeviceLoginDialog.h"
+#include "config/forms/ConfWizard.h"
 #include "devices/DeviceManager.h"
 #include "devices/forms/LoginInfoForm.h"
 #include "parameters/forms/MissingUPIDForm.h"
@@ -195,6 +199,142 @@ int OpenModuleAxes() {
   });
 }
 
+// A firmware script of Version whose catalogue offers one drive type "VX2 Test" with an
+// operating system only (no motion control, interface or application), release 6.12 B7.
+std::string TestFirmwareScript(int Version) {
+  return "[D /FirmwareScriptVer " + std::to_string(Version) +
+         " /Init [B /Controllers [A [D /Name 'VX2 Test' /TypeSupported 1 /VxTypeExt 'T1' ] ]"
+         " /OSInfoDict [D /T1 [D /TreeFileName 'EVXTOS_' /TreeVersion 1 /TreeSubVersion 0 /TreeBetaInfo '0'"
+         " /SWVersion 1 /SWSubVersion 5 /SWBetaInfo '' ] ] /MCInfoDict [D ]"
+         " /RelInfoDict [D /T1 [D /RelVersion 6 /RelSubVersion 12 /RelBuildInfo 'B7' /RelString 'Test 6.12' ] ] ] ]\r\n";
+}
+
+// The description of that operating system: every module's identification, each
+// starting at a value nothing writes ('keep', 77).
+std::string TestOSTree() {
+  std::string records =
+      "[R [D:Directory /UPID 65537 /Level 1 /Caption 'System' /Permission 255 /AddrUsage 0 /UseVFlag '' ]"
+      " [A 65537 1 'System' 255 0 '' ] ]\r\n";
+  for (int upid : {1300, 1320, 1325, 1332, 1340, 1360, 1458, 1482, 1060, 1000, 1020})
+    records += "[R [D:String /UPID " + std::to_string(upid) +
+               " /Level 2 /Caption 'T' /Permission 85 /AddrUsage 4 /UseVFlag '' /DefValue 'keep' /MaxSize 32 ]"
+               " [A " + std::to_string(upid) + " 2 'T' 85 4 '' 'keep' 32 ] ]\r\n";
+  for (int upid : {1337, 1330, 1331, 1370, 1371, 1377, 1492, 1493, 1410, 1450, 52, 53})
+    records += "[R [D:UInt16 /UPID " + std::to_string(upid) +
+               " /Level 2 /Caption 'N' /Permission 85 /AddrUsage 4 /UseVFlag '' /UUID 4 /MinValue 0"
+               " /MaxValue 65535 /DefValue 77 /DisplayMode 'DEC' ] [A " + std::to_string(upid) +
+               " 2 'N' 85 4 '' 4 0 65535 77 'DEC' ] ]\r\n";
+  return "[D /ModuleInfo [D /FileName 'VXTOS_T1_V1S0_0' /BaseName 'VXTOS' /SubName 'T1' /BetaInfo '0' /Version 1"
+         " /SubVersion 0 /TreeID 9 /TreeLevel 1 ] /ParameterArray [A\r\n" + records + "] ]\r\n";
+}
+
+// Configurations created offline: from the installed firmware script, whose choice gives
+// the identification the simulated drive reports; from a chosen script without motion
+// control, which leaves the motion control's and the safety's parameters alone; and a
+// script of version 5 refused on both paths, as no catalogue of it can be named.
+int CreateOffline() {
+  TempFolder home, dir;
+  const fs::path program = ProgramFolder(dir.Path());
+  // A firmware folder of its own, so that a script can join the bundled ones.
+  const fs::path firmware = dir.Path() / "Firmware";
+  const fs::path bundled = fs::read_symlink(firmware);
+  fs::remove(firmware);
+  fs::create_directory(firmware);
+  for (const auto& entry : fs::directory_iterator(bundled))
+    fs::create_symlink(entry.path(), firmware / entry.path().filename());
+  drivesim::TDriveSim sim({"--pty=" + (dir.Path() / "drive1.pty").string(), "--user-password="});
+  TChildProgram run(home, dir, program);
+  TMainForm& form = run.Form;
+  std::vector<std::string>& errors = run.Errors;
+  const std::string unknown = "Unknown firmware script version! Create offline function disabled!";
+  SetConfWizardHandler([](TConfWizard& Dialog) { Dialog.OKBtn->click(); });
+  fs::path chosen;
+  const auto createOffline = [&](const char* Profile) {
+    QTimer::singleShot(0, [&form, Profile] { form.CreateDevice(nullptr, Profile); });
+  };
+  // The open dialog of the older-release path, answered with the chosen file as typed.
+  const auto answerFileDialog = [&] {
+    for (QWidget* window : QApplication::topLevelWidgets())
+      if (auto* dialog = qobject_cast<QFileDialog*>(window); dialog && dialog->isVisible()) {
+        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(chosen.string()));
+        static_cast<QDialog*>(dialog)->accept();
+      }
+  };
+  const auto newest = [] {
+    TDeviceManager* manager = DeviceManager();
+    return manager->GetDeviceAtIndex(manager->GetDeviceCount() - 1);
+  };
+  const auto created = [&](int Count) {
+    return DeviceManager()->GetDeviceCount() == Count && newest()->State() == dstStarted &&
+           form.MainState == stReady;
+  };
+
+  run.Drive([&] {
+    switch (run.Step) {
+      case 1:
+        if (!Started("Box1") || form.MainState != stReady) return;
+        createOffline("VorlixCreateOffline");
+        ++run.Step;
+        return;
+      case 2: {  // the installed script's choice: what the drive itself reports
+        if (!created(2)) return;
+        const TDevice* online = DeviceManager()->GetDevice("Box1");
+        const TDevice* offline = newest();
+        if (offline->DeviceType() != dtOffline || !Shows(form, "Login process successfull completed!"))
+          run.Finish(run.Step);
+        for (int upid : {52,   53,   1300, 1320, 1325, 1330, 1331, 1332, 1337, 1340, 1360, 1365, 1370, 1371, 1372,
+                         1377, 1380, 1400, 1405, 1410, 1411, 1412, 1417, 1420, 1440, 1445, 1450, 1451, 1452, 1457})
+          if (ValueText(offline, upid) != ValueText(online, upid) || ValueText(online, upid) == "missing") {
+            std::fprintf(stderr, "%d: %s, the drive's %s\n", upid, ValueText(offline, upid).c_str(),
+                         ValueText(online, upid).c_str());
+            run.Finish(200 + upid);
+          }
+        if (ValueText(offline, 1060) != "4.1 Sim" || ValueText(offline, 1000) != "VX2 Servo" ||
+            ValueText(offline, 1020) != "VX2 Servo")
+          run.Finish(run.Step);
+        std::ofstream(dir.Path() / "VXTOS_T1_V1S0_0.IN2") << TestOSTree();
+        std::ofstream(dir.Path() / "older.stx") << TestFirmwareScript(4);
+        std::ofstream(dir.Path() / "newer.stx") << TestFirmwareScript(5);
+        chosen = dir.Path() / "older.stx";
+        createOffline("VorlixCreateOfflineOldRel");
+        ++run.Step;
+        return;
+      }
+      case 3: {  // the chosen script: no motion control, no safety module
+        answerFileDialog();
+        if (!created(3)) return;
+        const TDevice* device = newest();
+        const std::pair<int, const char*> expected[] = {
+            {1300, "VXTOS_T1_V1S0_0"}, {1320, "VXTOS"}, {1325, "T1"}, {1332, "0"}, {1337, "9"}, {1330, "1"},
+            {1331, "5"}, {1340, "keep"}, {1360, "keep"}, {1370, "77"}, {1371, "77"}, {1377, "77"},
+            {1458, "keep"}, {1482, "keep"}, {1492, "77"}, {1493, "77"}, {1410, "0"}, {1450, "0"},
+            {1060, "6.12 B7"}, {52, "6"}, {53, "12"}, {1000, "VX2 Test"}, {1020, "VX2 Test"}};
+        for (const auto& [upid, value] : expected)
+          if (ValueText(device, upid) != value) {
+            std::fprintf(stderr, "%d: %s\n", upid, ValueText(device, upid).c_str());
+            run.Finish(300 + upid);
+          }
+        if (!errors.empty()) run.Finish(run.Step);
+        chosen = dir.Path() / "newer.stx";
+        createOffline("VorlixCreateOfflineOldRel");
+        ++run.Step;
+        return;
+      }
+      case 4:  // version 5 chosen: refused before the dialog
+      case 5:  // version 5 installed (first by name): refused by the dialog
+        answerFileDialog();
+        if (errors.empty() || form.MainState != stReady) return;
+        if (errors != std::vector<std::string>{unknown} || DeviceManager()->GetDeviceCount() != 3)
+          run.Finish(run.Step);
+        errors.clear();
+        if (run.Step == 5) run.Finish(0);
+        std::ofstream(firmware / "Firmware_A.stx") << TestFirmwareScript(5);
+        createOffline("VorlixCreateOffline");
+        ++run.Step;
+    }
+  });
+}
+
 TEST(OpeningDevices, AutomaticLoginThenTheDialogOverUdpThenASilentDrive) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(std::_Exit(OpenDevices()), ::testing::ExitedWithCode(0), "");
@@ -203,6 +343,11 @@ TEST(OpeningDevices, AutomaticLoginThenTheDialogOverUdpThenASilentDrive) {
 TEST(OpeningDevices, TwoAxesOfOneModuleThenAFailedStart) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(std::_Exit(OpenModuleAxes()), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(OpeningDevices, CreatedOfflineFromTheInstalledAndAChosenFirmwareScript) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(std::_Exit(CreateOffline()), ::testing::ExitedWithCode(0), "");
 }
 
 // Without windows the program logs in at once and ends with the script's result when the
