@@ -220,8 +220,9 @@ TEST_F(ReleaseCatalogueTest, RefusesWhatItCannotName) {
     SCOPED_TRACE(c.name);
     TReleaseCatalogue catalogue;
     EXPECT_EQ(Raised([&] { catalogue.Initialize(Block(c.block), c.version); }), c.initializeError);
-    if (c.initializeError.empty())
+    if (c.initializeError.empty()) {
       EXPECT_EQ(Raised([&] { catalogue.Compute(catalogue.DriveTypes().at(0).Dict, nullptr, nullptr); }), c.chooseError);
+    }
   }
 }
 
