@@ -148,7 +148,9 @@ void TPropertyInspector::FormCreate() {
 
   // Row i's controls at their design places; only their heights follow the font.
   const auto place = [&](TEditBox& Row, int Top) {
-    Row.InfoLabel->setGeometry(Px(LabelLeft), Px(Top), Px(LabelWidth), Row.InfoLabel->sizeHint().height());
+    // The label as high as the text box, its caption level with the value.
+    Row.InfoLabel->setGeometry(Px(LabelLeft), Px(Top), Px(LabelWidth), Row.Edit->sizeHint().height());
+    Row.InfoLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     Row.Edit->setGeometry(Px(EditLeft), Px(Top), Px(EditWidth), Row.Edit->sizeHint().height());
     Row.Combo->setGeometry(Px(EditLeft), Px(Top + ComboOffset), Px(EditWidth), Row.Combo->sizeHint().height());
   };

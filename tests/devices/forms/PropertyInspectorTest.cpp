@@ -19,6 +19,7 @@
 #include "DeviceModelTest.h"
 #include "TempFolder.h"
 #include "TestUtil.h"
+#include "ViewHostWindow.h"
 #include "devices/forms/PropertyInspector.h"
 #include "platform/Exceptions.h"
 #include "platform/OpenDocument.h"
@@ -150,6 +151,7 @@ TEST_F(PropertyInspectorTest, RowsAndTheHelpTextBelowTheLastOne) {
   EXPECT_EQ(Inspector->InfoBox->toPlainText(), "Moves the axis.\nSecond line.");
   EXPECT_FALSE(Inspector->MoreLbl->isVisible());
   EXPECT_TRUE(Inspector->IsAssignedTo(&List));
+  SaveScreenshot(Inspector, "PropertyInspector");
 
   // Two items: rows 1 and 2, the help text 25 (scaled) below row 2.
   TPropertyList two;

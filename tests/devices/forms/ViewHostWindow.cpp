@@ -18,6 +18,11 @@ QWidget* NewPanel(QWidget* Parent, const char* Name) {
 
 }  // namespace
 
+void SaveScreenshot(QWidget* AWidget, const char* Name) {
+  const QByteArray dir = qgetenv("VT_SCREENSHOT_DIR");
+  if (!dir.isEmpty()) AWidget->grab().save(QString::fromLocal8Bit(dir) + "/" + Name + ".png");
+}
+
 TViewHostWindow::TViewHostWindow(TModelManager* AModel) {
   setObjectName("ViewHostWindow");
   resize(900, 520);

@@ -17,6 +17,10 @@
 #include "devices/forms/ApplicationView.h"
 #include "devices/forms/ModelTreeWidget.h"
 
+// Saves AWidget as <Name>.png in $VT_SCREENSHOT_DIR when that is set, for a person to
+// look at.
+void SaveScreenshot(QWidget* AWidget, const char* Name);
+
 class TViewHostWindow : public QWidget {
  public:
   explicit TViewHostWindow(vt::TModelManager* AModel);
