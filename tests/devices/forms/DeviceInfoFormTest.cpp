@@ -9,28 +9,13 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include "StorageFixture.h"
-#include "TalkServiceFixture.h"
+#include "ParameterDriveFixture.h"
 #include "ViewHostWindow.h"
-#include "devices/DeviceManager.h"
-#include "devices/LoginWindows.h"
 #include "devices/forms/DeviceInfoForm.h"
 #include "devices/forms/PropertyInspector.h"
-#include "devices/services/ModuleService.h"
-#include "devices/services/StatusService.h"
-#include "parameters/ParameterManager.h"
-#include "parameters/ParameterService.h"
-#include "parameters/UnitService.h"
 #include "runtime/ObjectRegistry.h"
-#include "runtime/ProgramFolders.h"
-#include "runtime/SettingsTree.h"
 
 using namespace vt;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -42,24 +27,28 @@ void ReplaceRecord(std::string& Contents, int UPID, const std::string& Records) 
   Contents.replace(at, end - at, Records);
 }
 
-class DeviceInfoView : public TalkServiceFixture, public test::TStorageEnvironment {
+class DeviceInfoView : public ParameterDriveFixture {
  protected:
   void SetUp() override {
     TestApp();
-    TalkServiceFixture::SetUp();
-    Start();
-    UseBundledProfiles(*this);
-    for (const auto& [name, made] : {std::pair{"ModuleService", DeviceServiceClassOf<TModuleService>()},
-                                     {"StatusService", DeviceServiceClassOf<TStatusService>()},
-                                     {"UnitService", DeviceServiceClassOf<TUnitService>()},
-                                     {"ParameterService", DeviceServiceClassOf<TParameterService>()}})
-      DeviceManager()->RegisterServiceClass(name, made);
+    ParameterDriveFixture::SetUp();
     DeviceManager()->DeviceInfoView = &Factory;
-    CreateParameterManager();
-    RegisterParameterClasses(*ParameterManager());
-    CopyFirmware();
-    WorkDir = AnsiToWide(Folder.string()) + u"/";
-    AppDataDir.clear();
+    // The interface software as a 16-bit enumeration, the application software as a
+    // number, which the view does not list.
+    CopyFirmware([](const std::string& Name, std::string& Contents) {
+      if (!Name.starts_with("VXOS")) return;
+      ReplaceRecord(Contents, 1180,
+                    "[R [D:EnumDir16 /UPID 1180 /Level 3 /Caption 'Interface kind' /Permission 85 /AddrUsage 4 "
+                    "/UseVFlag '' /DefValue 0]\r\n     [A 1180 3 'Interface kind' 85 4 '' 0]]\r\n"
+                    "  [R [D:EnumChild16 /UPID 66180 /Level 4 /Caption 'Ethernet' /Permission 85 /AddrUsage 4 "
+                    "/UseVFlag '' /ChildValue 0]\r\n     [A 66180 4 'Ethernet' 85 4 '' 0]]\r\n"
+                    "  [R [D:EnumChild16 /UPID 66181 /Level 4 /Caption 'Serial' /Permission 85 /AddrUsage 4 "
+                    "/UseVFlag '' /ChildValue 1]\r\n     [A 66181 4 'Serial' 85 4 '' 1]]");
+      ReplaceRecord(Contents, 1240,
+                    "[R [D:UInt16 /UPID 1240 /Level 3 /Caption 'Application number' /Permission 85 /AddrUsage 4 "
+                    "/UseVFlag '' /UUID 4 /MinValue 0 /MaxValue 65535 /DefValue 0]\r\n"
+                    "     [A 1240 3 'Application number' 85 4 '' 4 0 65535 0]]");
+    });
     SetLoginInfoHandler([](const WideString&) {});
     SetLoginInfoAppendHandler([](const WideString&) {});
     CreatePropertyInspector();
@@ -67,55 +56,13 @@ class DeviceInfoView : public TalkServiceFixture, public test::TStorageEnvironme
   void TearDown() override {
     Host.reset();
     FreePropertyInspector();
-    SetLoginInfoHandler(nullptr);
-    SetLoginInfoAppendHandler(nullptr);
-    FreeDeviceManager();
-    FreeParameterManager();
-    ClearProgramVariables();
-    ProgramRegistry.reset();
-    Stop();
-    TalkServiceFixture::TearDown();
-  }
-
-  // The bundled description files, with the interface software as a 16-bit enumeration
-  // and the application software as a number, which the view does not list.
-  void CopyFirmware() {
-    for (const auto& entry : fs::directory_iterator(fs::path(VT_DATA_DIR) / "Firmware")) {
-      std::ifstream in(entry.path(), std::ios::binary);
-      std::stringstream text;
-      text << in.rdbuf();
-      std::string contents = text.str();
-      if (entry.path().filename().string().starts_with("VXOS")) {
-        ReplaceRecord(contents, 1180,
-                      "[R [D:EnumDir16 /UPID 1180 /Level 3 /Caption 'Interface kind' /Permission 85 /AddrUsage 4 "
-                      "/UseVFlag '' /DefValue 0]\r\n     [A 1180 3 'Interface kind' 85 4 '' 0]]\r\n"
-                      "  [R [D:EnumChild16 /UPID 66180 /Level 4 /Caption 'Ethernet' /Permission 85 /AddrUsage 4 "
-                      "/UseVFlag '' /ChildValue 0]\r\n     [A 66180 4 'Ethernet' 85 4 '' 0]]\r\n"
-                      "  [R [D:EnumChild16 /UPID 66181 /Level 4 /Caption 'Serial' /Permission 85 /AddrUsage 4 "
-                      "/UseVFlag '' /ChildValue 1]\r\n     [A 66181 4 'Serial' 85 4 '' 1]]");
-        ReplaceRecord(contents, 1240,
-                      "[R [D:UInt16 /UPID 1240 /Level 3 /Caption 'Application number' /Permission 85 /AddrUsage 4 "
-                      "/UseVFlag '' /UUID 4 /MinValue 0 /MaxValue 65535 /DefValue 0]\r\n"
-                      "     [A 1240 3 'Application number' 85 4 '' 4 0 65535 0]]");
-      }
-      WriteFile("Firmware\\" + entry.path().filename().string(), contents);
-    }
+    ParameterDriveFixture::TearDown();
   }
 
   // A started device of the bundled profile on the drive, filed below the project's
   // root as the shell files it.
   TDevice* Login(const TLink& Link) {
-    TDevice* device = DeviceManager()->CreateDevice("BOX1", "VorlixOnline");
-    device->SetStrVar(u"PortName", AnsiToWide(Link.Port));
-    device->SetStrVar(u"UserName", u"GUEST");
-    device->SetStrVar(u"Password", u"");
-    device->InterfaceType = ifEthernet;
-    device->DeviceIP = Link.IPv4;
-    device->DevicePort = Link.UdpPort;
-    device->CreateServices();
-    bool done = false;
-    device->StartUpServices([&](TDevice*) { done = true; });
-    EXPECT_TRUE(StepUntil([&] { return done; }));
+    TDevice* device = LoginDevice(Link);
     File(device);
     return device;
   }
@@ -124,11 +71,6 @@ class DeviceInfoView : public TalkServiceFixture, public test::TStorageEnvironme
     TModelUpdate bracket(&model);
     Device->Model()->SetCaption(Device->GetModelCaption());
     model.Root()->AddChild(Device->Model());
-  }
-  void StopDevice(TDevice* Device) {
-    bool stopped = false;
-    Device->ShutDownServices([&](TDevice*) { stopped = true; });
-    EXPECT_TRUE(StepUntil([&] { return stopped; }));
   }
   // The host, its tree built; selects APath.
   void SelectInHost(const AnsiString& APath) {
