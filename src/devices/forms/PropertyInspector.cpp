@@ -371,29 +371,29 @@ bool TPropertyInspector::eventFilter(QObject* Watched, QEvent* Event) {
 }
 
 void TPropertyInspector::EditExit(int I) {
-  TEditBox& row = EditBoxList[I];
-  if (FBusy || row.Edit->isReadOnly() || !FPropertyList || I >= FPropertyList->GetCount()) return;
+  QLineEdit* edit = EditBoxList[I].Edit;
+  if (edit->isReadOnly()) return;
+  WriteRow(I, edit->text(), [edit](const AnsiString& Value) { edit->setText(ToText(Value)); });
+}
+
+void TPropertyInspector::ComboChange(int I) {
+  QComboBox* combo = EditBoxList[I].Combo;
+  if (!combo->isEnabled()) return;
+  WriteRow(I, combo->currentText(), [combo](const AnsiString& Value) {
+    combo->setCurrentIndex(combo->findText(ToText(Value), Qt::MatchExactly));
+  });
+}
+
+void TPropertyInspector::WriteRow(int I, const QString& Text, const std::function<void(const AnsiString&)>& Reload) {
+  if (FBusy || !FPropertyList || I >= FPropertyList->GetCount()) return;
   // The message box takes the focus: that leaving writes nothing again.
   const TBusy busy(FBusy);
   TPropertyItem* item = FPropertyList->GetItemAtIndex(I);
   try {
-    item->SetValue(FEditObject, FromText(row.Edit->text()));
+    item->SetValue(FEditObject, FromText(Text));
   } catch (const Exception& e) {
     ShowMessage(AnsiToWide(e.Message()));
-    row.Edit->setText(ToText(item->GetValue(FEditObject)));
-  }
-}
-
-void TPropertyInspector::ComboChange(int I) {
-  TEditBox& row = EditBoxList[I];
-  if (FBusy || !row.Combo->isEnabled() || !FPropertyList || I >= FPropertyList->GetCount()) return;
-  const TBusy busy(FBusy);
-  TPropertyItem* item = FPropertyList->GetItemAtIndex(I);
-  try {
-    item->SetValue(FEditObject, FromText(row.Combo->currentText()));
-  } catch (const Exception& e) {
-    ShowMessage(AnsiToWide(e.Message()));
-    row.Combo->setCurrentIndex(row.Combo->findText(ToText(item->GetValue(FEditObject)), Qt::MatchExactly));
+    Reload(item->GetValue(FEditObject));
   }
 }
 

@@ -14,6 +14,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 #include "devices/PropertyList.h"
@@ -114,6 +115,9 @@ class TPropertyInspector : public QWidget {
   // row reloaded.
   void EditExit(int I);
   void ComboChange(int I);
+  // Text through row I's item's setter; when refused, the message is shown and Reload
+  // gets the item's value.
+  void WriteRow(int I, const QString& Text, const std::function<void(const AnsiString&)>& Reload);
   // Places the description label and the help text below the last row shown.
   void PlaceDescription(int ShownRows);
   // A design distance times the scale factor, rounded up.
