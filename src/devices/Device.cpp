@@ -30,6 +30,7 @@ TDevice::TDevice(TDeviceManager* AOwner, AnsiString AName, TSLDictionary* AProfD
   FModel = model.NewItem(TModelData(this));
   FModel->SetCaption(FName);
   FModel->SetImageIndex(DeviceImage);
+  FModel->View = FOwner->DeviceInfoView;
   FModel->OnGetStrVar = [this](const AnsiString& AName, AnsiString& Value) { ModelGetStrVar(AName, Value); };
   FModulItem = model.NewItem();
   FModulItem->SetImageIndex(ModuleGroupImage);

@@ -76,6 +76,9 @@ class TDeviceManager {
   // module group nodes.
   TModelManager& ModelManager() { return FModelManager; }
 
+  // The view of every device node, given by the windows' start-up; none without windows.
+  // Not owned.
+  TApplicationViewFactory* DeviceInfoView = nullptr;
   // Set when a device was destroyed.
   bool UpdateRequest = false;
   // The user agreed to log in again after a new firmware was found; cleared by the

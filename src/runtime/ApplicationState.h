@@ -54,6 +54,7 @@ struct TApplicationState {
   bool GroupOpenOffline = false;
   bool LoginAbortRequest = false;
   AnsiString ProjectFileName;
+  bool ShowObjectInspector = true;  // "Show Object Inspector after Login"
   TLostList LostList;
   // Refreshes the shell's info windows from the devices' info lists; none without a shell.
   std::function<void()> OnUpdateInfoWindows;

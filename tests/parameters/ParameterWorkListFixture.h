@@ -8,13 +8,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 
-#include "StorageFixture.h"
-#include "TalkServiceFixture.h"
+#include "ParameterDriveFixture.h"
 #include "TestUtil.h"
 #include "devices/DeviceManager.h"
 #include "devices/LoginWindows.h"
@@ -29,7 +25,6 @@
 #include "runtime/ProgramFolders.h"
 #include "runtime/SettingsTree.h"
 
-namespace fs = std::filesystem;
 
 namespace vt::test {
 
@@ -87,21 +82,10 @@ class TTransactionClient {
   bool Started = false;
 };
 
-class ParameterWorkList : public TalkServiceFixture, public test::TStorageEnvironment {
+class ParameterWorkList : public ParameterDriveFixture {
  protected:
   void SetUp() override {
-    TalkServiceFixture::SetUp();
-    Start();
-    UseBundledProfiles(*this);
-    DeviceManager()->RegisterServiceClass("ModuleService", DeviceServiceClassOf<TModuleService>());
-    DeviceManager()->RegisterServiceClass("StatusService", DeviceServiceClassOf<TStatusService>());
-    DeviceManager()->RegisterServiceClass("UnitService", DeviceServiceClassOf<TUnitService>());
-    DeviceManager()->RegisterServiceClass("ParameterService", DeviceServiceClassOf<TParameterService>());
-    CreateParameterManager();
-    RegisterParameterClasses(*ParameterManager());
-    CopyFirmware("");
-    WorkDir = AnsiToWide(Folder.string()) + u"/";
-    AppDataDir.clear();
+    ParameterDriveFixture::SetUp();
     SetLoginInfoHandler([this](const WideString& Line) { LoginText += "\n" + WideToUtf8(Line); });
     SetLoginInfoAppendHandler([this](const WideString& Text) { LoginText += WideToUtf8(Text); });
     SetShowMessageHandler([this](const std::u16string& Text) { Messages.push_back(WideToUtf8(Text)); });
@@ -115,56 +99,26 @@ class ParameterWorkList : public TalkServiceFixture, public test::TStorageEnviro
     ApplicationState().LoginAbortRequest = false;
   }
   void TearDown() override {
-    SetLoginInfoHandler(nullptr);
-    SetLoginInfoAppendHandler(nullptr);
     SetShowMessageHandler(nullptr);
     ApplicationState().ParaRefreshFlag = 1;
     ApplicationState().LoginAbortRequest = false;
-    FreeDeviceManager();
-    FreeParameterManager();
-    ClearProgramVariables();
-    ProgramRegistry.reset();
-    Stop();
-    TalkServiceFixture::TearDown();
+    ParameterDriveFixture::TearDown();
   }
 
-  // The bundled description files below the test's data folder; Extra joins the
-  // application tree's records first.
+  // The bundled description files; Extra joins the application tree's records first.
   void CopyFirmware(const std::string& Extra) {
-    for (const auto& entry : fs::directory_iterator(fs::path(VT_DATA_DIR) / "Firmware")) {
-      std::ifstream in(entry.path(), std::ios::binary);
-      std::stringstream text;
-      text << in.rdbuf();
-      std::string contents = text.str();
-      if (entry.path().filename().string().starts_with("VXAPSERVO")) {
-        const std::string array = "/ParameterArray [A\r\n";
-        contents.insert(contents.find(array) + array.size(), Extra);
-      }
-      WriteFile("Firmware\\" + entry.path().filename().string(), contents);
-    }
+    ParameterDriveFixture::CopyFirmware([&](const std::string& Name, std::string& Contents) {
+      if (!Name.starts_with("VXAPSERVO")) return;
+      const std::string array = "/ParameterArray [A\r\n";
+      Contents.insert(Contents.find(array) + array.size(), Extra);
+    });
   }
 
-  // A device of the bundled profile on Link, started.
+  // A device of the bundled profile on Link, started; Service is its parameter service.
   TDevice* Login(const TLink& Link, const WideString& User = u"GUEST", const WideString& Password = u"") {
-    TDevice* device = DeviceManager()->CreateDevice("BOX" + std::to_string(++Devices), "VorlixOnline");
-    device->SetStrVar(u"PortName", AnsiToWide(Link.Port));
-    device->SetStrVar(u"UserName", User);
-    device->SetStrVar(u"Password", Password);
-    device->InterfaceType = Link.Port == "ETH" ? ifEthernet : ifRS232;
-    device->DeviceIP = Link.IPv4;
-    device->DevicePort = Link.UdpPort;
-    device->CreateServices();
-    bool done = false;
-    device->StartUpServices([&](TDevice*) { done = true; });
-    EXPECT_TRUE(StepUntil([&] { return done; }));
+    TDevice* device = LoginDevice(Link, User, Password);
     Service = static_cast<TParameterService*>(device->GetService("ParameterService"));
     return device;
-  }
-  // Stops the device: its drive may go before the test ends.
-  void StopDevice(TDevice* Device) {
-    bool stopped = false;
-    Device->ShutDownServices([&](TDevice*) { stopped = true; });
-    EXPECT_TRUE(StepUntil([&] { return stopped; }));
   }
   TParameter* Find(std::int32_t UPID) const { return Service->FindParameter(UPID); }
   // The nodes the login reads: those with an address and a readable memory.
@@ -218,7 +172,6 @@ class ParameterWorkList : public TalkServiceFixture, public test::TStorageEnviro
     });
   }
 
-  int Devices = 0;
   std::size_t Seen = 0;
   TParameterService* Service = nullptr;
   std::string LoginText;
