@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <map>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -214,6 +215,46 @@ class TParameterService : public TDeviceService, public TParameterValues, public
   std::int64_t GetIntValue(std::uint16_t AUPID) const override;
   AnsiString GetTextValue(std::uint16_t AUPID) const override;
 
+  // ---- Defaults (DefaultParameters.cpp); instance mask bits: 0x01 OS, 0x02 MC, 0x04
+  // INTF, 0x08 APP, 0x10 safety ----
+  // Online and ready: runs the archive's default script in the service's own default
+  // task with the device's name and the mask, in state stDefaultPars; otherwise only
+  // the mask is kept.
+  void DefaultParameters(std::uint8_t Mask, bool Debug);
+  // The default script's end: its failure is shown; otherwise the defaulted instances
+  // are reread, and a started safety service is asked for its data.
+  void ScriptTaskResponse(TScriptTaskInterface* Task);
+  // One rotary operating-system default (set mode 0x03) per answer, 0x0800 to 0x0808.
+  void DefaultRotativeOSParameterReq();
+  void DefaultRotativeOSParameterRec(TTalkActor* AActor);
+  // Whether every parameter of the masked instances with a stored writable value holds
+  // its default (floats and folders without a value are not compared).
+  bool AreAllDefaultValues(std::uint8_t Mask) const;
+  // An offline device's defaults, without telegrams.
+  void DefaultParameterOffline(std::uint8_t Mask);
+  std::uint8_t SelInstancesToBeDefaulted = 0;
+  // After the reread, default the rotary operating-system parameters.
+  bool DefRotFlag = false;
+  int OSParCounter = 0;
+
+  // ---- Raw data (RawDataImport.cpp) ----
+  // Imports the lines of a raw-data file and writes their values to the drive; refused
+  // unless the service is started and ready. Every line is checked before any value is
+  // taken. StatusClient is not used.
+  void SetParameterValue_PVL(const std::vector<AnsiString>& Lines, TServiceClient* StatusClient = nullptr);
+  // An import's write runs; the next round of client updates ends it.
+  bool PVL_Flag = false;
+
+  // ---- Help texts, safety string, application flags (SafetyParameters.cpp) ----
+  // Resolves the "<UPID>" references in every help text.
+  void ReplaceMasterUPID();
+  AnsiString GetSafetyParameters() const;
+  void SetSafetyParameters(const AnsiString& Text, bool Login);
+  bool AreSafetyParsActual() const;
+  std::int32_t GetApplicationFlag(const AnsiString& Name) const;
+  // Application flags by name; nothing fills it.
+  std::map<AnsiString, AnsiString> FApplicationFlagList;
+
   TRootDirParameter* TreeRoot() const { return FTreeRoot.get(); }
   TVisibilityController& VisibilityController() { return FVisibilityController; }
   TServiceProvider& Provider() { return FServiceProvider; }
@@ -328,6 +369,12 @@ class TParameterService : public TDeviceService, public TParameterValues, public
   int AParameterIndex = 0;
   int ANumberOfErrors = 0;  // failed answers of the current item in a row
   int MissingCounter = 0;   // polls passed while one is unanswered
+  // The default procedure's task, made at its first run and kept.
+  std::unique_ptr<TScriptTaskInterface> FDefaultScriptTask;
+  // Safety nodes (application flag 0x80) of a master UPID below 0xFFFF, in index order.
+  std::vector<TParameter*> SafetyParameters() const;
+  void StartDefaultScript(bool Debug);
+  void RereadDefaults();
   std::unique_ptr<TScriptTaskInterface> FScriptTask;
   TRef<TSLArray> FScriptQueue;
   std::function<void()> FScriptExecutedNotification;

@@ -72,7 +72,8 @@ std::vector<TImageParameter> SampleParameters() {
   return {
       // The operating system: identification, a text folder, the fan's bit option, the
       // project file, the drive's name and identification texts, the unit system, the
-      // position factor (a double in two halves) and the gear, the developer's switches.
+      // rotary factors of position, time, velocity and acceleration (doubles in two
+      // halves) and the gear, the developer's switches.
       Number(0x0001, 2, 0x04, 1025),
       Number(0x0008, 4, 0x04, 3073),
       Text(0x0110, 16, 0x0F, "Axis 1"),
@@ -98,7 +99,13 @@ std::vector<TImageParameter> SampleParameters() {
       Text(0x058C, 32, 0x04, "VXAPSERVO_VX2_V3S2_0"),
       Number(0x0800, 2, 0x0F, 2),
       Number(0x0801, 4, 0x0F, 0),
+      Number(0x0802, 4, 0x0F, 0),
+      Number(0x0803, 4, 0x0F, 0),
+      Number(0x0804, 4, 0x0F, 0),
       Number(0x0805, 4, 0x0F, 1072693248),
+      Number(0x0806, 4, 0x0F, 1072693248),
+      Number(0x0807, 4, 0x0F, 1072693248),
+      Number(0x0808, 4, 0x0F, 1072693248),
       Number(0x0809, 2, 0x0F, 1),
       Number(0x080A, 2, 0x0F, 1),
       Number(0x080B, 2, 0x0F, 0),
