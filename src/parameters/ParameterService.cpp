@@ -333,9 +333,6 @@ void TParameterService::ShowFolders(TParameter* Folder, std::uint8_t Mask) {
 void TParameterService::ProviderUpdateDone() {
   LogInfo("ProviderUpdateDone");
   FTreeChanged = FFlagChanged = FDataChanged = false;
-  if (!PVL_Flag) return;
-  PVL_Flag = false;
-  ShowMessage(u"finish with import RawData");
 }
 
 }  // namespace vt

@@ -15,7 +15,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <map>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -237,24 +236,6 @@ class TParameterService : public TDeviceService, public TParameterValues, public
   bool DefRotFlag = false;
   int OSParCounter = 0;
 
-  // ---- Raw data (RawDataImport.cpp) ----
-  // Imports the lines of a raw-data file and writes their values to the drive; refused
-  // unless the service is started and ready. Every line is checked before any value is
-  // taken. StatusClient is not used.
-  void SetParameterValue_PVL(const std::vector<AnsiString>& Lines, TServiceClient* StatusClient = nullptr);
-  // An import's write runs; the next round of client updates ends it.
-  bool PVL_Flag = false;
-
-  // ---- Help texts, safety string, application flags (SafetyParameters.cpp) ----
-  // Resolves the "<UPID>" references in every help text.
-  void ReplaceMasterUPID();
-  AnsiString GetSafetyParameters() const;
-  void SetSafetyParameters(const AnsiString& Text, bool Login);
-  bool AreSafetyParsActual() const;
-  std::int32_t GetApplicationFlag(const AnsiString& Name) const;
-  // Application flags by name; nothing fills it.
-  std::map<AnsiString, AnsiString> FApplicationFlagList;
-
   TRootDirParameter* TreeRoot() const { return FTreeRoot.get(); }
   TVisibilityController& VisibilityController() { return FVisibilityController; }
   TServiceProvider& Provider() { return FServiceProvider; }
@@ -371,8 +352,6 @@ class TParameterService : public TDeviceService, public TParameterValues, public
   int MissingCounter = 0;   // polls passed while one is unanswered
   // The default procedure's task, made at its first run and kept.
   std::unique_ptr<TScriptTaskInterface> FDefaultScriptTask;
-  // Safety nodes (application flag 0x80) of a master UPID below 0xFFFF, in index order.
-  std::vector<TParameter*> SafetyParameters() const;
   void StartDefaultScript(bool Debug);
   void RereadDefaults();
   std::unique_ptr<TScriptTaskInterface> FScriptTask;

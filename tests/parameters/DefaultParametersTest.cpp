@@ -7,6 +7,7 @@
 #include "ParameterWorkListFixture.h"
 #include "StandInService.h"
 #include "parameters/IntegerParameterBase.h"
+#include "parameters/RadioParameters.h"
 #include "parameters/SafetyService.h"
 #include "scripting/ScriptTask.h"
 #include "scripting/ScriptTaskManager.h"
@@ -170,6 +171,79 @@ TEST_F(DefaultParametersTest, AMissingRotaryNodeIsSkipped) {
   Default(0x02);
   const std::vector<std::string> frames = NewFrames(sim, "udp4-0");
   EXPECT_EQ(std::vector<std::string>(frames.end() - 8, frames.end()), RotaryFrames(3));
+}
+
+}  // namespace
+
+namespace {
+
+// Safety parameters of both address usages at the start of the application tree.
+std::string SafetyRecords() {
+  std::string records;
+  for (const auto& [upid, usage] : {std::pair{16384, 15}, std::pair{16385, 1}}) {
+    const std::string u = std::to_string(upid), a = std::to_string(usage);
+    records += "  [R [D:UInt16 /UPID " + u + " /Level 1 /Caption 'Safe " + u + "' /Permission 127 /AddrUsage " + a +
+               " /UseVFlag '' /UUID 4 /MinValue 0 /MaxValue 65535 /DefValue 7 /AppFlags 128]\r\n     [A " + u +
+               " 1 'Safe' 127 " + a + " '' 4 0 65535 7 128]]\r\n";
+  }
+  return records;
+}
+
+// Every value at its default, then one value changed: which masks still see defaults
+// only. Floats and parameters without a writable stored value are not compared; the
+// safety bit plays no part.
+TEST_F(DefaultParametersTest, AllDefaultValuesByClassAndMask) {
+  drivesim::TDriveSim sim({"--udp4"});
+  TDevice* device = Online(sim);
+  device->SetDeviceType(dtOffline);
+  const struct {
+    const char* name;
+    std::function<void()> change;
+    std::uint8_t differing, same;
+  } cases[] = {
+      {"integer", [&] { Find(4096)->SetIntValue(usSI, 1); }, 0x02, 0x0D},
+      {"boolean", [&] { Find(4131)->SetBoolValue(!Find(4131)->GetBoolValue()); }, 0x02, 0x01},
+      {"string", [&] { Find(1000)->SetStrValue("other"); }, 0x01, 0x02},
+      {"caption folder", [&] { Find(272)->SetStrValue("other"); }, 0x01, 0x02},
+      {"radio folder", [&] { dynamic_cast<TRadioDir16Parameter*>(Find(2048))->SetValue(1); }, 0x01, 0x0E},
+      {"float", [&] { Find(4505)->SetIntValue(usSI, 0x40000000); }, 0x00, 0x0F},
+      {"without a writable stored value", [&] { Find(4130)->SetIntValue(usSI, 5); }, 0x00, 0x0F},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Service->DefaultParameterOffline(0x1F);
+    EXPECT_TRUE(Service->AreAllDefaultValues(0x0F));
+    c.change();
+    Service->ForEachParameter([](TParameter* Node, bool&) { Node->CopyTempToData(); });
+    if (c.differing) EXPECT_FALSE(Service->AreAllDefaultValues(c.differing));
+    EXPECT_TRUE(Service->AreAllDefaultValues(c.same));
+    EXPECT_TRUE(Service->AreAllDefaultValues(0x10));
+  }
+}
+
+// The offline defaults: the software instances by the mask for parameters with a
+// writable stored value; the safety range by bit 0x10 whatever the address usage.
+TEST_F(DefaultParametersTest, OfflineDefaultsByMask) {
+  CopyFirmware(SafetyRecords());
+  drivesim::TDriveSim sim({"--udp4"});
+  TDevice* device = Online(sim);
+  device->SetDeviceType(dtOffline);
+  const struct {
+    std::uint8_t mask;
+    bool mc, safetyWritable, safetyReadOnly;
+  } cases[] = {{0x02, true, false, false}, {0x0D, false, false, false}, {0x10, false, true, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mask);
+    for (const std::int32_t upid : {4096, 16384, 16385}) {
+      Find(upid)->SetIntValue(usSI, 3);
+      Find(upid)->CopyTempToData();
+    }
+    Service->DefaultParameterOffline(c.mask);
+    EXPECT_EQ(Find(4096)->GetIntValue(), c.mc ? 1000 : 3);
+    EXPECT_EQ(Find(16384)->GetIntValue(), c.safetyWritable ? 7 : 3);
+    EXPECT_EQ(Find(16385)->GetIntValue(), c.safetyReadOnly ? 7 : 3);
+  }
+  EXPECT_TRUE(NewFrames(sim, "udp4-0").empty());
 }
 
 }  // namespace
