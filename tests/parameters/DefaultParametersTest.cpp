@@ -177,18 +177,6 @@ TEST_F(DefaultParametersTest, AMissingRotaryNodeIsSkipped) {
 
 namespace {
 
-// Safety parameters of both address usages at the start of the application tree.
-std::string SafetyRecords() {
-  std::string records;
-  for (const auto& [upid, usage] : {std::pair{16384, 15}, std::pair{16385, 1}}) {
-    const std::string u = std::to_string(upid), a = std::to_string(usage);
-    records += "  [R [D:UInt16 /UPID " + u + " /Level 1 /Caption 'Safe " + u + "' /Permission 127 /AddrUsage " + a +
-               " /UseVFlag '' /UUID 4 /MinValue 0 /MaxValue 65535 /DefValue 7 /AppFlags 128]\r\n     [A " + u +
-               " 1 'Safe' 127 " + a + " '' 4 0 65535 7 128]]\r\n";
-  }
-  return records;
-}
-
 // Every value at its default, then one value changed: which masks still see defaults
 // only. Floats and parameters without a writable stored value are not compared; the
 // safety bit plays no part.
@@ -224,7 +212,8 @@ TEST_F(DefaultParametersTest, AllDefaultValuesByClassAndMask) {
 // The offline defaults: the software instances by the mask for parameters with a
 // writable stored value; the safety range by bit 0x10 whatever the address usage.
 TEST_F(DefaultParametersTest, OfflineDefaultsByMask) {
-  CopyFirmware(SafetyRecords());
+  // Safety parameters of both address usages.
+  CopyFirmware(ExtraRecord(16384, 0x80) + ExtraRecord(16385, 0x80, "UInt16", 1));
   drivesim::TDriveSim sim({"--udp4"});
   TDevice* device = Online(sim);
   device->SetDeviceType(dtOffline);
