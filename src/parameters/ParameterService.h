@@ -214,6 +214,28 @@ class TParameterService : public TDeviceService, public TParameterValues, public
   std::int64_t GetIntValue(std::uint16_t AUPID) const override;
   AnsiString GetTextValue(std::uint16_t AUPID) const override;
 
+  // ---- Defaults (DefaultParameters.cpp); instance mask bits: 0x01 OS, 0x02 MC, 0x04
+  // INTF, 0x08 APP, 0x10 safety ----
+  // Online and ready: runs the archive's default script in the service's own default
+  // task with the device's name and the mask, in state stDefaultPars; otherwise only
+  // the mask is kept.
+  void DefaultParameters(std::uint8_t Mask, bool Debug);
+  // The default script's end: its failure is shown; otherwise the defaulted instances
+  // are reread, and a started safety service is asked for its data.
+  void ScriptTaskResponse(TScriptTaskInterface* Task);
+  // One rotary operating-system default (set mode 0x03) per answer, 0x0800 to 0x0808.
+  void DefaultRotativeOSParameterReq();
+  void DefaultRotativeOSParameterRec(TTalkActor* AActor);
+  // Whether every parameter of the masked instances with a stored writable value holds
+  // its default (floats and folders without a value are not compared).
+  bool AreAllDefaultValues(std::uint8_t Mask) const;
+  // An offline device's defaults, without telegrams.
+  void DefaultParameterOffline(std::uint8_t Mask);
+  std::uint8_t SelInstancesToBeDefaulted = 0;
+  // After the reread, default the rotary operating-system parameters.
+  bool DefRotFlag = false;
+  int OSParCounter = 0;
+
   TRootDirParameter* TreeRoot() const { return FTreeRoot.get(); }
   TVisibilityController& VisibilityController() { return FVisibilityController; }
   TServiceProvider& Provider() { return FServiceProvider; }
@@ -328,6 +350,10 @@ class TParameterService : public TDeviceService, public TParameterValues, public
   int AParameterIndex = 0;
   int ANumberOfErrors = 0;  // failed answers of the current item in a row
   int MissingCounter = 0;   // polls passed while one is unanswered
+  // The default procedure's task, made at its first run and kept.
+  std::unique_ptr<TScriptTaskInterface> FDefaultScriptTask;
+  void StartDefaultScript(bool Debug);
+  void RereadDefaults();
   std::unique_ptr<TScriptTaskInterface> FScriptTask;
   TRef<TSLArray> FScriptQueue;
   std::function<void()> FScriptExecutedNotification;

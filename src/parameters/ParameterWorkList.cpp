@@ -431,10 +431,12 @@ void TParameterService::EndRefresh() {
   ReadFlag = false;
 }
 
+// The rotary defaults of a default run follow its reread.
 void TParameterService::ParameterWorkNotify() {
   FServiceProvider.NotifyCurrentClient(this);
   UpdateClients();
   FState = stReady;
+  if (DefRotFlag) DefaultRotativeOSParameterReq();
 }
 
 // A client that has not begun its wait yet is not continued: it would raise.

@@ -57,6 +57,7 @@ class TTextValueParameter : public TTelegramParameter<Base> {
     return true;
   }
 
+  const AnsiString& DefaultText() const { return FDefaultValue.str(); }
   // Bytes of the text on the drive.
   std::uint8_t MaxSize() const { return FMaxSize; }
   const AnsiString& TempCache() const { return FTempCache.str(); }

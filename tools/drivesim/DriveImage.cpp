@@ -72,8 +72,9 @@ std::vector<TImageParameter> SampleParameters() {
   return {
       // The operating system: identification and release numbers, a text folder, the fan's
       // bit option, the project file, the drive's name and identification texts, each
-      // firmware module's tree, names, versions and tree ID, the unit system, the
-      // position factor (a double in two halves) and the gear, the developer's switches.
+      // firmware module's tree, names, versions and tree ID, the unit system, the rotary
+      // factors of position, time, velocity and acceleration (doubles in two halves) and
+      // the gear, the developer's switches.
       Number(0x0001, 2, 0x04, 1025),
       Number(0x0008, 4, 0x04, 3073),
       Number(0x0034, 2, 0x04, 4),
@@ -125,7 +126,13 @@ std::vector<TImageParameter> SampleParameters() {
       Number(0x05B1, 2, 0x04, 4),
       Number(0x0800, 2, 0x0F, 2),
       Number(0x0801, 4, 0x0F, 0),
+      Number(0x0802, 4, 0x0F, 0),
+      Number(0x0803, 4, 0x0F, 0),
+      Number(0x0804, 4, 0x0F, 0),
       Number(0x0805, 4, 0x0F, 1072693248),
+      Number(0x0806, 4, 0x0F, 1072693248),
+      Number(0x0807, 4, 0x0F, 1072693248),
+      Number(0x0808, 4, 0x0F, 1072693248),
       Number(0x0809, 2, 0x0F, 1),
       Number(0x080A, 2, 0x0F, 1),
       Number(0x080B, 2, 0x0F, 0),

@@ -19,6 +19,9 @@ constexpr std::uint8_t ModeDefault = 0x03;
 constexpr std::uint8_t ModeChanged = 0x13;
 constexpr std::uint8_t ModeStoredList = 0x11;
 constexpr std::uint8_t ModeWorkingList = 0x12;
+constexpr std::uint8_t ModeInstanceDefaults = 0x08;
+// UPIDs of one software instance: instance n holds n * 0x1000 up to the next.
+constexpr std::uint32_t InstanceSpan = 0x1000;
 // The drive cannot say which parameters changed.
 constexpr std::uint8_t StatusChangesUnknown = 0xC5;
 // Status word bit: parameters changed on the drive's side.
@@ -109,6 +112,8 @@ std::string TDriveParameters::ChangedAnswer(TDriveState& State) {
 }
 
 std::string TDriveParameters::Set(std::string_view Fields) {
+  if (Fields.size() == 2 && static_cast<std::uint8_t>(Fields[0]) == ModeInstanceDefaults)
+    return DefaultInstance(static_cast<std::uint8_t>(Fields[1]));
   if (Fields.size() < 3) return Reply(SetCommand, StatusError);
   const auto mode = static_cast<std::uint8_t>(Fields[0]);
   if (mode > ModeDefault) return Reply(SetCommand, StatusError);
@@ -126,6 +131,12 @@ std::string TDriveParameters::Set(std::string_view Fields) {
   value.resize(p.Size, '\0');
   if (mode != ModeWorking) p.Stored = value;
   if (mode != ModeStored) p.Working = value;
+  return Reply(SetCommand, StatusOk);
+}
+
+std::string TDriveParameters::DefaultInstance(std::uint8_t Instance) {
+  for (auto& [upid, p] : FItems)
+    if (upid / InstanceSpan == Instance) p.Stored = p.Working = p.Default;
   return Reply(SetCommand, StatusOk);
 }
 

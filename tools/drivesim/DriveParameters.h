@@ -32,7 +32,8 @@ class TDriveParameters {
   std::string Get(std::string_view Fields, TDriveState& State);
   // The answer to 89 <mode> <UPID> [value]: modes 02 (both), 00 (stored), 01 (working)
   // on the memories the parameter has writable, 03 (both to the default, no value); a
-  // number takes exactly its size, a text at most.
+  // number takes exactly its size, a text at most. 89 08 <instance>: every parameter of
+  // the software instance (0 OS, 1 MC, 2 INTF, 3 APP, 4 safety) back to its default.
   std::string Set(std::string_view Fields);
   // Takes the changes State holds from the controls: each sets a number parameter's
   // stored and working value and is named by the next poll.
@@ -53,6 +54,7 @@ class TDriveParameters {
   // 1 on for protocol 0x5x), working lists from 3 on for protocol 0x60 and up (from 2
   // on for 0x5x).
   bool ReadsList(std::uint8_t Mode) const;
+  std::string DefaultInstance(std::uint8_t Instance);
 
   const std::uint8_t FProtocolVersion;
   const int FCommandSetVersion;
