@@ -4,6 +4,8 @@
 // values and the defaults of an offline device.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "ParameterWorkListFixture.h"
 #include "StandInService.h"
 #include "parameters/IntegerParameterBase.h"
@@ -136,7 +138,7 @@ TEST_F(DefaultParametersTest, AFailingScript) {
   Default(0x08);
   EXPECT_TRUE(Questions.empty());
   EXPECT_EQ(Reads(NewFrames(sim, "udp4-0")), Readable().size());
-  fs::remove(Folder / "Archives" / "ParameterService.sla");
+  std::filesystem::remove(Folder / "Archives" / "ParameterService.sla");
   fails();
 }
 
@@ -203,7 +205,9 @@ TEST_F(DefaultParametersTest, AllDefaultValuesByClassAndMask) {
     EXPECT_TRUE(Service->AreAllDefaultValues(0x0F));
     c.change();
     Service->ForEachParameter([](TParameter* Node, bool&) { Node->CopyTempToData(); });
-    if (c.differing) EXPECT_FALSE(Service->AreAllDefaultValues(c.differing));
+    if (c.differing) {
+      EXPECT_FALSE(Service->AreAllDefaultValues(c.differing));
+    }
     EXPECT_TRUE(Service->AreAllDefaultValues(c.same));
     EXPECT_TRUE(Service->AreAllDefaultValues(0x10));
   }
