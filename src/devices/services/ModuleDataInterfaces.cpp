@@ -43,6 +43,8 @@ TExecuteControl& TModuleService::ExecuteControl() {
   return *FExecuteControl;
 }
 
+bool TModuleService::ExecuteIdle() { return ExecuteControl().WorkState() == wsIdle; }
+
 bool TModuleService::ExecuteInterface(int& Index, std::int32_t Command) {
   if (Index >= GetInterfaceCount()) return false;
   try {

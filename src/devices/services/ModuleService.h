@@ -176,6 +176,8 @@ class TModuleService : public TDeviceService, public TTestFileSource, public TSe
   // Runs saves and loads; made at first use, waiting on the module service until a
   // command starts.
   TExecuteControl& ExecuteControl();
+  // The control runs no command.
+  bool ExecuteIdle();
   // An interface's Execute raised since the flag was last cleared: its command ended as
   // failed (a load's item also aborts the import, a save's item refuses the save).
   bool ExecuteFailed() const { return FExecuteFailed; }

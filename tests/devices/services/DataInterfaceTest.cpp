@@ -68,7 +68,7 @@ class DataInterfaceTest : public DeviceTest {
   }
   // Steps until the control has ended its command.
   void Settle() {
-    EXPECT_TRUE(StepUntil([&] { return Module->ExecuteControl().WorkState() == wsIdle; }));
+    EXPECT_TRUE(StepUntil([&] { return Module->ExecuteIdle(); }));
   }
   void AddItem(const char16_t* Type, const char16_t* Name) {
     auto item = std::make_unique<TDataItem>();
