@@ -241,3 +241,84 @@ TEST_F(ConfigurationTransfer, LoadIntoTheOlderRelease) {
 }
 
 }  // namespace
+
+namespace {
+
+// The checks before any data interface runs: format versions, the password by user
+// level, with the answers of a scripted password window.
+TEST_F(ConfigurationTransfer, VersionAndPasswordChecks) {
+  drivesim::TDriveSim sim({"--udp4", "--running=0"});
+  TDevice* device = Login(Udp4Link(sim));
+  const std::string file = (Folder / "checks.vxc").string();
+  Save(device, file);
+  int asked = 0;
+  WideString typedUser, typedPassword;
+  bool cancel = false;
+  SetConfigPasswordHandler([&](const WideString& Caption, const WideString&, WideString& User, WideString& Password) {
+    ++asked;
+    EXPECT_EQ(Caption, u"Configuration Password");
+    User = typedUser;
+    Password = typedPassword;
+    return !cancel;
+  });
+  const struct {
+    const char* name;
+    std::string info;  // SL entries replacing the saved ones
+    const char16_t* user;
+    const char16_t* loginPassword;
+    const char16_t* typed[2];
+    bool cancel;
+    bool accepted;
+    int asked;
+    const char* box;         // the error box, if any
+    const char16_t* userAfter;
+  } cases[] = {
+      {"old version", "/Version 2", u"GUEST", u"", {}, false, false, 0, "Import aborted!\rOld configuration format version!", u"GUEST"},
+      {"unknown version", "/Version 4 /FirmwareRelease ''", u"GUEST", u"", {}, false, false, 0,
+       "Import aborted!\rUnknown configuration format version!", u"GUEST"},
+      {"newer version", "/Version 4", u"GUEST", u"", {}, false, false, 0,
+       "Import aborted!\rThis configuration was set up with the software version: VX2 4.1.0 Sim and cannot be imported.\r"
+       "Please update ",
+       u"GUEST"},
+      {"guest not asked", "/L1PW 'secret'", u"GUEST", u"", {}, false, true, 0, nullptr, u"GUEST"},
+      {"user with the login password", "/L1PW 'secret'", u"USER", u"secret", {}, false, true, 0, nullptr, u"USER"},
+      {"user asked, becomes service", "/L1PW 'secret' /L2PW 'boss'", u"USER", u"user", {u"service", u"boss"}, false,
+       true, 1, nullptr, u"SERVICE"},
+      {"wrong password", "/L1PW 'secret'", u"USER", u"user", {u"USER", u"guess"}, false, false, 1,
+       "Import aborted!\rWrong password!", u"USER"},
+      {"cancelled", "/L1PW 'secret'", u"USER", u"user", {u"USER", u"secret"}, true, false, 1, nullptr, u"USER"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TRef<TSLStorageObject> stored(StorageManager->GetObject(file));
+    auto* dict = CheckedCast<TSLDictionary>(stored->GetData());
+    auto* info = CheckedCast<TSLDictionary>(dict->GetObjWithName(u"Info"));
+    auto* changes = CheckedCast<TSLDictionary>(Sl("[D " + c.info + " ]"));
+    for (int i = 0; i < changes->GetCount(); ++i) {
+      const WideString key = changes->GetNameAtIndex(i);
+      if (info->NameExists(key)) info->RemoveObject(key);
+      info->SetObjWithName(key, changes->GetObjAtIndex(i));
+    }
+    device->SetStrVar(u"UserName", c.user);
+    device->SetStrVar(u"Password", c.loginPassword);
+    asked = 0;
+    typedUser = c.typed[0] ? c.typed[0] : u"";
+    typedPassword = c.typed[1] ? c.typed[1] : u"";
+    cancel = c.cancel;
+    Questions.clear();
+    Module(device)->LoadFromDict(dict);
+    EXPECT_EQ(Module(device)->ActionSuccess(), c.accepted);
+    EXPECT_EQ(Module(device)->ImportAborted(), !c.accepted);
+    EXPECT_EQ(Module(device)->GetDataItemCount() > 0, c.accepted);
+    EXPECT_EQ(asked, c.asked);
+    if (c.box) {
+      ASSERT_EQ(Questions.size(), 1u);
+      EXPECT_EQ(Questions[0].rfind(c.box, 0), 0u) << Questions[0];
+    } else {
+      EXPECT_TRUE(Questions.empty()) << Questions.front();
+    }
+    EXPECT_EQ(device->GetStrVar(u"UserName"), c.userAfter);
+  }
+}
+
+}  // namespace
