@@ -118,6 +118,14 @@ class TDevice {
   AnsiString GetModelCaption() const;
   // The node's path in the tree: below its module group node when grouped.
   AnsiString GetDevicePath() const;
+  // The link as a configuration names it: the port, and for "ETH" ("ETH_v6") a blank and
+  // the drive's dotted IPv4 (its IPv6) address.
+  AnsiString GetPortText() const;
+  // The device in interface-name lists and the item selection: its number (the digits
+  // after the first "X" of its name, 1 without) with at least three digits, its caption,
+  // a blank and the port part: "offline", the port, or "ETH"/"ETH_v6" directly followed
+  // by the address ("012Drive ETH192.168.1.5").
+  AnsiString GetDeviceLabel() const;
   // A notice whose text (any letter case) is listed already is not added again.
   void AddtoInfoList(const TInfoObject& Info);
   void DelfromInfoList(const AnsiString& InfoText);
@@ -150,6 +158,11 @@ class TDevice {
   const std::vector<TInfoObject>& InfoList() const { return FInfoList; }
   bool InfWinVisible() const { return FInfWinVisible; }
   TModelItem* Model() const { return FModel; }
+  // The configuration dictionary of the last save, and its "Info"; none before.
+  TSLDictionary* DataDict() const { return FDataDict.get(); }
+  void SetDataDict(TSLDictionary* Value) { FDataDict.Assign(Value); }
+  TSLDictionary* InfoDict() const { return FInfoDict.get(); }
+  void SetInfoDict(TSLDictionary* Value) { FInfoDict.Assign(Value); }
   TModelItem* ModulItem() const { return FModulItem; }
   TPropertyList& PropertyList() { return FPropList; }
   // The getter of the property "Name": the caption for ident 2, else empty.
@@ -215,6 +228,8 @@ class TDevice {
   TRef<TSLDictionary> FProfDict;
   TDeviceType FDeviceType = dtUnknown;
   TRef<TSLDictionary> FVarDict;
+  TRef<TSLDictionary> FDataDict;
+  TRef<TSLDictionary> FInfoDict;
   std::vector<TServiceEntry> ServiceList;  // profile order
   std::vector<TDeviceClient*> ClientList;  // not owned; a client leaves it when released
   bool FClientReleaseRequest = false;

@@ -51,6 +51,29 @@ AnsiString TDevice::GetModelCaption() const {
   }
 }
 
+AnsiString TDevice::GetPortText() const {
+  const AnsiString port = WideToAnsi(GetStrVar(u"PortName"));
+  if (port == "ETH") return port + " " + IntToIPStr(static_cast<std::uint32_t>(DeviceIP));
+  if (port == "ETH_v6") return port + " " + WideToAnsi(DeviceIPv6);
+  return port;
+}
+
+AnsiString TDevice::GetDeviceLabel() const {
+  AnsiString number = "1";
+  if (const auto x = FName.find('X'); x != AnsiString::npos) {
+    std::size_t end = x + 1;
+    while (end < FName.size() && FName[end] >= '0' && FName[end] <= '9') ++end;
+    if (end > x + 1) number = std::to_string(std::stoll(FName.substr(x + 1, std::min<std::size_t>(end - x - 1, 18))));
+  }
+  if (number.size() < 3) number.insert(0, 3 - number.size(), '0');
+  AnsiString port = "offline";
+  if (FDeviceType == dtOnline || FDeviceType == dtConnectionLost) {
+    port = GetPortText();
+    if (port.starts_with("ETH")) port.erase(port.find(' '), 1);
+  }
+  return number + FCaption + " " + port;
+}
+
 AnsiString TDevice::GetDevicePath() const {
   if (!ModuleFlag) return GetModelCaption();
   if (ServiceExists("ParameterService")) return FModulItem->Caption() + "\\" + GetModelCaption();

@@ -14,6 +14,7 @@
 #include "parameters/BatchedParameterRead.h"
 #include "parameters/ParameterLimits.h"
 #include "parameters/ParameterManager.h"
+#include "parameters/ParameterTreeData.h"
 #include "parameters/UnitService.h"
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
@@ -55,6 +56,9 @@ TParameterService::TParameterService(TDevice* AOwner, TSLDictionary* AProfDict)
   FOwner->Model()->AddChild(root);
   root->SetCaption(FCaption);
   root->SetVisible(AProfDict && AProfDict->NameExists(u"Visible") && AProfDict->GetBoolWithName(u"Visible"));
+  FDataInterface = std::make_unique<TParameterDataInterface>(this);
+  FDataInterface->SetCaption("Parameters");
+  FDataInterface->SetImageIndex(root->ImageIndex());
   if (TalkClient()) {
     Actor = TalkClient()->GetActor();
     Actor->SetName("Parameter Service Actor");
@@ -80,6 +84,7 @@ void TParameterService::StartUp(bool& Wait) {
   if (FServiceStatus == dsStarting) {
     for (const char* name : {"TalkService", "ModuleService", "UnitService", "StatusService"})
       if (!FOwner->ServiceExists(name) || FOwner->GetService(name)->ServiceStatus() != dsStarted) return;
+    RegisterDataInterface();
     BeginStartUpSequence();
     Wait = true;
     return;
@@ -99,6 +104,13 @@ void TParameterService::StartUp(bool& Wait) {
   FStatusService = FOwner->Sibling<TStatusService>("StatusService");
   FParServiceCollection = std::make_unique<TParameterServiceCollection>(FTalkService, FTalkService->ProtocolVersion());
   SetServiceStatus(dsStarting);
+}
+
+void TParameterService::RegisterDataInterface() {
+  if (!FModuleService) return;
+  for (int i = 0; i < FModuleService->GetInterfaceCount(); ++i)
+    if (FModuleService->GetInterface(i) == FDataInterface.get()) return;
+  FModuleService->RegisterDataInterface(FDataInterface.get());
 }
 
 void TParameterService::ShutDown(bool& Wait) {

@@ -34,6 +34,7 @@ namespace vt {
 
 class TBasicTalkService;
 class TModuleService;
+class TParameterDataInterface;
 class TScriptTaskInterface;
 class TSLNamedCollection;
 class TSLRecord;
@@ -237,6 +238,8 @@ class TParameterService : public TDeviceService, public TParameterValues, public
   int OSParCounter = 0;
 
   TRootDirParameter* TreeRoot() const { return FTreeRoot.get(); }
+  // "Parameters": the classes of the tree in configuration files.
+  TParameterDataInterface* DataInterface() const { return FDataInterface.get(); }
   TVisibilityController& VisibilityController() { return FVisibilityController; }
   TServiceProvider& Provider() { return FServiceProvider; }
   const TParameterIndex& ParameterList() const { return FParameterList; }
@@ -366,6 +369,9 @@ class TParameterService : public TDeviceService, public TParameterValues, public
   TParameterIndex FParameterList;     // by master UPID; the root's entry first
   TParameterIndex FDevParameterList;  // by device UPID; without the root
   std::unique_ptr<TRootDirParameter> FTreeRoot;
+  std::unique_ptr<TParameterDataInterface> FDataInterface;
+  // Registered with the module service once, at the first start.
+  void RegisterDataInterface();
   std::vector<AnsiString> FTreeList;   // module trees in load order
   std::vector<TParameter*> FClassList;  // plain folders at level 1, in index order
   TParameterClassList FSafetyStrings;

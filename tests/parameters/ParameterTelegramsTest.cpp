@@ -98,15 +98,18 @@ class ParameterTelegrams : public TalkServiceFixture {
     Service->StartUp(wait);
     ASSERT_EQ(Service->ServiceStatus(), dsStarting);
   }
-  // The bundled description files in tree-level order, loaded as the module service would.
-  void LoadBundled() {
-    for (const char* name : {"VXOS_VX2_V4S1_0", "VXMC_VX2_V4S1_0", "VXIFETH_VX2_V2S0_0", "VXAPSERVO_VX2_V3S2_0"}) {
+  // The bundled description files in tree-level order, loaded as the module service would;
+  // Older: the older release's servo application.
+  void LoadBundled(bool Older = false) {
+    const char* servo = Older ? "OlderReleases/VXAPSERVO_VX2_V3S1_0" : "VXAPSERVO_VX2_V3S2_0";
+    for (const char* name : {"VXOS_VX2_V4S1_0", "VXMC_VX2_V4S1_0", "VXIFETH_VX2_V2S0_0", servo}) {
       const fs::path file = fs::path(VT_DATA_DIR) / "Firmware" / (std::string(name) + ".IN2");
       TRef<TSLStorageObject> object(StorageManager->GetObject(file.string()));
       Service->LoadTree(name, *CheckedCast<TSLDictionary>(object->GetData()));
     }
     ASSERT_TRUE(Boxes.empty()) << Boxes.front();
   }
+  void BundledTreeAndDriveTableAgree(bool Older);
   // Records of SL text as one module.
   void LoadRecords(const std::string& Records) {
     Service->LoadTree("Fixture", *CheckedCast<TSLDictionary>(Storage.Sl("[D /ParameterArray [A " + Records + "]]")));
@@ -471,11 +474,18 @@ TEST(DriveTableEntries, TakenAndRefused) {
 // Every parameter of the bundled tree that its node reads is answered with status 0 and
 // exactly its value's size (a text folder: its text's), one single read each, and every
 // parameter of the drive's table (the passwords among them) is in the tree under its
-// device UPID. Options read through their directory.
+// device UPID. Options read through their directory. The same for the older release.
 TEST_F(ParameterTelegrams, BundledTreeAndDriveTableAgree) {
-  drivesim::TDriveSim sim({"--udp4"});
+  for (const bool older : {false, true}) {
+    SCOPED_TRACE(older ? "older release" : "current release");
+    BundledTreeAndDriveTableAgree(older);
+  }
+}
+
+void ParameterTelegrams::BundledTreeAndDriveTableAgree(bool Older) {
+  drivesim::TDriveSim sim({"--udp4", Older ? "--firmware=older" : "--firmware=current"});
   Login(Udp4Link(sim));
-  LoadBundled();
+  LoadBundled(Older);
   std::set<std::int32_t> read;
   for (TParameter* node : ReadNodes()) {
     SCOPED_TRACE(AnsiString(node->Caption()));
@@ -487,7 +497,8 @@ TEST_F(ParameterTelegrams, BundledTreeAndDriveTableAgree) {
     read.insert(node->UPID());
   }
   std::set<std::int32_t> table = {0x0CC0, 0x0CC5};
-  for (const drivesim::TImageParameter& p : drivesim::SampleParameters()) {
+  for (const drivesim::TImageParameter& p :
+       drivesim::SampleParameters(Older ? drivesim::TRelease::Older : drivesim::TRelease::Current)) {
     table.insert(p.UPID);
     EXPECT_NE(Service->FindParameterWithDeviceUPID(p.UPID), nullptr) << p.UPID;
   }

@@ -68,7 +68,33 @@ TImageParameter Text(std::uint16_t UPID, std::uint8_t Size, std::uint16_t AddrUs
 
 }  // namespace
 
-std::vector<TImageParameter> SampleParameters() {
+namespace {
+
+std::vector<TImageParameter> CurrentParameters();
+
+// The older servo application in place of the current one's parameters.
+void MakeOlder(std::vector<TImageParameter>& Items) {
+  std::erase_if(Items, [](const TImageParameter& p) { return p.UPID == 0x3017; });
+  for (TImageParameter& p : Items) {
+    if (p.UPID == 0x3000) p = Number(0x3000, 2, 0x0F, 300);
+    if (p.UPID == 0x04D8) p = Text(0x04D8, 16, 0x04, "VX2 Servo 3.1");
+    if (p.UPID == 0x058C) p = Text(0x058C, 32, 0x04, "VXAPSERVO_VX2_V3S1_0");
+  }
+  const auto at = std::find_if(Items.begin(), Items.end(), [](const TImageParameter& p) { return p.UPID > 0x300B; });
+  Items.insert(at, Number(0x300B, 2, 0x0F, 100));
+}
+
+}  // namespace
+
+std::vector<TImageParameter> SampleParameters(TRelease Release) {
+  std::vector<TImageParameter> items = CurrentParameters();
+  if (Release == TRelease::Older) MakeOlder(items);
+  return items;
+}
+
+namespace {
+
+std::vector<TImageParameter> CurrentParameters() {
   return {
       // The operating system: identification and release numbers, a text folder, the fan's
       // bit option, the project file, the drive's name and identification texts, each
@@ -188,13 +214,16 @@ std::vector<TImageParameter> SampleParameters() {
   };
 }
 
-std::vector<TInfoNode> SampleFirmware() {
+}  // namespace
+
+std::vector<TInfoNode> SampleFirmware(TRelease Release) {
+  const bool older = Release == TRelease::Older;
   return {
-      {FileTypeProgram, 0x10, "VX2 Servo App", 0x00104000, "Servo application 3.2", 0},
+      {FileTypeProgram, 0x10, "VX2 Servo App", 0x00104000, older ? "Servo application 3.1" : "Servo application 3.2", 0},
       {FileTypeTree, 1, "VXOS_VX2_V4S1_0", 0, "", 0},
       {FileTypeTree, 2, "VXMC_VX2_V4S1_0", 0, "", 0},
       {FileTypeTree, 3, "VXIFETH_VX2_V2S0_0", 0, "", 0},
-      {FileTypeTree, 4, "VXAPSERVO_VX2_V3S2_0", 0, "", 0},
+      {FileTypeTree, 4, older ? "VXAPSERVO_VX2_V3S1_0" : "VXAPSERVO_VX2_V3S2_0", 0, "", 0},
       {FileTypeOperatingSystem, 0, "VX2 OS", 0x00100000, "Operating system 4.1.0", 0},
   };
 }

@@ -32,9 +32,15 @@ struct TInfoNode {
   std::uint16_t Size = 0;
 };
 
+// Which release of the sample firmware the drive carries: the current one, or the older
+// servo application (tree VXAPSERVO_VX2_V3S1_0, bundled in Firmware/OlderReleases): a
+// smaller position gain range, the current limit as a plain number, no friction
+// coefficient, a brake delay, commutation without auto phasing.
+enum class TRelease { Current, Older };
+
 // The sample firmware's nodes in their order in memory: the program first, the trees,
 // the operating system last (the walker sorts by sub type).
-std::vector<TInfoNode> SampleFirmware();
+std::vector<TInfoNode> SampleFirmware(TRelease Release = TRelease::Current);
 
 // A parameter of the sample firmware as the description files give it: device UPID,
 // bytes of its value (a text: at most so many), address usage (0x01 RAM readable, 0x02
@@ -55,7 +61,7 @@ inline constexpr std::uint16_t UsageRomRead = 0x04;
 inline constexpr std::uint16_t UsageRomWrite = 0x08;
 
 // The sample firmware's parameters, in UPID order.
-std::vector<TImageParameter> SampleParameters();
+std::vector<TImageParameter> SampleParameters(TRelease Release = TRelease::Current);
 
 // The node's bytes as the drive keeps them.
 std::string NodeBytes(const TInfoNode& Node);

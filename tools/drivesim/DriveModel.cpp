@@ -64,7 +64,7 @@ TDriveModel::TDriveModel(const TOptions& Options, std::string LogName)
       FBaudMask(Options.BaudMask),
       FLogName(std::move(LogName)),
       FReleaseText(Options.ReleaseText),
-      FNodes(SampleFirmware()),
+      FNodes(SampleFirmware(Options.Release)),
       FState(Options.State),
       FParameters(Options) {
   FNodes.insert(FNodes.end(), Options.ExtraNodes.begin(), Options.ExtraNodes.end());

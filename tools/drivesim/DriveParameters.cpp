@@ -43,7 +43,7 @@ std::uint16_t SetUsage(std::uint8_t Mode) {
 
 TDriveParameters::TDriveParameters(const TOptions& Options)
     : FProtocolVersion(Options.Login.ProtocolVersion), FCommandSetVersion(Options.Login.CommandSetVersion) {
-  std::vector<TImageParameter> items = SampleParameters();
+  std::vector<TImageParameter> items = SampleParameters(Options.Release);
   items.insert(items.end(), Options.Variables.begin(), Options.Variables.end());
   items.insert(items.end(), Options.ExtraParameters.begin(), Options.ExtraParameters.end());
   for (const TImageParameter& p : items) FItems[p.UPID] = {p.Size, p.AddrUsage, p.Text, p.Stored, p.Stored, p.Working};

@@ -31,6 +31,9 @@ Firmware:
                      the passwords of the users USER and SERVICE, parameters 0CC0
                      and 0CC5 (default "user", "service")
   --no-passwords     a firmware without the password parameters
+  --firmware=older|current
+                     the older release of the sample firmware (its servo application
+                     3.1, bundled in Firmware/OlderReleases) or the current one
 Line:
   --baud=N           pace the pseudo-terminal at N baud, 10 bits per byte, both ways
 Faults ("every N" counts requests from the Nth on, "next N" the next N requests):
@@ -261,6 +264,11 @@ TOptions ParseOptions(int argc, char** argv) {
       {"user-password", [&](const std::string& v) { o.UserPassword = v.substr(0, 16); }},
       {"service-password", [&](const std::string& v) { o.ServicePassword = v.substr(0, 16); }},
       {"no-passwords", [&](const std::string&) { o.PasswordParameters = false; }},
+      {"firmware",
+       [&](const std::string& v) {
+         if (v != "older" && v != "current") throw std::invalid_argument("bad value for --firmware: " + v);
+         o.Release = v == "older" ? TRelease::Older : TRelease::Current;
+       }},
       {"log", [&](const std::string& v) { o.LogPath = v; }},
       {"node",
        [&](const std::string& v) {

@@ -94,6 +94,7 @@ struct TOptions {
   std::string UserPassword = "user";
   std::string ServicePassword = "service";
   bool PasswordParameters = true;  // false: a firmware without them (their UPIDs are unknown)
+  TRelease Release = TRelease::Current;
   // Nodes after the sample firmware's, in the order given.
   std::vector<TInfoNode> ExtraNodes;
   // Parameters beside the sample firmware's (a UPID given again replaces its entry).

@@ -18,9 +18,6 @@ namespace vt {
 
 namespace {
 
-// The only configuration format an offline device opens.
-constexpr std::int64_t ConfigFormatVersion = 3;
-
 std::string ProgramName() { return AnsiToUtf8(ProductInfos().Get("ProgramName")); }
 std::string HomePage() { return AnsiToUtf8(CompanyInfos().Get("HomePage")); }
 
@@ -70,8 +67,8 @@ bool TModuleService::ReadOfflineTrees(std::vector<WideString>& Trees, AnsiString
     }
     const auto* info = CheckedCast<TSLDictionary>(config->GetObjWithName(u"Info"));
     const std::int64_t version = info->GetIntWithName(u"Version");
-    if (version != ConfigFormatVersion) {
-      ShowMessage(version > ConfigFormatVersion
+    if (version != ConfigurationVersion) {
+      ShowMessage(version > ConfigurationVersion
                       ? u"Unknown configuration format version! This configuration cannot be imported!"
                       : u"Old configuration format version! This configuration cannot be imported!");
       SetServiceStatus(dsError);

@@ -89,11 +89,6 @@ void TModuleItem::SetData(TSLDictionary* AData) {
 
 // ---- The service ----
 
-TModuleService::TModuleService(TDevice* AOwner, TSLDictionary* AProfDict)
-    : TDeviceService(AOwner, AProfDict), FServiceProvider(this, "Module Service"), FDataDict(MakeRef<TSLDictionary>()) {}
-
-TModuleService::~TModuleService() = default;
-
 void TModuleService::StartUp(bool& Wait) {
   if (FServiceStatus == dsStopped) BeginStart();
   if (FServiceStatus == dsStarting) ContinueStart(Wait);

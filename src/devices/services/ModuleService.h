@@ -10,19 +10,25 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
+#include "devices/DataInterface.h"
 #include "devices/DeviceService.h"
 #include "devices/SiblingServices.h"
 #include "platform/TextConversion.h"
 #include "runtime/Services.h"
+#include "sl/values/Arrays.h"
 #include "sl/values/Dictionary.h"
 #include "sl/values/RefCounting.h"
+#include "sl/values/Scalars.h"
 
 namespace vt {
 
 class TBasicTalkService;
+class TExecuteControl;
 class TInfoNodeItem;
 class TInfoNodeList;
 
@@ -71,6 +77,16 @@ class TOfflineTreeChoice {
 // no trees). Not owned.
 void SetOfflineTreeChoice(TOfflineTreeChoice* Wizard);
 TOfflineTreeChoice* OfflineTreeChoice();
+
+// The password question of a protected configuration: User comes preset and goes back
+// as entered, with Password; false when the user cancelled. The program shows its
+// password window; without a handler the question counts as cancelled.
+using TConfigPasswordHandler = std::function<bool(const WideString& Caption, const WideString& Message,
+                                                  WideString& User, WideString& Password)>;
+void SetConfigPasswordHandler(TConfigPasswordHandler Handler);
+
+// The configuration's format version this program writes and reads.
+inline constexpr std::int64_t ConfigurationVersion = 3;
 
 class TModuleService : public TDeviceService, public TTestFileSource, public TServiceActivity {
  public:
@@ -138,6 +154,87 @@ class TModuleService : public TDeviceService, public TTestFileSource, public TSe
   void SetDataDict(TSLDictionary* ADict) { FDataDict.Assign(ADict); }
   TServiceProvider& Provider() { return FServiceProvider; }
 
+  // ---- Data interfaces (ModuleDataInterfaces.cpp) ----
+  // Raises "%s.RegisterDataInterface: interface '%s' already registered" for an interface
+  // registered before, and "String list does not allow duplicates" for a type name
+  // another interface handles. Not owned: the services keep theirs.
+  void RegisterDataInterface(TDataInterface* AInterface);
+  int GetInterfaceCount() const { return static_cast<int>(FInterfaceList.size()); }
+  TDataInterface* GetInterface(int AIndex) const { return FInterfaceList.at(static_cast<std::size_t>(AIndex)); }
+  // Names compare without regard to case; none for a type nobody handles.
+  TDataInterface* GetInterfaceForType(const WideString& TypeName) const;
+  // Starts the command on interface Index (ExecuteInterface) or on the interface of data
+  // item Index (ExecuteDataItem) and increments Index; false when Index is past the end.
+  // The interface's Execute runs in the control's own steps. While an import is aborted
+  // the data items are passed over. A start that fails is logged as a warning.
+  bool ExecuteInterface(int& Index, std::int32_t Command);
+  bool ExecuteDataItem(int& Index, std::int32_t Command);
+  void ClearDataItems() { FDataItemList.clear(); }
+  int GetDataItemCount() const { return static_cast<int>(FDataItemList.size()); }
+  TDataItem* GetDataItem(int AIndex) const { return FDataItemList.at(static_cast<std::size_t>(AIndex)).get(); }
+  void AddDataItem(std::unique_ptr<TDataItem> Item) { FDataItemList.push_back(std::move(Item)); }
+  // Runs saves and loads; made at first use, waiting on the module service until a
+  // command starts.
+  TExecuteControl& ExecuteControl();
+  // The control runs no command.
+  bool ExecuteIdle();
+  // An interface's Execute raised since the flag was last cleared: its command ended as
+  // failed (a load's item also aborts the import, a save's item refuses the save).
+  bool ExecuteFailed() const { return FExecuteFailed; }
+  void ClearExecuteFailed() { FExecuteFailed = false; }
+  // The interface of the data item executed last.
+  TDataInterface* CurrentDataInterface() const { return DataInterface; }
+
+  // ---- Configuration files (ConfigurationFile.cpp) ----
+  // Builds the configuration dictionary of the device from the data items; an advanced
+  // save writes it to FileName. Every failure is logged ("couldn't save file '%s' (%s)")
+  // and fails the save (SaveAbort); an advanced save shows the text too.
+  void SaveToFile();
+  // LoadFromDict with the file's data; a missing or unreadable file aborts with the
+  // message "Importing aborted: '%s' (%s)".
+  void LoadFromFile();
+  // Checks the configuration and takes its accepted items as data items; ActionSuccess
+  // tells whether it was accepted. Every refusal asks or tells the user first.
+  void LoadFromDict(TSLDictionary* DataDict);
+  // "Please update <program> from <home page>."
+  static AnsiString GetUpdateRequestString();
+
+  void SetFileName(AnsiString Value) { FFileName = std::move(Value); }
+  bool ActionSuccess() const { return FActionSuccess; }
+  bool ImportAborted() const { return FImportAborted; }
+  void SetImportAborted(bool Value) { FImportAborted = Value; }
+  bool SaveAbort() const { return FSaveAbort; }
+  void SetSaveAbort(bool Value) { FSaveAbort = Value; }
+  bool StopRequest() const { return FStopRequest; }
+  bool AdvSaveFlag() const { return FAdvSaveFlag; }
+  void SetAdvSaveFlag(bool Value) { FAdvSaveFlag = Value; }
+  bool LogoutFlag() const { return FLogoutFlag; }
+  void SetLogoutFlag(bool Value) { FLogoutFlag = Value; }
+  // A load of every item with feedback: a running drive is stopped without asking.
+  bool LoadAllFlag = false;
+  bool EndOfLoadFeedback = false;
+  const std::vector<AnsiString>& ConfTreeNameList() const { return FConfTreeNameList; }
+  const std::vector<AnsiString>& CompatibleTrees() const { return FCompatibleTree; }
+  // The "DeviceType" of the configuration loaded last; empty before.
+  WideString ImportDeviceType() const;
+
+ private:
+  // The interface's Execute inside a guard: one that raises ends its command as failed
+  // (the import aborted, the save refused) and leaves the control idle and usable.
+  void RunInterface(TDataInterface* Interface, TExecuteControl* Control);
+  void StartExecution(TDataInterface* Interface, std::int32_t Command, TDataItem* Item);
+  // LoadFromDict's steps; each false when the load is refused.
+  bool CheckVersion(const TSLDictionary& Info, const AnsiString& ConfigRelease);
+  bool CheckPassword(const TSLDictionary& Info);
+  void FilterByPermission(TSLArray& Items);
+  bool CheckTrees(TSLArray& Items, const AnsiString& ConfigRelease, const AnsiString& DriveRelease);
+  bool TakeItems(TSLArray& Items);
+  AnsiString TreeMessage(const AnsiString& ConfigRelease) const;
+  // The drive's parameter values; empty (0) without the parameter or its service.
+  AnsiString ParameterText(std::uint16_t UPID) const;
+  std::int64_t ParameterInt(std::uint16_t UPID) const;
+  TRef<TSLDictionary> BuildInfo() const;
+
  private:
   void BeginStart();
   void ContinueStart(bool& Wait);
@@ -188,6 +285,21 @@ class TModuleService : public TDeviceService, public TTestFileSource, public TSe
   WideString FADFFileExt = u"adf";
   WideString FMDFFileExt;
   TRef<TSLDictionary> FDataDict;
+  TDataInterface* DataInterface = nullptr;
+  std::vector<TDataInterface*> FInterfaceList;
+  std::map<WideString, TDataInterface*, TWideTextLess> FDataTypeList;
+  std::vector<std::unique_ptr<TDataItem>> FDataItemList;
+  std::unique_ptr<TExecuteControl> FExecuteControl;
+  bool FExecuteFailed = false;
+  bool FActionSuccess = false;
+  bool FImportAborted = false;
+  bool FSaveAbort = false;
+  bool FStopRequest = false;
+  bool FAdvSaveFlag = false;
+  bool FLogoutFlag = false;
+  std::vector<AnsiString> FConfTreeNameList;
+  std::vector<AnsiString> FCompatibleTree;
+  TRef<TSLString> FImportDeviceType;
   std::int32_t FStartAddrOfAngCorTable = 0, FStartAddrOfAngCorTableRom = 0;
   std::int32_t FStartAddrOfRelTable = 0, FStartAddrOfRelTableRom = 0;
   std::int32_t FStartAddrOfFrictTable = 0, FStartAddrOfFrictTableRom = 0;
