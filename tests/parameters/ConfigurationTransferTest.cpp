@@ -9,21 +9,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "StorageFixture.h"
-#include "TalkServiceFixture.h"
-#include "devices/DeviceManager.h"
+#include "ParameterDriveFixture.h"
 #include "devices/ImportWarnings.h"
-#include "devices/LoginWindows.h"
-#include "devices/services/ModuleService.h"
-#include "devices/services/StatusService.h"
-#include "parameters/ParameterManager.h"
-#include "parameters/ParameterService.h"
 #include "parameters/ParameterTreeData.h"
-#include "parameters/UnitService.h"
 #include "runtime/ApplicationState.h"
 #include "runtime/Conversions.h"
-#include "runtime/ProgramFolders.h"
-#include "runtime/SettingsTree.h"
 #include "sl/values/Arrays.h"
 
 using namespace vt;
@@ -31,18 +21,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ConfigurationTransfer : public TalkServiceFixture, public test::TStorageEnvironment {
+class ConfigurationTransfer : public ParameterDriveFixture {
  protected:
   void SetUp() override {
-    TalkServiceFixture::SetUp();
-    Start();
-    UseBundledProfiles(*this);
-    DeviceManager()->RegisterServiceClass("ModuleService", DeviceServiceClassOf<TModuleService>());
-    DeviceManager()->RegisterServiceClass("StatusService", DeviceServiceClassOf<TStatusService>());
-    DeviceManager()->RegisterServiceClass("UnitService", DeviceServiceClassOf<TUnitService>());
-    DeviceManager()->RegisterServiceClass("ParameterService", DeviceServiceClassOf<TParameterService>());
-    CreateParameterManager();
-    RegisterParameterClasses(*ParameterManager());
+    ParameterDriveFixture::SetUp();
+    // The bundled folder itself: its older release lies below it.
     WorkDir = AnsiToWide(VT_DATA_DIR) + u"/";
     AppDataDir = AnsiToWide((Folder / "user").string()) + u"/";
     SetShowMessageHandler([this](const std::u16string& Text) { Messages.push_back(WideToUtf8(Text)); });
@@ -59,25 +42,11 @@ class ConfigurationTransfer : public TalkServiceFixture, public test::TStorageEn
     SetMessageDlgHandler(nullptr);
     SetConfigPasswordHandler(nullptr);
     ImportWarnings().Clear();
-    FreeDeviceManager();
-    FreeParameterManager();
-    ClearProgramVariables();
-    ProgramRegistry.reset();
-    Stop();
-    TalkServiceFixture::TearDown();
+    ParameterDriveFixture::TearDown();
   }
 
   TDevice* Login(const TLink& Link, const WideString& User = u"GUEST") {
-    TDevice* device = DeviceManager()->CreateDevice("BOX" + std::to_string(++Devices), "VorlixOnline");
-    device->SetStrVar(u"PortName", AnsiToWide(Link.Port));
-    device->SetStrVar(u"UserName", User);
-    device->InterfaceType = ifEthernet;
-    device->DeviceIP = Link.IPv4;
-    device->DevicePort = Link.UdpPort;
-    device->CreateServices();
-    bool done = false;
-    device->StartUpServices([&](TDevice*) { done = true; });
-    EXPECT_TRUE(StepUntil([&] { return done; }));
+    TDevice* device = LoginDevice(Link, User);
     EXPECT_EQ(device->State(), dstStarted);
     return device;
   }
@@ -126,7 +95,6 @@ class ConfigurationTransfer : public TalkServiceFixture, public test::TStorageEn
     return lines;
   }
 
-  int Devices = 0;
   TModalResult Answer = mrOk;
   std::vector<std::string> Messages;
   std::vector<std::string> Questions;

@@ -57,6 +57,7 @@ class ParameterDriveFixture : public TalkServiceFixture, public vt::test::TStora
   // file name and contents) first.
   void CopyFirmware(const std::function<void(const std::string& Name, std::string& Contents)>& Edit = {}) {
     for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(VT_DATA_DIR) / "Firmware")) {
+      if (!entry.is_regular_file()) continue;  // older releases lie in folders of their own
       std::ifstream in(entry.path(), std::ios::binary);
       std::stringstream text;
       text << in.rdbuf();
