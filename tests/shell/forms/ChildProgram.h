@@ -104,7 +104,7 @@ class TChildProgram {
   }
 
   // Runs the program with Tick called every 20 ms; Tick finishes the child, else the
-  // deadline or the program's end does (with EndCode).
+  // deadline or the program's end does (with EndCode, or what AtEnd says then).
   [[noreturn]] void Drive(const std::function<void()>& Tick) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
     QTimer driver;
@@ -114,7 +114,7 @@ class TChildProgram {
     });
     driver.start(20);
     Form.Run();
-    Finish(EndCode);
+    Finish(AtEnd ? AtEnd() : EndCode);
   }
 
  private:
@@ -127,6 +127,7 @@ class TChildProgram {
   int Step = 1;
   // The child's code when the program ends by itself.
   int EndCode = 100;
+  std::function<int()> AtEnd;
 };
 
 }  // namespace vt::test

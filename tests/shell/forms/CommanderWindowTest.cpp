@@ -15,6 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "ChildProgram.h"
 #include "Launcher.h"
 #include "devices/EntryTree.h"
@@ -94,6 +97,18 @@ bool InfoWindowFollowsTheDevice(TTreeAppForm* Commander, TMainForm& Form) {
   device->DelfromInfoList("Second");
   device->UpdateInfoListWindow();  // the device's visibility follows its list
   return listed && dropped && off && lines().isEmpty();
+}
+
+// Whether a debug log file below Home holds Text.
+bool DebugLogHolds(const fs::path& Home, const std::string& Text) {
+  for (const auto& entry : fs::recursive_directory_iterator(Home)) {
+    if (entry.path().filename().string().rfind("DbWinLog_", 0) != 0) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    if (text.str().find(Text) != std::string::npos) return true;
+  }
+  return false;
 }
 
 int DriveTheCommander() {
@@ -199,9 +214,9 @@ int DriveTheCommander() {
         ++step;
         QTimer::singleShot(0, [&] { first->close(); });
         return;
-      case 8:  // Yes closes the last commander and so ends the program
+      case 8:  // Yes closes the last commander and so ends the program, which saves the debug log
         if (auto* question = first->findChild<TCloseDlgForm*>(); question && question->isVisible()) {
-          run.EndCode = 0;
+          run.AtEnd = [&] { return DebugLogHolds(home.Path(), "Box1") ? 0 : step; };
           question->YesBtn->click();
           ++step;
         }
