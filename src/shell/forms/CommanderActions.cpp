@@ -36,6 +36,7 @@
 #include "shell/forms/CommanderWindow.h"
 #include "shell/forms/MainForm.h"
 #include "shell/forms/OptionWindow.h"
+#include "ui/forms/NamedControl.h"
 #include "shell/forms/TimeoutSettingsForm.h"
 
 namespace vt {
@@ -518,12 +519,12 @@ void TTreeAppForm::ConnectCommands() {
   on("LocalAppData1", [] { Settings().AppDataFolder = true; });
   on("ExeFolder1", [] { Settings().AppDataFolder = false; });
   on("SetLoginTimeout1", [this] {
-    auto* window = findChild<TTimeout_Settings*>();
+    auto* window = ChildOf<TTimeout_Settings>(this);
     if (!window) window = new TTimeout_Settings(this);
     window->Beforshow();
   });
   on("OpenOptionWindowMenu", [this] {
-    auto* window = findChild<TOptionWindow*>();
+    auto* window = ChildOf<TOptionWindow>(this);
     if (!window) window = new TOptionWindow(Settings(), this);
     window->show();
     window->raise();

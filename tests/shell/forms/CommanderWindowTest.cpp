@@ -25,6 +25,7 @@
 #include "shell/forms/CloseDialog.h"
 #include "shell/forms/CommanderWindow.h"
 #include "shell/forms/OptionWindow.h"
+#include "ui/forms/NamedControl.h"
 
 using namespace vt;
 using namespace vt::test;
@@ -193,7 +194,7 @@ int DriveTheCommander() {
       case 5:
         if (Commanders().size() != 1 || form.NumberOfCommander != 1) return;
         first->Action("OpenOptionWindowMenu")->trigger();
-        if (auto* options = first->findChild<TOptionWindow*>(); options && options->isVisible()) {
+        if (auto* options = ChildOf<TOptionWindow>(first); options && options->isVisible()) {
           options->close();
         } else {
           run.Finish(step);
@@ -202,7 +203,7 @@ int DriveTheCommander() {
         QTimer::singleShot(0, [&] { first->close(); });
         return;
       case 6:  // devices are open: the question; No keeps the window
-        if (auto* question = first->findChild<TCloseDlgForm*>(); question && question->isVisible()) {
+        if (auto* question = ChildOf<TCloseDlgForm>(first); question && question->isVisible()) {
           if (question->YesBtn->text() != "&Yes" || question->windowTitle() != "Close Program") run.Finish(step);
           Screenshot(question, "exit-question.png");
           question->CancelBtn->click();
@@ -210,12 +211,12 @@ int DriveTheCommander() {
         }
         return;
       case 7:
-        if (!first->isVisible() || first->findChild<TCloseDlgForm*>()) run.Finish(step);
+        if (!first->isVisible() || ChildOf<TCloseDlgForm>(first)) run.Finish(step);
         ++step;
         QTimer::singleShot(0, [&] { first->close(); });
         return;
       case 8:  // Yes closes the last commander and so ends the program, which saves the debug log
-        if (auto* question = first->findChild<TCloseDlgForm*>(); question && question->isVisible()) {
+        if (auto* question = ChildOf<TCloseDlgForm>(first); question && question->isVisible()) {
           run.AtEnd = [&] { return DebugLogHolds(home.Path(), "Box1") ? 0 : step; };
           question->YesBtn->click();
           ++step;
