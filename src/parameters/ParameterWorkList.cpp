@@ -15,6 +15,7 @@
 #include "parameters/BatchedParameterRead.h"
 #include "parameters/ParameterLimits.h"
 #include "parameters/ParameterService.h"
+#include "parameters/StringParameters.h"
 #include "parameters/UnitService.h"
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
@@ -26,9 +27,6 @@
 namespace vt {
 
 namespace {
-
-// The master UPID whose default text names an offline device.
-constexpr std::int32_t DeviceNameUPID = 1000;
 
 bool Addressless(const TParameter* Item) { return !Item || Item->UPID() >= FirstAddresslessUPID; }
 
@@ -334,7 +332,8 @@ void TParameterService::OfflineWorkStep() {
     if (FState == stUpdate) {
       item->SetDefaultValue(system);
       item->ClrAttrFlag(AttrReadPending);
-      if (item->MasterUPID() == DeviceNameUPID && item->GetAttrFlag(AttrChanged)) {
+      // The drive name's default text names an offline device.
+      if (item->MasterUPID() == DriveNameUPID && item->GetAttrFlag(AttrChanged)) {
         TValueRec text;
         item->GetDefaultStr(text, system, item->GetDisplayModeStr());
         DeviceManager()->SetDeviceCaption(FOwner->Name(), text.ValueStr);

@@ -8,6 +8,7 @@
 #include "devices/Device.h"
 #include "devices/services/ModuleService.h"
 #include "parameters/ParameterService.h"
+#include "parameters/StringParameters.h"
 
 namespace vt {
 
@@ -28,7 +29,6 @@ constexpr std::int32_t ReleaseTextUPID = 1060;
 constexpr std::int32_t ReleaseVersionUPID = 52;
 constexpr std::int32_t ReleaseSubVersionUPID = 53;
 constexpr std::int32_t DeviceTypeUPID = 1020;
-constexpr std::int32_t DriveNameUPID = 1000;
 
 class TWriter {
  public:
